@@ -1,0 +1,147 @@
+#include "LikePattern.h"
+
+#include "TextCodec.h"
+
+namespace corvanth {
+namespace {
+
+char32_t NextFolded(std::string_view s, std::size_t& pos) {
+    const auto b = static_cast<unsigned char>(s[pos]);
+    if (b < 0x80) {
+        ++pos;
+        return (b >= 'A' && b <= 'Z') ? b + 32 : b;
+    }
+    return FoldCodePoint(NextCodePoint(s, pos));
+}
+
+} // namespace
+
+LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
+    std::size_t pos = 0;
+    while (pos < p.size()) {
+        const std::size_t tokenStart = pos;
+        const char32_t cp = NextCodePoint(p, pos);
+        if (escape && cp == *escape && pos < p.size()) {
+            tokens_.push_back({Kind::Literal, FoldCodePoint(NextCodePoint(p, pos)), {}});
+            continue;
+        }
+        switch (cp) {
+        case U'*':
+            if (tokens_.empty() || tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0, {}});
+            break;
+        case U'?':
+            tokens_.push_back({Kind::AnyOne, 0, {}});
+            break;
+        case U'#':
+            tokens_.push_back({Kind::Digit, 0, {}});
+            break;
+        case U'[': {
+            const std::size_t close = p.find(']', pos);
+            if (close == std::string_view::npos) {
+                tokens_.push_back({Kind::Literal, U'[', {}});
+                break;
+            }
+            std::string_view list = p.substr(pos, close - pos);
+            pos = close + 1;
+            if (list.empty()) {
+                tokens_.push_back({Kind::Nothing, 0, {}});
+                break;
+            }
+            Token t{Kind::Set, 0, {}};
+            if (list.front() == '!') {
+                t.kind = Kind::NegatedSet;
+                list.remove_prefix(1);
+            }
+            std::size_t i = 0;
+            while (i < list.size()) {
+                const char32_t lo = NextCodePoint(list, i);
+                if (i + 1 < list.size() && list[i] == '-') {
+                    std::size_t j = i + 1;
+                    const char32_t hi = NextCodePoint(list, j);
+                    i = j;
+                    // A range of letters matches both cases: compare folded ends and the originals.
+                    t.ranges.emplace_back(lo, hi);
+                    t.ranges.emplace_back(FoldCodePoint(lo), FoldCodePoint(hi));
+                } else {
+                    t.ranges.emplace_back(FoldCodePoint(lo), FoldCodePoint(lo));
+                }
+            }
+            tokens_.push_back(std::move(t));
+            break;
+        }
+        default:
+            (void)tokenStart;
+            tokens_.push_back({Kind::Literal, FoldCodePoint(cp), {}});
+        }
+    }
+}
+
+bool LikePattern::TokenMatches(const Token& t, char32_t c) {
+    switch (t.kind) {
+    case Kind::Literal:
+        return t.ch == c;
+    case Kind::AnyOne:
+        return true;
+    case Kind::Digit:
+        return c >= U'0' && c <= U'9';
+    case Kind::Set:
+    case Kind::NegatedSet: {
+        bool in = false;
+        for (const auto& [lo, hi] : t.ranges)
+            if (c >= lo && c <= hi) {
+                in = true;
+                break;
+            }
+        return t.kind == Kind::Set ? in : !in;
+    }
+    default:
+        return false;
+    }
+}
+
+bool LikePattern::Matches(std::string_view text) const {
+    // Classic wildcard walk: remember the last "*" and where the text stood, and retry from there.
+    std::size_t ti = 0, pi = 0;
+    std::size_t starToken = std::string_view::npos, starText = 0;
+    const std::size_t n = tokens_.size();
+    while (ti < text.size() || pi < n) {
+        if (pi < n) {
+            const Token& t = tokens_[pi];
+            if (t.kind == Kind::AnyRun) {
+                starToken = pi++;
+                starText = ti;
+                continue;
+            }
+            if (t.kind == Kind::Nothing) {
+                ++pi;
+                continue;
+            }
+            if (ti < text.size()) {
+                std::size_t next = ti;
+                const char32_t c = NextFolded(text, next);
+                if (TokenMatches(t, c)) {
+                    ti = next;
+                    ++pi;
+                    continue;
+                }
+            }
+        }
+        if (starToken != std::string_view::npos && starText < text.size()) {
+            NextFolded(text, starText);
+            ti = starText;
+            pi = starToken + 1;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+std::optional<LikePattern::Prefix> LikePattern::IndexablePrefix(std::string_view pattern) {
+    const std::size_t special = pattern.find_first_of("*?#[");
+    if (special == std::string_view::npos) return Prefix{pattern, true};
+    if (pattern[special] == '*' && special + 1 == pattern.size()) return Prefix{pattern.substr(0, special), false};
+    return std::nullopt;
+}
+
+} // namespace corvanth

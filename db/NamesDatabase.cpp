@@ -1,0 +1,250 @@
+#include "NamesDatabase.h"
+
+#include "DatabaseError.h"
+#include "NameText.h"
+#include "SqlDialect.h"
+#include "SqliteConnection.h"
+#include "TextCodec.h"
+
+namespace corvanth {
+namespace {
+
+constexpr std::size_t kMaxCachedPairs = 250000;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE NOCASE, StrippedName TEXT COLLATE NOCASE, "
+    "IP TEXT COLLATE NOCASE, LastVisit TEXT, Ref BOOLEAN NOT NULL DEFAULT 0);"
+    "CREATE INDEX IF NOT EXISTS NamesPlayerNameIP ON Names(PlayerName, IP);"
+    "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP);";
+
+std::string PairKey(std::string_view name, std::string_view ip) {
+    std::string key = std::to_string(name.size());
+    key += ':';
+    key += name;
+    key += ip;
+    return key;
+}
+
+// Transaction control belongs to the program: a user's ROLLBACK would undo rows a run has written.
+bool IsTransactionControl(std::string_view sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
+    std::string word;
+    while (i < sql.size() && ((sql[i] >= 'a' && sql[i] <= 'z') || (sql[i] >= 'A' && sql[i] <= 'Z')))
+        word += static_cast<char>(sql[i++] | 0x20);
+    return word == "begin" || word == "commit" || word == "end" || word == "rollback" || word == "savepoint" ||
+           word == "release";
+}
+
+} // namespace
+
+struct NamesDatabase::Statements {
+    SqliteStatement selectPair, selectPairFolded, insert, updateRow, refPair, refPairFolded;
+    SqliteStatement begin, commit, dataVersion, deleteRow, count;
+};
+
+NamesDatabase::NamesDatabase() = default;
+
+NamesDatabase::~NamesDatabase() {
+    try {
+        Close();
+    } catch (...) {
+        // Closing must not throw from a destructor; the batch was committed or is lost with the file.
+    }
+}
+
+void NamesDatabase::Open(const std::string& path) {
+    Close();
+    auto connection = std::make_shared<SqliteConnection>(path);
+    try {
+        connection->exec("PRAGMA schema_version;");
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(path + " is not a database this program can use: " + e.what());
+    }
+    sqlite3_busy_timeout(connection->get(), 5000);
+    try {
+        connection->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+        RegisterDialect(connection->get());
+        connection->exec(kSchema);
+    } catch (const DatabaseError& e) {
+        throw DatabaseError("cannot prepare " + path + ": " + e.what());
+    }
+    auto s = std::make_unique<Statements>();
+    const SqliteConnection& c = *connection;
+    s->selectPair = SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 AND IP = ?2");
+    s->selectPairFolded = SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 AND fold(PlayerName) = ?1");
+    s->insert = SqliteStatement(c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
+    s->updateRow = SqliteStatement(c, "UPDATE Names SET LastVisit = ?1 WHERE rowid = ?2");
+    s->refPair = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE PlayerName = ?1 AND IP = ?2");
+    s->refPairFolded = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE IP = ?2 AND fold(PlayerName) = ?1");
+    s->begin = SqliteStatement(c, "BEGIN IMMEDIATE");
+    s->commit = SqliteStatement(c, "COMMIT");
+    s->dataVersion = SqliteStatement(c, "PRAGMA data_version");
+    s->deleteRow = SqliteStatement(c, "DELETE FROM Names WHERE rowid = ?1");
+    s->count = SqliteStatement(c, "SELECT count(*) FROM Names");
+    path_ = path;
+    connection_ = std::move(connection);
+    statements_ = std::move(s);
+    life_ = std::make_shared<ConnectionLife>();
+    inBatch_ = false;
+    dataVersion_ = -1;
+    forgetCachedRows();
+}
+
+void NamesDatabase::Close() {
+    if (!connection_) return;
+    std::string failure;
+    try {
+        Commit();
+    } catch (const DatabaseError& e) {
+        failure = e.what();
+    }
+    life_->open = false;
+    statements_.reset();
+    connection_.reset();
+    life_.reset();
+    inBatch_ = false;
+    forgetCachedRows();
+    if (!failure.empty()) throw DatabaseError("closing the database: " + failure);
+}
+
+void NamesDatabase::requireOpen() const {
+    if (!connection_) throw DatabaseError("the names database is not open");
+}
+
+void NamesDatabase::forgetCachedRows() {
+    pairRows_.clear();
+    lastVisitOfRow_.clear();
+}
+
+void NamesDatabase::ensureBatch() {
+    requireOpen();
+    if (inBatch_ && !sqlite3_get_autocommit(connection_->get())) return;
+    if (sqlite3_get_autocommit(connection_->get())) {
+        statements_->begin.run();
+    }
+    inBatch_ = true;
+    batchStart_ = std::chrono::steady_clock::now();
+    // Holding the write lock now: whatever another program wrote before is visible, and nothing more
+    // can come until the batch is committed.
+    auto& v = statements_->dataVersion;
+    const std::int64_t version = v.step() ? v.integer(0) : -1;
+    v.reset();
+    if (version != dataVersion_) {
+        forgetCachedRows();
+        dataVersion_ = version;
+    }
+}
+
+void NamesDatabase::Checkpoint() {
+    if (!connection_ || !inBatch_) return;
+    if (std::chrono::steady_clock::now() - batchStart_ >= commitInterval_) Commit();
+}
+
+void NamesDatabase::Commit() {
+    if (!connection_) return;
+    if (!sqlite3_get_autocommit(connection_->get())) statements_->commit.run();
+    inBatch_ = false;
+}
+
+std::vector<std::int64_t>& NamesDatabase::rowsOfPair(const std::string& name, std::string_view ip) {
+    const std::string key = PairKey(name, ip);
+    if (auto it = pairRows_.find(key); it != pairRows_.end()) return it->second;
+    if (pairRows_.size() >= kMaxCachedPairs) forgetCachedRows();
+    std::vector<std::int64_t> rows;
+    const bool ascii = IsAscii(name);
+    SqliteStatement& select = ascii ? statements_->selectPair : statements_->selectPairFolded;
+    const std::string folded = ascii ? std::string() : FoldCase(name);
+    select.bind(1, ascii ? std::string_view(name) : std::string_view(folded)).bind(2, ip);
+    try {
+        while (select.step()) {
+            const std::int64_t row = select.integer(0);
+            rows.push_back(row);
+            lastVisitOfRow_[row] = std::string(select.text(1));
+        }
+    } catch (...) {
+        select.reset();
+        throw;
+    }
+    select.reset();
+    return pairRows_.emplace(key, std::move(rows)).first->second;
+}
+
+void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) {
+    ensureBatch();
+    const std::string name = EncodeName(playerName);
+    auto& rows = rowsOfPair(name, ip);
+    if (rows.empty()) {
+        const std::string stripped = StripName(name);
+        auto& insert = statements_->insert;
+        insert.bind(1, std::string_view(name)).bind(2, std::string_view(stripped)).bind(3, ip).bind(4, lastVisit);
+        insert.run();
+        const std::int64_t row = sqlite3_last_insert_rowid(connection_->get());
+        rows.push_back(row);
+        lastVisitOfRow_[row] = std::string(lastVisit);
+        return;
+    }
+    for (const std::int64_t row : rows) {
+        auto& known = lastVisitOfRow_[row];
+        if (known == lastVisit) continue; // the row already holds this date text
+        auto& update = statements_->updateRow;
+        update.bind(1, lastVisit).bind(2, row);
+        update.run();
+        known = std::string(lastVisit);
+    }
+}
+
+void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip) {
+    ensureBatch();
+    const std::string name = EncodeName(playerName);
+    if (IsAscii(name)) {
+        statements_->refPair.bind(1, std::string_view(name)).bind(2, ip).run();
+    } else {
+        const std::string folded = FoldCase(name);
+        statements_->refPairFolded.bind(1, std::string_view(folded)).bind(2, ip).run();
+    }
+}
+
+std::int64_t NamesDatabase::DeleteAllRecords() {
+    ensureBatch();
+    std::vector<std::int64_t> rows;
+    {
+        SqliteStatement walk(*connection_, "SELECT rowid FROM Names WHERE PlayerName LIKE '*'");
+        while (walk.step()) rows.push_back(walk.integer(0));
+    }
+    for (const std::int64_t row : rows) statements_->deleteRow.bind(1, row).run();
+    forgetCachedRows();
+    Commit();
+    return static_cast<std::int64_t>(rows.size());
+}
+
+Recordset NamesDatabase::OpenRecordset(const Query& query) {
+    requireOpen();
+    std::string sql = query.userText ? TranslateQuery(query.sql) : query.sql;
+    if (query.userText && IsTransactionControl(sql))
+        throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, COMMIT or ROLLBACK");
+    SqliteStatement statement(*connection_, sql);
+    for (std::size_t i = 0; i < query.params.size(); ++i) {
+        if (query.params[i])
+            statement.bind(static_cast<int>(i + 1), std::string_view(*query.params[i]));
+        else
+            statement.bind(static_cast<int>(i + 1), std::nullopt);
+    }
+    if (!statement.readOnly()) {
+        // Something other than a visit may change the table: the pair cache no longer holds.
+        forgetCachedRows();
+        if (sqlite3_get_autocommit(connection_->get())) inBatch_ = false;
+    }
+    Recordset rs(connection_, life_, std::move(statement));
+    return rs;
+}
+
+std::int64_t NamesDatabase::RowCount() {
+    requireOpen();
+    auto& c = statements_->count;
+    const std::int64_t n = c.step() ? c.integer(0) : 0;
+    c.reset();
+    return n;
+}
+
+} // namespace corvanth

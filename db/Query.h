@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvanth {
+
+// A statement and its bound values. Values never become part of the SQL text, so a quote in an
+// address, a date or a pattern cannot change what a statement means.
+struct Query {
+    std::string sql;
+    std::vector<std::optional<std::string>> params;
+    bool userText = false; // the user's own text: translated by the dialect layer, checked harder
+
+    bool operator==(const Query&) const = default;
+};
+
+// SELECT * FROM Names WHERE StrippedName LIKE pattern (the pattern is already in stored form).
+Query NameSearchQuery(std::string_view encodedPattern);
+// SELECT * FROM Names WHERE IP LIKE pattern; answered through the IP index when the pattern is an
+// exact address or a prefix followed by one "*".
+Query IpSearchQuery(std::string_view pattern);
+// SELECT * FROM Names WHERE Ref = Yes
+Query RefereeQuery();
+// The statement S5 selects: every row with a player name.
+Query AllNamesQuery();
+// A statement the user typed, passed as written.
+Query CustomQuery(std::string_view text);
+
+} // namespace corvanth

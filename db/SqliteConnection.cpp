@@ -1,0 +1,37 @@
+#include "SqliteConnection.h"
+
+#include "DatabaseError.h"
+
+namespace corvanth {
+
+SqliteConnection::SqliteConnection(const std::string& path) {
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+        throw DatabaseError("cannot open " + path + ": " + message);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+
+void SqliteConnection::exec(const char* sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errstr(rc);
+        sqlite3_free(error);
+        throw DatabaseError(message);
+    }
+}
+
+void SqliteConnection::check(int rc, const std::string& context) const {
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE) return;
+    throw DatabaseError(context + ": " + errorMessage());
+}
+
+std::string SqliteConnection::errorMessage() const { return db_ ? sqlite3_errmsg(db_) : "no database connection"; }
+
+} // namespace corvanth

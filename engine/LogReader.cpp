@@ -1,0 +1,53 @@
+#include "LogReader.h"
+
+#include "RunFailure.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace corvanth {
+
+LogReader::~LogReader() { close(); }
+
+void LogReader::open(const std::string& path) {
+    close();
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throw RunFailure("cannot open the log: " + std::string(std::strerror(errno)));
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    buffer_ = new char[kBlockSize];
+    consumed_ = 0;
+    nextRead_ = 1;
+}
+
+void LogReader::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    delete[] buffer_;
+    buffer_ = nullptr;
+}
+
+void LogReader::seekTo(std::int64_t position) {
+    if (!isOpen()) throw RunFailure("the log file was closed");
+    if (position < 1) throw RunFailure("start position " + std::to_string(position) + " is before the first byte");
+    nextRead_ = position;
+    consumed_ = position - 1;
+}
+
+std::string_view LogReader::readBlock() {
+    if (!isOpen()) throw RunFailure("the log file was closed");
+    for (;;) {
+        const ssize_t n = ::pread(fd_, buffer_, kBlockSize, static_cast<off_t>(nextRead_ - 1));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw RunFailure("cannot read the log: " + std::string(std::strerror(errno)));
+        }
+        nextRead_ += n;
+        return {buffer_, static_cast<std::size_t>(n)};
+    }
+}
+
+} // namespace corvanth

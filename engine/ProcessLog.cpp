@@ -1,0 +1,202 @@
+#include "ProcessLog.h"
+
+#include "LineInterpreter.h"
+#include "RunFailure.h"
+#include "TextCodec.h"
+
+#include <cstring>
+#include <exception>
+#include <sys/stat.h>
+
+namespace corvanth {
+namespace {
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::string ShortLine(std::string_view bytes) {
+    constexpr std::size_t kShown = 300;
+    if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
+    std::string text = Windows1252ToUtf8(bytes.substr(0, kShown));
+    if (bytes.size() > kShown) text += "...";
+    return text;
+}
+
+// The scan loop: lines are found in whole blocks with memchr; the host is given control by time,
+// looked at every few lines, and Processing is tested at every line end.
+class Scan {
+public:
+    Scan(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options, RunSummary& summary)
+        : state_(state), sink_(sink), host_(host), options_(options), summary_(summary), interpreter_(state, sink) {}
+
+    // Returns true at the end of the file, false when Processing was found cleared.
+    bool run() {
+        nextPump_ = Clock::now() + options_.pumpInterval;
+        for (;;) {
+            const std::string_view block = state_.LogFile.readBlock();
+            if (block.empty()) return true;
+            const std::int64_t blockStart = state_.LogFile.position() + 1;
+            std::size_t pos = 0;
+            while (pos < block.size()) {
+                const void* hit = std::memchr(block.data() + pos, '\n', block.size() - pos);
+                if (!hit) {
+                    appendPartial(block.substr(pos), blockStart + static_cast<std::int64_t>(pos));
+                    state_.LogFile.setConsumed(blockStart + static_cast<std::int64_t>(block.size()) - 1);
+                    summary_.bytesRead += static_cast<std::int64_t>(block.size() - pos);
+                    break;
+                }
+                const std::size_t lf = static_cast<const char*>(hit) - block.data();
+                const std::int64_t lfPosition = blockStart + static_cast<std::int64_t>(lf);
+                summary_.bytesRead += static_cast<std::int64_t>(lf - pos + 1);
+                state_.LogFile.setConsumed(lfPosition);
+                if (state_.CurrentLine.empty() && !overlong_) {
+                    lineStart_ = blockStart + static_cast<std::int64_t>(pos);
+                    interpret(block.substr(pos, lf - pos));
+                } else {
+                    appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
+                    if (overlong_) {
+                        ++summary_.overlongLines;
+                    } else {
+                        interpret(state_.CurrentLine);
+                    }
+                    state_.CurrentLine.clear();
+                    overlong_ = false;
+                }
+                pos = lf + 1;
+                state_.ResumePosition = lfPosition;
+                if (++linesSinceClock_ >= 64 || summary_.bytesRead - bytesAtClock_ >= (64 << 10)) maybePump();
+                if (!state_.Processing) return false;
+            }
+            maybePump();
+        }
+    }
+
+    std::int64_t lineStart() const { return lineStart_; }
+    std::string_view currentLine() const { return current_; }
+    const LineInterpreter& interpreter() const { return interpreter_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void interpret(std::string_view line) {
+        if (line.empty()) return;
+        ++summary_.linesRead;
+        current_ = line;
+        interpreter_.InterpretLine(line);
+        current_ = {};
+    }
+
+    void appendPartial(std::string_view bytes, std::int64_t position) {
+        if (state_.CurrentLine.empty() && !overlong_) lineStart_ = position;
+        if (overlong_) return;
+        if (state_.CurrentLine.size() + bytes.size() > options_.maxLineLength) {
+            overlong_ = true;
+            state_.CurrentLine.clear();
+            state_.CurrentLine.shrink_to_fit();
+            return;
+        }
+        state_.CurrentLine.append(bytes);
+    }
+
+    void maybePump() {
+        linesSinceClock_ = 0;
+        bytesAtClock_ = summary_.bytesRead;
+        const auto now = Clock::now();
+        if (now < nextPump_) return;
+        nextPump_ = now + options_.pumpInterval;
+        sink_.Checkpoint();
+        host_.pumpEvents();
+        // The window may have closed the log while its events ran: end through the failure path.
+        if (!state_.LogFile.isOpen()) throw RunFailure("the log file was closed during the run");
+    }
+
+    ProcessingState& state_;
+    VisitSink& sink_;
+    RunHost& host_;
+    const RunOptions& options_;
+    RunSummary& summary_;
+    LineInterpreter interpreter_;
+    Clock::time_point nextPump_;
+    int linesSinceClock_ = 0;
+    std::int64_t bytesAtClock_ = 0;
+    std::int64_t lineStart_ = 0;
+    std::string_view current_;
+    bool overlong_ = false;
+};
+
+} // namespace
+
+RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJournal& journal, RunHost& host,
+                      const std::string& logFilePath, std::optional<StartPosition> start,
+                      const RunOptions& options) {
+    RunSummary summary;
+    std::optional<Scan> scan;
+    const std::optional<std::int64_t> resumeBefore = state.ResumePosition;
+    try {
+        std::int64_t startAt = 1;
+        if (start) {
+            const auto resolved = start->Resolve();
+            if (!resolved) throw RunFailure("the start position is not a number");
+            startAt = *resolved;
+        }
+        summary.startPosition = startAt;
+        if (!FileExists(logFilePath)) {
+            state.Processing = false;
+            host.setStatus(status::FileMissing);
+            summary.outcome = RunOutcome::FileMissing;
+            return summary;
+        }
+        state.LogFile.open(logFilePath);
+        state.Processing = true;
+        // A partial line left by an earlier run belongs to another position: never glue it on.
+        state.CurrentLine.clear();
+        state.LogFile.seekTo(startAt);
+        state.ResumePosition.reset();
+
+        scan.emplace(state, sink, host, options, summary);
+        const bool atEnd = scan->run();
+        summary.visitsRecorded = scan->interpreter().VisitsRecorded();
+        summary.refereeMarks = scan->interpreter().RefereeMarks();
+        if (atEnd) {
+            host.setStatus(status::Finished);
+            summary.outcome = RunOutcome::Finished;
+        } else {
+            if (host.status() == status::Processing) host.setStatus(status::Canceled);
+            summary.outcome = RunOutcome::Stopped;
+        }
+        // A run that read no LF records its own start, never a position reached in another log.
+        if (!state.ResumePosition) state.ResumePosition = startAt;
+        sink.Commit();
+        journal.SavePosition(logFilePath, static_cast<double>(*state.ResumePosition));
+        summary.journaledPosition = state.ResumePosition;
+        state.LogFile.close();
+        state.Processing = false;
+        return summary;
+    } catch (const std::exception& e) {
+        RunFailureInfo info;
+        info.reason = e.what();
+        if (scan) {
+            summary.visitsRecorded = scan->interpreter().VisitsRecorded();
+            summary.refereeMarks = scan->interpreter().RefereeMarks();
+            if (!scan->currentLine().empty()) {
+                info.linePosition = scan->lineStart();
+                info.line = ShortLine(scan->currentLine());
+            }
+        }
+        if (!state.ResumePosition) state.ResumePosition = resumeBefore;
+        summary.outcome = RunOutcome::Failed;
+        summary.failure = std::move(info);
+        try {
+            sink.Commit();
+        } catch (const std::exception& commitError) {
+            summary.failure->reason += std::string("; committing the rows written failed: ") + commitError.what();
+        }
+        state.LogFile.close();
+        state.Processing = false;
+        return summary;
+    }
+}
+
+} // namespace corvanth

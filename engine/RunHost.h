@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace corvanth {
+
+// The run's status texts, exactly as the window shows them.
+namespace status {
+inline constexpr std::string_view Idle = "Idle";
+inline constexpr std::string_view Processing = "Processing";
+inline constexpr std::string_view Paused = "Process Paused";
+inline constexpr std::string_view Canceled = "Process Canceled";
+inline constexpr std::string_view Finished = "Process Finished";
+inline constexpr std::string_view FileMissing = "File Doesn't Exist";
+} // namespace status
+
+// What a run needs from whoever started it (window, command line, test).
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    // Lets pending events run: clicks, the progress tick, closing the window, Ctrl-C.
+    virtual void pumpEvents() = 0;
+    virtual std::string status() const = 0;
+    virtual void setStatus(std::string_view text) = 0;
+};
+
+} // namespace corvanth
