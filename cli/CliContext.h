@@ -1,0 +1,60 @@
+#pragma once
+
+#include "NamesDatabase.h"
+#include "PositionJournal.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+
+namespace corvanth {
+
+// Exit codes of corvanth-cli.
+enum class ExitCode : int {
+    Ok = 0,
+    LogMissing = 1,  // process: the log does not exist
+    RunFailed = 2,   // process: the run ended by a failure
+    Usage = 64,      // bad arguments
+    DataError = 65,  // a bad query, an unusable database or journal
+};
+
+// What every command gets: where the data lives, the two output streams, and the database, opened on
+// first use.
+class CliContext {
+public:
+    CliContext(QString dataFolder, QTextStream& out, QTextStream& err)
+        : dataFolder_(std::move(dataFolder)), out_(out), err_(err), journal_(dataFolder_.toStdString()) {}
+
+    const QString& dataFolder() const { return dataFolder_; }
+    QString databasePath() const { return dataFolder_ + QStringLiteral("/IPLogging.mdb"); }
+    QTextStream& out() { return out_; }
+    QTextStream& err() { return err_; }
+    const PositionJournal& journal() const { return journal_; }
+
+    // Throws DatabaseError when the database cannot be opened.
+    NamesDatabase& database() {
+        if (!database_.IsOpen()) database_.Open(databasePath().toStdString());
+        return database_;
+    }
+
+private:
+    QString dataFolder_;
+    QTextStream& out_;
+    QTextStream& err_;
+    PositionJournal journal_;
+    NamesDatabase database_;
+};
+
+// Each command takes the arguments after its name (argument 0 is the command name itself, so that
+// QCommandLineParser can be used as is) and returns the exit code.
+int RunProcessCommand(CliContext& context, const QStringList& arguments);
+int RunPositionCommand(CliContext& context, const QStringList& arguments);
+int RunClearCommand(CliContext& context, const QStringList& arguments);
+// search name|ip, refs, query: the result list's rows in --format table|csv|json.
+int RunSearchCommand(CliContext& context, const QStringList& arguments);
+int RunRefsCommand(CliContext& context, const QStringList& arguments);
+int RunQueryCommand(CliContext& context, const QStringList& arguments);
+
+} // namespace corvanth
