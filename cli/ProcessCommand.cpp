@@ -1,0 +1,134 @@
+#include "CliContext.h"
+#include "CliRunHost.h"
+#include "DatabaseError.h"
+#include "ProcessLog.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <unistd.h>
+
+namespace corvanth {
+namespace {
+
+QString WithThousands(std::int64_t n) {
+    QLocale locale(QLocale::English);
+    return locale.toString(static_cast<qlonglong>(n));
+}
+
+const char* OutcomeText(const RunSummary& summary, const std::string& status) {
+    switch (summary.outcome) {
+    case RunOutcome::Finished:
+        return "Process Finished";
+    case RunOutcome::Stopped:
+        return status == status::Paused ? "Process Paused" : "Process Canceled";
+    case RunOutcome::FileMissing:
+        return "File Doesn't Exist";
+    case RunOutcome::Failed:
+        return "Process Failed";
+    }
+    return "";
+}
+
+} // namespace
+
+int RunProcessCommand(CliContext& context, const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Reads LOG from a byte position, follows its games and clients, and records every name seen from every\n"
+        "address in IPLogging.mdb. Without --start the run continues where the journal says the last run over\n"
+        "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and journals the position.\n"
+        "Exit status: 0 finished or cancelled, 1 log missing, 2 the run failed.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("LOG", "The game server's log file.");
+    const QCommandLineOption startOption("start", "1-based byte position to start at.", "POS");
+    parser.addOption(startOption);
+    if (!parser.parse(arguments)) {
+        context.err() << "corvanth-cli process: " << parser.errorText() << "\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
+    if (parser.isSet("help")) {
+        context.out() << parser.helpText();
+        return static_cast<int>(ExitCode::Ok);
+    }
+    if (parser.positionalArguments().size() != 1) {
+        context.err() << "corvanth-cli process: expected one LOG argument (see --help)\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
+    const QString logPath = QFileInfo(parser.positionalArguments().front()).absoluteFilePath();
+    const std::string log = logPath.toStdString();
+
+    std::int64_t start = 1;
+    if (parser.isSet(startOption)) {
+        const auto resolved = StartPosition(parser.value(startOption).toStdString()).Resolve();
+        if (!resolved) {
+            context.err() << "corvanth-cli process: start position \"" << parser.value(startOption)
+                          << "\" is not a number\n";
+            return static_cast<int>(ExitCode::Usage);
+        }
+        if (*resolved < 1) {
+            context.err() << "corvanth-cli process: start position " << *resolved
+                          << " is before the first byte; positions start at 1\n";
+            return static_cast<int>(ExitCode::Usage);
+        }
+        start = *resolved;
+    } else {
+        std::vector<std::string> problems;
+        start = static_cast<std::int64_t>(context.journal().LastPosition(log, &problems));
+        for (const auto& p : problems) context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
+        if (start < 1) start = 1;
+    }
+
+    if (!QFileInfo::exists(logPath)) {
+        context.err() << "corvanth-cli process: the log does not exist: " << logPath << "\n";
+        return static_cast<int>(ExitCode::LogMissing);
+    }
+
+    NamesDatabase* database = nullptr;
+    try {
+        database = &context.database();
+    } catch (const DatabaseError& e) {
+        context.err() << "corvanth-cli process: " << e.what() << "\n";
+        return static_cast<int>(ExitCode::DataError);
+    }
+
+    ProcessingState state;
+    context.err().flush();
+    const ProgressDisplay display = ::isatty(STDERR_FILENO) ? ProgressDisplay::Bar : ProgressDisplay::None;
+    CliRunHost host(state, QFileInfo(logPath).size(), display);
+    host.setStatus(status::Processing);
+    const RunSummary summary = ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
+    host.finishDisplay();
+
+    if (summary.outcome == RunOutcome::FileMissing) {
+        context.err() << "corvanth-cli process: the log does not exist: " << logPath << "\n";
+        return static_cast<int>(ExitCode::LogMissing);
+    }
+    QTextStream& out = context.out();
+    out << OutcomeText(summary, host.status()) << ": " << WithThousands(summary.bytesRead) << " bytes from byte "
+        << WithThousands(summary.startPosition) << ", " << WithThousands(summary.linesRead) << " lines, "
+        << WithThousands(summary.visitsRecorded) << " visits recorded, " << WithThousands(summary.refereeMarks)
+        << " referee logins";
+    if (summary.overlongLines > 0)
+        out << ", " << WithThousands(summary.overlongLines) << " overlong lines skipped";
+    if (summary.journaledPosition)
+        out << ", position " << *summary.journaledPosition << " journaled";
+    else
+        out << ", journal unchanged";
+    out << "\n";
+    out.flush();
+    if (summary.outcome == RunOutcome::Failed) {
+        const RunFailureInfo& f = *summary.failure;
+        QTextStream& err = context.err();
+        err << "corvanth-cli process: the run failed";
+        if (f.linePosition > 0) err << " at byte " << f.linePosition;
+        err << ": " << QString::fromStdString(f.reason) << "\n";
+        if (f.linePosition > 0) err << "  line: " << QString::fromStdString(f.line) << "\n";
+        err << "  rows written before the failure are kept; the journal was not updated\n";
+        return static_cast<int>(ExitCode::RunFailed);
+    }
+    return static_cast<int>(ExitCode::Ok);
+}
+
+} // namespace corvanth
