@@ -1,0 +1,89 @@
+#pragma once
+
+#include "ResultListObserver.h"
+#include "ResultRow.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace corvanth {
+
+enum class SortDirection : int { Ascending = 0, Descending = 1 };
+
+// The rows and sort state behind the result list.
+//
+// While Sorted() is off, rows keep the order in which they were added. Turning sorting on orders
+// them at once by the text of cell SortKey() in SortOrder(), using CollateText; rows whose key cells
+// are equal keep the order in which they were added, in either direction. While sorting is on, an
+// added row takes its sorted place. Initially sorting is off, by cell 0, ascending.
+//
+// Rows are held in blocks of a few hundred, so adding a row in its sorted place, finding a row by
+// key and reading a row by index stay cheap with hundreds of thousands of rows.
+class ResultList {
+public:
+    ResultList() = default;
+    ResultList(const ResultList&) = delete;
+    ResultList& operator=(const ResultList&) = delete;
+
+    std::size_t Count() const { return count_; }
+    bool Empty() const { return count_ == 0; }
+    // The row shown at `index` (0 to Count()-1).
+    const ResultRow& Row(std::size_t index) const;
+    // Every row in shown order.
+    std::vector<ResultRow> Rows() const;
+
+    // Removes every row. The sort state stays as it is.
+    void Clear();
+    // Adds a row. A row whose key the list already holds is not added: returns nothing. Otherwise
+    // returns the index the row was given.
+    std::optional<std::size_t> Add(ResultRow row);
+    // The row with this key (keys compare exactly), or null.
+    const ResultRow* FindKey(std::string_view key) const;
+    bool ContainsKey(std::string_view key) const { return byKey_.contains(key); }
+
+    bool Sorted() const { return sorted_; }
+    std::size_t SortKey() const { return sortKey_; }
+    SortDirection SortOrder() const { return sortOrder_; }
+    void TurnSortingOn();
+    void TurnSortingOff() { sorted_ = false; }
+    // Cell index 0 to 4 (larger values are taken as 4). While sorting is on, the rows are reordered.
+    void SetSortKey(std::size_t cell);
+    void SetSortOrder(SortDirection order);
+    // A click on the header of cell `cell`: sorting goes on; the same cell as before reverses the
+    // order, another cell becomes the key in ascending order. The rows are reordered once.
+    void HeaderClicked(std::size_t cell);
+
+    // The one observer (or null). Not owned.
+    void SetObserver(ResultListObserver* observer) { observer_ = observer; }
+
+private:
+    using RowId = std::uint32_t;
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+
+    bool before(RowId a, RowId b) const;
+    void reorder();
+    void ensureStarts() const;
+
+    std::vector<ResultRow> store_;              // in the order added; a row's id is its index here
+    std::vector<std::vector<RowId>> blocks_;    // the shown order, in blocks
+    mutable std::vector<std::size_t> starts_;   // index of each block's first row
+    mutable bool startsValid_ = true;
+    std::unordered_map<std::string, RowId, KeyHash, std::equal_to<>> byKey_;
+    std::size_t count_ = 0;
+
+    bool sorted_ = false;
+    std::size_t sortKey_ = 0;
+    SortDirection sortOrder_ = SortDirection::Ascending;
+    ResultListObserver* observer_ = nullptr;
+};
+
+} // namespace corvanth

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ResultList.h"
+#include "ResultListObserver.h"
+
+#include <QAbstractTableModel>
+
+namespace corvanth {
+
+// The result list as a five-column table model for lstReport.
+//
+// Rows added to the list are shown in batches: the model tells the view about them once per turn of
+// the event loop (or at Flush()), never once per row, so a long search that hands control to the
+// event loop every few milliseconds costs the view one insertion per turn. Clearing and sorting reset
+// the model at once.
+//
+// Header clicks: connect the header's sectionClicked(int) to HeaderClicked(int) (or let a sorting
+// view call sort(); the order it passes is ignored) and follow sortIndicatorChanged() to show the
+// indicator.
+class ResultListModel : public QAbstractTableModel, private ResultListObserver {
+    Q_OBJECT
+public:
+    explicit ResultListModel(ResultList& list, QObject* parent = nullptr);
+    ~ResultListModel() override;
+
+    ResultList& list() { return list_; }
+    const ResultList& list() const { return list_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The header-click rule; `order` is not used (the rule decides it).
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // A click on the header of `column` (0 to 4): the first click on a column sorts it ascending, each
+    // further click on the same column reverses the order.
+    void HeaderClicked(int column);
+    // The sorted column, or -1 while the list is not sorted, and its order.
+    int SortIndicatorColumn() const;
+    Qt::SortOrder SortIndicatorOrder() const;
+
+    // Shows the rows added since the last update now.
+    void Flush();
+
+signals:
+    void sortIndicatorChanged(int column, Qt::SortOrder order);
+
+private:
+    void listAboutToReset() override;
+    void listReset() override;
+    void rowsAboutToBeInserted(std::size_t first, std::size_t count) override;
+    void rowsInserted(std::size_t first, std::size_t count) override;
+    void scheduleFlush();
+
+    ResultList& list_;
+    std::size_t shown_ = 0;       // rows the view knows of
+    bool pendingReset_ = false;   // a row went in between shown rows
+    bool flushScheduled_ = false;
+    int lastIndicatorColumn_ = -1;
+    Qt::SortOrder lastIndicatorOrder_ = Qt::AscendingOrder;
+};
+
+} // namespace corvanth
