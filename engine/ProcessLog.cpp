@@ -53,7 +53,10 @@ public:
                 state_.LogFile.setConsumed(lfPosition);
                 if (state_.CurrentLine.empty() && !overlong_) {
                     lineStart_ = blockStart + static_cast<std::int64_t>(pos);
-                    interpret(block.substr(pos, lf - pos));
+                    if (lf - pos > options_.maxLineLength)
+                        ++summary_.overlongLines;
+                    else
+                        interpret(block.substr(pos, lf - pos));
                 } else {
                     appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
                     if (overlong_) {
@@ -66,7 +69,7 @@ public:
                 }
                 pos = lf + 1;
                 state_.ResumePosition = lfPosition;
-                if (++linesSinceClock_ >= 64 || summary_.bytesRead - bytesAtClock_ >= (64 << 10)) maybePump();
+                if (++linesSinceClock_ >= options_.linesPerClockCheck || summary_.bytesRead - bytesAtClock_ >= (64 << 10)) maybePump();
                 if (!state_.Processing) return false;
             }
             maybePump();

@@ -41,6 +41,8 @@ struct RunSummary {
 struct RunOptions {
     // How often the run hands control to its host.
     std::chrono::milliseconds pumpInterval{15};
+    // The clock is looked at after this many lines (or 64 KiB), not after every line.
+    int linesPerClockCheck = 64;
     // Longer lines are not interpreted; their bytes are read and dropped, so memory stays bounded.
     std::size_t maxLineLength = 1 << 20;
 };

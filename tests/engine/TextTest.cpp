@@ -1,0 +1,77 @@
+#include "NameText.h"
+#include "StartPosition.h"
+#include "TextCodec.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvanth;
+
+TEST(StripName, RemovesEveryCaretAndTheCharacterAfterIt) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"", ""},           {"^1A^2c^3e", "Ace"}, {"^1^2Name", "Name"}, {"^^1X", "1X"}, {"^^", ""},
+        {"Name^", "Name^"}, {"^", "^"},           {"^1Ace^", "Ace^"},   {"a^^^b", "a"}, {"^\xC3\xB6x", "x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StripName(c.in), c.out) << "input: " << c.in;
+}
+
+TEST(NameText, EncodeAndDecodeTheApostrophe) {
+    EXPECT_EQ(EncodeName("O'Neil"), "O\xC3\xB6Neil");
+    EXPECT_EQ(EncodeName("''"), "\xC3\xB6\xC3\xB6");
+    EXPECT_EQ(DecodeName("O\xC3\xB6Neil"), "O'Neil");
+    EXPECT_EQ(DecodeName("B\xC3\xB6rk"), "B'rk"); // a real "ö" is shown as an apostrophe too
+    EXPECT_EQ(EncodeName(EncodeName("a'b")), EncodeName("a'b"));
+    EXPECT_EQ(EncodeName1252("a'b"), "a\xF6" "b");
+    EXPECT_EQ(Windows1252ToUtf8(EncodeName1252("a'b")), EncodeName("a'b"));
+}
+
+TEST(TextCodec, Windows1252MapsEveryByte) {
+    EXPECT_EQ(Windows1252ToUtf8("abc"), "abc");
+    EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
+    EXPECT_EQ(Windows1252ToUtf8("\x81"), "\xC2\x81");      // undefined byte: the control character
+    EXPECT_EQ(Windows1252ToUtf8("\xE9"), "\xC3\xA9");      // é
+    EXPECT_EQ(Windows1252ToUtf8(std::string("\0x", 2)), std::string("\0x", 2));
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const std::string utf8 = Windows1252ToUtf8(one);
+        std::size_t pos = 0;
+        NextCodePoint(utf8, pos);
+        EXPECT_EQ(pos, utf8.size()) << "byte " << b << " must become exactly one character";
+    }
+}
+
+TEST(TextCodec, FoldsEveryLetterNotOnlyAscii) {
+    EXPECT_TRUE(EqualsIgnoringCase("ÄRGER", "ärger"));
+    EXPECT_TRUE(EqualsIgnoringCase("/Logs/Games.LOG", "/logs/games.log"));
+    EXPECT_FALSE(EqualsIgnoringCase("abc", "abcd"));
+    EXPECT_EQ(FoldCase("ΣΟΦΊΑ"), FoldCase("σοφία"));
+    std::size_t pos = 0;
+    EXPECT_EQ(NextCodePoint("\xC3", pos), U'\uFFFD'); // truncated sequence
+    EXPECT_EQ(pos, 1u);
+}
+
+TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
+    const NumberFormat english{U',', U'.'};
+    const NumberFormat german{U'.', U','};
+    const struct {
+        const char* text;
+        NumberFormat format;
+        std::optional<double> value;
+    } cases[] = {
+        {"1", english, 1},         {"1,234,567", english, 1234567}, {" 42 ", english, 42},
+        {"1.0", english, 1},       {"-5", english, -5},             {"1.234.567", german, 1234567},
+        {"2,5", german, 2.5},      {"", english, std::nullopt},     {"abc", english, std::nullopt},
+        {"12a", english, std::nullopt}, {"1.2.3", english, std::nullopt}, {",", english, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ParseLocaleNumber(c.text, c.format), c.value) << c.text;
+}
+
+TEST(StartPosition, ResolvesNumbersAndTexts) {
+    EXPECT_EQ(StartPosition(812).Resolve(), 812);
+    EXPECT_EQ(StartPosition(std::string("1,024")).Resolve(), 1024);
+    EXPECT_EQ(StartPosition(std::string("2.5")).Resolve(), 2); // halves to even
+    EXPECT_EQ(StartPosition(std::string("3.5")).Resolve(), 4);
+    EXPECT_EQ(StartPosition(std::string("x")).Resolve(), std::nullopt);
+}
