@@ -1,0 +1,33 @@
+#include "AboutBox.h"
+
+#include "PlatformSysInfo.h"
+
+#include <QWidget>
+
+namespace corvanth {
+
+AboutBox::AboutBox(Prompter& prompter)
+    : platform_(std::make_unique<PlatformSysInfo>()), services_(platform_->services(prompter)) {}
+
+AboutBox::AboutBox(SysInfoServices services) : services_(services) {}
+
+AboutBox::~AboutBox() {
+    delete window_.data();
+}
+
+void AboutBox::show(QWidget* near) {
+    if (!window_) {
+        window_ = new frmAbout(services_);
+        window_->setAttribute(Qt::WA_DeleteOnClose);
+        if (near) {
+            window_->adjustSize();
+            window_->move(near->frameGeometry().center() - window_->rect().center());
+        }
+    }
+    if (window_->isMinimized()) window_->showNormal();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+} // namespace corvanth
