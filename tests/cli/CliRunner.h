@@ -1,0 +1,21 @@
+#pragma once
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace corvanth::test {
+
+struct CliResult {
+    int exitCode = -1;
+    int signal = 0;
+    std::string out;
+    std::string err;
+};
+
+// Runs corvanth-cli with `args` and the environment plus `env` (NAME=value entries). When
+// `interruptAfterMs` is set, SIGINT is sent that long after the start.
+CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                 int interruptAfterMs = -1);
+
+} // namespace corvanth::test
