@@ -1,0 +1,290 @@
+// The run's surroundings turn hostile: a data folder it may not write, a full disk, a damaged journal,
+// a database file that is not a database or is locked by another program, a log it may not read.
+// Each case ends with a clear reason, and nothing recorded before is lost.
+#include "HostileSupport.h"
+
+#include "DatabaseError.h"
+#include "NamesDatabase.h"
+#include "ProcessLog.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+namespace corvanth::hostile {
+namespace {
+
+std::string SmallGame(int players, std::string_view prefix) {
+    std::string text = InitGame();
+    for (int i = 0; i < players; ++i)
+        text += Connect(std::to_string(i % 100), std::string(prefix) + std::to_string(i),
+                        "10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250), "2024-01-01 " + std::to_string(i));
+    return text;
+}
+
+// Fills a database with the rows of a small game, as an earlier run would have.
+void Seed(const std::string& dbPath, const std::string& folder, const std::string& log) {
+    NamesDatabase db;
+    db.Open(dbPath);
+    ProcessingState state;
+    TestHost host;
+    PositionJournal journal(folder);
+    WriteFile(log, SmallGame(3, "Old"));
+    const RunSummary s = ProcessLog(state, db, journal, host, log, StartPosition(1));
+    ASSERT_EQ(s.outcome, RunOutcome::Finished);
+    db.Close();
+}
+
+// What a child reports: the outcome and the reason, one per line.
+std::string Describe(const RunSummary& s) {
+    std::string text = std::to_string(static_cast<int>(s.outcome)) + "\n";
+    if (s.failure) text += s.failure->reason + "\n";
+    return text;
+}
+
+TEST(HostileSurroundings, ReadOnlyDataFolderFailsClearlyAndKeepsRowsAndJournal) {
+    TempFolder folder;
+    const std::string data = folder.file("data");
+    std::filesystem::create_directory(data);
+    const std::string db = data + "/IPLogging.mdb";
+    const std::string log = folder.file("games.log");
+    Seed(db, data, log);
+    const auto before = ReadNames(db);
+    const std::string journalBefore = ReadFile(data + "/Positions.txt");
+    ASSERT_EQ(before.size(), 3u);
+    WriteFile(log, SmallGame(3, "Old") + SmallGame(5, "New"));
+    ::chmod(log.c_str(), 0644);
+    ::chmod((data + "/IPLogging.mdb").c_str(), 0444);
+    ::chmod((data + "/Positions.txt").c_str(), 0444);
+    ::chmod(data.c_str(), 0555);
+
+    // As root permissions would not hold: the child drops to an unprivileged user first.
+    const ChildResult child = RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+        NamesDatabase names;
+        try {
+            names.Open(db);
+        } catch (const DatabaseError& e) {
+            report = std::string("open failed\n") + e.what();
+            return 3;
+        }
+        ProcessingState state;
+        TestHost host;
+        PositionJournal journal(data);
+        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+        report = Describe(s);
+        return s.outcome == RunOutcome::Failed ? 2 : 0;
+    });
+    ::chmod(data.c_str(), 0755);
+    ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
+    EXPECT_TRUE(child.exitCode == 2 || child.exitCode == 3) << child.message;
+    EXPECT_NE(child.message.find("readonly"), std::string::npos) << child.message;
+    EXPECT_EQ(ReadNames(db), before);
+    EXPECT_EQ(ReadFile(data + "/Positions.txt"), journalBefore);
+    EXPECT_EQ(IntegrityCheck(db), "ok");
+}
+
+TEST(HostileSurroundings, DataFolderBelowARegularFileCannotBeOpened) {
+    TempFolder folder;
+    WriteFile(folder.file("notafolder"), "x");
+    NamesDatabase db;
+    try {
+        db.Open(folder.file("notafolder") + "/IPLogging.mdb");
+        FAIL() << "opened a database below a regular file";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("IPLogging.mdb"), std::string::npos) << e.what();
+    }
+    // The journal cannot be written there either, and says where.
+    PositionJournal journal(folder.file("notafolder"));
+    try {
+        journal.SavePosition("/logs/games.log", 10);
+        FAIL() << "wrote a journal below a regular file";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("PositionOut.txt"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(journal.LastPosition("/logs/games.log"), 1.0);
+    EXPECT_EQ(ReadFile(folder.file("notafolder")), "x");
+}
+
+TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
+    TempFolder folder;
+    const std::string db = folder.file("IPLogging.mdb");
+    const std::string log = folder.file("games.log");
+    Seed(db, folder.path(), log);
+    const auto before = ReadNames(db);
+    const std::string journalBefore = ReadFile(folder.file("Positions.txt"));
+    // Thousands of new players: far more than the files may grow by.
+    std::string big;
+    for (int g = 0; g < 40; ++g) big += SmallGame(100, "Many" + std::to_string(g) + "_");
+    WriteFile(log, big);
+
+    const rlim_t limit = static_cast<rlim_t>(std::filesystem::file_size(db)) + 64 * 1024;
+    const ChildResult child = RunInChild({ChildLimits::Privileges::Keep, limit}, [&](std::string& report) {
+        NamesDatabase names;
+        names.Open(db);
+        names.SetCommitInterval(std::chrono::milliseconds(0));
+        ProcessingState state;
+        TestHost host;
+        PositionJournal journal(folder.path());
+        RunOptions options;
+        options.pumpInterval = std::chrono::milliseconds(0);
+        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1), options);
+        report = Describe(s);
+        try {
+            names.Close();
+        } catch (const DatabaseError&) {
+        }
+        return s.outcome == RunOutcome::Failed ? 2 : 0;
+    });
+    ASSERT_EQ(child.exitCode, 2) << child.message;
+    EXPECT_TRUE(child.message.find("full") != std::string::npos || child.message.find("I/O") != std::string::npos ||
+                child.message.find("disk") != std::string::npos)
+        << child.message;
+    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore) << "a failed run leaves the journal alone";
+    EXPECT_EQ(IntegrityCheck(db), "ok");
+    const auto after = ReadNames(db);
+    for (const auto& row : before)
+        EXPECT_NE(std::find(after.begin(), after.end(), row), after.end()) << "lost row " << row[0];
+    // Some of the new players made it before the disk was full; every row is one the log named.
+    EXPECT_GT(after.size(), before.size());
+    EXPECT_LT(after.size(), before.size() + 4000);
+    for (const auto& row : after) EXPECT_TRUE(row[0].rfind("Old", 0) == 0 || row[0].rfind("Many", 0) == 0) << row[0];
+}
+
+TEST(HostileSurroundings, JournalWithBlankLinesAndBadPositionsIsReadAroundThem) {
+    TempFolder folder;
+    const std::string log = folder.file("games.log");
+    WriteFile(folder.file("Positions.txt"), "\r\n\r\n" + log + "\"not a number\r\n/other.log\"77\r\n\r\n" + log +
+                                                 "\"\r\n" + log + "\"12\r\n");
+    PositionJournal journal(folder.path());
+    std::vector<std::string> problems;
+    EXPECT_EQ(journal.LastPosition(log, &problems), 12.0);
+    ASSERT_GE(problems.size(), 3u);
+    EXPECT_NE(problems[0].find("blank"), std::string::npos) << problems[0];
+    bool named = false;
+    for (const auto& p : problems) named = named || p.find("\"not a number\" is not a number") != std::string::npos;
+    EXPECT_TRUE(named);
+    EXPECT_EQ(journal.LastPosition("/other.log"), 77.0);
+
+    // A run over the log writes its position into every record of that log and keeps the others.
+    WriteFile(log, InitGame() + Connect("1", "A", "1.1.1.1", "d"));
+    NamesDatabase db;
+    db.Open(folder.file("IPLogging.mdb"));
+    ProcessingState state;
+    TestHost host;
+    const RunSummary s = ProcessLog(state, db, journal, host, log, StartPosition(1));
+    ASSERT_EQ(s.outcome, RunOutcome::Finished);
+    const std::string size = std::to_string(std::filesystem::file_size(log));
+    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), "\r\n\r\n" + log + "\"" + size + "\r\n/other.log\"77\r\n\r\n" + log +
+                                                          "\"" + size + "\r\n" + log + "\"" + size + "\r\n");
+    EXPECT_EQ(journal.LastPosition(log), std::stod(size));
+}
+
+TEST(HostileSurroundings, FileThatIsNotADatabaseIsRefusedAndLeftAsItWas) {
+    TempFolder folder;
+    const std::string db = folder.file("IPLogging.mdb");
+    std::string junk = "Standard Jet DB\0";
+    junk.resize(8192, '\x5A');
+    WriteFile(db, junk);
+    NamesDatabase names;
+    try {
+        names.Open(db);
+        FAIL() << "opened a file that is not a database";
+    } catch (const DatabaseError& e) {
+        EXPECT_NE(std::string(e.what()).find("not a database"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(names.IsOpen());
+    EXPECT_EQ(ReadFile(db), junk) << "the file is not touched";
+}
+
+TEST(HostileSurroundings, DatabaseLockedByAnotherProgramFailsTheRunAndKeepsRows) {
+    TempFolder folder;
+    const std::string db = folder.file("IPLogging.mdb");
+    const std::string log = folder.file("games.log");
+    Seed(db, folder.path(), log);
+    const auto before = ReadNames(db);
+    const std::string journalBefore = ReadFile(folder.file("Positions.txt"));
+    WriteFile(log, SmallGame(4, "Locked"));
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    NamesDatabase names;
+    names.Open(db);
+    ProcessingState state;
+    TestHost host;
+    PositionJournal journal(folder.path());
+    const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+    ASSERT_EQ(s.outcome, RunOutcome::Failed);
+    EXPECT_NE(s.failure->reason.find("locked"), std::string::npos) << s.failure->reason;
+    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore);
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(ReadNames(db), before);
+    // Once the other program lets go, the same run goes through.
+    const RunSummary again = ProcessLog(state, names, journal, host, log, StartPosition(1));
+    EXPECT_EQ(again.outcome, RunOutcome::Finished);
+    names.Close();
+    EXPECT_EQ(ReadNames(db).size(), before.size() + 4);
+}
+
+TEST(HostileSurroundings, LogWithoutReadPermissionFailsWithTheReason) {
+    TempFolder folder;
+    const std::string log = folder.file("games.log");
+    WriteFile(log, SmallGame(2, "Hidden"));
+    ::chmod(log.c_str(), 0);
+    const ChildResult child = RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+        NamesDatabase names;
+        names.Open(":memory:");
+        ProcessingState state;
+        TestHost host;
+        PositionJournal journal(folder.file("nowhere"));
+        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+        report = Describe(s);
+        return s.outcome == RunOutcome::Failed ? 2 : 0;
+    });
+    ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
+    EXPECT_EQ(child.exitCode, 2) << child.message;
+    EXPECT_NE(child.message.find("Permission denied"), std::string::npos) << child.message;
+}
+
+TEST(HostileSurroundings, FolderNamedLikeTheLogIsNoLog) {
+    TempFolder folder;
+    const std::string log = folder.file("games.log");
+    std::filesystem::create_directory(log);
+    NamesDatabase names;
+    names.Open(":memory:");
+    ProcessingState state;
+    TestHost host;
+    PositionJournal journal(folder.path());
+    const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+    EXPECT_EQ(s.outcome, RunOutcome::FileMissing);
+    EXPECT_EQ(host.text, status::FileMissing);
+    EXPECT_FALSE(Exists(journal.journalPath()));
+}
+
+TEST(HostileSurroundings, FifoNamedLikeTheLogDoesNotHangTheRun) {
+    TempFolder folder;
+    const std::string log = folder.file("games.log");
+    ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
+    // Run in a child with an alarm: a run that blocks on the pipe is killed and reported.
+    const ChildResult child = RunInChild({}, [&](std::string& report) {
+        ::alarm(5);
+        NamesDatabase names;
+        names.Open(":memory:");
+        ProcessingState state;
+        TestHost host;
+        PositionJournal journal(folder.path());
+        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+        report = Describe(s);
+        return s.outcome == RunOutcome::Failed ? 2 : (s.outcome == RunOutcome::FileMissing ? 1 : 0);
+    });
+    EXPECT_EQ(child.signal, 0) << "the run blocked on the pipe";
+    EXPECT_EQ(child.exitCode, 2) << child.message;
+    EXPECT_NE(child.message.find("not a regular file"), std::string::npos) << child.message;
+    EXPECT_FALSE(Exists(folder.file("Positions.txt")));
+}
+
+} // namespace
+} // namespace corvanth::hostile
