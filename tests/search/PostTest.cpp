@@ -1,0 +1,338 @@
+#include "NameText.h"
+#include "Post.h"
+#include "SearchTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace corvanth {
+namespace {
+
+using testing::Column;
+using testing::FakePostHost;
+using testing::TempDatabase;
+using namespace std::chrono_literals;
+
+class PostTest : public ::testing::Test {
+protected:
+    PostOutcome nameSearch(const std::string& pattern) {
+        return Post(data.db(), list, host, NameSearchQuery(EncodeName(pattern)), ClearFirst::Yes,
+                    AliasCheck::AllowAliases, CommandQuery::No);
+    }
+    PostOutcome ipSearch(const std::string& pattern) {
+        return Post(data.db(), list, host, IpSearchQuery(pattern), ClearFirst::Yes, AliasCheck::ForbidAliases,
+                    CommandQuery::No);
+    }
+    PostOutcome customQuery(const std::string& sql) {
+        return Post(data.db(), list, host, CustomQuery(sql), ClearFirst::Yes, AliasCheck::ForbidAliases,
+                    CommandQuery::No);
+    }
+    std::vector<std::string> names() const {
+        auto n = Column(list, 0);
+        std::sort(n.begin(), n.end());
+        return n;
+    }
+
+    TempDatabase data;
+    ResultList list;
+    FakePostHost host;
+};
+
+TEST_F(PostTest, NothingFoundShowsZeroAndThePlaceholder) {
+    data.visit("Someone", "1.2.3.4");
+    const PostOutcome outcome = nameSearch("Nobody");
+    EXPECT_EQ(outcome.matches, 0u);
+    EXPECT_FALSE(outcome.failure);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+    EXPECT_FALSE(list.Row(0).ItemKey);
+    for (std::size_t c = 1; c < 5; ++c) EXPECT_EQ(list.Row(0).Cells[c], "");
+    ASSERT_FALSE(host.matchesShown.empty());
+    EXPECT_EQ(host.matchesShown.back(), 0u);
+    EXPECT_TRUE(list.Sorted());
+}
+
+TEST_F(PostTest, RowCellsAndKeyComeFromTheStoredRow) {
+    data.visit("^1Ace^7Pilot", "10.0.0.7", "05/06/2007 08:09:10\r");
+    data.db().MarkReferee("^1Ace^7Pilot", "10.0.0.7");
+    data.db().Commit();
+    nameSearch("acepilot");
+    ASSERT_EQ(list.Count(), 1u);
+    const ResultRow& row = list.Row(0);
+    EXPECT_EQ(row.Cells, (std::array<std::string, 5>{"^1Ace^7Pilot", "AcePilot", "10.0.0.7", "05/06/2007 08:09:10\r",
+                                                     "True"}));
+    ASSERT_TRUE(row.ItemKey);
+    EXPECT_EQ(*row.ItemKey, "^1Ace^7Pilot10.0.0.7");
+    EXPECT_EQ(host.matchesShown.back(), 1u);
+}
+
+TEST_F(PostTest, NameSearchWithAliasesListsEveryNameOfTheAddress) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Bolt", "1.2.3.4");
+    data.visit("Crow", "1.2.3.4");
+    data.visit("Dart", "1.2.3.9"); // same first three octets, not the same address
+    data.visit("Ace2", "9.9.9.9");
+    host.ticked = true;
+    const PostOutcome outcome = nameSearch("Ace");
+    EXPECT_EQ(outcome.matches, 3u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace", "Bolt", "Crow"}));
+    EXPECT_EQ(host.matchesShown.back(), 3u);
+}
+
+TEST_F(PostTest, AliasesAreOffWhenTheBoxIsDisabledOrTheCallForbidsThem) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Bolt", "1.2.3.4");
+    host.ticked = true;
+    host.enabled = false;
+    nameSearch("Ace");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace"}));
+
+    host.enabled = true;
+    ipSearch("1.2.3.4"); // an IP search never widens, whatever the boxes say
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace", "Bolt"}));
+    Post(data.db(), list, host, NameSearchQuery("Ace"), ClearFirst::Yes, AliasCheck::ForbidAliases,
+         CommandQuery::No);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace"}));
+}
+
+TEST_F(PostTest, BroadAliasesReachTheWholeFirstThreeOctets) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Bolt", "1.2.3.4");
+    data.visit("Crow", "1.2.3.200");
+    data.visit("Dart", "1.2.30.4"); // a different third octet
+    data.visit("Echo", "1.2.4.4");
+    host.ticked = true;
+    host.broad = true;
+    const PostOutcome outcome = nameSearch("Ace");
+    EXPECT_EQ(outcome.matches, 3u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace", "Bolt", "Crow"}));
+}
+
+TEST_F(PostTest, TwoOuterRowsWithOneAddressListEveryRowOnce) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Acer", "1.2.3.4");
+    data.visit("Zed", "1.2.3.4");
+    host.ticked = true;
+    const PostOutcome outcome = nameSearch("Ace*");
+    EXPECT_EQ(outcome.matches, 3u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace", "Acer", "Zed"}));
+    // Each nested query reports its own count; the outer call reports last.
+    EXPECT_EQ(host.matchesShown, (std::vector<std::size_t>{3, 3, 3}));
+}
+
+TEST_F(PostTest, AnAddressWithFewerThanThreeDotsGivesAnExactAliasQuery) {
+    data.visit("Ace", "10.0");
+    data.visit("Bolt", "10.0");
+    data.visit("Crow", "10.0.5.5");
+    data.visit("Dart", "10.01");
+    host.ticked = true;
+    host.broad = true;
+    nameSearch("Ace");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace", "Bolt"}));
+}
+
+TEST_F(PostTest, ARowWithoutAReadableAddressStartsNoAliasQuery) {
+    data.execute("INSERT INTO Names (PlayerName, StrippedName) VALUES ('Ghost', 'Ghost')");
+    data.visit("Bolt", "");
+    host.ticked = true;
+    const PostOutcome outcome = nameSearch("Ghost");
+    EXPECT_EQ(outcome.matches, 0u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+}
+
+TEST_F(PostTest, ApostrophesAreShownButStoredAndKeyedWithTheLetterO) {
+    data.visit("O'Neil", "5.6.7.8");
+    data.visit("Oöbert", "5.6.7.8"); // a name with the letter itself is shown with an apostrophe
+    nameSearch("O'Neil");
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "O'Neil");
+    EXPECT_EQ(list.Row(0).Cells[1], "O'Neil");
+    EXPECT_EQ(*list.Row(0).ItemKey, "OöNeil5.6.7.8");
+    EXPECT_NE(list.FindKey("OöNeil5.6.7.8"), nullptr);
+
+    ipSearch("5.6.7.8");
+    EXPECT_EQ(names(), (std::vector<std::string>{"O'Neil", "O'bert"}));
+}
+
+TEST_F(PostTest, ACustomQueryOfNameAndAddressLeavesTheOtherCellsEmpty) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Bolt", "1.2.3.5");
+    const PostOutcome outcome = customQuery("SELECT PlayerName, IP FROM Names WHERE PlayerName LIKE '*';");
+    EXPECT_EQ(outcome.matches, 2u);
+    ASSERT_EQ(list.Count(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const ResultRow& row = list.Row(i);
+        EXPECT_FALSE(row.Cells[0].empty());
+        EXPECT_FALSE(row.Cells[2].empty());
+        EXPECT_EQ(row.Cells[1], "");
+        EXPECT_EQ(row.Cells[3], "");
+        EXPECT_EQ(row.Cells[4], "");
+    }
+}
+
+// Rows are listed only when the name and the address column can be read and the name is not null.
+struct ColumnCase {
+    const char* sql;
+    std::size_t rows;
+};
+
+class PostColumnTest : public PostTest, public ::testing::WithParamInterface<ColumnCase> {};
+
+TEST_P(PostColumnTest, ListsOnlyRowsWithNameAndAddress) {
+    data.visit("Ace", "1.2.3.4");
+    data.execute("INSERT INTO Names (PlayerName, StrippedName, IP) VALUES (NULL, 'Nameless', '1.2.3.4')");
+    data.execute("INSERT INTO Names (PlayerName, StrippedName, IP) VALUES ('NoAddress', 'NoAddress', NULL)");
+    const PostOutcome outcome = customQuery(GetParam().sql);
+    EXPECT_EQ(outcome.matches, GetParam().rows);
+    EXPECT_FALSE(outcome.failure);
+    if (GetParam().rows == 0) {
+        ASSERT_EQ(list.Count(), 1u);
+        EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+    } else {
+        EXPECT_EQ(list.Count(), GetParam().rows);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, PostColumnTest,
+    ::testing::Values(ColumnCase{"SELECT IP, StrippedName, LastVisit, Ref FROM Names", 0},
+                      ColumnCase{"SELECT PlayerName, StrippedName FROM Names", 0},
+                      // the nameless row is left out; the row with a NULL address is listed
+                      ColumnCase{"SELECT * FROM Names", 2}, ColumnCase{"SELECT PlayerName, IP FROM Names", 2},
+                      ColumnCase{"SELECT IP AS PlayerName, PlayerName AS IP FROM Names", 2}));
+
+TEST_F(PostTest, ANullAddressLeavesItsCellEmpty) {
+    data.execute("INSERT INTO Names (PlayerName, StrippedName, IP) VALUES ('NoAddress', 'NoAddress', NULL)");
+    customQuery("SELECT * FROM Names");
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "NoAddress");
+    EXPECT_EQ(list.Row(0).Cells[2], "");
+    EXPECT_EQ(*list.Row(0).ItemKey, "NoAddress");
+}
+
+TEST_F(PostTest, ABadCustomQueryEndsAtOnceAsAnEmptyResult) {
+    data.visit("Ace", "1.2.3.4");
+    customQuery("SELECT * FROM Names"); // something in the list before
+    ASSERT_EQ(list.Count(), 1u);
+    int clockReads = 0;
+    host.clock = [&] {
+        ++clockReads;
+        return std::chrono::steady_clock::time_point{} + clockReads * 1s;
+    };
+    const PostOutcome outcome = customQuery("SELEKT * FROM Names;");
+    ASSERT_TRUE(outcome.failure);
+    EXPECT_FALSE(outcome.failure->empty());
+    EXPECT_EQ(outcome.matches, 0u);
+    EXPECT_EQ(host.pumps, 0);
+    EXPECT_LE(clockReads, 1); // no walk: the limit was never waited for
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+    EXPECT_EQ(host.matchesShown.back(), 0u);
+}
+
+TEST_F(PostTest, AFailingRowEndsTheWalkWithWhatWasListed) {
+    data.visit("Ace", "1.2.3.4");
+    data.visit("Bolt", "1.2.3.5");
+    // The second row makes the statement fail while it is being walked.
+    const PostOutcome outcome = customQuery(
+        "SELECT PlayerName, IP, CASE WHEN PlayerName = 'Bolt' THEN json('not json') END AS x FROM Names");
+    EXPECT_TRUE(outcome.failure);
+    EXPECT_EQ(outcome.matches, 1u);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Ace"}));
+}
+
+TEST_F(PostTest, ANewSearchStopsListingAfterFifteenSeconds) {
+    for (int i = 0; i < 20; ++i) data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
+    // Listing one row takes three seconds: after six rows eighteen have passed.
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 3s; };
+    host.ticked = false;
+    list.HeaderClicked(0); // the list was by name ascending: now descending, and the end still sorts
+    const PostOutcome outcome = nameSearch("Player*");
+    EXPECT_TRUE(outcome.timedOut);
+    EXPECT_EQ(outcome.matches, 6u);
+    EXPECT_EQ(list.Count(), 6u);
+    EXPECT_EQ(host.matchesShown.back(), 6u);
+    EXPECT_TRUE(list.Sorted());
+    const auto shown = Column(list, 0);
+    EXPECT_TRUE(std::is_sorted(shown.rbegin(), shown.rend()));
+}
+
+TEST_F(PostTest, FifteenSecondsExactlyIsStillWithinTheLimit) {
+    for (int i = 0; i < 20; ++i) data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 2500ms; };
+    const PostOutcome outcome = nameSearch("Player*");
+    EXPECT_TRUE(outcome.timedOut);
+    EXPECT_EQ(outcome.matches, 7u); // six rows take exactly 15 s, the seventh is still listed
+}
+
+TEST_F(PostTest, HandsControlToTheHostByTimeNotPerRow) {
+    constexpr int kRows = 100;
+    for (int i = 0; i < kRows; ++i) data.visit("Player" + std::to_string(1000 + i), "1.1.1.1");
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 1ms; };
+    const PostOutcome outcome = nameSearch("Player*");
+    EXPECT_FALSE(outcome.timedOut);
+    EXPECT_EQ(outcome.matches, static_cast<std::size_t>(kRows));
+    // The last row is read at 99 ms: one yield per 15 ms.
+    EXPECT_EQ(host.pumps, (kRows - 1) / static_cast<int>(kPostYieldInterval.count()));
+}
+
+TEST_F(PostTest, ASearchStartedWhileAnotherListsWorksOnTheSameList) {
+    for (int i = 0; i < 5; ++i) data.visit("Player" + std::to_string(i), "1.1.1.1");
+    data.visit("Other", "2.2.2.2");
+    int step = 0;
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + (step++) * 10ms; };
+    bool nested = false;
+    host.onPump = [&] {
+        if (nested) return;
+        nested = true;
+        ipSearch("2.2.2.2");
+    };
+    nameSearch("Player*");
+    EXPECT_TRUE(nested);
+    // The outer search cleared the list, the inner one replaced it, the outer one went on adding.
+    const auto shown = names();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Other"), shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "Player4"), shown.end());
+}
+
+TEST_F(PostTest, ACommandQueryReadsNoRows) {
+    data.visit("Ace", "1.2.3.4");
+    const PostOutcome outcome = Post(data.db(), list, host, NameSearchQuery("Ace"), ClearFirst::Yes,
+                                     AliasCheck::ForbidAliases, CommandQuery::Yes);
+    EXPECT_EQ(outcome.matches, 0u);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+}
+
+TEST_F(PostTest, ANestedCallNeitherClearsNorSortsNorAddsThePlaceholder) {
+    data.visit("Bolt", "1.2.3.4");
+    data.visit("Ace", "1.2.3.4");
+    ResultRow existing;
+    existing.ItemKey = "Zulu9.9.9.9";
+    existing.Cells[0] = "Zulu";
+    list.Add(existing);
+    Post(data.db(), list, host, IpSearchQuery("4.4.4.4"), ClearFirst::No, AliasCheck::ForbidAliases,
+         CommandQuery::No);
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"Zulu"}));
+    Post(data.db(), list, host, IpSearchQuery("1.2.3.4"), ClearFirst::No, AliasCheck::ForbidAliases,
+         CommandQuery::No);
+    EXPECT_FALSE(list.Sorted());
+    ASSERT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list.Row(0).Text(), "Zulu");
+    EXPECT_EQ(host.matchesShown, (std::vector<std::size_t>{1, 3}));
+}
+
+TEST_F(PostTest, ANewSearchSortsByTheLastChosenColumn) {
+    data.visit("Ace", "1.2.3.9");
+    data.visit("Bolt", "1.2.3.10");
+    data.visit("Crow", "1.2.3.1");
+    list.HeaderClicked(2);
+    list.HeaderClicked(2); // by address, descending
+    customQuery("SELECT * FROM Names");
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"1.2.3.9", "1.2.3.10", "1.2.3.1"}));
+    EXPECT_TRUE(list.Sorted());
+}
+
+} // namespace
+} // namespace corvanth

@@ -1,0 +1,206 @@
+#include "ResultList.h"
+#include "SearchTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace corvanth {
+namespace {
+
+using testing::Column;
+
+ResultRow MakeRow(std::string name, std::string ip, std::optional<std::string> key = std::nullopt) {
+    ResultRow row;
+    row.ItemKey = std::move(key);
+    row.Cells[0] = std::move(name);
+    row.Cells[2] = std::move(ip);
+    return row;
+}
+
+class RecordingObserver : public ResultListObserver {
+public:
+    std::vector<std::string> events;
+    void listAboutToReset() override { events.push_back("aboutToReset"); }
+    void listReset() override { events.push_back("reset"); }
+    void rowsAboutToBeInserted(std::size_t first, std::size_t count) override {
+        events.push_back("aboutToInsert " + std::to_string(first) + " " + std::to_string(count));
+    }
+    void rowsInserted(std::size_t first, std::size_t count) override {
+        events.push_back("inserted " + std::to_string(first) + " " + std::to_string(count));
+    }
+};
+
+TEST(ResultListTest, StartsUnsortedByNameAscending) {
+    ResultList list;
+    EXPECT_FALSE(list.Sorted());
+    EXPECT_EQ(list.SortKey(), 0u);
+    EXPECT_EQ(list.SortOrder(), SortDirection::Ascending);
+    list.Add(MakeRow("b", ""));
+    list.Add(MakeRow("a", ""));
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"b", "a"}));
+}
+
+TEST(ResultListTest, KeysAreUnique) {
+    ResultList list;
+    EXPECT_EQ(list.Add(MakeRow("Ace", "1.1.1.1", "Ace1.1.1.1")), std::optional<std::size_t>(0));
+    EXPECT_EQ(list.Add(MakeRow("Ace again", "1.1.1.1", "Ace1.1.1.1")), std::nullopt);
+    EXPECT_EQ(list.Add(MakeRow("ace", "1.1.1.1", "ace1.1.1.1")), std::optional<std::size_t>(1)); // exact keys
+    EXPECT_EQ(list.Add(MakeRow("No key", "")), std::optional<std::size_t>(2));
+    EXPECT_EQ(list.Add(MakeRow("No key", "")), std::optional<std::size_t>(3));
+    ASSERT_NE(list.FindKey("Ace1.1.1.1"), nullptr);
+    EXPECT_EQ(list.FindKey("Ace1.1.1.1")->Text(), "Ace");
+    EXPECT_EQ(list.FindKey("Bolt"), nullptr);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_EQ(list.FindKey("Ace1.1.1.1"), nullptr);
+}
+
+// The header clicks of one sequence and the sort state after each.
+struct ClickCase {
+    const char* name;
+    std::vector<std::size_t> clicks;
+    std::size_t key;
+    SortDirection order;
+};
+
+class HeaderClickTest : public ::testing::TestWithParam<ClickCase> {};
+
+TEST_P(HeaderClickTest, FollowsTheClickRule) {
+    ResultList list;
+    for (std::size_t c : GetParam().clicks) list.HeaderClicked(c);
+    EXPECT_TRUE(list.Sorted());
+    EXPECT_EQ(list.SortKey(), GetParam().key);
+    EXPECT_EQ(list.SortOrder(), GetParam().order);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clicks, HeaderClickTest,
+    ::testing::Values(ClickCase{"IpOnce", {2}, 2, SortDirection::Ascending},
+                      ClickCase{"IpTwice", {2, 2}, 2, SortDirection::Descending},
+                      ClickCase{"IpThrice", {2, 2, 2}, 2, SortDirection::Ascending},
+                      ClickCase{"IpThriceThenName", {2, 2, 2, 0}, 0, SortDirection::Ascending},
+                      ClickCase{"IpTwiceThenName", {2, 2, 0}, 0, SortDirection::Ascending},
+                      // the list starts by name ascending, so a first click on Name reverses it
+                      ClickCase{"NameFirst", {0}, 0, SortDirection::Descending},
+                      ClickCase{"RefereeThenDate", {4, 3}, 3, SortDirection::Ascending}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResultListTest, HeaderClicksReorderTheRows) {
+    ResultList list;
+    list.Add(MakeRow("Crow", "10.0.0.2"));
+    list.Add(MakeRow("ace", "10.0.0.10"));
+    list.Add(MakeRow("Bolt", "9.0.0.1"));
+    list.HeaderClicked(2);
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"10.0.0.10", "10.0.0.2", "9.0.0.1"})); // as text
+    list.HeaderClicked(2);
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"9.0.0.1", "10.0.0.2", "10.0.0.10"}));
+    list.HeaderClicked(2);
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"10.0.0.10", "10.0.0.2", "9.0.0.1"}));
+    list.HeaderClicked(0);
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ace", "Bolt", "Crow"}));
+}
+
+TEST(ResultListTest, TurningSortingOnAgainAfterASearchTurnedItOff) {
+    ResultList list;
+    list.HeaderClicked(2);
+    list.TurnSortingOff();
+    list.Add(MakeRow("x", "3"));
+    list.Add(MakeRow("y", "1"));
+    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"3", "1"}));
+    list.HeaderClicked(0);
+    EXPECT_TRUE(list.Sorted());
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST(ResultListTest, CollationIgnoresCaseFirstThenUsesIt) {
+    ResultList list;
+    for (const char* n : {"abd", "ABC", "abc", "Abc", "ab", "Zed", "éclair", "Éclair", "eclair", "ÉCLAIRE"})
+        list.Add(MakeRow(n, ""));
+    list.TurnSortingOn();
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ab", "ABC", "Abc", "abc", "abd", "eclair", "Zed", "Éclair",
+                                                         "éclair", "ÉCLAIRE"}));
+}
+
+TEST(ResultListTest, EqualTextsKeepTheOrderTheyWereAddedInBothDirections) {
+    ResultList list;
+    list.Add(MakeRow("first", "1.1.1.1"));
+    list.Add(MakeRow("second", "1.1.1.1"));
+    list.Add(MakeRow("zero", "0.0.0.0"));
+    list.Add(MakeRow("third", "1.1.1.1"));
+    list.HeaderClicked(2);
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"zero", "first", "second", "third"}));
+    list.HeaderClicked(2);
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"first", "second", "third", "zero"}));
+}
+
+TEST(ResultListTest, RowsAddedWhileSortedTakeTheirPlace) {
+    ResultList list;
+    list.HeaderClicked(2);
+    list.HeaderClicked(2); // address, descending
+    EXPECT_EQ(list.Add(MakeRow("a", "2")), std::optional<std::size_t>(0));
+    EXPECT_EQ(list.Add(MakeRow("b", "4")), std::optional<std::size_t>(0));
+    EXPECT_EQ(list.Add(MakeRow("c", "3")), std::optional<std::size_t>(1));
+    EXPECT_EQ(list.Add(MakeRow("d", "3")), std::optional<std::size_t>(2)); // after the equal one
+    EXPECT_EQ(list.Add(MakeRow("e", "1")), std::optional<std::size_t>(4));
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"b", "c", "d", "a", "e"}));
+}
+
+TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int> octet(0, 255);
+    std::vector<ResultRow> rows;
+    for (int i = 0; i < 120000; ++i) {
+        rows.push_back(MakeRow("n" + std::to_string(octet(random)),
+                               std::to_string(octet(random)) + "." + std::to_string(octet(random)),
+                               "k" + std::to_string(i)));
+    }
+    ResultList sortedAsAdded;
+    sortedAsAdded.HeaderClicked(2);
+    ResultList sortedAtEnd;
+    for (const auto& row : rows) {
+        sortedAsAdded.Add(row);
+        sortedAtEnd.Add(row);
+    }
+    sortedAtEnd.HeaderClicked(2);
+    ASSERT_EQ(sortedAsAdded.Count(), rows.size());
+    EXPECT_EQ(sortedAsAdded.Rows(), sortedAtEnd.Rows());
+    EXPECT_EQ(sortedAsAdded.Row(60000), sortedAtEnd.Row(60000));
+    ASSERT_NE(sortedAsAdded.FindKey("k119999"), nullptr);
+    EXPECT_EQ(*sortedAsAdded.FindKey("k119999"), rows.back());
+}
+
+TEST(ResultListTest, TellsItsObserver) {
+    ResultList list;
+    RecordingObserver observer;
+    list.SetObserver(&observer);
+    list.Add(MakeRow("b", ""));
+    list.Add(MakeRow("a", ""));
+    list.TurnSortingOn();
+    list.Add(MakeRow("c", "", "key"));
+    list.Add(MakeRow("c", "", "key")); // a known key: nothing happens
+    list.Add(MakeRow("0", ""));
+    list.Clear();
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"aboutToInsert 0 1", "inserted 0 1", "aboutToInsert 1 1", "inserted 1 1",
+                                        "aboutToReset", "reset", "aboutToInsert 2 1", "inserted 2 1",
+                                        "aboutToInsert 0 1", "inserted 0 1", "aboutToReset", "reset"}));
+    list.SetObserver(nullptr);
+}
+
+TEST(ResultListTest, ClearingKeepsTheSortState) {
+    ResultList list;
+    list.HeaderClicked(3);
+    list.Clear();
+    EXPECT_TRUE(list.Sorted());
+    EXPECT_EQ(list.SortKey(), 3u);
+}
+
+TEST(ResultListTest, RowIndexOutOfRangeThrows) {
+    ResultList list;
+    EXPECT_THROW(list.Row(0), std::out_of_range);
+}
+
+} // namespace
+} // namespace corvanth

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "NamesDatabase.h"
+#include "PostHost.h"
+#include "Query.h"
+#include "Recordset.h"
+#include "ResultList.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace corvanth::testing {
+
+// A names database in a fresh temporary folder, removed afterwards.
+class TempDatabase {
+public:
+    TempDatabase() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-search-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        folder_ = pattern;
+        db_.Open((folder_ / "IPLogging.mdb").string());
+    }
+    ~TempDatabase() {
+        try {
+            db_.Close();
+        } catch (...) {
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    TempDatabase(const TempDatabase&) = delete;
+    TempDatabase& operator=(const TempDatabase&) = delete;
+
+    NamesDatabase& db() { return db_; }
+    std::filesystem::path path() const { return folder_ / "IPLogging.mdb"; }
+
+    void visit(const std::string& name, const std::string& ip, const std::string& date = "01/02/2003 04:05:06") {
+        db_.RecordVisit(name, ip, date);
+        db_.Commit();
+    }
+    // Runs a statement of the user's kind (INSERT, UPDATE) through the program's own connection.
+    void execute(const std::string& sql) {
+        Recordset rs = db_.OpenRecordset(CustomQuery(sql));
+        (void)rs;
+    }
+
+private:
+    std::filesystem::path folder_;
+    NamesDatabase db_;
+};
+
+// A host with settable check boxes, a record of what Post told it, and a clock the test drives.
+class FakePostHost : public PostHost {
+public:
+    bool ticked = false;
+    bool enabled = true;
+    bool broad = false;
+    int pumps = 0;
+    std::vector<std::size_t> matchesShown;
+    std::function<void()> onPump;
+    // When set, the time Post sees; otherwise a clock that never moves.
+    std::function<std::chrono::steady_clock::time_point()> clock;
+
+    bool aliasesTicked() const override { return ticked; }
+    bool aliasesEnabled() const override { return enabled; }
+    bool broadTicked() const override { return broad; }
+    void pumpEvents() override {
+        ++pumps;
+        if (onPump) onPump();
+    }
+    void setMatches(std::size_t count) override { matchesShown.push_back(count); }
+    std::chrono::steady_clock::time_point now() const override {
+        return clock ? clock() : std::chrono::steady_clock::time_point{};
+    }
+};
+
+// The texts of one cell of every row, in shown order.
+inline std::vector<std::string> Column(const ResultList& list, std::size_t cell) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < list.Count(); ++i) texts.push_back(list.Row(i).Cells[cell]);
+    return texts;
+}
+
+} // namespace corvanth::testing
