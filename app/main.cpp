@@ -1,0 +1,37 @@
+#include "AppIcon.h"
+#include "DesktopDocumentOpener.h"
+#include "FileDialogChooser.h"
+#include "MessageBoxPrompter.h"
+#include "ProcessingState.h"
+#include "RunClock.h"
+#include "SettingsStore.h"
+#include "WindowBench.h"
+#include "WindowDataFolder.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Pyrrowin"));
+    QCoreApplication::setApplicationName(QStringLiteral("Corvanth"));
+    QApplication::setWindowIcon(corvanth::ProgramIcon());
+
+    // Not for users: bench/window-throughput drives a run through the window with this.
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype bench = arguments.indexOf(QStringLiteral("--bench-run"));
+    if (bench > 0 && bench + 1 < arguments.size()) return corvanth::RunWindowBench(arguments[bench + 1]);
+
+    corvanth::ProcessingState state;
+    corvanth::MessageBoxPrompter prompter;
+    corvanth::FileDialogChooser chooser;
+    corvanth::SettingsStore settings;
+    corvanth::DesktopDocumentOpener opener;
+    corvanth::RunClock clock;
+    corvanth::frmMain window(
+        corvanth::frmMainServices{state, prompter, chooser, settings, opener, clock, corvanth::WindowDataFolder()});
+    prompter.setParent(&window);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}
