@@ -1,0 +1,155 @@
+#include "AboutBox.h"
+#include "Fakes.h"
+#include "frmAbout.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace corvanth;
+using namespace corvanth::testing;
+
+class AboutBoxTest : public QObject {
+    Q_OBJECT
+
+    FakeRegistry registry;
+    FakeFiles files;
+    FakeLauncher launcher;
+    ScriptedPrompter prompter;
+
+    SysInfoServices services() { return SysInfoServices{registry, files, launcher, prompter}; }
+
+    static void deleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+private slots:
+    void formLoadSetsCaptionTitleAndVersion() {
+        AboutBox box(services());
+        box.show();
+        frmAbout* about = box.window();
+        QVERIFY(about);
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Corvanth"));
+        QCOMPARE(about->lblTitle->text(), QStringLiteral("Corvanth"));
+        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+        QCOMPARE(about->cmdOK->text(), QStringLiteral("OK"));
+        QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("&System Info..."));
+        QVERIFY(!about->lblDescription->text().isEmpty());
+        QVERIFY(!about->lblDisclaimer->text().isEmpty());
+        QVERIFY(!about->picIcon->pixmap().isNull());
+        QCOMPARE(about->objectName(), QStringLiteral("frmAbout"));
+    }
+
+    void isModelessWithAFixedBorder() {
+        AboutBox box(services());
+        box.show();
+        frmAbout* about = box.window();
+        QVERIFY(about->isVisible());
+        QVERIFY(!about->isModal());
+        QCOMPARE(about->windowModality(), Qt::NonModal);
+        QVERIFY(!(about->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(about->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QCOMPARE(about->minimumSize(), about->maximumSize());
+    }
+
+    void okIsTheDefaultButton() {
+        AboutBox box(services());
+        box.show();
+        QVERIFY(box.window()->cmdOK->isDefault());
+        QVERIFY(!box.window()->cmdSysInfo->isDefault());
+    }
+
+    void enterCloses() {
+        AboutBox box(services());
+        box.show();
+        QPointer<frmAbout> about = box.window();
+        QTest::keyClick(about.data(), Qt::Key_Return);
+        QVERIFY(!about || !about->isVisible());
+        deleteClosedWindows();
+        QVERIFY(!about);
+        QVERIFY(!box.window());
+    }
+
+    void escapeCloses() {
+        AboutBox box(services());
+        box.show();
+        QPointer<frmAbout> about = box.window();
+        QTest::keyClick(about.data(), Qt::Key_Escape);
+        QVERIFY(!about || !about->isVisible());
+        deleteClosedWindows();
+        QVERIFY(!about);
+        QVERIFY(!box.window());
+    }
+
+    void okClickCloses() {
+        AboutBox box(services());
+        box.show();
+        QPointer<frmAbout> about = box.window();
+        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+        deleteClosedWindows();
+        QVERIFY(!about);
+    }
+
+    void showingAgainReusesTheOpenWindow() {
+        AboutBox box(services());
+        box.show();
+        frmAbout* first = box.window();
+        first->lblTitle->setText(QStringLiteral("changed while open"));
+        box.show();
+        QCOMPARE(box.window(), first);
+        QVERIFY(first->isVisible());
+        QCOMPARE(first->lblTitle->text(), QStringLiteral("changed while open")); // not loaded again
+        int aboutWindows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<frmAbout*>(w)) ++aboutWindows;
+        QCOMPARE(aboutWindows, 1);
+    }
+
+    void afterClosingTheNextShowCreatesItAfresh() {
+        AboutBox box(services());
+        box.show();
+        QPointer<frmAbout> first = box.window();
+        first->setWindowTitle(QStringLiteral("stale"));
+        first->close();
+        deleteClosedWindows();
+        QVERIFY(!first);
+        box.show();
+        QVERIFY(box.window());
+        QVERIFY(box.window()->isVisible());
+        QCOMPARE(box.window()->windowTitle(), QStringLiteral("About Corvanth"));
+        QCOMPARE(box.window()->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+    }
+
+    void destroyingTheBoxClosesItsWindow() {
+        QPointer<frmAbout> about;
+        {
+            AboutBox box(services());
+            box.show();
+            about = box.window();
+        }
+        QVERIFY(!about);
+    }
+
+    void systemInfoButtonRunsTheLauncher() {
+        registry.set(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), "PATH", {"C:\\msinfo32.exe"});
+        AboutBox box(services());
+        box.show();
+        QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(launcher.started, QStringList{"C:\\msinfo32.exe"});
+        QVERIFY(prompter.questions.isEmpty());
+        QVERIFY(box.window()->isVisible()); // the About window stays open
+    }
+
+    void systemInfoButtonWithoutARegistrySaysItIsUnavailable() {
+        ScriptedPrompter ownPrompter;
+        AboutBox box(ownPrompter); // this system's own services
+        box.show();
+        QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(ownPrompter.questions.size(), 1);
+        QCOMPARE(ownPrompter.questions[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(ownPrompter.questions[0].title, QStringLiteral("Corvanth"));
+        QCOMPARE(ownPrompter.questions[0].buttons, Prompter::Buttons::Ok);
+        QCOMPARE(ownPrompter.questions[0].icon, Prompter::Icon::None);
+    }
+};
+
+QTEST_MAIN(AboutBoxTest)
+#include "AboutBoxTest.moc"
