@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ResultList.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <optional>
+
+namespace corvanth {
+
+// How the command line prints the result list.
+//   table: aligned columns under the five headers, for reading; control characters in a cell (such
+//          as the carriage return that may end a date text) are shown as \r, \n, \t or \xNN.
+//   csv:   RFC 4180: a header row of the five column names, CRLF line ends, a field quoted (with
+//          its quotes doubled) when it holds a comma, a quote, CR or LF; cell texts exactly.
+//   json:  an array of objects with the keys "Name", "StripName", "IP", "Last Connection",
+//          "Referee", in that order; cell texts exactly.
+enum class OutputFormat { Table, Csv, Json };
+
+// "table", "csv" or "json"; nothing for any other text.
+std::optional<OutputFormat> ParseOutputFormat(const QString& name);
+
+// What the list holds: result rows, or only the row that says that nothing was found. That row is
+// shown in a table, as the window shows it; CSV and JSON, meant for other programs, carry no rows then.
+enum class ListContent { Rows, NoMatchesRow };
+
+void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out);
+
+// One field of a CSV record, quoted when needed.
+QString CsvField(const QString& text);
+// A JSON string literal, quotes included.
+QString JsonString(const QString& text);
+
+} // namespace corvanth

@@ -1,0 +1,168 @@
+#include "CliContext.h"
+#include "ResultFormat.h"
+#include "SearchTestSupport.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace corvanth {
+namespace {
+
+using testing::TempDatabase;
+
+// The command line over a database in a temporary folder, with both output streams captured.
+class SearchCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        NamesDatabase& db = data.db();
+        db.RecordVisit("^1O'Neil", "10.0.0.7", "01/02/2003 04:05:06\r");
+        db.RecordVisit("Bolt, \"the\" one", "10.0.0.7", "d2");
+        db.RecordVisit("Crow", "10.0.0.9", "d3");
+        db.RecordVisit("Face", "11.0.0.1", "d4");
+        db.MarkReferee("Crow", "10.0.0.9");
+        db.Commit();
+        data.db().Close(); // the command opens its own connection, as the program does
+    }
+
+    int run(int (*command)(CliContext&, const QStringList&), QStringList arguments) {
+        out.clear();
+        err.clear();
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        CliContext context(QString::fromStdString(data.path().parent_path().string()), outStream, errStream);
+        const int code = command(context, arguments);
+        outStream.flush();
+        errStream.flush();
+        return code;
+    }
+
+    TempDatabase data;
+    QString out;
+    QString err;
+};
+
+TEST_F(SearchCommandsTest, NameSearchWithAliasesAsCsv) {
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "*'*", "--aliases", "--format", "csv"}), 0) << err.toStdString();
+    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\n"
+                                 "^1O'Neil,O'Neil,10.0.0.7,\"01/02/2003 04:05:06\r\",False\r\n"
+                                 "\"Bolt, \"\"the\"\" one\",\"Bolt, \"\"the\"\" one\",10.0.0.7,d2,False\r\n");
+    EXPECT_TRUE(err.isEmpty());
+}
+
+TEST_F(SearchCommandsTest, BroadAliasesAsJson) {
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}), 0);
+    EXPECT_EQ(out.toStdString(),
+              "[\n"
+              "  {\"Name\": \"^1O'Neil\", \"StripName\": \"O'Neil\", \"IP\": \"10.0.0.7\", \"Last Connection\": "
+              "\"01/02/2003 04:05:06\\r\", \"Referee\": \"False\"},\n"
+              "  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": \"10.0.0.7\", "
+              "\"Last Connection\": \"d2\", \"Referee\": \"False\"},\n"
+              "  {\"Name\": \"Crow\", \"StripName\": \"Crow\", \"IP\": \"10.0.0.9\", \"Last Connection\": \"d3\", "
+              "\"Referee\": \"True\"}\n"
+              "]\n");
+}
+
+TEST_F(SearchCommandsTest, AddressSearchAsTable) {
+    ASSERT_EQ(run(RunSearchCommand, {"search", "ip", "10.0.0.9"}), 0);
+    EXPECT_EQ(out.toStdString(), "Name  StripName  IP        Last Connection  Referee\n"
+                                 "----  ---------  --------  ---------------  -------\n"
+                                 "Crow  Crow       10.0.0.9  d3               True\n"
+                                 "Total Matches: 1\n");
+}
+
+TEST_F(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody"}), 0);
+    EXPECT_NE(out.indexOf("No matches to your query"), -1);
+    EXPECT_TRUE(out.endsWith("Total Matches: 0\n"));
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody", "--format", "json"}), 0);
+    EXPECT_EQ(out, "[]\n");
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody", "--format", "csv"}), 0);
+    EXPECT_EQ(out, "Name,StripName,IP,Last Connection,Referee\r\n");
+}
+
+TEST_F(SearchCommandsTest, RefereeList) {
+    ASSERT_EQ(run(RunRefsCommand, {"refs", "--format", "csv"}), 0);
+    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n");
+}
+
+TEST_F(SearchCommandsTest, ABadQueryIsADataErrorWithAnEmptyList) {
+    EXPECT_EQ(run(RunQueryCommand, {"query", "SELEKT * FROM Names", "--format", "json"}),
+              static_cast<int>(ExitCode::DataError));
+    EXPECT_EQ(out, "[]\n");
+    EXPECT_TRUE(err.startsWith("corvanth-cli query: ")) << err.toStdString();
+    EXPECT_NE(err.indexOf("syntax error"), -1) << err.toStdString();
+}
+
+TEST_F(SearchCommandsTest, ACustomQueryOfNameAndAddress) {
+    ASSERT_EQ(run(RunQueryCommand, {"query", "SELECT PlayerName, IP FROM Names WHERE IP LIKE '11.*'", "--format",
+                                    "csv"}),
+              0);
+    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\nFace,,11.0.0.1,,\r\n");
+}
+
+struct UsageCase {
+    const char* name;
+    QStringList arguments;
+};
+
+class SearchUsageTest : public SearchCommandsTest, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(SearchUsageTest, IsAUsageError) {
+    EXPECT_EQ(run(RunSearchCommand, GetParam().arguments), static_cast<int>(ExitCode::Usage));
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(err.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, SearchUsageTest,
+    ::testing::Values(UsageCase{"BroadWithoutAliases", {"search", "name", "x", "--broad"}},
+                      UsageCase{"AliasesOnAddress", {"search", "ip", "1.2.3.4", "--aliases"}},
+                      UsageCase{"UnknownKind", {"search", "date", "x"}},
+                      UsageCase{"NoPattern", {"search", "name"}}, UsageCase{"EmptyPattern", {"search", "name", ""}},
+                      UsageCase{"UnknownFormat", {"search", "name", "x", "--format", "xml"}},
+                      UsageCase{"UnknownOption", {"search", "name", "x", "--fast"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SearchCommandsTest, HelpGoesToStandardOutput) {
+    EXPECT_EQ(run(RunSearchCommand, {"search", "--help"}), 0);
+    EXPECT_NE(out.indexOf("--aliases"), -1);
+    EXPECT_NE(out.indexOf("--format"), -1);
+    EXPECT_EQ(run(RunRefsCommand, {"refs", "--help"}), 0);
+    EXPECT_NE(out.indexOf("--format"), -1);
+    EXPECT_EQ(run(RunQueryCommand, {"query", "--help"}), 0);
+    EXPECT_NE(out.indexOf("SQL"), -1);
+}
+
+struct EscapeCase {
+    QString text;
+    QString csv;
+    QString json;
+};
+
+class FieldEscapeTest : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(FieldEscapeTest, QuotesAsTheFormatsRequire) {
+    EXPECT_EQ(CsvField(GetParam().text), GetParam().csv);
+    EXPECT_EQ(JsonString(GetParam().text), GetParam().json);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, FieldEscapeTest,
+                         ::testing::Values(EscapeCase{"plain", "plain", "\"plain\""}, EscapeCase{"", "", "\"\""},
+                                           EscapeCase{"a,b", "\"a,b\"", "\"a,b\""},
+                                           EscapeCase{"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \\\"hi\\\"\""},
+                                           EscapeCase{"line\r\n", "\"line\r\n\"", "\"line\\r\\n\""},
+                                           EscapeCase{"back\\slash\t", "back\\slash\t", "\"back\\\\slash\\t\""},
+                                           EscapeCase{QString(QChar(1)), QString(QChar(1)), "\"\\u0001\""},
+                                           EscapeCase{"O'Neil \u00e9", "O'Neil \u00e9", "\"O'Neil \u00e9\""}));
+
+} // namespace
+} // namespace corvanth
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
