@@ -1,0 +1,149 @@
+#include "NamesDbGenerator.h"
+
+#include "NameText.h"
+#include "NamesDatabase.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace corvanth::bench {
+namespace {
+
+// Name pieces; a few of them hold "ace", as names such as Ace, Space or Grace do.
+constexpr std::array<const char*, 48> kSyllables = {
+    "ra",  "ko",  "zen", "dar", "vex", "mor", "li",  "tan", "qu",  "bel", "shi", "gor", "nyx", "pha", "tor", "el",
+    "vin", "sa",  "dro", "ka",  "mi",  "ro",  "ul",  "fen", "ix",  "jo",  "lo",  "ne",  "pa",  "sk",  "te",  "wy",
+    "gr",  "ace", "ob",  "um",  "yr",  "zo",  "hex", "bo",  "cy",  "da",  "ev",  "fi",  "gu",  "ha",  "in",  "sp"};
+constexpr std::array<const char*, 12> kClanTags = {"[ACE]", "=FX=", "|RDF|", "{Q3}", "-=X=-", "<KoA>",
+                                                   "[WF]",  "*SoL*", "(RA)", "^4[^7TDM^4]", "~LZ~", "#OUT#"};
+constexpr std::array<const char*, 6> kWords = {"Player", "Sniper", "Grace", "Spacer", "Rocket", "Camper"};
+
+class NameMaker {
+public:
+    explicit NameMaker(std::mt19937& random) : random_(random) {}
+
+    std::string base() {
+        std::string name;
+        if (pick(100) < 8) return std::string(kWords[pick(kWords.size())]) + std::to_string(pick(100));
+        const std::size_t parts = 1 + pick(3);
+        for (std::size_t i = 0; i < parts; ++i) name += kSyllables[pick(kSyllables.size())];
+        name[0] = static_cast<char>(name[0] - 32);
+        if (pick(100) < 25) name += std::to_string(pick(1000));
+        if (pick(100) < 4) name.insert(pick(name.size()), "'");
+        return name;
+    }
+
+    // One spelling of a player's name: colour codes in places, perhaps a clan tag.
+    std::string variant(const std::string& base) {
+        std::string name;
+        if (pick(100) < 30) name += kClanTags[pick(kClanTags.size())];
+        const int colours = static_cast<int>(pick(4));
+        for (std::size_t i = 0; i < base.size(); ++i) {
+            if (colours > 0 && pick(base.size()) < static_cast<std::size_t>(colours)) {
+                name += '^';
+                name += static_cast<char>('0' + pick(10));
+            }
+            name += base[i];
+        }
+        if (pick(100) < 40) name += "^7";
+        return name;
+    }
+
+    std::string date() {
+        char text[32];
+        std::snprintf(text, sizeof text, "%02u/%02u/%04u %02u:%02u:%02u", 1 + static_cast<unsigned>(pick(12)),
+                      1 + static_cast<unsigned>(pick(28)), 2003 + static_cast<unsigned>(pick(4)),
+                      static_cast<unsigned>(pick(24)), static_cast<unsigned>(pick(60)), static_cast<unsigned>(pick(60)));
+        std::string date = text;
+        if (pick(100) < 20) date += '\r';
+        return date;
+    }
+
+    std::size_t pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+
+private:
+    std::mt19937& random_;
+};
+
+void Check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
+}
+
+} // namespace
+
+std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOptions& options) {
+    {
+        NamesDatabase schema; // the program's own table and indexes
+        schema.Open(path);
+        schema.Close();
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw std::runtime_error("cannot open " + path);
+    }
+    sqlite3_stmt* insert = nullptr;
+    std::size_t written = 0;
+    try {
+        Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
+        Check(sqlite3_prepare_v2(db,
+                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES (?1, ?2, ?3, ?4, ?5)",
+                                 -1, &insert, nullptr),
+              db, "prepare");
+        std::mt19937 random(options.seed);
+        NameMaker maker(random);
+        // About eight players share each /24 of a provider.
+        const std::size_t networks = std::max<std::size_t>(1, options.rows / 50);
+        std::vector<std::array<unsigned, 3>> prefixes(networks);
+        for (auto& p : prefixes)
+            p = {1 + static_cast<unsigned>(maker.pick(223)), static_cast<unsigned>(maker.pick(256)),
+                 static_cast<unsigned>(maker.pick(256))};
+
+        while (written < options.rows) {
+            const auto& prefix = prefixes[maker.pick(networks)];
+            const std::string base = maker.base();
+            std::vector<std::string> names;
+            for (std::size_t i = 1 + maker.pick(4); i > 0; --i) names.push_back(maker.variant(base));
+            std::vector<std::string> addresses;
+            for (std::size_t i = 1 + maker.pick(4); i > 0; --i)
+                addresses.push_back(std::to_string(prefix[0]) + "." + std::to_string(prefix[1]) + "." +
+                                    std::to_string(prefix[2]) + "." + std::to_string(1 + maker.pick(254)));
+            std::set<std::pair<std::string, std::string>> pairs;
+            for (const auto& name : names) {
+                for (const auto& ip : addresses) {
+                    if (written >= options.rows) break;
+                    const std::string stored = EncodeName(name);
+                    if (!pairs.emplace(stored, ip).second) continue;
+                    const std::string stripped = StripName(stored);
+                    const std::string date = maker.date();
+                    sqlite3_bind_text(insert, 1, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 3, ip.data(), static_cast<int>(ip.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_int(insert, 5, maker.pick(200) == 0 ? 1 : 0);
+                    Check(sqlite3_step(insert), db, "insert");
+                    sqlite3_reset(insert);
+                    ++written;
+                }
+            }
+        }
+        sqlite3_finalize(insert);
+        insert = nullptr;
+        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    } catch (...) {
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+    return written;
+}
+
+} // namespace corvanth::bench
