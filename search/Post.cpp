@@ -19,17 +19,22 @@ struct YieldState {
 
 enum class RowKey { Stored, None };
 
-// The list row for the cursor's current row, or nothing when the row cannot be listed: its player
-// name must be readable and not NULL, and a keyed row also needs its address column.
-std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed) {
-    if (!rs.HasField("PlayerName")) return std::nullopt;
-    if (keyed == RowKey::Stored && !rs.HasField("IP")) return std::nullopt;
-    std::optional<std::string> name = rs.Field("PlayerName");
+// The list row for the cursor's current row, or nothing when the row is not to be listed: its player
+// name must be readable and not NULL, and a keyed row also needs its address column and a key that
+// `list` does not hold yet (checked before the other cells are read, as most rows an alias query
+// finds again are already listed).
+std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const ResultList& list) {
+    std::optional<std::string> name = rs.Field("PlayerName"); // nothing: no such column, or NULL
     if (!name) return std::nullopt;
     std::optional<std::string> ip = rs.Field("IP");
 
     ResultRow row;
-    if (keyed == RowKey::Stored) row.ItemKey = *name + ip.value_or(std::string());
+    if (keyed == RowKey::Stored) {
+        if (!ip && !rs.HasField("IP")) return std::nullopt;
+        std::string key = *name + ip.value_or(std::string());
+        if (list.ContainsKey(key)) return std::nullopt;
+        row.ItemKey = std::move(key);
+    }
     row.Cell(ResultCell::Name) = DecodeName(*name);
     if (auto stripped = rs.Field("StrippedName")) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
     if (ip) row.Cell(ResultCell::IP) = std::move(*ip);
@@ -83,8 +88,8 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                     Walk(database, list, host, IpSearchQuery(pattern), ClearFirst::No, AliasCheck::ForbidAliases,
                          CommandQuery::No, yield);
                 }
-            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored)) {
-                list.Add(std::move(*row)); // a key already listed adds nothing
+            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, list)) {
+                list.Add(std::move(*row));
             }
 
             try {
@@ -130,7 +135,7 @@ std::optional<std::string> ListReferees(NamesDatabase& database, ResultList& lis
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
         while (!rs.Eof()) {
-            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None)) list.Add(std::move(*row));
+            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None, list)) list.Add(std::move(*row));
             rs.MoveNext();
         }
     } catch (const std::exception& e) {

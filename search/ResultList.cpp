@@ -42,12 +42,11 @@ void ResultList::Clear() {
 }
 
 std::optional<std::size_t> ResultList::Add(ResultRow row) {
-    if (row.ItemKey && byKey_.contains(std::string_view(*row.ItemKey))) return std::nullopt;
     const auto id = static_cast<RowId>(store_.size());
+    if (row.ItemKey && !byKey_.try_emplace(*row.ItemKey, id).second) return std::nullopt;
     // The index is decided before the observer hears of it, so the row is stored first and only
     // placed into the shown order between the two notifications.
     store_.push_back(std::move(row));
-    if (store_.back().ItemKey) byKey_.emplace(*store_.back().ItemKey, id);
 
     std::size_t index = count_;
     if (sorted_) {

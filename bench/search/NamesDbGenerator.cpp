@@ -15,14 +15,17 @@
 namespace corvanth::bench {
 namespace {
 
-// Name pieces; a few of them hold "ace", as names such as Ace, Space or Grace do.
+// Name pieces. About two names in a hundred contain "ace" (through the clan tag [ACE] and the words
+// Grace and Spacer), which is what a name search for *ace* finds.
 constexpr std::array<const char*, 48> kSyllables = {
     "ra",  "ko",  "zen", "dar", "vex", "mor", "li",  "tan", "qu",  "bel", "shi", "gor", "nyx", "pha", "tor", "el",
     "vin", "sa",  "dro", "ka",  "mi",  "ro",  "ul",  "fen", "ix",  "jo",  "lo",  "ne",  "pa",  "sk",  "te",  "wy",
-    "gr",  "ace", "ob",  "um",  "yr",  "zo",  "hex", "bo",  "cy",  "da",  "ev",  "fi",  "gu",  "ha",  "in",  "sp"};
-constexpr std::array<const char*, 12> kClanTags = {"[ACE]", "=FX=", "|RDF|", "{Q3}", "-=X=-", "<KoA>",
-                                                   "[WF]",  "*SoL*", "(RA)", "^4[^7TDM^4]", "~LZ~", "#OUT#"};
-constexpr std::array<const char*, 6> kWords = {"Player", "Sniper", "Grace", "Spacer", "Rocket", "Camper"};
+    "gr",  "az",  "ob",  "um",  "yr",  "zo",  "hex", "bo",  "cy",  "da",  "ev",  "fi",  "gu",  "ha",  "in",  "sp"};
+constexpr std::array<const char*, 24> kClanTags = {
+    "[ACE]", "=FX=",  "|RDF|", "{Q3}",  "-=X=-", "<KoA>", "[WF]", "*SoL*", "(RA)", "^4[^7TDM^4]", "~LZ~", "#OUT#",
+    "[DoA]", "=GoD=", "|NRG|", "{FuN}", "-=Z=-", "<ToP>", "[TR]", "*NoX*", "(UK)", "^1[^7RED^1]", "~OX~", "#IRC#"};
+constexpr std::array<const char*, 12> kWords = {"Player", "Sniper",  "Grace",  "Rocket", "Camper", "Fragger",
+                                                "Railer", "Gibber",  "Spacer", "Newbie", "Ghost",  "Hunter"};
 
 class NameMaker {
 public:
@@ -42,7 +45,7 @@ public:
     // One spelling of a player's name: colour codes in places, perhaps a clan tag.
     std::string variant(const std::string& base) {
         std::string name;
-        if (pick(100) < 30) name += kClanTags[pick(kClanTags.size())];
+        if (pick(100) < 20) name += kClanTags[pick(kClanTags.size())];
         const int colours = static_cast<int>(pick(4));
         for (std::size_t i = 0; i < base.size(); ++i) {
             if (colours > 0 && pick(base.size()) < static_cast<std::size_t>(colours)) {
