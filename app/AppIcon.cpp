@@ -4,10 +4,14 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
+// The icons live in this static library's resource file: it has to be registered explicitly.
+static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
+
 namespace corvanth {
 namespace {
 
 QIcon RenderedIcon(const QString& resource) {
+    RegisterIconResources();
     QSvgRenderer renderer(resource);
     QIcon icon;
     if (!renderer.isValid()) return icon;

@@ -112,12 +112,27 @@ QAction* Separator(QObject* parent, const char* name) {
     return action;
 }
 
+// A check box's state as it is stored: 0 not ticked, 1 ticked, 2 greyed.
+int StoredCheck(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    case Qt::Unchecked: break;
+    }
+    return 0;
+}
+
 // A stored check state (0, 1 or 2); anything else leaves the box as it is.
 void RestoreCheck(QCheckBox* box, const QString& stored) {
     bool ok = false;
     const int value = stored.trimmed().toInt(&ok);
-    if (!ok || value < 0 || value > 2) return;
-    box->setCheckState(static_cast<Qt::CheckState>(value));
+    if (!ok) return;
+    switch (value) {
+    case 0: box->setCheckState(Qt::Unchecked); break;
+    case 1: box->setCheckState(Qt::Checked); break;
+    case 2: box->setCheckState(Qt::PartiallyChecked); break;
+    default: break;
+    }
 }
 
 } // namespace
@@ -136,6 +151,11 @@ frmMain::frmMain(const frmMainServices& services, QWidget* parent)
     setWindowIcon(ProgramIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    // The layout is drawn for a small dialog font, as the window's fixed size asks.
+    QFont small = font();
+    small.setPointSizeF(8.0);
+    setFont(small);
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -249,23 +269,23 @@ void frmMain::BuildReportsFrame(QWidget* client) {
     cmbSearch = Named(new QComboBox(frmReports), "cmbSearch");
     cmbSearch->addItems({QStringLiteral("Name"), QStringLiteral("IP")});
     cmbSearch->setGeometry(70, 40, 72, kRowHeight + 1);
-    chkAliases = CheckBox(frmReports, "chkAliases", QStringLiteral("Show Aliases?"), QRect(150, 40, 140, kRowHeight));
+    chkAliases = CheckBox(frmReports, "chkAliases", QStringLiteral("Show Aliases?"), QRect(146, 40, 140, kRowHeight));
     chkAliasBroad = CheckBox(frmReports, "chkAliasBroad", QStringLiteral("Check Broad Alias (255.255.255.*)"),
-                             QRect(150, 61, 200, kRowHeight));
+                             QRect(146, 61, 212, kRowHeight));
     chkAliasBroad->setEnabled(false);
 
     Label15 = Caption(frmReports, "Label15", QStringLiteral("Total Matches:"), QRect(8, 82, 84, kRowHeight));
     lblMatches = ValueLabel(frmReports, "lblMatches", QStringLiteral("0"), QRect(94, 82, 60, kRowHeight));
 
     // The etched line between the search controls and the custom query.
-    linSearchDark = LineOf(frmReports, "linSearchDark", QColor(64, 64, 64), QRect(354, 14, 1, 88));
-    linSearchLight = LineOf(frmReports, "linSearchLight", QColor(255, 255, 255), QRect(355, 14, 1, 88));
+    linSearchDark = LineOf(frmReports, "linSearchDark", QColor(64, 64, 64), QRect(362, 14, 1, 88));
+    linSearchLight = LineOf(frmReports, "linSearchLight", QColor(255, 255, 255), QRect(363, 14, 1, 88));
 
-    Label12 = Caption(frmReports, "Label12", QStringLiteral("Custom SQL:"), QRect(362, 14, 76, 18));
-    cmdQuery = Button(frmReports, "cmdQuery", QStringLiteral("Query"), QRect(362, 40, 76, kButtonHeight));
-    cmdRefs = Button(frmReports, "cmdRefs", QStringLiteral("Show Refs"), QRect(362, 72, 76, kButtonHeight));
+    Label12 = Caption(frmReports, "Label12", QStringLiteral("Custom SQL:"), QRect(370, 14, 76, 18));
+    cmdQuery = Button(frmReports, "cmdQuery", QStringLiteral("Query"), QRect(370, 40, 76, kButtonHeight));
+    cmdRefs = Button(frmReports, "cmdRefs", QStringLiteral("Show Refs"), QRect(370, 72, 76, kButtonHeight));
     txtQuery = Named(new QPlainTextEdit(frmReports), "txtQuery");
-    txtQuery->setGeometry(444, 14, 182, 86);
+    txtQuery->setGeometry(452, 14, 174, 86);
     txtQuery->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtQuery->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     txtQuery->setTabChangesFocus(true);
@@ -477,9 +497,8 @@ void frmMain::Form_Unload() {
     settings_.SaveRegString(QStringLiteral("txtQuery"), txtQuery->toPlainText());
     settings_.SaveRegString(QStringLiteral("txtInterval"), txtInterval->text());
     settings_.SaveRegString(QStringLiteral("txtSearch"), txtSearch->text());
-    settings_.SaveRegString(QStringLiteral("chkAliases"), QString::number(static_cast<int>(chkAliases->checkState())));
-    settings_.SaveRegString(QStringLiteral("chkAliasBroad"),
-                            QString::number(static_cast<int>(chkAliasBroad->checkState())));
+    settings_.SaveRegString(QStringLiteral("chkAliases"), QString::number(StoredCheck(chkAliases)));
+    settings_.SaveRegString(QStringLiteral("chkAliasBroad"), QString::number(StoredCheck(chkAliasBroad)));
     settings_.SaveRegString(QStringLiteral("cmbSearch"), QString::number(cmbSearch->currentIndex()));
 }
 

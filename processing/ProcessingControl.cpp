@@ -169,14 +169,15 @@ void ProcessingControl::ShowRunningTick() {
     const bool haveShare = size && *size != 0.0;
 
     QString percent;
-    if (haveShare) percent = QString::number(RoundHalfEven(position / *size * 100.0)) + QLatin1Char('%');
+    // Multiplied before dividing, so a share such as 100.5 % is exactly a half and goes to the even side.
+    if (haveShare) percent = QString::number(RoundHalfEven(position * 100.0 / *size)) + QLatin1Char('%');
     if (percent != c_.lblPercent->text()) {
         c_.window->setWindowTitle(WindowCaption(percent));
         c_.lblPercent->setText(percent);
     }
     if (!haveShare) return;
 
-    const auto width = RoundHalfEven(position / *size * c_.shpProgConst->width());
+    const auto width = RoundHalfEven(position * c_.shpProgConst->width() / *size);
     c_.shpProgress->resize(static_cast<int>(width), c_.shpProgress->height());
 
     const double elapsed = clock_.seconds() - startTime_;
