@@ -9,19 +9,23 @@
 namespace corvanth {
 namespace {
 
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 using RowTexts = std::array<QString, kResultCellCount>;
 
 RowTexts Texts(const ResultRow& row) {
     RowTexts texts;
-    for (std::size_t c = 0; c < kResultCellCount; ++c) texts[c] = FromUtf8(row.Cells[c]);
+    for (std::size_t c = 0; c < kResultCellCount; ++c)
+        texts[c] = FromUtf8(row.Cells[c]);
     return texts;
 }
 
 RowTexts Headers() {
     RowTexts texts;
-    for (std::size_t c = 0; c < kResultCellCount; ++c) texts[c] = FromUtf8(kResultHeaders[c]);
+    for (std::size_t c = 0; c < kResultCellCount; ++c)
+        texts[c] = FromUtf8(kResultHeaders[c]);
     return texts;
 }
 
@@ -47,7 +51,9 @@ QString Visible(const QString& text) {
 }
 
 // Columns are measured in code points.
-qsizetype Width(const QString& text) { return static_cast<qsizetype>(text.toUcs4().size()); }
+qsizetype Width(const QString& text) {
+    return static_cast<qsizetype>(text.toUcs4().size());
+}
 
 void WriteTable(const std::vector<RowTexts>& rows, QTextStream& out) {
     std::vector<RowTexts> shown;
@@ -55,12 +61,14 @@ void WriteTable(const std::vector<RowTexts>& rows, QTextStream& out) {
     shown.push_back(Headers());
     for (const auto& row : rows) {
         RowTexts visible;
-        for (std::size_t c = 0; c < kResultCellCount; ++c) visible[c] = Visible(row[c]);
+        for (std::size_t c = 0; c < kResultCellCount; ++c)
+            visible[c] = Visible(row[c]);
         shown.push_back(std::move(visible));
     }
     std::array<qsizetype, kResultCellCount> widths{};
     for (const auto& row : shown)
-        for (std::size_t c = 0; c < kResultCellCount; ++c) widths[c] = std::max(widths[c], Width(row[c]));
+        for (std::size_t c = 0; c < kResultCellCount; ++c)
+            widths[c] = std::max(widths[c], Width(row[c]));
 
     auto writeLine = [&](const RowTexts& row) {
         QString line;
@@ -69,24 +77,29 @@ void WriteTable(const std::vector<RowTexts>& rows, QTextStream& out) {
             line += row[c];
             if (c + 1 < kResultCellCount) line += QString(widths[c] - Width(row[c]), QLatin1Char(' '));
         }
-        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
         out << line << '\n';
     };
     writeLine(shown.front());
     RowTexts rule;
-    for (std::size_t c = 0; c < kResultCellCount; ++c) rule[c] = QString(widths[c], QLatin1Char('-'));
+    for (std::size_t c = 0; c < kResultCellCount; ++c)
+        rule[c] = QString(widths[c], QLatin1Char('-'));
     writeLine(rule);
-    for (std::size_t i = 1; i < shown.size(); ++i) writeLine(shown[i]);
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        writeLine(shown[i]);
 }
 
 void WriteCsv(const std::vector<RowTexts>& rows, QTextStream& out) {
     auto writeRecord = [&](const RowTexts& row) {
         QStringList fields;
-        for (const auto& text : row) fields << CsvField(text);
+        for (const auto& text : row)
+            fields << CsvField(text);
         out << fields.join(QLatin1Char(',')) << "\r\n";
     };
     writeRecord(Headers());
-    for (const auto& row : rows) writeRecord(row);
+    for (const auto& row : rows)
+        writeRecord(row);
 }
 
 void WriteJson(const std::vector<RowTexts>& rows, QTextStream& out) {
@@ -132,13 +145,27 @@ QString JsonString(const QString& text) {
     for (const QChar ch : text) {
         const char16_t u = ch.unicode();
         switch (u) {
-        case '"': out += QStringLiteral("\\\""); break;
-        case '\\': out += QStringLiteral("\\\\"); break;
-        case '\b': out += QStringLiteral("\\b"); break;
-        case '\f': out += QStringLiteral("\\f"); break;
-        case '\n': out += QStringLiteral("\\n"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        case '\t': out += QStringLiteral("\\t"); break;
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\b':
+            out += QStringLiteral("\\b");
+            break;
+        case '\f':
+            out += QStringLiteral("\\f");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
         default:
             if (u < 0x20)
                 out += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
@@ -155,12 +182,19 @@ void WriteResults(const ResultList& list, OutputFormat format, ListContent conte
     const bool machine = format != OutputFormat::Table;
     if (!(machine && content == ListContent::NoMatchesRow)) {
         rows.reserve(list.Count());
-        for (std::size_t i = 0; i < list.Count(); ++i) rows.push_back(Texts(list.Row(i)));
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            rows.push_back(Texts(list.Row(i)));
     }
     switch (format) {
-    case OutputFormat::Table: WriteTable(rows, out); break;
-    case OutputFormat::Csv: WriteCsv(rows, out); break;
-    case OutputFormat::Json: WriteJson(rows, out); break;
+    case OutputFormat::Table:
+        WriteTable(rows, out);
+        break;
+    case OutputFormat::Csv:
+        WriteCsv(rows, out);
+        break;
+    case OutputFormat::Json:
+        WriteJson(rows, out);
+        break;
     }
 }
 

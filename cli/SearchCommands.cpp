@@ -34,10 +34,13 @@ private:
     std::size_t matches_ = 0;
 };
 
-int Code(ExitCode code) { return static_cast<int>(code); }
+int Code(ExitCode code) {
+    return static_cast<int>(code);
+}
 
 QCommandLineOption FormatOption() {
-    return QCommandLineOption(QStringLiteral("format"), QStringLiteral("Output as table (default), csv or json."),
+    return QCommandLineOption(QStringLiteral("format"),
+                              QStringLiteral("Output as table (default), csv or json."),
                               QStringLiteral("table|csv|json"), QStringLiteral("table"));
 }
 
@@ -48,7 +51,8 @@ struct Parsed {
     OutputFormat format = OutputFormat::Table;
 };
 
-Parsed Parse(QCommandLineParser& parser, CliContext& context, const QStringList& arguments, const char* command) {
+Parsed Parse(QCommandLineParser& parser, CliContext& context, const QStringList& arguments,
+             const char* command) {
     parser.addOption(FormatOption());
     parser.addHelpOption();
     if (!parser.parse(arguments)) {
@@ -86,14 +90,17 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
     CliPostHost host(aliases);
     const PostOutcome outcome =
         Post(*database, list, host, query, ClearFirst::Yes, aliasCheck, CommandQuery::No);
-    WriteResults(list, format, outcome.matches == 0 ? ListContent::NoMatchesRow : ListContent::Rows, context.out());
+    WriteResults(list, format, outcome.matches == 0 ? ListContent::NoMatchesRow : ListContent::Rows,
+                 context.out());
     if (format == OutputFormat::Table) context.out() << "Total Matches: " << host.matches() << "\n";
     if (outcome.timedOut) {
         context.err() << "corvanth-cli " << command << ": stopped listing after "
-                      << static_cast<qint64>(kPostTimeLimit.count()) << " seconds; the rows after that are missing\n";
+                      << static_cast<qint64>(kPostTimeLimit.count())
+                      << " seconds; the rows after that are missing\n";
     }
     if (outcome.failure) {
-        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure) << "\n";
+        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure)
+                      << "\n";
         return Code(ExitCode::DataError);
     }
     return Code(ExitCode::Ok);
@@ -110,19 +117,23 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
         "                character of the list: *ace* finds every name containing \"ace\".\n"
         "  ip PATTERN:   addresses matching PATTERN, as typed: 10.0.0.* for a whole /24.\n"
         "Put -- before a pattern that begins with a dash.");
-    parser.addPositionalArgument(QStringLiteral("name|ip"), QStringLiteral("What PATTERN is matched against."));
+    parser.addPositionalArgument(QStringLiteral("name|ip"),
+                                 QStringLiteral("What PATTERN is matched against."));
     parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The pattern to search for."));
-    const QCommandLineOption aliasesOption(QStringLiteral("aliases"),
-                                           QStringLiteral("name: also list every name seen from each found address."));
+    const QCommandLineOption aliasesOption(
+        QStringLiteral("aliases"),
+        QStringLiteral("name: also list every name seen from each found address."));
     const QCommandLineOption broadOption(
-        QStringLiteral("broad"), QStringLiteral("name, with --aliases: take aliases from the address's first three octets."));
+        QStringLiteral("broad"),
+        QStringLiteral("name, with --aliases: take aliases from the address's first three octets."));
     parser.addOption(aliasesOption);
     parser.addOption(broadOption);
     const Parsed parsed = Parse(parser, context, arguments, "search");
     if (parsed.finished) return *parsed.finished;
 
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2 || (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))) {
+    if (positional.size() != 2 ||
+        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))) {
         context.err() << "corvanth-cli search: expected \"name PATTERN\" or \"ip PATTERN\" (see --help)\n";
         return Code(ExitCode::Usage);
     }
@@ -146,8 +157,8 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
         const Aliases aliases = !parser.isSet(aliasesOption) ? Aliases::Off
                                 : parser.isSet(broadOption)  ? Aliases::SameFirstThreeOctets
                                                              : Aliases::SameAddress;
-        return PostAndPrint(context, "search", NameSearchQuery(EncodeName(pattern)), AliasCheck::AllowAliases, aliases,
-                            parsed.format);
+        return PostAndPrint(context, "search", NameSearchQuery(EncodeName(pattern)), AliasCheck::AllowAliases,
+                            aliases, parsed.format);
     }
     return PostAndPrint(context, "search", IpSearchQuery(pattern), AliasCheck::ForbidAliases, Aliases::Off,
                         parsed.format);
@@ -186,7 +197,8 @@ int RunQueryCommand(CliContext& context, const QStringList& arguments) {
     const Parsed parsed = Parse(parser, context, arguments, "query");
     if (parsed.finished) return *parsed.finished;
     if (parser.positionalArguments().size() != 1) {
-        context.err() << "corvanth-cli query: expected the statement as one argument (quote it; see --help)\n";
+        context.err()
+            << "corvanth-cli query: expected the statement as one argument (quote it; see --help)\n";
         return Code(ExitCode::Usage);
     }
     return PostAndPrint(context, "query", CustomQuery(parser.positionalArguments().front().toStdString()),

@@ -6,7 +6,8 @@ std::string CopyText(const ResultRow& row, CopyCommand command) {
     switch (command) {
     case CopyCommand::EntireEntry:
         return "Name: " + row.Text() + ", Stripped Name: " + row.Cell(ResultCell::StripName) +
-               ", IP: " + row.Cell(ResultCell::IP) + ", Last Connection: " + row.Cell(ResultCell::LastConnection) +
+               ", IP: " + row.Cell(ResultCell::IP) +
+               ", Last Connection: " + row.Cell(ResultCell::LastConnection) +
                ", Referee: " + row.Cell(ResultCell::Referee);
     case CopyCommand::PlayerName:
         return "Name: " + row.Text();

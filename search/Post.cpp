@@ -85,8 +85,8 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 // address.
                 if (std::optional<std::string> ip = rs->Field("IP")) {
                     const std::string pattern = host.broadTicked() ? BroadIP(*ip) : *ip;
-                    Walk(database, list, host, IpSearchQuery(pattern), ClearFirst::No, AliasCheck::ForbidAliases,
-                         CommandQuery::No, yield);
+                    Walk(database, list, host, IpSearchQuery(pattern), ClearFirst::No,
+                         AliasCheck::ForbidAliases, CommandQuery::No, yield);
                 }
             } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, list)) {
                 list.Add(std::move(*row));

@@ -31,9 +31,9 @@ inline constexpr std::chrono::milliseconds kPostYieldInterval{15};
 
 // What a call of Post did; the window ignores it, the command line reports it.
 struct PostOutcome {
-    std::size_t matches = 0;               // the count given to PostHost::setMatches
-    std::optional<std::string> failure;    // the statement could not run, or its rows could not be read
-    bool timedOut = false;                 // the walk stopped at the time limit
+    std::size_t matches = 0;            // the count given to PostHost::setMatches
+    std::optional<std::string> failure; // the statement could not run, or its rows could not be read
+    bool timedOut = false;              // the walk stopped at the time limit
 };
 
 // Runs `query` into `list`: every row becomes a list row (keyed by stored name and address, listed

@@ -26,7 +26,8 @@ std::vector<ResultRow> ResultList::Rows() const {
     std::vector<ResultRow> rows;
     rows.reserve(count_);
     for (const auto& block : blocks_)
-        for (const RowId id : block) rows.push_back(store_[id]);
+        for (const RowId id : block)
+            rows.push_back(store_[id]);
     return rows;
 }
 
@@ -55,9 +56,8 @@ std::optional<std::size_t> ResultList::Add(ResultRow row) {
         std::size_t block = 0;
         std::size_t offset = 0;
         if (!blocks_.empty()) {
-            const auto firstAfter = std::partition_point(blocks_.begin(), blocks_.end(), [&](const auto& b) {
-                return before(b.back(), id);
-            });
+            const auto firstAfter = std::partition_point(blocks_.begin(), blocks_.end(),
+                                                         [&](const auto& b) { return before(b.back(), id); });
             block = firstAfter == blocks_.end() ? blocks_.size() - 1
                                                 : static_cast<std::size_t>(firstAfter - blocks_.begin());
             const auto& rows = blocks_[block];
@@ -116,7 +116,8 @@ void ResultList::HeaderClicked(std::size_t cell) {
     cell = std::min(cell, kResultCellCount - 1);
     sorted_ = true;
     if (sortKey_ == cell) {
-        sortOrder_ = sortOrder_ == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
+        sortOrder_ =
+            sortOrder_ == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
     } else {
         sortKey_ = cell;
         sortOrder_ = SortDirection::Ascending;
@@ -134,7 +135,8 @@ void ResultList::reorder() {
     if (observer_) observer_->listAboutToReset();
     std::vector<RowId> ids;
     ids.reserve(count_);
-    for (const auto& block : blocks_) ids.insert(ids.end(), block.begin(), block.end());
+    for (const auto& block : blocks_)
+        ids.insert(ids.end(), block.begin(), block.end());
     std::sort(ids.begin(), ids.end(), [this](RowId a, RowId b) { return before(a, b); });
     blocks_.clear();
     for (std::size_t i = 0; i < ids.size(); i += kBlockFill) {

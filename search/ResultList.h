@@ -73,9 +73,9 @@ private:
     void reorder();
     void ensureStarts() const;
 
-    std::vector<ResultRow> store_;              // in the order added; a row's id is its index here
-    std::vector<std::vector<RowId>> blocks_;    // the shown order, in blocks
-    mutable std::vector<std::size_t> starts_;   // index of each block's first row
+    std::vector<ResultRow> store_;            // in the order added; a row's id is its index here
+    std::vector<std::vector<RowId>> blocks_;  // the shown order, in blocks
+    mutable std::vector<std::size_t> starts_; // index of each block's first row
     mutable bool startsValid_ = true;
     std::unordered_map<std::string, RowId, KeyHash, std::equal_to<>> byKey_;
     std::size_t count_ = 0;

@@ -12,7 +12,9 @@ ResultListModel::ResultListModel(ResultList& list, QObject* parent)
     list_.SetObserver(this);
 }
 
-ResultListModel::~ResultListModel() { list_.SetObserver(nullptr); }
+ResultListModel::~ResultListModel() {
+    list_.SetObserver(nullptr);
+}
 
 int ResultListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_);
@@ -37,7 +39,9 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
     return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));
 }
 
-void ResultListModel::sort(int column, Qt::SortOrder) { HeaderClicked(column); }
+void ResultListModel::sort(int column, Qt::SortOrder) {
+    HeaderClicked(column);
+}
 
 void ResultListModel::HeaderClicked(int column) {
     if (column < 0 || static_cast<std::size_t>(column) >= kResultCellCount) return;
@@ -67,7 +71,9 @@ void ResultListModel::Flush() {
     }
 }
 
-void ResultListModel::listAboutToReset() { beginResetModel(); }
+void ResultListModel::listAboutToReset() {
+    beginResetModel();
+}
 
 void ResultListModel::listReset() {
     shown_ = list_.Count();
@@ -93,7 +99,12 @@ void ResultListModel::rowsInserted(std::size_t first, std::size_t) {
 void ResultListModel::scheduleFlush() {
     if (flushScheduled_) return;
     flushScheduled_ = true;
-    QMetaObject::invokeMethod(this, [this] { if (flushScheduled_) Flush(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (flushScheduled_) Flush();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace corvanth

@@ -54,8 +54,8 @@ private:
     void scheduleFlush();
 
     ResultList& list_;
-    std::size_t shown_ = 0;       // rows the view knows of
-    bool pendingReset_ = false;   // a row went in between shown rows
+    std::size_t shown_ = 0;     // rows the view knows of
+    bool pendingReset_ = false; // a row went in between shown rows
     bool flushScheduled_ = false;
     int lastIndicatorColumn_ = -1;
     Qt::SortOrder lastIndicatorOrder_ = Qt::AscendingOrder;

@@ -18,14 +18,16 @@ namespace {
 // Name pieces. About two names in a hundred contain "ace" (through the clan tag [ACE] and the words
 // Grace and Spacer), which is what a name search for *ace* finds.
 constexpr std::array<const char*, 48> kSyllables = {
-    "ra",  "ko",  "zen", "dar", "vex", "mor", "li",  "tan", "qu",  "bel", "shi", "gor", "nyx", "pha", "tor", "el",
-    "vin", "sa",  "dro", "ka",  "mi",  "ro",  "ul",  "fen", "ix",  "jo",  "lo",  "ne",  "pa",  "sk",  "te",  "wy",
-    "gr",  "az",  "ob",  "um",  "yr",  "zo",  "hex", "bo",  "cy",  "da",  "ev",  "fi",  "gu",  "ha",  "in",  "sp"};
+    "ra",  "ko",  "zen", "dar", "vex", "mor", "li",  "tan", "qu", "bel", "shi", "gor",
+    "nyx", "pha", "tor", "el",  "vin", "sa",  "dro", "ka",  "mi", "ro",  "ul",  "fen",
+    "ix",  "jo",  "lo",  "ne",  "pa",  "sk",  "te",  "wy",  "gr", "az",  "ob",  "um",
+    "yr",  "zo",  "hex", "bo",  "cy",  "da",  "ev",  "fi",  "gu", "ha",  "in",  "sp"};
 constexpr std::array<const char*, 24> kClanTags = {
-    "[ACE]", "=FX=",  "|RDF|", "{Q3}",  "-=X=-", "<KoA>", "[WF]", "*SoL*", "(RA)", "^4[^7TDM^4]", "~LZ~", "#OUT#",
-    "[DoA]", "=GoD=", "|NRG|", "{FuN}", "-=Z=-", "<ToP>", "[TR]", "*NoX*", "(UK)", "^1[^7RED^1]", "~OX~", "#IRC#"};
-constexpr std::array<const char*, 12> kWords = {"Player", "Sniper",  "Grace",  "Rocket", "Camper", "Fragger",
-                                                "Railer", "Gibber",  "Spacer", "Newbie", "Ghost",  "Hunter"};
+    "[ACE]", "=FX=",        "|RDF|", "{Q3}",  "-=X=-", "<KoA>",       "[WF]",  "*SoL*",
+    "(RA)",  "^4[^7TDM^4]", "~LZ~",  "#OUT#", "[DoA]", "=GoD=",       "|NRG|", "{FuN}",
+    "-=Z=-", "<ToP>",       "[TR]",  "*NoX*", "(UK)",  "^1[^7RED^1]", "~OX~",  "#IRC#"};
+constexpr std::array<const char*, 12> kWords = {"Player", "Sniper", "Grace",  "Rocket", "Camper", "Fragger",
+                                                "Railer", "Gibber", "Spacer", "Newbie", "Ghost",  "Hunter"};
 
 class NameMaker {
 public:
@@ -35,7 +37,8 @@ public:
         std::string name;
         if (pick(100) < 8) return std::string(kWords[pick(kWords.size())]) + std::to_string(pick(100));
         const std::size_t parts = 1 + pick(3);
-        for (std::size_t i = 0; i < parts; ++i) name += kSyllables[pick(kSyllables.size())];
+        for (std::size_t i = 0; i < parts; ++i)
+            name += kSyllables[pick(kSyllables.size())];
         name[0] = static_cast<char>(name[0] - 32);
         if (pick(100) < 25) name += std::to_string(pick(1000));
         if (pick(100) < 4) name.insert(pick(name.size()), "'");
@@ -62,7 +65,8 @@ public:
         char text[32];
         std::snprintf(text, sizeof text, "%02u/%02u/%04u %02u:%02u:%02u", 1 + static_cast<unsigned>(pick(12)),
                       1 + static_cast<unsigned>(pick(28)), 2003 + static_cast<unsigned>(pick(4)),
-                      static_cast<unsigned>(pick(24)), static_cast<unsigned>(pick(60)), static_cast<unsigned>(pick(60)));
+                      static_cast<unsigned>(pick(24)), static_cast<unsigned>(pick(60)),
+                      static_cast<unsigned>(pick(60)));
         std::string date = text;
         if (pick(100) < 20) date += '\r';
         return date;
@@ -97,7 +101,8 @@ std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOption
     try {
         Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
         Check(sqlite3_prepare_v2(db,
-                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES (?1, ?2, ?3, ?4, ?5)",
+                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES "
+                                 "(?1, ?2, ?3, ?4, ?5)",
                                  -1, &insert, nullptr),
               db, "prepare");
         std::mt19937 random(options.seed);
@@ -113,7 +118,8 @@ std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOption
             const auto& prefix = prefixes[maker.pick(networks)];
             const std::string base = maker.base();
             std::vector<std::string> names;
-            for (std::size_t i = 1 + maker.pick(4); i > 0; --i) names.push_back(maker.variant(base));
+            for (std::size_t i = 1 + maker.pick(4); i > 0; --i)
+                names.push_back(maker.variant(base));
             std::vector<std::string> addresses;
             for (std::size_t i = 1 + maker.pick(4); i > 0; --i)
                 addresses.push_back(std::to_string(prefix[0]) + "." + std::to_string(prefix[1]) + "." +
@@ -126,10 +132,13 @@ std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOption
                     if (!pairs.emplace(stored, ip).second) continue;
                     const std::string stripped = StripName(stored);
                     const std::string date = maker.date();
-                    sqlite3_bind_text(insert, 1, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
-                    sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 1, stored.data(), static_cast<int>(stored.size()),
+                                      SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()),
+                                      SQLITE_TRANSIENT);
                     sqlite3_bind_text(insert, 3, ip.data(), static_cast<int>(ip.size()), SQLITE_TRANSIENT);
-                    sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()),
+                                      SQLITE_TRANSIENT);
                     sqlite3_bind_int(insert, 5, maker.pick(200) == 0 ? 1 : 0);
                     Check(sqlite3_step(insert), db, "insert");
                     sqlite3_reset(insert);

@@ -43,7 +43,9 @@ private:
     AliasMode mode_;
 };
 
-double Milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Milliseconds(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Timing {
     double best = 0;
@@ -76,9 +78,10 @@ Timing TimeSearch(NamesDatabase& db, const Query& query, AliasMode mode, AliasCh
 }
 
 void Report(const char* what, const Timing& t, double targetMs) {
-    std::printf("%-40s rows %8zu  matches %8zu  yields %5zu  best %9.2f ms  median %9.2f ms", what, t.rows, t.matches,
-                t.pumps, t.best, t.median);
-    if (targetMs > 0) std::printf("  (target < %.0f ms: %s)", targetMs, t.median < targetMs ? "met" : "MISSED");
+    std::printf("%-40s rows %8zu  matches %8zu  yields %5zu  best %9.2f ms  median %9.2f ms", what, t.rows,
+                t.matches, t.pumps, t.best, t.median);
+    if (targetMs > 0)
+        std::printf("  (target < %.0f ms: %s)", targetMs, t.median < targetMs ? "met" : "MISSED");
     std::printf("\n");
 }
 
@@ -99,7 +102,9 @@ int main(int argc, char** argv) {
         }
     }
     if (path.empty())
-        path = (std::filesystem::temp_directory_path() / ("corvanth-search-speed-" + std::to_string(rows) + ".mdb")).string();
+        path = (std::filesystem::temp_directory_path() /
+                ("corvanth-search-speed-" + std::to_string(rows) + ".mdb"))
+                   .string();
 
     try {
         if (!std::filesystem::exists(path)) {
@@ -128,24 +133,31 @@ int main(int argc, char** argv) {
         }
 
         const Query ace = NameSearchQuery(EncodeName("*ace*"));
-        Report("name *ace* with aliases", TimeSearch(db, ace, AliasMode::SameAddress, AliasCheck::AllowAliases, 3), 1000);
-        Report("name *ace* without aliases", TimeSearch(db, ace, AliasMode::Off, AliasCheck::AllowAliases, 3), 0);
-        Report("name *ace* with broad aliases", TimeSearch(db, ace, AliasMode::Broad, AliasCheck::AllowAliases, 3), 0);
+        Report("name *ace* with aliases",
+               TimeSearch(db, ace, AliasMode::SameAddress, AliasCheck::AllowAliases, 3), 1000);
+        Report("name *ace* without aliases", TimeSearch(db, ace, AliasMode::Off, AliasCheck::AllowAliases, 3),
+               0);
+        Report("name *ace* with broad aliases",
+               TimeSearch(db, ace, AliasMode::Broad, AliasCheck::AllowAliases, 3), 0);
 
         std::vector<double> exact;
         std::size_t exactRows = 0;
         for (const auto& ip : addresses) {
-            const Timing t = TimeSearch(db, IpSearchQuery(ip), AliasMode::SameAddress, AliasCheck::ForbidAliases, 3);
+            const Timing t =
+                TimeSearch(db, IpSearchQuery(ip), AliasMode::SameAddress, AliasCheck::ForbidAliases, 3);
             exact.push_back(t.median);
             exactRows += t.rows;
         }
         std::sort(exact.begin(), exact.end());
-        std::printf("%-40s %zu addresses, %zu rows in all  median %.3f ms  worst %.3f ms  (target < 50 ms: %s)\n",
-                    "exact address search", exact.size(), exactRows, exact[exact.size() / 2], exact.back(),
-                    exact.back() < 50 ? "met" : "MISSED");
+        std::printf(
+            "%-40s %zu addresses, %zu rows in all  median %.3f ms  worst %.3f ms  (target < 50 ms: %s)\n",
+            "exact address search", exact.size(), exactRows, exact[exact.size() / 2], exact.back(),
+            exact.back() < 50 ? "met" : "MISSED");
 
         Report(("address search " + BroadIP(addresses.front())).c_str(),
-               TimeSearch(db, IpSearchQuery(BroadIP(addresses.front())), AliasMode::Off, AliasCheck::ForbidAliases, 3), 0);
+               TimeSearch(db, IpSearchQuery(BroadIP(addresses.front())), AliasMode::Off,
+                          AliasCheck::ForbidAliases, 3),
+               0);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "search-speed: %s\n", e.what());
         return 1;

@@ -20,14 +20,17 @@ struct CopyCase {
 
 class CopyTextTest : public ::testing::TestWithParam<CopyCase> {};
 
-TEST_P(CopyTextTest, IsExactlyTheLabelledText) { EXPECT_EQ(CopyText(ONeil(), GetParam().command), GetParam().text); }
+TEST_P(CopyTextTest, IsExactlyTheLabelledText) {
+    EXPECT_EQ(CopyText(ONeil(), GetParam().command), GetParam().text);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, CopyTextTest,
     ::testing::Values(
-        CopyCase{"Entire", CopyCommand::EntireEntry,
-                 "Name: ^1O'^7Neil, Stripped Name: O'Neil, IP: 10.0.0.7, Last Connection: 07/08/2009 10:11:12\r, "
-                 "Referee: False"},
+        CopyCase{
+            "Entire", CopyCommand::EntireEntry,
+            "Name: ^1O'^7Neil, Stripped Name: O'Neil, IP: 10.0.0.7, Last Connection: 07/08/2009 10:11:12\r, "
+            "Referee: False"},
         CopyCase{"Name", CopyCommand::PlayerName, "Name: ^1O'^7Neil"},
         CopyCase{"Stripped", CopyCommand::StrippedName, "Stripped Name: O'Neil"},
         CopyCase{"IP", CopyCommand::IP, "IP: 10.0.0.7"},

@@ -1,5 +1,5 @@
-#include "NameText.h"
 #include "Post.h"
+#include "NameText.h"
 #include "SearchTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,8 @@ TEST_F(PostTest, NothingFoundShowsZeroAndThePlaceholder) {
     ASSERT_EQ(list.Count(), 1u);
     EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
     EXPECT_FALSE(list.Row(0).ItemKey);
-    for (std::size_t c = 1; c < 5; ++c) EXPECT_EQ(list.Row(0).Cells[c], "");
+    for (std::size_t c = 1; c < 5; ++c)
+        EXPECT_EQ(list.Row(0).Cells[c], "");
     ASSERT_FALSE(host.matchesShown.empty());
     EXPECT_EQ(host.matchesShown.back(), 0u);
     EXPECT_TRUE(list.Sorted());
@@ -60,8 +61,8 @@ TEST_F(PostTest, RowCellsAndKeyComeFromTheStoredRow) {
     nameSearch("acepilot");
     ASSERT_EQ(list.Count(), 1u);
     const ResultRow& row = list.Row(0);
-    EXPECT_EQ(row.Cells, (std::array<std::string, 5>{"^1Ace^7Pilot", "AcePilot", "10.0.0.7", "05/06/2007 08:09:10\r",
-                                                     "True"}));
+    EXPECT_EQ(row.Cells, (std::array<std::string, 5>{"^1Ace^7Pilot", "AcePilot", "10.0.0.7",
+                                                     "05/06/2007 08:09:10\r", "True"}));
     ASSERT_TRUE(row.ItemKey);
     EXPECT_EQ(*row.ItemKey, "^1Ace^7Pilot10.0.0.7");
     EXPECT_EQ(host.matchesShown.back(), 1u);
@@ -243,7 +244,8 @@ TEST_F(PostTest, AFailingRowEndsTheWalkWithWhatWasListed) {
 }
 
 TEST_F(PostTest, ANewSearchStopsListingAfterFifteenSeconds) {
-    for (int i = 0; i < 20; ++i) data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
+    for (int i = 0; i < 20; ++i)
+        data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
     // Listing one row takes three seconds: after six rows eighteen have passed.
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 3s; };
     host.ticked = false;
@@ -259,7 +261,8 @@ TEST_F(PostTest, ANewSearchStopsListingAfterFifteenSeconds) {
 }
 
 TEST_F(PostTest, FifteenSecondsExactlyIsStillWithinTheLimit) {
-    for (int i = 0; i < 20; ++i) data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
+    for (int i = 0; i < 20; ++i)
+        data.visit("Player" + std::to_string(100 + i), "1.1.1.1");
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 2500ms; };
     const PostOutcome outcome = nameSearch("Player*");
     EXPECT_TRUE(outcome.timedOut);
@@ -268,7 +271,8 @@ TEST_F(PostTest, FifteenSecondsExactlyIsStillWithinTheLimit) {
 
 TEST_F(PostTest, HandsControlToTheHostByTimeNotPerRow) {
     constexpr int kRows = 100;
-    for (int i = 0; i < kRows; ++i) data.visit("Player" + std::to_string(1000 + i), "1.1.1.1");
+    for (int i = 0; i < kRows; ++i)
+        data.visit("Player" + std::to_string(1000 + i), "1.1.1.1");
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + list.Count() * 1ms; };
     const PostOutcome outcome = nameSearch("Player*");
     EXPECT_FALSE(outcome.timedOut);
@@ -278,7 +282,8 @@ TEST_F(PostTest, HandsControlToTheHostByTimeNotPerRow) {
 }
 
 TEST_F(PostTest, ASearchStartedWhileAnotherListsWorksOnTheSameList) {
-    for (int i = 0; i < 5; ++i) data.visit("Player" + std::to_string(i), "1.1.1.1");
+    for (int i = 0; i < 5; ++i)
+        data.visit("Player" + std::to_string(i), "1.1.1.1");
     data.visit("Other", "2.2.2.2");
     int step = 0;
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + (step++) * 10ms; };

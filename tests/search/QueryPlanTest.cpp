@@ -14,7 +14,8 @@ std::string PlanOf(NamesDatabase& db, const Query& query) {
     explain.sql = "EXPLAIN QUERY PLAN " + query.sql;
     Recordset rs = db.OpenRecordset(explain);
     std::string plan;
-    for (; !rs.Eof(); rs.MoveNext()) plan += rs.Field("detail").value_or("") + "\n";
+    for (; !rs.Eof(); rs.MoveNext())
+        plan += rs.Field("detail").value_or("") + "\n";
     return plan;
 }
 
@@ -28,7 +29,8 @@ class IpPlanTest : public ::testing::TestWithParam<PlanCase> {};
 
 TEST_P(IpPlanTest, AddressLookupsUseTheAddressIndex) {
     TempDatabase data;
-    for (int i = 0; i < 50; ++i) data.visit("P" + std::to_string(i), "10.0.0." + std::to_string(i));
+    for (int i = 0; i < 50; ++i)
+        data.visit("P" + std::to_string(i), "10.0.0." + std::to_string(i));
     const std::string plan = PlanOf(data.db(), IpSearchQuery(GetParam().pattern));
     if (GetParam().usesIndex) {
         EXPECT_NE(plan.find("USING INDEX NamesIP"), std::string::npos) << plan;
@@ -53,7 +55,8 @@ TEST(IpQueryTest, IndexedLookupsFindWhatThePatternMeans) {
     data.visit("D", "110.0.0.7");
     auto count = [&](const char* pattern) {
         int n = 0;
-        for (Recordset rs = data.db().OpenRecordset(IpSearchQuery(pattern)); !rs.Eof(); rs.MoveNext()) ++n;
+        for (Recordset rs = data.db().OpenRecordset(IpSearchQuery(pattern)); !rs.Eof(); rs.MoveNext())
+            ++n;
         return n;
     };
     EXPECT_EQ(count("10.0.0.7"), 1);

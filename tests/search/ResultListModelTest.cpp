@@ -16,11 +16,12 @@ ResultRow MakeRow(const std::string& name, const std::string& ip) {
 // Counts a model's signals and keeps the arguments of rowsInserted.
 struct SignalCounter {
     explicit SignalCounter(ResultListModel& model) {
-        QObject::connect(&model, &QAbstractItemModel::rowsInserted, [this](const QModelIndex&, int first, int last) {
-            inserts.emplace_back(first, last);
-        });
+        QObject::connect(
+            &model, &QAbstractItemModel::rowsInserted,
+            [this](const QModelIndex&, int first, int last) { inserts.emplace_back(first, last); });
         QObject::connect(&model, &QAbstractItemModel::modelReset, [this] { ++resets; });
-        QObject::connect(&model, &ResultListModel::sortIndicatorChanged, [this](int, Qt::SortOrder) { ++indicators; });
+        QObject::connect(&model, &ResultListModel::sortIndicatorChanged,
+                         [this](int, Qt::SortOrder) { ++indicators; });
     }
     std::vector<std::pair<int, int>> inserts;
     int resets = 0;
@@ -36,7 +37,8 @@ TEST(ResultListModelTest, HasTheFiveColumnHeaders) {
     ResultListModel model(list);
     EXPECT_EQ(model.columnCount(), 5);
     QStringList headers;
-    for (int c = 0; c < 5; ++c) headers << model.headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < 5; ++c)
+        headers << model.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(headers, (QStringList{"Name", "StripName", "IP", "Last Connection", "Referee"}));
     EXPECT_FALSE(model.headerData(5, Qt::Horizontal).isValid());
 }
@@ -45,7 +47,8 @@ TEST(ResultListModelTest, AddedRowsAreShownInOneBatch) {
     ResultList list;
     ResultListModel model(list);
     SignalCounter signals_(model);
-    for (int i = 0; i < 1000; ++i) list.Add(MakeRow("P" + std::to_string(i), "1.1.1.1"));
+    for (int i = 0; i < 1000; ++i)
+        list.Add(MakeRow("P" + std::to_string(i), "1.1.1.1"));
     EXPECT_EQ(model.rowCount(), 0); // not yet told
     QCoreApplication::processEvents();
     EXPECT_EQ(model.rowCount(), 1000);
@@ -91,7 +94,8 @@ TEST(ResultListModelTest, ARowAmongTheShownOnesResetsTheModelOnce) {
     EXPECT_TRUE(signals_.inserts.empty());
     EXPECT_EQ(model.rowCount(), 4);
     QStringList names;
-    for (int r = 0; r < 4; ++r) names << Cell(model, r, 0);
+    for (int r = 0; r < 4; ++r)
+        names << Cell(model, r, 0);
     EXPECT_EQ(names, (QStringList{"a", "b", "c", "d"}));
 }
 
@@ -144,9 +148,7 @@ TEST(ResultListModelTest, StaysFastWithAHundredThousandRows) {
 
 TEST(ResultListModelTest, ForgetsTheListWhenDestroyed) {
     ResultList list;
-    {
-        ResultListModel model(list);
-    }
+    { ResultListModel model(list); }
     list.Add(MakeRow("a", "1")); // would reach a destroyed model otherwise
     EXPECT_EQ(list.Count(), 1u);
 }

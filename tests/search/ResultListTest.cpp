@@ -69,7 +69,8 @@ class HeaderClickTest : public ::testing::TestWithParam<ClickCase> {};
 
 TEST_P(HeaderClickTest, FollowsTheClickRule) {
     ResultList list;
-    for (std::size_t c : GetParam().clicks) list.HeaderClicked(c);
+    for (std::size_t c : GetParam().clicks)
+        list.HeaderClicked(c);
     EXPECT_TRUE(list.Sorted());
     EXPECT_EQ(list.SortKey(), GetParam().key);
     EXPECT_EQ(list.SortOrder(), GetParam().order);
@@ -119,8 +120,8 @@ TEST(ResultListTest, CollationIgnoresCaseFirstThenUsesIt) {
     for (const char* n : {"abd", "ABC", "abc", "Abc", "ab", "Zed", "éclair", "Éclair", "eclair", "ÉCLAIRE"})
         list.Add(MakeRow(n, ""));
     list.TurnSortingOn();
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ab", "ABC", "Abc", "abc", "abd", "eclair", "Zed", "Éclair",
-                                                         "éclair", "ÉCLAIRE"}));
+    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ab", "ABC", "Abc", "abc", "abd", "eclair", "Zed",
+                                                         "Éclair", "éclair", "ÉCLAIRE"}));
 }
 
 TEST(ResultListTest, EqualTextsKeepTheOrderTheyWereAddedInBothDirections) {
@@ -182,10 +183,10 @@ TEST(ResultListTest, TellsItsObserver) {
     list.Add(MakeRow("c", "", "key")); // a known key: nothing happens
     list.Add(MakeRow("0", ""));
     list.Clear();
-    EXPECT_EQ(observer.events,
-              (std::vector<std::string>{"aboutToInsert 0 1", "inserted 0 1", "aboutToInsert 1 1", "inserted 1 1",
-                                        "aboutToReset", "reset", "aboutToInsert 2 1", "inserted 2 1",
-                                        "aboutToInsert 0 1", "inserted 0 1", "aboutToReset", "reset"}));
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "aboutToInsert 0 1", "inserted 0 1", "aboutToInsert 1 1", "inserted 1 1",
+                                   "aboutToReset", "reset", "aboutToInsert 2 1", "inserted 2 1",
+                                   "aboutToInsert 0 1", "inserted 0 1", "aboutToReset", "reset"}));
     list.SetObserver(nullptr);
 }
 

@@ -45,7 +45,8 @@ protected:
 };
 
 TEST_F(SearchCommandsTest, NameSearchWithAliasesAsCsv) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "*'*", "--aliases", "--format", "csv"}), 0) << err.toStdString();
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "*'*", "--aliases", "--format", "csv"}), 0)
+        << err.toStdString();
     EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\n"
                                  "^1O'Neil,O'Neil,10.0.0.7,\"01/02/2003 04:05:06\r\",False\r\n"
                                  "\"Bolt, \"\"the\"\" one\",\"Bolt, \"\"the\"\" one\",10.0.0.7,d2,False\r\n");
@@ -53,16 +54,19 @@ TEST_F(SearchCommandsTest, NameSearchWithAliasesAsCsv) {
 }
 
 TEST_F(SearchCommandsTest, BroadAliasesAsJson) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}), 0);
-    EXPECT_EQ(out.toStdString(),
-              "[\n"
-              "  {\"Name\": \"^1O'Neil\", \"StripName\": \"O'Neil\", \"IP\": \"10.0.0.7\", \"Last Connection\": "
-              "\"01/02/2003 04:05:06\\r\", \"Referee\": \"False\"},\n"
-              "  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": \"10.0.0.7\", "
-              "\"Last Connection\": \"d2\", \"Referee\": \"False\"},\n"
-              "  {\"Name\": \"Crow\", \"StripName\": \"Crow\", \"IP\": \"10.0.0.9\", \"Last Connection\": \"d3\", "
-              "\"Referee\": \"True\"}\n"
-              "]\n");
+    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}),
+              0);
+    EXPECT_EQ(
+        out.toStdString(),
+        "[\n"
+        "  {\"Name\": \"^1O'Neil\", \"StripName\": \"O'Neil\", \"IP\": \"10.0.0.7\", \"Last Connection\": "
+        "\"01/02/2003 04:05:06\\r\", \"Referee\": \"False\"},\n"
+        "  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": "
+        "\"10.0.0.7\", "
+        "\"Last Connection\": \"d2\", \"Referee\": \"False\"},\n"
+        "  {\"Name\": \"Crow\", \"StripName\": \"Crow\", \"IP\": \"10.0.0.9\", \"Last Connection\": \"d3\", "
+        "\"Referee\": \"True\"}\n"
+        "]\n");
 }
 
 TEST_F(SearchCommandsTest, AddressSearchAsTable) {
@@ -85,7 +89,8 @@ TEST_F(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
 
 TEST_F(SearchCommandsTest, RefereeList) {
     ASSERT_EQ(run(RunRefsCommand, {"refs", "--format", "csv"}), 0);
-    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n");
+    EXPECT_EQ(out.toStdString(),
+              "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n");
 }
 
 TEST_F(SearchCommandsTest, ABadQueryIsADataErrorWithAnEmptyList) {
@@ -97,8 +102,8 @@ TEST_F(SearchCommandsTest, ABadQueryIsADataErrorWithAnEmptyList) {
 }
 
 TEST_F(SearchCommandsTest, ACustomQueryOfNameAndAddress) {
-    ASSERT_EQ(run(RunQueryCommand, {"query", "SELECT PlayerName, IP FROM Names WHERE IP LIKE '11.*'", "--format",
-                                    "csv"}),
+    ASSERT_EQ(run(RunQueryCommand,
+                  {"query", "SELECT PlayerName, IP FROM Names WHERE IP LIKE '11.*'", "--format", "csv"}),
               0);
     EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\nFace,,11.0.0.1,,\r\n");
 }
@@ -121,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UsageCase{"BroadWithoutAliases", {"search", "name", "x", "--broad"}},
                       UsageCase{"AliasesOnAddress", {"search", "ip", "1.2.3.4", "--aliases"}},
                       UsageCase{"UnknownKind", {"search", "date", "x"}},
-                      UsageCase{"NoPattern", {"search", "name"}}, UsageCase{"EmptyPattern", {"search", "name", ""}},
+                      UsageCase{"NoPattern", {"search", "name"}},
+                      UsageCase{"EmptyPattern", {"search", "name", ""}},
                       UsageCase{"UnknownFormat", {"search", "name", "x", "--format", "xml"}},
                       UsageCase{"UnknownOption", {"search", "name", "x", "--fast"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -149,14 +155,15 @@ TEST_P(FieldEscapeTest, QuotesAsTheFormatsRequire) {
     EXPECT_EQ(JsonString(GetParam().text), GetParam().json);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, FieldEscapeTest,
-                         ::testing::Values(EscapeCase{"plain", "plain", "\"plain\""}, EscapeCase{"", "", "\"\""},
-                                           EscapeCase{"a,b", "\"a,b\"", "\"a,b\""},
-                                           EscapeCase{"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \\\"hi\\\"\""},
-                                           EscapeCase{"line\r\n", "\"line\r\n\"", "\"line\\r\\n\""},
-                                           EscapeCase{"back\\slash\t", "back\\slash\t", "\"back\\\\slash\\t\""},
-                                           EscapeCase{QString(QChar(1)), QString(QChar(1)), "\"\\u0001\""},
-                                           EscapeCase{"O'Neil \u00e9", "O'Neil \u00e9", "\"O'Neil \u00e9\""}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, FieldEscapeTest,
+    ::testing::Values(EscapeCase{"plain", "plain", "\"plain\""}, EscapeCase{"", "", "\"\""},
+                      EscapeCase{"a,b", "\"a,b\"", "\"a,b\""},
+                      EscapeCase{"say \"hi\"", "\"say \"\"hi\"\"\"", "\"say \\\"hi\\\"\""},
+                      EscapeCase{"line\r\n", "\"line\r\n\"", "\"line\\r\\n\""},
+                      EscapeCase{"back\\slash\t", "back\\slash\t", "\"back\\\\slash\\t\""},
+                      EscapeCase{QString(QChar(1)), QString(QChar(1)), "\"\\u0001\""},
+                      EscapeCase{"O'Neil \u00e9", "O'Neil \u00e9", "\"O'Neil \u00e9\""}));
 
 } // namespace
 } // namespace corvanth

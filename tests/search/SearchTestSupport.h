@@ -39,7 +39,8 @@ public:
     NamesDatabase& db() { return db_; }
     std::filesystem::path path() const { return folder_ / "IPLogging.mdb"; }
 
-    void visit(const std::string& name, const std::string& ip, const std::string& date = "01/02/2003 04:05:06") {
+    void visit(const std::string& name, const std::string& ip,
+               const std::string& date = "01/02/2003 04:05:06") {
         db_.RecordVisit(name, ip, date);
         db_.Commit();
     }
@@ -82,7 +83,8 @@ public:
 // The texts of one cell of every row, in shown order.
 inline std::vector<std::string> Column(const ResultList& list, std::size_t cell) {
     std::vector<std::string> texts;
-    for (std::size_t i = 0; i < list.Count(); ++i) texts.push_back(list.Row(i).Cells[cell]);
+    for (std::size_t i = 0; i < list.Count(); ++i)
+        texts.push_back(list.Row(i).Cells[cell]);
     return texts;
 }
 
