@@ -104,11 +104,12 @@ public:
 // One row of table Names, every column as text (Ref as 0 or 1).
 using NameRow = std::array<std::string, 5>;
 
-// Reads table Names through a connection of its own, the way another program would.
+// Reads table Names through a connection of its own, the way another program would. (Read-write
+// without create: after a kill, only such a connection may recover the write-ahead log.)
 inline std::vector<NameRow> ReadNames(const std::string& dbPath) {
     std::vector<NameRow> rows;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         ADD_FAILURE() << "cannot open " << dbPath << ": " << (db ? sqlite3_errmsg(db) : "");
         sqlite3_close(db);
         return rows;
@@ -136,7 +137,7 @@ inline std::vector<NameRow> ReadNames(const std::string& dbPath) {
 inline std::string IntegrityCheck(const std::string& dbPath) {
     sqlite3* db = nullptr;
     std::string result = "cannot open";
-    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(dbPath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         result.clear();
         if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK) {
