@@ -128,8 +128,8 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
     for (const auto& entry : std::filesystem::directory_iterator(data)) ::chmod(entry.path().c_str(), 0444);
     ::chmod(data.c_str(), 0555);
     const ChildLimits unprivileged{ChildLimits::Privileges::DropWhenRoot, std::nullopt};
-    // From the journal: the new connect lies in a game the run does not track, so nothing is written
-    // to the database, but the journal cannot be rewritten.
+    // From the journal: the new connect lies in a game the run does not track, so nothing needs to be
+    // written to the database, but the journal cannot be rewritten.
     const CliRun fromJournal = RunCli({"--data-dir", data, "process", log}, scratch, unprivileged);
     // From the start: the new connect must be written, and the database cannot take it.
     const CliRun fromStart = RunCli({"--data-dir", data, "process", log, "--start", "1"}, scratch, unprivileged);
@@ -139,8 +139,12 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
         ASSERT_NE(run->result.exitCode, 124) << "could not start " << kCli;
         EXPECT_EQ(run->result.signal, 0);
     }
-    EXPECT_EQ(fromJournal.result.exitCode, 2) << fromJournal.out << fromJournal.err;
-    EXPECT_NE(fromJournal.err.find("PositionOut.txt: Permission denied"), std::string::npos) << fromJournal.err;
+    // Whether SQLite can open the database read-only depends on the files its last close left
+    // beside it; either the database or the journal refuses, and says so.
+    EXPECT_NE(fromJournal.result.exitCode, 0) << fromJournal.out << fromJournal.err;
+    EXPECT_TRUE(fromJournal.err.find("PositionOut.txt: Permission denied") != std::string::npos ||
+                fromJournal.err.find("readonly") != std::string::npos)
+        << fromJournal.err;
     EXPECT_NE(fromStart.result.exitCode, 0) << fromStart.out << fromStart.err;
     EXPECT_NE(fromStart.err.find("readonly"), std::string::npos) << fromStart.err;
     EXPECT_EQ(ReadNames(data + "/IPLogging.mdb"), before);
