@@ -18,8 +18,11 @@ namespace corvanth {
 class SqliteConnection;
 
 // Shared between the database and its open cursors: a cursor of a closed database reaches its end.
+// Statements of the program's own queries go back here when their cursor closes and are reused by
+// the next query with the same text (an alias expansion runs one query per row it lists).
 struct ConnectionLife {
     bool open = true;
+    std::unordered_map<std::string, std::vector<SqliteStatement>> idleStatements;
 };
 
 // The one connection to IPLogging.mdb and every statement the program issues against table Names.

@@ -6,17 +6,42 @@
 
 namespace corvanth {
 
-Recordset::Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<const ConnectionLife> life,
-                     SqliteStatement statement)
-    : connection_(std::move(connection)), life_(std::move(life)), statement_(std::move(statement)) {
+namespace {
+
+constexpr std::size_t kIdleStatementsPerText = 4;
+
+bool EqualsFoldedAscii(std::string_view folded, std::string_view name) {
+    if (folded.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c += 32;
+        if (c != folded[i]) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Recordset::Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<ConnectionLife> life,
+                     SqliteStatement statement, std::string reuseKey)
+    : connection_(std::move(connection)), life_(std::move(life)), statement_(std::move(statement)),
+      reuseKey_(std::move(reuseKey)) {
     const int n = statement_.columnCount();
     for (int i = 0; i < n; ++i) {
         const char* name = sqlite3_column_name(statement_.get(), i);
         names_.emplace_back(name ? name : "");
+        foldedNames_.push_back(FoldCase(names_.back()));
         const char* declared = sqlite3_column_decltype(statement_.get(), i);
         boolean_.push_back(declared && EqualsIgnoringCase(declared, "BOOLEAN"));
     }
     eof_ = !statement_.step();
+}
+
+Recordset::~Recordset() {
+    if (!statement_ || reuseKey_.empty() || !alive()) return;
+    statement_.reset();
+    auto& idle = life_->idleStatements[reuseKey_];
+    if (idle.size() < kIdleStatementsPerText) idle.push_back(std::move(statement_));
 }
 
 bool Recordset::alive() const { return life_ && life_->open; }
@@ -36,8 +61,14 @@ void Recordset::MoveNext() {
 }
 
 int Recordset::indexOf(std::string_view name) const {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (EqualsIgnoringCase(names_[i], name)) return static_cast<int>(i);
+    if (IsAscii(name)) {
+        for (std::size_t i = 0; i < foldedNames_.size(); ++i)
+            if (EqualsFoldedAscii(foldedNames_[i], name)) return static_cast<int>(i);
+        return -1;
+    }
+    const std::string folded = FoldCase(name);
+    for (std::size_t i = 0; i < foldedNames_.size(); ++i)
+        if (foldedNames_[i] == folded) return static_cast<int>(i);
     return -1;
 }
 

@@ -19,8 +19,10 @@ struct ConnectionLife;
 // is closed while a cursor is open, the cursor simply reaches its end.
 class Recordset {
 public:
-    Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<const ConnectionLife> life,
-              SqliteStatement statement);
+    // With a `reuseKey`, the statement is handed back to the connection for reuse when the cursor closes.
+    Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<ConnectionLife> life,
+              SqliteStatement statement, std::string reuseKey = {});
+    ~Recordset();
     Recordset(Recordset&&) noexcept = default;
     Recordset& operator=(Recordset&&) noexcept = default;
 
@@ -38,9 +40,11 @@ private:
     bool alive() const;
 
     std::shared_ptr<SqliteConnection> connection_;
-    std::shared_ptr<const ConnectionLife> life_;
+    std::shared_ptr<ConnectionLife> life_;
     SqliteStatement statement_;
+    std::string reuseKey_;
     std::vector<std::string> names_;
+    std::vector<std::string> foldedNames_;
     std::vector<bool> boolean_;
     bool eof_ = true;
 };
