@@ -1,5 +1,6 @@
 # Installs the build into a scratch prefix and checks that every expected file is there.
 #   -DBUILD_DIR=<build> -DPREFIX=<scratch prefix> -DEXPECTED=<relative paths;...> -DHELP_SOURCE=<help file>
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(
   COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
