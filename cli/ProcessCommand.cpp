@@ -59,6 +59,12 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     const QString logPath = QFileInfo(parser.positionalArguments().front()).absoluteFilePath();
     const std::string log = logPath.toStdString();
 
+    // From here on Ctrl-C is a request to stop at a line end, also while the database opens.
+    ProcessingState state;
+    const std::int64_t logSize = QFileInfo(logPath).size();
+    const ProgressDisplay display = ::isatty(STDERR_FILENO) ? ProgressDisplay::Bar : ProgressDisplay::None;
+    CliRunHost host(state, logSize, display);
+
     std::int64_t start = 1;
     if (parser.isSet(startOption)) {
         const auto resolved = StartPosition(parser.value(startOption).toStdString()).Resolve();
@@ -78,6 +84,11 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         start = static_cast<std::int64_t>(context.journal().LastPosition(log, &problems));
         for (const auto& p : problems) context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
         if (start < 1) start = 1;
+        if (QFileInfo::exists(logPath) && start > logSize + 1)
+            context.err() << "corvanth-cli: warning: the journal says the last run reached byte " << start
+                          << " but the log now holds " << logSize
+                          << " bytes (rotated or truncated?); nothing new will be read. Use --start 1 to read it "
+                             "from the beginning.\n";
     }
 
     if (!QFileInfo::exists(logPath)) {
@@ -93,10 +104,7 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         return static_cast<int>(ExitCode::DataError);
     }
 
-    ProcessingState state;
     context.err().flush();
-    const ProgressDisplay display = ::isatty(STDERR_FILENO) ? ProgressDisplay::Bar : ProgressDisplay::None;
-    CliRunHost host(state, QFileInfo(logPath).size(), display);
     host.setStatus(status::Processing);
     const RunSummary summary = ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
     host.finishDisplay();

@@ -2,24 +2,8 @@
 
 #include "TextCodec.h"
 
-#include <cwctype>
-#include <locale.h>
-
 namespace corvanth {
 namespace {
-
-// The upper-case partner of a folded character (the character itself when it has none), so that a
-// list range finds a letter in either case: [#-_] holds "K", so it matches "k" too.
-char32_t UpperOfFolded(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    // Created once and never changed afterwards.
-    static const locale_t loc = [] {
-        locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-        if (!l) l = newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(nullptr));
-        return l;
-    }();
-    return loc ? static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), loc)) : c;
-}
 
 char32_t NextFolded(std::string_view s, std::size_t& pos) {
     const auto b = static_cast<unsigned char>(s[pos]);
@@ -102,7 +86,7 @@ bool LikePattern::TokenMatches(const Token& t, char32_t c) {
     case Kind::Set:
     case Kind::NegatedSet: {
         // c is folded; the list holds its letter in either case when c or its upper case is in it.
-        const char32_t upper = UpperOfFolded(c);
+        const char32_t upper = UpperCodePoint(c);
         bool in = false;
         for (const auto& [lo, hi] : t.ranges)
             if ((c >= lo && c <= hi) || (upper >= lo && upper <= hi)) {

@@ -59,7 +59,9 @@ void NamesDatabase::Open(const std::string& path) {
     try {
         connection->exec("PRAGMA schema_version;");
     } catch (const DatabaseError& e) {
-        throw DatabaseError(path + " is not a database this program can use: " + e.what());
+        if (sqlite3_errcode(connection->get()) == SQLITE_NOTADB)
+            throw DatabaseError(path + " is not a database this program can use: " + e.what());
+        throw DatabaseError("cannot read " + path + ": " + e.what());
     }
     sqlite3_busy_timeout(connection->get(), 5000);
     try {

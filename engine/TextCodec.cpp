@@ -108,6 +108,13 @@ char32_t FoldCodePoint(char32_t cp) {
     return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), loc));
 }
 
+char32_t UpperCodePoint(char32_t cp) {
+    if (cp < 0x80) return (cp >= 'a' && cp <= 'z') ? cp - 32 : cp;
+    const locale_t loc = Utf8Locale();
+    if (!loc) return cp;
+    return static_cast<char32_t>(towupper_l(static_cast<wint_t>(cp), loc));
+}
+
 std::string FoldCase(std::string_view s) {
     std::string out;
     out.reserve(s.size());

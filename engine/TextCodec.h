@@ -17,6 +17,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 
 // Simple case folding for every letter the C library knows (not only ASCII).
 char32_t FoldCodePoint(char32_t cp);
+// The upper-case partner of a character (the character itself when it has none).
+char32_t UpperCodePoint(char32_t cp);
 std::string FoldCase(std::string_view utf8);
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 bool IsAscii(std::string_view text);
