@@ -75,7 +75,7 @@ void ProcessingControl::cmdProcess_Click() {
                                           QStringLiteral("Start position not numeric"), Prompter::Buttons::YesNo,
                                           Prompter::Icon::None);
         if (answer != Prompter::Answer::Yes) return;
-        start = StartPosition(std::int64_t{1});
+        start.emplace(std::int64_t{1});
     } else {
         const StartPosition asTyped(typed.toStdString(), NumberFormatOf(locale_));
         const auto resolved = asTyped.Resolve();
@@ -93,7 +93,7 @@ void ProcessingControl::cmdProcess_Click() {
                               QStringLiteral("Offset Start Position?"), Prompter::Buttons::YesNoCancel,
                               Prompter::Icon::None);
             if (answer == Prompter::Answer::Cancel) return;
-            if (answer == Prompter::Answer::No) start = StartPosition(std::int64_t{1});
+            if (answer == Prompter::Answer::No) start.emplace(std::int64_t{1});
         }
     }
 
@@ -133,7 +133,7 @@ void ProcessingControl::Resume() {
     StartTimer(interval);
     c_.lblStatus->setText(Q(status::Processing));
     c_.txtInterval->setEnabled(false);
-    RunLog(StartPosition(state_.ResumePosition.value_or(1)));
+    RunLog(std::optional<StartPosition>(std::in_place, state_.ResumePosition.value_or(1)));
 }
 
 void ProcessingControl::cmdCancel_Click() {
@@ -141,11 +141,11 @@ void ProcessingControl::cmdCancel_Click() {
     c_.cmdPause->setText(caption::Pause);
 }
 
-void ProcessingControl::RunLog(std::optional<StartPosition> start) {
+void ProcessingControl::RunLog(const std::optional<StartPosition>& start) {
     c_.lblStatus->setToolTip(QString());
     const std::string path = c_.lblCurFile->text().toStdString();
     ++runDepth_;
-    RunSummary summary = ProcessLog(state_, sink_, journal_, host_, path, std::move(start), options_);
+    RunSummary summary = ProcessLog(state_, sink_, journal_, host_, path, start, options_);
     --runDepth_;
     if (summary.failure) c_.lblStatus->setToolTip(FailureText(*summary.failure, locale_));
     lastSummary_ = summary;

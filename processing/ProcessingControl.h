@@ -61,7 +61,7 @@ signals:
 private:
     void Resume();
     void StartTimer(int interval);
-    void RunLog(std::optional<StartPosition> start);
+    void RunLog(const std::optional<StartPosition>& start);
     bool AcceptInterval(int& interval);
     void ShowRunningTick();
     void ShowStoppedTick();
