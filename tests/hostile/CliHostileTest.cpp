@@ -232,14 +232,33 @@ std::int64_t BytesRead(const std::string& out) {
 }
 
 TEST_F(CliHostile, RunsKilledAndStoppedInTheMiddleEndWithTheSameRows) {
-    const GeneratedLog generated = WriteKillTestLog(log, static_cast<std::size_t>(CORVANTH_HOSTILE_KILL_LOG_MB) << 20);
+    GeneratedLog generated = WriteKillTestLog(log, static_cast<std::size_t>(CORVANTH_HOSTILE_KILL_LOG_MB) << 20);
     const std::string dataA = scratch.file("A"), dataB = scratch.file("B");
     std::filesystem::create_directory(dataA);
     std::filesystem::create_directory(dataB);
 
-    const auto started = std::chrono::steady_clock::now();
-    const CliRun whole = Process(dataA);
-    const auto wholeTime = std::chrono::steady_clock::now() - started;
+    // A whole run must last long enough to be interrupted several times in the middle. On a fast
+    // machine the log is doubled (its games again, each complete in itself) until it does.
+    auto started = std::chrono::steady_clock::now();
+    CliRun whole = Process(dataA);
+    auto wholeTime = std::chrono::steady_clock::now() - started;
+    while (wholeTime < std::chrono::milliseconds(1200) && generated.bytes < (std::size_t{640} << 20)) {
+        ASSERT_EQ(whole.result.exitCode, 0) << whole.err;
+        const std::string copy = scratch.file("copy.log");
+        std::filesystem::copy_file(log, copy, std::filesystem::copy_options::overwrite_existing);
+        {
+            std::ofstream out(log, std::ios::binary | std::ios::app);
+            std::ifstream in(copy, std::ios::binary);
+            out << in.rdbuf();
+        }
+        std::filesystem::remove(copy);
+        generated.bytes *= 2;
+        std::filesystem::remove_all(dataA);
+        std::filesystem::create_directory(dataA);
+        started = std::chrono::steady_clock::now();
+        whole = Process(dataA);
+        wholeTime = std::chrono::steady_clock::now() - started;
+    }
     ASSERT_EQ(whole.result.exitCode, 0) << whole.err;
     ASSERT_NE(whole.out.find("Process Finished"), std::string::npos) << whole.out;
     const auto rowsA = ReadNames(dataA + "/IPLogging.mdb");
