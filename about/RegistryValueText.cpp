@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 namespace corvanth {
 
-bool RegistryValueText(unsigned int type, const QByteArray& bytes, QString& value) {
-    if (bytes.isEmpty()) return false;
+void RegistryValueText(unsigned int type, const QByteArray& bytes, QString& value) {
+    if (bytes.isEmpty()) throw std::runtime_error("the registry value has no bytes");
     QByteArray kept = bytes;
     if (kept.endsWith('\0')) kept.chop(1);
     switch (type) {
@@ -24,7 +25,6 @@ bool RegistryValueText(unsigned int type, const QByteArray& bytes, QString& valu
     default:
         break;
     }
-    return true;
 }
 
 } // namespace corvanth

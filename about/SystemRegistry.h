@@ -15,6 +15,8 @@ public:
     virtual ~SystemRegistry() = default;
     // True when the value was read. A text value is given as it is, a 32-bit number in decimal; a
     // value of any other type counts as read and leaves `value` as it was. On failure `value` is empty.
+    // A value that exists but holds no bytes is an error, not a failure: it throws (see
+    // RegistryValueText), and the caller gives up instead of looking elsewhere.
     virtual bool getKeyValue(RegistryRoot root, const QString& keyName, const QString& valueName, QString& value) = 0;
 };
 

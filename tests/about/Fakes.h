@@ -4,6 +4,7 @@
 #include "FileProbe.h"
 #include "ProgramLauncher.h"
 #include "Prompter.h"
+#include "RegistryValueText.h"
 #include "SystemRegistry.h"
 
 #include <QMap>
@@ -50,6 +51,34 @@ public:
 private:
     QMap<QString, Entry> values_;
     bool throws_ = false;
+};
+
+// A registry that holds each value as its type and raw bytes, and turns them into the look-up's
+// text the way a real registry look-up does.
+class RawValueRegistry : public SystemRegistry {
+public:
+    struct Raw {
+        unsigned int type;
+        QByteArray bytes;
+    };
+
+    void set(const QString& keyName, const QString& valueName, Raw raw) { values_[keyName + '|' + valueName] = raw; }
+
+    bool getKeyValue(RegistryRoot, const QString& keyName, const QString& valueName, QString& value) override {
+        keysAsked << keyName;
+        const auto it = values_.constFind(keyName + '|' + valueName);
+        if (it == values_.constEnd()) {
+            value.clear();
+            return false;
+        }
+        RegistryValueText(it->type, it->bytes, value);
+        return true;
+    }
+
+    QStringList keysAsked;
+
+private:
+    QMap<QString, Raw> values_;
 };
 
 class FakeFiles : public FileProbe {

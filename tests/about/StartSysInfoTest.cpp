@@ -107,6 +107,28 @@ private slots:
         verifyUnavailableMessage();
     }
 
+    void aPathValueOfNoBytesGivesTheMessageWithoutAskingForTheFolder() {
+        RawValueRegistry raw;
+        raw.set(PathKey, "PATH", {1, QByteArray()});
+        raw.set(FolderKey, "MSINFO", {1, QByteArray("C:\\Folder\0", 10)});
+        files.existing << "C:\\Folder\\MSINFO32.EXE";
+        StartSysInfo(SysInfoServices{raw, files, launcher, prompter});
+        QCOMPARE(raw.keysAsked, QStringList{PathKey});
+        QVERIFY(files.asked.isEmpty());
+        QVERIFY(launcher.started.isEmpty());
+        verifyUnavailableMessage();
+    }
+
+    void aFolderValueOfNoBytesGivesTheMessage() {
+        RawValueRegistry raw;
+        raw.set(FolderKey, "MSINFO", {1, QByteArray()});
+        StartSysInfo(SysInfoServices{raw, files, launcher, prompter});
+        QCOMPARE(raw.keysAsked, (QStringList{PathKey, FolderKey}));
+        QVERIFY(files.asked.isEmpty());
+        QVERIFY(launcher.started.isEmpty());
+        verifyUnavailableMessage();
+    }
+
     void aFailingLookUpGivesTheMessage() {
         registry.failWithException();
         StartSysInfo(services());
@@ -154,27 +176,34 @@ private slots:
 
     void registryTextLosesItsTerminator() {
         QString value;
-        QVERIFY(RegistryValueText(1, QByteArray("C:\\x\\msinfo32.exe\0", 18), value));
+        RegistryValueText(1, QByteArray("C:\\x\\msinfo32.exe\0", 18), value);
         QCOMPARE(value, QStringLiteral("C:\\x\\msinfo32.exe"));
-        QVERIFY(RegistryValueText(1, QByteArray("abc"), value));
+        RegistryValueText(1, QByteArray("abc"), value);
         QCOMPARE(value, QStringLiteral("abc"));
     }
 
     void registryNumbersAreSignedDecimal() {
         QString value;
-        QVERIFY(RegistryValueText(4, QByteArray("\x2a\x00\x00\x00", 4), value));
+        RegistryValueText(4, QByteArray("\x2a\x00\x00\x00", 4), value);
         QCOMPARE(value, QStringLiteral("42"));
-        QVERIFY(RegistryValueText(4, QByteArray("\xff\xff\xff\xff", 4), value));
+        RegistryValueText(4, QByteArray("\xff\xff\xff\xff", 4), value);
         QCOMPARE(value, QStringLiteral("-1"));
-        QVERIFY(RegistryValueText(4, QByteArray("\x00\x01\x00\x80", 4), value));
+        RegistryValueText(4, QByteArray("\x00\x01\x00\x80", 4), value);
         QCOMPARE(value, QString::number(static_cast<qint32>(0x80000100u)));
     }
 
-    void registryOtherTypesLeaveTheValueAndEmptyValuesFail() {
+    void registryOtherTypesLeaveTheValueAndEmptyValuesThrow() {
         QString value = "kept";
-        QVERIFY(RegistryValueText(3, QByteArray("\x01\x02", 2), value));
+        RegistryValueText(3, QByteArray("\x01\x02", 2), value);
         QCOMPARE(value, QStringLiteral("kept"));
-        QVERIFY(!RegistryValueText(1, QByteArray(), value));
+        bool threw = false;
+        try {
+            RegistryValueText(1, QByteArray(), value);
+        } catch (const std::runtime_error&) {
+            threw = true;
+        }
+        QVERIFY(threw);
+        QCOMPARE(value, QStringLiteral("kept"));
     }
 };
 
