@@ -33,6 +33,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcutEvent>
 #include <QTimer>
 #include <QTreeView>
 
@@ -360,6 +361,11 @@ void frmMain::ConnectHandlers() {
 
     txtSearch->installEventFilter(this);
     lstReport->viewport()->installEventFilter(this);
+    // The menu accelerators win over the text boxes' own keys (Ctrl+A would select all there).
+    for (QWidget* box : {static_cast<QWidget*>(txtStartPosition), static_cast<QWidget*>(txtInterval),
+                         static_cast<QWidget*>(txtQuery)})
+        box->installEventFilter(this);
+    cmdExit->installEventFilter(this);
     connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
     connect(cmdQuery, &QPushButton::clicked, this, &frmMain::cmdQuery_Click);
     connect(cmdRefs, &QPushButton::clicked, this, &frmMain::cmdRefs_Click);
@@ -558,6 +564,18 @@ void frmMain::cmdClearDB_Click() {
 // ---- Searching ---------------------------------------------------------------------------------
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Left unaccepted, so the menu command runs instead of the box's own use of the key.
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        if (pressed == mHelp->shortcut() || pressed == mAbout->shortcut()) return true;
+    }
+    if (watched == cmdExit && event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        // Alt+X belongs to this button and to "E&xit" on the menu bar; both close the window, so the
+        // first press closes it instead of only moving the focus here.
+        cmdExit->animateClick();
+        return true;
+    }
     if (watched == txtSearch && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

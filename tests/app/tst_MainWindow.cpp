@@ -210,6 +210,67 @@ private slots:
         QCOMPARE(w.mHelpMenu->objectName(), QStringLiteral("mHelpMenu"));
     }
 
+    // Ctrl+H and Ctrl+A reach their menu commands wherever the focus is, the text boxes included.
+    void menuAcceleratorsFromEveryControl() {
+        WindowFixture f(GameLog(1));
+        f.load();
+        frmMain& w = f.w();
+        // Only whether the commands are reached counts here, not the windows they open.
+        QVERIFY(QObject::disconnect(w.mHelp, &QAction::triggered, &w, &frmMain::mHelp_Click));
+        QVERIFY(QObject::disconnect(w.mAbout, &QAction::triggered, &w, &frmMain::mAbout_Click));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QSignalSpy help(w.mHelp, &QAction::triggered);
+        QSignalSpy about(w.mAbout, &QAction::triggered);
+        const QList<QWidget*> controls = {w.txtSearch, w.txtQuery,  w.txtInterval,
+                                          w.txtStartPosition, w.cmdChange, w.lstReport};
+        for (QWidget* control : controls) {
+            control->setFocus();
+            QCOMPARE(QApplication::focusWidget(), control);
+            const qsizetype helpBefore = help.count();
+            const qsizetype aboutBefore = about.count();
+            QTest::keyClick(control, Qt::Key_H, Qt::ControlModifier);
+            QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
+            QVERIFY2(help.count() == helpBefore + 1, qPrintable(control->objectName()));
+            QVERIFY2(about.count() == aboutBefore + 1, qPrintable(control->objectName()));
+        }
+        // The box did not also take Ctrl+A as "select all".
+        QVERIFY(!w.txtStartPosition->hasSelectedText());
+    }
+
+    // "E&xit" on the bar and the Exit button share Alt+X: one press closes the window.
+    void altXClosesTheWindow() {
+        WindowFixture f(GameLog(1));
+        f.load();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        f.w().txtSearch->setFocus();
+        f.w().txtSearch->setText(QStringLiteral("saved on the way out"));
+        QTest::keyClick(f.w().txtSearch, Qt::Key_X, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.w().isVisible(), 2000);
+        QVERIFY(!f.w().database().IsOpen());
+        QCOMPARE(f.settings.GetRegString(QStringLiteral("txtSearch"), QString()),
+                 QStringLiteral("saved on the way out"));
+    }
+
+    // The window opens on Change; a run puts the focus on Pause, the return to idle on Process.
+    void focusFollowsTheRun() {
+        WindowFixture f(GameLog(300));
+        f.load();
+        frmMain& w = f.w();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdChange));
+        QWidget* focusInside = nullptr;
+        WindowFixture::InsideRun([&] { focusInside = QApplication::focusWidget(); });
+        w.txtSearch->setFocus();
+        w.cmdProcess->click();
+        QCOMPARE(focusInside, static_cast<QWidget*>(w.cmdPause));
+        w.txtSearch->setFocus();
+        w.processing().tmrUpdates_Timer();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdProcess));
+    }
+
     void tabOrder() {
         WindowFixture f(GameLog(1));
         f.load();
@@ -370,6 +431,19 @@ private slots:
         QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()), QStringLiteral("Player20"));
         f.w().lstReport->header()->sectionClicked(2);
         QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()), QStringLiteral("Player29"));
+    }
+
+    // The referee list keeps the previous count and shows no placeholder when it finds nobody.
+    void refereeListKeepsTheCount() {
+        WindowFixture f(GameLog(5));
+        f.load();
+        f.w().cmdProcess->click();
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("5"));
+        f.w().cmdRefs->click();
+        QCOMPARE(f.w().resultList().Count(), std::size_t{0});
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("5"));
     }
 
     void copyFromThePopup() {
