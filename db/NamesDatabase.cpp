@@ -9,7 +9,7 @@
 namespace corvanth {
 namespace {
 
-constexpr std::size_t kMaxCachedPairs = 250000;
+constexpr std::size_t kMaxCachedPairs = 100000;
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE NOCASE, StrippedName TEXT COLLATE NOCASE, "
@@ -17,12 +17,22 @@ const char* const kSchema =
     "CREATE INDEX IF NOT EXISTS NamesPlayerNameIP ON Names(PlayerName, IP);"
     "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP);";
 
-std::string PairKey(std::string_view name, std::string_view ip) {
-    std::string key = std::to_string(name.size());
-    key += ':';
-    key += name;
-    key += ip;
-    return key;
+constexpr std::int64_t kPreloadRows = 100000;
+
+void AppendAsciiLower(std::string& out, std::string_view text) {
+    for (char c : text) out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+}
+
+// The cache key of a pair, folded the way the table compares it: a name of ASCII letters as NOCASE
+// does, any other name through fold(); the address as NOCASE does.
+void PairKey(std::string& key, std::string_view name, std::string_view ip) {
+    key.clear();
+    if (IsAscii(name))
+        AppendAsciiLower(key, name);
+    else
+        key += FoldCase(name);
+    key.insert(0, std::to_string(key.size()) + ':');
+    AppendAsciiLower(key, ip);
 }
 
 // Transaction control belongs to the program: a user's ROLLBACK would undo rows a run has written.
@@ -39,8 +49,8 @@ bool IsTransactionControl(std::string_view sql) {
 } // namespace
 
 struct NamesDatabase::Statements {
-    SqliteStatement selectPair, selectPairFolded, insert, updateRow, refPair, refPairFolded;
-    SqliteStatement begin, commit, dataVersion, deleteRow, count;
+    SqliteStatement selectPair, selectPairFolded, insert, updateRow, refRow;
+    SqliteStatement begin, commit, dataVersion, deleteRow, count, allPairs;
 };
 
 NamesDatabase::NamesDatabase() = default;
@@ -78,13 +88,14 @@ void NamesDatabase::Open(const std::string& path) {
     s->selectPairFolded = SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 AND fold(PlayerName) = ?1");
     s->insert = SqliteStatement(c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
     s->updateRow = SqliteStatement(c, "UPDATE Names SET LastVisit = ?1 WHERE rowid = ?2");
-    s->refPair = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE PlayerName = ?1 AND IP = ?2");
-    s->refPairFolded = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE IP = ?2 AND fold(PlayerName) = ?1");
+    s->refRow = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE rowid = ?1");
     s->begin = SqliteStatement(c, "BEGIN IMMEDIATE");
     s->commit = SqliteStatement(c, "COMMIT");
     s->dataVersion = SqliteStatement(c, "PRAGMA data_version");
     s->deleteRow = SqliteStatement(c, "DELETE FROM Names WHERE rowid = ?1");
     s->count = SqliteStatement(c, "SELECT count(*) FROM Names");
+    s->allPairs = SqliteStatement(
+        c, "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
     path_ = path;
     connection_ = std::move(connection);
     statements_ = std::move(s);
@@ -117,8 +128,48 @@ void NamesDatabase::requireOpen() const {
 }
 
 void NamesDatabase::forgetCachedRows() {
+    if (connection_ && !unwrittenRows_.empty()) writeLastVisits();
     pairRows_.clear();
-    lastVisitOfRow_.clear();
+    knownRows_.clear();
+    unwrittenRows_.clear();
+    cacheComplete_ = false;
+    needsPreload_ = true;
+}
+
+void NamesDatabase::preloadPairs() {
+    needsPreload_ = false;
+    auto& count = statements_->count;
+    const std::int64_t rows = count.step() ? count.integer(0) : kPreloadRows + 1;
+    count.reset();
+    if (rows > kPreloadRows) return; // too many to hold: pairs are looked up one by one
+    auto& all = statements_->allPairs;
+    try {
+        while (all.step()) {
+            const std::int64_t row = all.integer(0);
+            PairKey(keyScratch_, all.text(1), all.text(2));
+            pairRows_[keyScratch_].push_back(row);
+            knownRows_[row] = KnownRow{std::string(all.text(3))};
+        }
+    } catch (...) {
+        all.reset();
+        pairRows_.clear();
+        knownRows_.clear();
+        throw;
+    }
+    all.reset();
+    cacheComplete_ = true;
+}
+
+void NamesDatabase::writeLastVisits() {
+    auto& update = statements_->updateRow;
+    for (const std::int64_t row : unwrittenRows_) {
+        auto it = knownRows_.find(row);
+        if (it == knownRows_.end() || !it->second.unwritten) continue;
+        update.bind(1, std::string_view(it->second.lastVisit)).bind(2, row);
+        update.run();
+        it->second.unwritten = false;
+    }
+    unwrittenRows_.clear();
 }
 
 void NamesDatabase::ensureBatch() {
@@ -147,14 +198,21 @@ void NamesDatabase::Checkpoint() {
 
 void NamesDatabase::Commit() {
     if (!connection_) return;
+    writeLastVisits();
     if (!sqlite3_get_autocommit(connection_->get())) statements_->commit.run();
     inBatch_ = false;
 }
 
 std::vector<std::int64_t>& NamesDatabase::rowsOfPair(const std::string& name, std::string_view ip) {
-    const std::string key = PairKey(name, ip);
-    if (auto it = pairRows_.find(key); it != pairRows_.end()) return it->second;
-    if (pairRows_.size() >= kMaxCachedPairs) forgetCachedRows();
+    if (pairRows_.size() >= kMaxCachedPairs) {
+        forgetCachedRows();
+        needsPreload_ = false; // more pairs than the cache holds: look them up one by one
+    } else if (needsPreload_) {
+        preloadPairs();
+    }
+    PairKey(keyScratch_, name, ip);
+    if (auto it = pairRows_.find(keyScratch_); it != pairRows_.end()) return it->second;
+    if (cacheComplete_) return pairRows_[keyScratch_]; // the cache holds every pair: a new one
     std::vector<std::int64_t> rows;
     const bool ascii = IsAscii(name);
     SqliteStatement& select = ascii ? statements_->selectPair : statements_->selectPairFolded;
@@ -164,14 +222,14 @@ std::vector<std::int64_t>& NamesDatabase::rowsOfPair(const std::string& name, st
         while (select.step()) {
             const std::int64_t row = select.integer(0);
             rows.push_back(row);
-            lastVisitOfRow_[row] = std::string(select.text(1));
+            knownRows_[row] = KnownRow{std::string(select.text(1))};
         }
     } catch (...) {
         select.reset();
         throw;
     }
     select.reset();
-    return pairRows_.emplace(key, std::move(rows)).first->second;
+    return pairRows_.emplace(keyScratch_, std::move(rows)).first->second;
 }
 
 void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) {
@@ -185,32 +243,30 @@ void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip
         insert.run();
         const std::int64_t row = sqlite3_last_insert_rowid(connection_->get());
         rows.push_back(row);
-        lastVisitOfRow_[row] = std::string(lastVisit);
+        knownRows_[row] = KnownRow{std::string(lastVisit)};
         return;
     }
     for (const std::int64_t row : rows) {
-        auto& known = lastVisitOfRow_[row];
-        if (known == lastVisit) continue; // the row already holds this date text
-        auto& update = statements_->updateRow;
-        update.bind(1, lastVisit).bind(2, row);
-        update.run();
-        known = std::string(lastVisit);
+        KnownRow& known = knownRows_[row];
+        if (known.lastVisit == lastVisit) continue; // the row holds (or will hold) this date text
+        known.lastVisit.assign(lastVisit);
+        if (!known.unwritten) {
+            known.unwritten = true;
+            unwrittenRows_.push_back(row);
+        }
     }
 }
 
 void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip) {
     ensureBatch();
     const std::string name = EncodeName(playerName);
-    if (IsAscii(name)) {
-        statements_->refPair.bind(1, std::string_view(name)).bind(2, ip).run();
-    } else {
-        const std::string folded = FoldCase(name);
-        statements_->refPairFolded.bind(1, std::string_view(folded)).bind(2, ip).run();
-    }
+    auto& mark = statements_->refRow;
+    for (const std::int64_t row : rowsOfPair(name, ip)) mark.bind(1, row).run();
 }
 
 std::int64_t NamesDatabase::DeleteAllRecords() {
     ensureBatch();
+    writeLastVisits();
     std::vector<std::int64_t> rows;
     {
         SqliteStatement walk(*connection_, "SELECT rowid FROM Names WHERE PlayerName LIKE '*'");
@@ -224,6 +280,7 @@ std::int64_t NamesDatabase::DeleteAllRecords() {
 
 Recordset NamesDatabase::OpenRecordset(const Query& query) {
     requireOpen();
+    writeLastVisits(); // a query sees every visit recorded so far
     SqliteStatement statement;
     std::string reuseKey;
     if (query.userText) {
@@ -258,6 +315,7 @@ Recordset NamesDatabase::OpenRecordset(const Query& query) {
 
 std::int64_t NamesDatabase::RowCount() {
     requireOpen();
+    writeLastVisits();
     auto& c = statements_->count;
     const std::int64_t n = c.step() ? c.integer(0) : 0;
     c.reset();

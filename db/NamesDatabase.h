@@ -77,9 +77,22 @@ private:
     std::int64_t dataVersion_ = -1;
 
     // In front of the pair look-up: the rows of each pair seen, and the LastVisit each row holds.
-    // Emptied whenever anything else may have written the table.
+    // Emptied whenever anything else may have written the table. A new LastVisit of a known row is
+    // written once per batch, before the batch commits and before any other statement runs, so
+    // nothing ever reads a stale value.
+    struct KnownRow {
+        std::string lastVisit;
+        bool unwritten = false;
+    };
+    void writeLastVisits();
+    void preloadPairs();
+    // When the table is small, every pair is loaded at once, and a pair the cache lacks is new.
+    bool cacheComplete_ = false;
+    bool needsPreload_ = true;
     std::unordered_map<std::string, std::vector<std::int64_t>> pairRows_;
-    std::unordered_map<std::int64_t, std::string> lastVisitOfRow_;
+    std::unordered_map<std::int64_t, KnownRow> knownRows_;
+    std::vector<std::int64_t> unwrittenRows_;
+    std::string keyScratch_;
 };
 
 } // namespace corvanth

@@ -201,8 +201,10 @@ void LineInterpreter::handleDisconnect(std::string_view cut) {
 }
 
 void LineInterpreter::recordSlot(int slot) {
-    sink_.RecordVisit(Windows1252ToUtf8(state_.ClientNames[slot]), Windows1252ToUtf8(state_.ClientIPs[slot]),
-                      Windows1252ToUtf8(state_.ClientDates[slot]));
+    Windows1252ToUtf8(state_.ClientNames[slot], name8_);
+    Windows1252ToUtf8(state_.ClientIPs[slot], ip8_);
+    Windows1252ToUtf8(state_.ClientDates[slot], date8_);
+    sink_.RecordVisit(name8_, ip8_, date8_);
     ++visits_;
 }
 

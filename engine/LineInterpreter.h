@@ -20,6 +20,14 @@ public:
     // without DATE) and passes on failures of the sink.
     void InterpretLine(std::string_view line);
 
+    // False for a (non-empty) line that InterpretLine would leave alone: most lines of a log are, and
+    // the scan skips them without a call.
+    bool MightMatter(std::string_view line) const {
+        if (line.size() >= 16 && line[7] == 'I') return true;
+        if (!gameTracked_) return false;
+        return line.back() == 'd' || (line.size() >= 13 && line[7] == 'C');
+    }
+
     bool GameTracked() const { return gameTracked_; }
     std::int64_t VisitsRecorded() const { return visits_; }
     std::int64_t RefereeMarks() const { return refereeMarks_; }
@@ -37,6 +45,8 @@ private:
     bool gameTracked_ = false;
     std::int64_t visits_ = 0;
     std::int64_t refereeMarks_ = 0;
+    // Reused for the UTF-8 texts handed to the sink, so a visit allocates nothing in the interpreter.
+    std::string name8_, ip8_, date8_;
 };
 
 // A client number as the log writes it: surrounding spaces and tabs and a trailing CR are accepted, a

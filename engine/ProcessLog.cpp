@@ -34,42 +34,47 @@ public:
     // Returns true at the end of the file, false when Processing was found cleared.
     bool run() {
         nextPump_ = Clock::now() + options_.pumpInterval;
+        consumed_ = firstConsumed_ = state_.LogFile.position();
+        consumedAtClock_ = consumed_;
+        // The positions live here while lines are found and reach the shared state whenever someone
+        // can look: before the host runs, and on every way out of the scan, a failure included.
+        struct Sync {
+            Scan& scan;
+            ~Sync() { scan.sync(); }
+        } sync{*this};
         for (;;) {
             const std::string_view block = state_.LogFile.readBlock();
             if (block.empty()) return true;
-            const std::int64_t blockStart = state_.LogFile.position() + 1;
+            const std::int64_t blockStart = consumed_ + 1;
+            const char* const data = block.data();
+            const std::size_t size = block.size();
             std::size_t pos = 0;
-            while (pos < block.size()) {
-                const void* hit = std::memchr(block.data() + pos, '\n', block.size() - pos);
+            while (pos < size) {
+                const auto* hit = static_cast<const char*>(std::memchr(data + pos, '\n', size - pos));
                 if (!hit) {
                     appendPartial(block.substr(pos), blockStart + static_cast<std::int64_t>(pos));
-                    state_.LogFile.setConsumed(blockStart + static_cast<std::int64_t>(block.size()) - 1);
-                    summary_.bytesRead += static_cast<std::int64_t>(block.size() - pos);
+                    consumed_ = blockStart + static_cast<std::int64_t>(size) - 1;
                     break;
                 }
-                const std::size_t lf = static_cast<const char*>(hit) - block.data();
-                const std::int64_t lfPosition = blockStart + static_cast<std::int64_t>(lf);
-                summary_.bytesRead += static_cast<std::int64_t>(lf - pos + 1);
-                state_.LogFile.setConsumed(lfPosition);
-                if (state_.CurrentLine.empty() && !overlong_) {
-                    lineStart_ = blockStart + static_cast<std::int64_t>(pos);
+                const auto lf = static_cast<std::size_t>(hit - data);
+                if (carried_) {
+                    appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
+                    if (overlong_)
+                        ++summary_.overlongLines;
+                    else
+                        interpret(state_.CurrentLine, lineStart_);
+                    state_.CurrentLine.clear();
+                    overlong_ = carried_ = false;
+                } else if (lf != pos) {
                     if (lf - pos > options_.maxLineLength)
                         ++summary_.overlongLines;
                     else
-                        interpret(block.substr(pos, lf - pos));
-                } else {
-                    appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
-                    if (overlong_) {
-                        ++summary_.overlongLines;
-                    } else {
-                        interpret(state_.CurrentLine);
-                    }
-                    state_.CurrentLine.clear();
-                    overlong_ = false;
+                        interpret(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
                 }
+                consumed_ = lastLf_ = blockStart + static_cast<std::int64_t>(lf);
                 pos = lf + 1;
-                state_.ResumePosition = lfPosition;
-                if (++linesSinceClock_ >= options_.linesPerClockCheck || summary_.bytesRead - bytesAtClock_ >= (64 << 10)) maybePump();
+                if (++linesSinceClock_ >= options_.linesPerClockCheck || consumed_ - consumedAtClock_ >= (64 << 10))
+                    maybePump();
                 if (!state_.Processing) return false;
             }
             maybePump();
@@ -83,16 +88,27 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void interpret(std::string_view line) {
+    void sync() {
+        state_.LogFile.setConsumed(consumed_);
+        if (lastLf_ > 0) state_.ResumePosition = lastLf_;
+        summary_.bytesRead = consumed_ - firstConsumed_;
+    }
+
+    void interpret(std::string_view line, std::int64_t position) {
         if (line.empty()) return;
         ++summary_.linesRead;
+        if (!interpreter_.MightMatter(line)) return;
+        lineStart_ = position;
         current_ = line;
         interpreter_.InterpretLine(line);
         current_ = {};
     }
 
     void appendPartial(std::string_view bytes, std::int64_t position) {
-        if (state_.CurrentLine.empty() && !overlong_) lineStart_ = position;
+        if (!carried_) {
+            carried_ = true;
+            lineStart_ = position;
+        }
         if (overlong_) return;
         if (state_.CurrentLine.size() + bytes.size() > options_.maxLineLength) {
             overlong_ = true;
@@ -105,10 +121,11 @@ private:
 
     void maybePump() {
         linesSinceClock_ = 0;
-        bytesAtClock_ = summary_.bytesRead;
+        consumedAtClock_ = consumed_;
         const auto now = Clock::now();
         if (now < nextPump_) return;
         nextPump_ = now + options_.pumpInterval;
+        sync();
         sink_.Checkpoint();
         host_.pumpEvents();
         // The window may have closed the log while its events ran: end through the failure path.
@@ -123,10 +140,14 @@ private:
     LineInterpreter interpreter_;
     Clock::time_point nextPump_;
     int linesSinceClock_ = 0;
-    std::int64_t bytesAtClock_ = 0;
+    std::int64_t firstConsumed_ = 0;
+    std::int64_t consumed_ = 0;        // the position of the last byte the scan has taken
+    std::int64_t consumedAtClock_ = 0;
+    std::int64_t lastLf_ = 0;          // the position of the last LF, 0 before the first
     std::int64_t lineStart_ = 0;
     std::string_view current_;
-    bool overlong_ = false;
+    bool carried_ = false;  // a line is being assembled across blocks in CurrentLine
+    bool overlong_ = false; // ... and it is too long to be interpreted
 };
 
 } // namespace

@@ -28,8 +28,17 @@ locale_t Utf8Locale() {
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string out;
+    Windows1252ToUtf8(bytes, out);
+    return out;
+}
+
+void Windows1252ToUtf8(std::string_view bytes, std::string& out) {
+    std::size_t ascii = 0;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    out.assign(bytes.substr(0, ascii));
+    if (ascii == bytes.size()) return;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (unsigned char b : bytes) {
+    for (unsigned char b : bytes.substr(ascii)) {
         if (b < 0x80) {
             out.push_back(static_cast<char>(b));
         } else if (b < 0xA0) {
@@ -38,7 +47,6 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
             AppendUtf8(out, b);
         }
     }
-    return out;
 }
 
 char32_t NextCodePoint(std::string_view s, std::size_t& pos) {

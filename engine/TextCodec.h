@@ -8,6 +8,8 @@ namespace corvanth {
 
 // Log bytes are Windows-1252: one byte is one character. Everything inside the program is UTF-8.
 std::string Windows1252ToUtf8(std::string_view bytes);
+// The same into a buffer the caller reuses (its old content is replaced).
+void Windows1252ToUtf8(std::string_view bytes, std::string& out);
 
 // Decodes one UTF-8 code point at `pos` and advances it. Malformed input yields U+FFFD for one byte,
 // so every byte sequence decodes and the walk always makes progress.
