@@ -12,7 +12,9 @@ class Prompter;
 // The real registry, file system and program start of this system, for AboutBox.
 class PlatformSysInfo {
 public:
-    SysInfoServices services(Prompter& prompter) { return SysInfoServices{registry_, files_, launcher_, prompter}; }
+    SysInfoServices services(Prompter& prompter) {
+        return SysInfoServices{registry_, files_, launcher_, prompter};
+    }
 
 private:
     NoSystemRegistry registry_;

@@ -12,7 +12,8 @@ inline const QString SysInfoPathValue = QStringLiteral("PATH");
 inline const QString SysInfoFolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 inline const QString SysInfoFolderValue = QStringLiteral("MSINFO");
 inline const QString SysInfoProgramName = QStringLiteral("\\MSINFO32.EXE");
-inline const QString SysInfoUnavailableText = QStringLiteral("System Information Is Unavailable At This Time");
+inline const QString SysInfoUnavailableText =
+    QStringLiteral("System Information Is Unavailable At This Time");
 
 // Finds the system information program (the PATH value, else MSINFO32.EXE in the MSINFO folder)
 // and starts it; when it cannot be found or started, says "System Information Is Unavailable At This

@@ -17,7 +17,8 @@ public:
     // value of any other type counts as read and leaves `value` as it was. On failure `value` is empty.
     // A value that exists but holds no bytes is an error, not a failure: it throws (see
     // RegistryValueText), and the caller gives up instead of looking elsewhere.
-    virtual bool getKeyValue(RegistryRoot root, const QString& keyName, const QString& valueName, QString& value) = 0;
+    virtual bool getKeyValue(RegistryRoot root, const QString& keyName, const QString& valueName,
+                             QString& value) = 0;
 };
 
 } // namespace corvanth

@@ -45,8 +45,8 @@ QPixmap ProgramIconPixmap() {
 } // namespace
 
 frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       services_(services) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About"));
@@ -136,7 +136,10 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + AppTitle());
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3").arg(AppVersionMajor()).arg(AppVersionMinor()).arg(AppVersionRevision()));
+    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
+                            .arg(AppVersionMajor())
+                            .arg(AppVersionMinor())
+                            .arg(AppVersionRevision()));
     lblTitle->setText(AppTitle());
 }
 

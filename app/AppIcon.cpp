@@ -5,7 +5,9 @@
 #include <QSvgRenderer>
 
 // The icons live in this static library's resource file: it has to be registered explicitly.
-static void RegisterIconResources() { Q_INIT_RESOURCE(icons); }
+static void RegisterIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace corvanth {
 namespace {
@@ -29,7 +31,11 @@ QIcon RenderedIcon(const QString& resource) {
 
 } // namespace
 
-QIcon ProgramIcon() { return RenderedIcon(QStringLiteral(":/icons/corvanth.svg")); }
-QIcon HelpButtonIcon() { return RenderedIcon(QStringLiteral(":/icons/help.svg")); }
+QIcon ProgramIcon() {
+    return RenderedIcon(QStringLiteral(":/icons/corvanth.svg"));
+}
+QIcon HelpButtonIcon() {
+    return RenderedIcon(QStringLiteral(":/icons/help.svg"));
+}
 
 } // namespace corvanth

@@ -42,10 +42,14 @@ private:
 
 const char* OutcomeName(RunOutcome outcome) {
     switch (outcome) {
-    case RunOutcome::FileMissing: return "file missing";
-    case RunOutcome::Finished: return "finished";
-    case RunOutcome::Stopped: return "stopped";
-    case RunOutcome::Failed: return "failed";
+    case RunOutcome::FileMissing:
+        return "file missing";
+    case RunOutcome::Finished:
+        return "finished";
+    case RunOutcome::Stopped:
+        return "stopped";
+    case RunOutcome::Failed:
+        return "failed";
     }
     return "?";
 }

@@ -49,8 +49,7 @@ constexpr int kButtonHeight = 25;
 const QString kDefaultQuery = QStringLiteral("SELECT * FROM Names WHERE PlayerName LIKE '*';");
 const QString kNotSet = QStringLiteral("<Not Set>");
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
+template <typename Widget> Widget* Named(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
@@ -116,9 +115,12 @@ QAction* Separator(QObject* parent, const char* name) {
 // A check box's state as it is stored: 0 not ticked, 1 ticked, 2 greyed.
 int StoredCheck(const QCheckBox* box) {
     switch (box->checkState()) {
-    case Qt::Checked: return 1;
-    case Qt::PartiallyChecked: return 2;
-    case Qt::Unchecked: break;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
     }
     return 0;
 }
@@ -129,29 +131,32 @@ void RestoreCheck(QCheckBox* box, const QString& stored) {
     const int value = stored.trimmed().toInt(&ok);
     if (!ok) return;
     switch (value) {
-    case 0: box->setCheckState(Qt::Unchecked); break;
-    case 1: box->setCheckState(Qt::Checked); break;
-    case 2: box->setCheckState(Qt::PartiallyChecked); break;
-    default: break;
+    case 0:
+        box->setCheckState(Qt::Unchecked);
+        break;
+    case 1:
+        box->setCheckState(Qt::Checked);
+        break;
+    case 2:
+        box->setCheckState(Qt::PartiallyChecked);
+        break;
+    default:
+        break;
     }
 }
 
 } // namespace
 
 frmMain::frmMain(const frmMainServices& services, QWidget* parent)
-    : QMainWindow(parent),
-      state_(services.state),
-      prompter_(services.prompter),
-      chooser_(services.chooser),
-      settings_(services.settings),
-      opener_(services.opener),
-      dataFolder_(services.dataFolder),
+    : QMainWindow(parent), state_(services.state), prompter_(services.prompter), chooser_(services.chooser),
+      settings_(services.settings), opener_(services.opener), dataFolder_(services.dataFolder),
       journal_(services.dataFolder.toStdString()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(caption::IdleWindow);
     setWindowIcon(ProgramIcon());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
 
     // The layout is drawn for a small dialog font, as the window's fixed size asks.
     QFont small = font();
@@ -217,39 +222,50 @@ void frmMain::BuildProcessingFrame(QWidget* client) {
     frmProcessing = Named(new QGroupBox(QStringLiteral("Processing Stuff"), client), "frmProcessing");
     frmProcessing->setGeometry(4, 64, 634, 120);
 
-    cmdClearDB = Button(frmProcessing, "cmdClearDB", QStringLiteral("Clear Database"), QRect(8, 14, 100, kButtonHeight));
-    Label8 = Caption(frmProcessing, "Label8", QStringLiteral("Update Interval"), QRect(116, 16, 88, kRowHeight));
-    txtInterval = TextBox(frmProcessing, "txtInterval", QStringLiteral("100"), QRect(206, 16, 48, kRowHeight));
+    cmdClearDB = Button(frmProcessing, "cmdClearDB", QStringLiteral("Clear Database"),
+                        QRect(8, 14, 100, kButtonHeight));
+    Label8 =
+        Caption(frmProcessing, "Label8", QStringLiteral("Update Interval"), QRect(116, 16, 88, kRowHeight));
+    txtInterval =
+        TextBox(frmProcessing, "txtInterval", QStringLiteral("100"), QRect(206, 16, 48, kRowHeight));
     Label9 = Caption(frmProcessing, "Label9", QStringLiteral("ms"), QRect(258, 16, 20, kRowHeight));
-    chkProcessChat = CheckBox(frmProcessing, "chkProcessChat", QStringLiteral("Process Chat"), QRect(286, 16, 100, kRowHeight));
-    chkProcessNames =
-        CheckBox(frmProcessing, "chkProcessNames", QStringLiteral("Process Names"), QRect(388, 16, 104, kRowHeight));
+    chkProcessChat = CheckBox(frmProcessing, "chkProcessChat", QStringLiteral("Process Chat"),
+                              QRect(286, 16, 100, kRowHeight));
+    chkProcessNames = CheckBox(frmProcessing, "chkProcessNames", QStringLiteral("Process Names"),
+                               QRect(388, 16, 104, kRowHeight));
     for (QCheckBox* box : {chkProcessChat, chkProcessNames}) {
         box->setChecked(true);
         box->setEnabled(false);
     }
 
     Label4 = Caption(frmProcessing, "Label4", QStringLiteral("State:"), QRect(8, 42, 36, kRowHeight));
-    lblStatus = ValueLabel(frmProcessing, "lblStatus", QStringLiteral("Idle"), QRect(46, 42, 150, kRowHeight));
-    Label5 = Caption(frmProcessing, "Label5", QStringLiteral("Processing Byte #"), QRect(206, 42, 106, kRowHeight));
+    lblStatus =
+        ValueLabel(frmProcessing, "lblStatus", QStringLiteral("Idle"), QRect(46, 42, 150, kRowHeight));
+    Label5 = Caption(frmProcessing, "Label5", QStringLiteral("Processing Byte #"),
+                     QRect(206, 42, 106, kRowHeight));
     lblByteNum = ValueLabel(frmProcessing, "lblByteNum", QString(), QRect(314, 42, 178, kRowHeight));
 
     Label6 = Caption(frmProcessing, "Label6", QStringLiteral("Percent Done:"), QRect(8, 68, 84, kRowHeight));
     lblPercent = ValueLabel(frmProcessing, "lblPercent", QString(), QRect(94, 68, 102, kRowHeight));
-    Label7 = Caption(frmProcessing, "Label7", QStringLiteral("Estimated Time Left:"), QRect(206, 68, 124, kRowHeight));
+    Label7 = Caption(frmProcessing, "Label7", QStringLiteral("Estimated Time Left:"),
+                     QRect(206, 68, 124, kRowHeight));
     lblEstimated = ValueLabel(frmProcessing, "lblEstimated", QString(), QRect(332, 68, 160, kRowHeight));
 
     cmdProcessingHelp = HelpButton(frmProcessing, "cmdProcessingHelp", QRect(500, 14, 24, 24));
-    cmdProcess = Button(frmProcessing, "cmdProcess", QStringLiteral("&Process"), QRect(528, 13, 98, kButtonHeight + 1));
+    cmdProcess = Button(frmProcessing, "cmdProcess", QStringLiteral("&Process"),
+                        QRect(528, 13, 98, kButtonHeight + 1));
     cmdPause = Button(frmProcessing, "cmdPause", caption::Pause, QRect(528, 41, 98, kButtonHeight + 1));
     cmdPause->setEnabled(false);
-    cmdCancel = Button(frmProcessing, "cmdCancel", QStringLiteral("Ca&ncel"), QRect(528, 69, 98, kButtonHeight + 1));
+    cmdCancel =
+        Button(frmProcessing, "cmdCancel", QStringLiteral("Ca&ncel"), QRect(528, 69, 98, kButtonHeight + 1));
     cmdCancel->setEnabled(false);
 
     const QRect bar(8, 100, 618, 14);
-    shpProgConst = Named(new ShapeWidget(ShapeWidget::Style::Outline, Qt::black, frmProcessing), "shpProgConst");
+    shpProgConst =
+        Named(new ShapeWidget(ShapeWidget::Style::Outline, Qt::black, frmProcessing), "shpProgConst");
     shpProgConst->setGeometry(bar);
-    shpProgress = Named(new ShapeWidget(ShapeWidget::Style::Fill, QColor(0, 0, 255), frmProcessing), "shpProgress");
+    shpProgress =
+        Named(new ShapeWidget(ShapeWidget::Style::Fill, QColor(0, 0, 255), frmProcessing), "shpProgress");
     shpProgress->setGeometry(bar);
     shpProgress->hide();
 
@@ -270,7 +286,8 @@ void frmMain::BuildReportsFrame(QWidget* client) {
     cmbSearch = Named(new QComboBox(frmReports), "cmbSearch");
     cmbSearch->addItems({QStringLiteral("Name"), QStringLiteral("IP")});
     cmbSearch->setGeometry(70, 40, 72, kRowHeight + 1);
-    chkAliases = CheckBox(frmReports, "chkAliases", QStringLiteral("Show Aliases?"), QRect(146, 40, 140, kRowHeight));
+    chkAliases =
+        CheckBox(frmReports, "chkAliases", QStringLiteral("Show Aliases?"), QRect(146, 40, 140, kRowHeight));
     chkAliasBroad = CheckBox(frmReports, "chkAliasBroad", QStringLiteral("Check Broad Alias (255.255.255.*)"),
                              QRect(146, 61, 212, kRowHeight));
     chkAliasBroad->setEnabled(false);
@@ -314,7 +331,8 @@ void frmMain::BuildMenus() {
     mAdvanced = Named(menuBar()->addMenu(QStringLiteral("&Advanced")), "mAdvanced");
     mDB = Named(new QAction(QStringLiteral("Open DB with default program..."), this), "mDB");
     msep3 = Separator(this, "msep3");
-    mBrowseRecord = Named(new QAction(QStringLiteral("Open Recorded Processing Positions..."), this), "mBrowseRecord");
+    mBrowseRecord =
+        Named(new QAction(QStringLiteral("Open Recorded Processing Positions..."), this), "mBrowseRecord");
     mAdvanced->addActions({mDB, msep3, mBrowseRecord});
 
     mHelpMenu = Named(menuBar()->addMenu(QStringLiteral("&Help")), "mHelpMenu");
@@ -342,11 +360,13 @@ void frmMain::BuildMenus() {
 }
 
 void frmMain::SetTabOrder() {
-    const QList<QWidget*> order = {cmdChange, cmdProcess, cmdCancel, cmdExit, lstReport, cmdPause,
-                                   txtSearch, cmbSearch, cmdSearch, cmdRefs, chkAliases, chkAliasBroad,
-                                   txtQuery, cmdQuery, cmdProcessingHelp, cmdFileHelp, cmdSearchHelp,
-                                   txtStartPosition, chkProcessNames, chkProcessChat, txtInterval, cmdClearDB};
-    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+    const QList<QWidget*> order = {
+        cmdChange,       cmdProcess,     cmdCancel,         cmdExit,     lstReport,     cmdPause,
+        txtSearch,       cmbSearch,      cmdSearch,         cmdRefs,     chkAliases,    chkAliasBroad,
+        txtQuery,        cmdQuery,       cmdProcessingHelp, cmdFileHelp, cmdSearchHelp, txtStartPosition,
+        chkProcessNames, chkProcessChat, txtInterval,       cmdClearDB};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void frmMain::ConnectHandlers() {
@@ -431,7 +451,8 @@ void frmMain::RestoreSettings() {
     RestoreCheck(chkAliases, settings_.GetRegString(QStringLiteral("chkAliases"), QStringLiteral("0")));
     RestoreCheck(chkAliasBroad, settings_.GetRegString(QStringLiteral("chkAliasBroad"), QStringLiteral("0")));
     bool ok = false;
-    const int index = settings_.GetRegString(QStringLiteral("cmbSearch"), QStringLiteral("0")).trimmed().toInt(&ok);
+    const int index =
+        settings_.GetRegString(QStringLiteral("cmbSearch"), QStringLiteral("0")).trimmed().toInt(&ok);
     if (ok && index >= -1 && index < cmbSearch->count()) cmbSearch->setCurrentIndex(index);
 }
 
@@ -445,8 +466,9 @@ void frmMain::ChooseFirstLogFile() {
             settings_.SaveRegString(QStringLiteral("LastFile"), path);
             return;
         }
-        const auto again = prompter_.ask(QStringLiteral("You must select a file, try again?"),
-                                         QStringLiteral("Try again?"), Prompter::Buttons::YesNo, Prompter::Icon::None);
+        const auto again =
+            prompter_.ask(QStringLiteral("You must select a file, try again?"), QStringLiteral("Try again?"),
+                          Prompter::Buttons::YesNo, Prompter::Icon::None);
         if (again != Prompter::Answer::Yes) return;
     }
 }
@@ -455,10 +477,11 @@ void frmMain::AddResultColumns() {
     if (!model_) {
         model_ = new ResultListModel(resultList_, this);
         lstReport->setModel(model_);
-        connect(model_, &ResultListModel::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
-            lstReport->header()->setSortIndicatorShown(column >= 0);
-            if (column >= 0) lstReport->header()->setSortIndicator(column, order);
-        });
+        connect(model_, &ResultListModel::sortIndicatorChanged, this,
+                [this](int column, Qt::SortOrder order) {
+                    lstReport->header()->setSortIndicatorShown(column >= 0);
+                    if (column >= 0) lstReport->header()->setSortIndicator(column, order);
+                });
     }
     // Widths in twips: Name 3000, StripName 2000, IP the list's default, Last Connection 2000, Referee 850.
     const auto pixels = [](int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; };
@@ -523,15 +546,18 @@ void frmMain::NewFile() {
     lblFileSize->setText(ThousandsFormat(static_cast<double>(info.size()), locale));
     try {
         std::vector<std::string> problems;
-        txtStartPosition->setText(ThousandsFormat(journal_.LastPosition(path.toStdString(), &problems), locale));
+        txtStartPosition->setText(
+            ThousandsFormat(journal_.LastPosition(path.toStdString(), &problems), locale));
         if (!problems.empty()) {
             QString text = QStringLiteral("Records of Positions.txt that were skipped:");
-            for (const auto& problem : problems) text += QLatin1Char('\n') + QString::fromStdString(problem);
+            for (const auto& problem : problems)
+                text += QLatin1Char('\n') + QString::fromStdString(problem);
             txtStartPosition->setToolTip(text);
         }
     } catch (const std::exception& e) {
         txtStartPosition->setText(QString());
-        txtStartPosition->setToolTip(QStringLiteral("Positions.txt could not be read: ") + QString::fromUtf8(e.what()));
+        txtStartPosition->setToolTip(QStringLiteral("Positions.txt could not be read: ") +
+                                     QString::fromUtf8(e.what()));
     }
 }
 
@@ -547,10 +573,10 @@ void frmMain::cmdChange_Click() {
 // ---- The database ------------------------------------------------------------------------------
 
 void frmMain::cmdClearDB_Click() {
-    const auto answer = prompter_.ask(QStringLiteral("This will delete ALL records in the database!!!\r\n"
-                                                     "Are you absolutely sure you want to do this???"),
-                                      QStringLiteral("Delete records?"), Prompter::Buttons::YesNo,
-                                      Prompter::Icon::Critical);
+    const auto answer =
+        prompter_.ask(QStringLiteral("This will delete ALL records in the database!!!\r\n"
+                                     "Are you absolutely sure you want to do this???"),
+                      QStringLiteral("Delete records?"), Prompter::Buttons::YesNo, Prompter::Icon::Critical);
     if (answer != Prompter::Answer::Yes) return;
     try {
         db_.DeleteAllRecords();
@@ -603,8 +629,8 @@ void frmMain::cmdSearch_Click() {
     try {
         switch (cmbSearch->currentIndex()) {
         case 0:
-            Post(db_, resultList_, *postHost_, NameSearchQuery(EncodeName(text.toStdString())), ClearFirst::Yes,
-                 AliasCheck::AllowAliases, CommandQuery::No);
+            Post(db_, resultList_, *postHost_, NameSearchQuery(EncodeName(text.toStdString())),
+                 ClearFirst::Yes, AliasCheck::AllowAliases, CommandQuery::No);
             break;
         case 1:
             Post(db_, resultList_, *postHost_, IpSearchQuery(text.toStdString()), ClearFirst::Yes,
@@ -620,8 +646,8 @@ void frmMain::cmdSearch_Click() {
 
 void frmMain::cmdQuery_Click() {
     try {
-        Post(db_, resultList_, *postHost_, CustomQuery(txtQuery->toPlainText().toStdString()), ClearFirst::Yes,
-             AliasCheck::ForbidAliases, CommandQuery::No);
+        Post(db_, resultList_, *postHost_, CustomQuery(txtQuery->toPlainText().toStdString()),
+             ClearFirst::Yes, AliasCheck::ForbidAliases, CommandQuery::No);
     } catch (const std::exception&) {
     }
 }
@@ -629,8 +655,8 @@ void frmMain::cmdQuery_Click() {
 void frmMain::cmdRefs_Click() {
     const auto failure = ListReferees(db_, resultList_);
     if (model_) model_->Flush();
-    lstReport->setToolTip(failure ? QStringLiteral("The referee list failed: ") + QString::fromStdString(*failure)
-                                  : QString());
+    lstReport->setToolTip(
+        failure ? QStringLiteral("The referee list failed: ") + QString::fromStdString(*failure) : QString());
 }
 
 void frmMain::chkAliases_Click() {
@@ -654,8 +680,10 @@ void frmMain::lstReport_ColumnClick(int column) {
 
 const ResultRow* frmMain::SelectedRow() const {
     if (!model_) return nullptr;
-    const QModelIndex current = lstReport->selectionModel() ? lstReport->selectionModel()->currentIndex() : QModelIndex();
-    if (!current.isValid() || !lstReport->selectionModel()->isRowSelected(current.row(), QModelIndex())) return nullptr;
+    const QModelIndex current =
+        lstReport->selectionModel() ? lstReport->selectionModel()->currentIndex() : QModelIndex();
+    if (!current.isValid() || !lstReport->selectionModel()->isRowSelected(current.row(), QModelIndex()))
+        return nullptr;
     const auto row = static_cast<std::size_t>(current.row());
     if (row >= resultList_.Count()) return nullptr;
     return &resultList_.Row(row);
@@ -677,11 +705,21 @@ void frmMain::CopySelected(int command) {
     QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
-void frmMain::mCopyEntire_Click() { CopySelected(static_cast<int>(CopyCommand::EntireEntry)); }
-void frmMain::mCopyName_Click() { CopySelected(static_cast<int>(CopyCommand::PlayerName)); }
-void frmMain::mCopyStripped_Click() { CopySelected(static_cast<int>(CopyCommand::StrippedName)); }
-void frmMain::mCopyIP_Click() { CopySelected(static_cast<int>(CopyCommand::IP)); }
-void frmMain::mCopyLastVisit_Click() { CopySelected(static_cast<int>(CopyCommand::LastVisit)); }
+void frmMain::mCopyEntire_Click() {
+    CopySelected(static_cast<int>(CopyCommand::EntireEntry));
+}
+void frmMain::mCopyName_Click() {
+    CopySelected(static_cast<int>(CopyCommand::PlayerName));
+}
+void frmMain::mCopyStripped_Click() {
+    CopySelected(static_cast<int>(CopyCommand::StrippedName));
+}
+void frmMain::mCopyIP_Click() {
+    CopySelected(static_cast<int>(CopyCommand::IP));
+}
+void frmMain::mCopyLastVisit_Click() {
+    CopySelected(static_cast<int>(CopyCommand::LastVisit));
+}
 
 // ---- Menus and help ----------------------------------------------------------------------------
 
@@ -689,14 +727,32 @@ void frmMain::ShowHelp(const QString& topic) {
     helpViewer_.ShowHelpTopic(FindHelpFile(QCoreApplication::applicationDirPath()), topic);
 }
 
-void frmMain::cmdFileHelp_Click() { ShowHelp(HelpTopics::FileStuff); }
-void frmMain::cmdProcessingHelp_Click() { ShowHelp(HelpTopics::ProcessingStuff); }
-void frmMain::cmdSearchHelp_Click() { ShowHelp(HelpTopics::SearchStuff); }
-void frmMain::mHelp_Click() { ShowHelp(HelpTopics::Contents); }
-void frmMain::mDB_Click() { OpenDatabaseFile(dataFolder_, opener_); }
-void frmMain::mBrowseRecord_Click() { OpenPositionJournal(dataFolder_, opener_, prompter_); }
-void frmMain::mAbout_Click() { aboutBox_->show(this); }
-void frmMain::mExit_Click() { close(); }
-void frmMain::cmdExit_Click() { close(); }
+void frmMain::cmdFileHelp_Click() {
+    ShowHelp(HelpTopics::FileStuff);
+}
+void frmMain::cmdProcessingHelp_Click() {
+    ShowHelp(HelpTopics::ProcessingStuff);
+}
+void frmMain::cmdSearchHelp_Click() {
+    ShowHelp(HelpTopics::SearchStuff);
+}
+void frmMain::mHelp_Click() {
+    ShowHelp(HelpTopics::Contents);
+}
+void frmMain::mDB_Click() {
+    OpenDatabaseFile(dataFolder_, opener_);
+}
+void frmMain::mBrowseRecord_Click() {
+    OpenPositionJournal(dataFolder_, opener_, prompter_);
+}
+void frmMain::mAbout_Click() {
+    aboutBox_->show(this);
+}
+void frmMain::mExit_Click() {
+    close();
+}
+void frmMain::cmdExit_Click() {
+    close();
+}
 
 } // namespace corvanth

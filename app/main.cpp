@@ -28,8 +28,8 @@ int main(int argc, char* argv[]) {
     corvanth::SettingsStore settings;
     corvanth::DesktopDocumentOpener opener;
     corvanth::RunClock clock;
-    corvanth::frmMain window(
-        corvanth::frmMainServices{state, prompter, chooser, settings, opener, clock, corvanth::WindowDataFolder()});
+    corvanth::frmMain window(corvanth::frmMainServices{state, prompter, chooser, settings, opener, clock,
+                                                       corvanth::WindowDataFolder()});
     prompter.setParent(&window);
     window.Form_Load();
     window.show();

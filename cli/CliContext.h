@@ -14,10 +14,10 @@ namespace corvanth {
 // Exit codes of corvanth-cli.
 enum class ExitCode : int {
     Ok = 0,
-    LogMissing = 1,  // process: the log does not exist
-    RunFailed = 2,   // process: the run ended by a failure
-    Usage = 64,      // bad arguments
-    DataError = 65,  // a bad query, an unusable database or journal
+    LogMissing = 1, // process: the log does not exist
+    RunFailed = 2,  // process: the run ended by a failure
+    Usage = 64,     // bad arguments
+    DataError = 65, // a bad query, an unusable database or journal
 };
 
 // What every command gets: where the data lives, the two output streams, and the database, opened on

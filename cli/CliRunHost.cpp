@@ -37,14 +37,16 @@ std::string Clock(double seconds) {
 CliRunHost::CliRunHost(ProcessingState& state, std::int64_t fileSize, ProgressDisplay display)
     : state_(state), fileSize_(fileSize), display_(display) {
     const sigset_t set = StopSignals();
-    if (sigprocmask(SIG_BLOCK, &set, nullptr) == 0) signalFd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (sigprocmask(SIG_BLOCK, &set, nullptr) == 0)
+        signalFd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
 }
 
 CliRunHost::~CliRunHost() {
     if (signalFd_ >= 0) {
         // A stop request that came after the last look is answered already: the run is over.
         signalfd_siginfo info;
-        while (::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) interrupted_ = true;
+        while (::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
+            interrupted_ = true;
         ::close(signalFd_);
     }
     const sigset_t set = StopSignals();
@@ -83,8 +85,8 @@ void CliRunHost::drawBar() {
     const double rate = elapsed > 0 ? static_cast<double>(position - startPosition_) / elapsed : 0;
     const double left = rate > 0 ? static_cast<double>(fileSize_ - position) / rate : -1;
     std::fprintf(stderr, "\r[%s] %5.1f%%  %s / %s  %s/s  %s left  ", bar.c_str(), fraction * 100,
-                 Megabytes(position).c_str(), Megabytes(fileSize_).c_str(), Megabytes(static_cast<std::int64_t>(rate)).c_str(),
-                 Clock(left).c_str());
+                 Megabytes(position).c_str(), Megabytes(fileSize_).c_str(),
+                 Megabytes(static_cast<std::int64_t>(rate)).c_str(), Clock(left).c_str());
     std::fflush(stderr);
     drawn_ = true;
 }

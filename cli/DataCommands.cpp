@@ -8,8 +8,8 @@ namespace corvanth {
 namespace {
 
 // Parses a command's arguments; returns an exit code when the command should end right away.
-std::optional<int> ParseOrFinish(QCommandLineParser& parser, CliContext& context, const QStringList& arguments,
-                                 const char* command, qsizetype positionals) {
+std::optional<int> ParseOrFinish(QCommandLineParser& parser, CliContext& context,
+                                 const QStringList& arguments, const char* command, qsizetype positionals) {
     parser.addHelpOption();
     if (!parser.parse(arguments)) {
         context.err() << "corvanth-cli " << command << ": " << parser.errorText() << "\n";
@@ -30,14 +30,16 @@ std::optional<int> ParseOrFinish(QCommandLineParser& parser, CliContext& context
 
 int RunPositionCommand(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Prints the position the journal holds for LOG (1 when none): the byte at which\n"
-                                     "the next run over LOG starts.");
+    parser.setApplicationDescription(
+        "Prints the position the journal holds for LOG (1 when none): the byte at which\n"
+        "the next run over LOG starts.");
     parser.addPositionalArgument("LOG", "The game server's log file.");
     if (auto done = ParseOrFinish(parser, context, arguments, "position", 1)) return *done;
     const std::string log = QFileInfo(parser.positionalArguments().front()).absoluteFilePath().toStdString();
     std::vector<std::string> problems;
     const double position = context.journal().LastPosition(log, &problems);
-    for (const auto& p : problems) context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
+    for (const auto& p : problems)
+        context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
     context.out() << QString::number(position, 'f', 0) << "\n";
     return static_cast<int>(ExitCode::Ok);
 }
@@ -49,7 +51,8 @@ int RunClearCommand(CliContext& context, const QStringList& arguments) {
     parser.addOption(yes);
     if (auto done = ParseOrFinish(parser, context, arguments, "clear", 0)) return *done;
     if (!parser.isSet(yes)) {
-        context.err() << "corvanth-cli clear: this deletes ALL records in the database; pass --yes to confirm\n";
+        context.err()
+            << "corvanth-cli clear: this deletes ALL records in the database; pass --yes to confirm\n";
         return static_cast<int>(ExitCode::Usage);
     }
     try {

@@ -36,9 +36,12 @@ const char* OutcomeText(const RunSummary& summary, const std::string& status) {
 int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Reads LOG from a byte position, follows its games and clients, and records every name seen from every\n"
-        "address in IPLogging.mdb. Without --start the run continues where the journal says the last run over\n"
-        "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and journals the position.\n"
+        "Reads LOG from a byte position, follows its games and clients, and records every name seen from "
+        "every\n"
+        "address in IPLogging.mdb. Without --start the run continues where the journal says the last run "
+        "over\n"
+        "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and journals the "
+        "position.\n"
         "Exit status: 0 finished or cancelled, 1 log missing, 2 the run failed.");
     parser.addHelpOption();
     parser.addPositionalArgument("LOG", "The game server's log file.");
@@ -82,13 +85,15 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     } else {
         std::vector<std::string> problems;
         start = static_cast<std::int64_t>(context.journal().LastPosition(log, &problems));
-        for (const auto& p : problems) context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
+        for (const auto& p : problems)
+            context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
         if (start < 1) start = 1;
         if (QFileInfo::exists(logPath) && start > logSize + 1)
-            context.err() << "corvanth-cli: warning: the journal says the last run reached byte " << start
-                          << " but the log now holds " << logSize
-                          << " bytes (rotated or truncated?); nothing new will be read. Use --start 1 to read it "
-                             "from the beginning.\n";
+            context.err()
+                << "corvanth-cli: warning: the journal says the last run reached byte " << start
+                << " but the log now holds " << logSize
+                << " bytes (rotated or truncated?); nothing new will be read. Use --start 1 to read it "
+                   "from the beginning.\n";
     }
 
     if (!QFileInfo::exists(logPath)) {
@@ -106,7 +111,8 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
 
     context.err().flush();
     host.setStatus(status::Processing);
-    const RunSummary summary = ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
+    const RunSummary summary =
+        ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
     host.finishDisplay();
 
     if (summary.outcome == RunOutcome::FileMissing) {
@@ -114,10 +120,10 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         return static_cast<int>(ExitCode::LogMissing);
     }
     QTextStream& out = context.out();
-    out << OutcomeText(summary, host.status()) << ": " << WithThousands(summary.bytesRead) << " bytes from byte "
-        << WithThousands(summary.startPosition) << ", " << WithThousands(summary.linesRead) << " lines, "
-        << WithThousands(summary.visitsRecorded) << " visits recorded, " << WithThousands(summary.refereeMarks)
-        << " referee logins";
+    out << OutcomeText(summary, host.status()) << ": " << WithThousands(summary.bytesRead)
+        << " bytes from byte " << WithThousands(summary.startPosition) << ", "
+        << WithThousands(summary.linesRead) << " lines, " << WithThousands(summary.visitsRecorded)
+        << " visits recorded, " << WithThousands(summary.refereeMarks) << " referee logins";
     if (summary.overlongLines > 0)
         out << ", " << WithThousands(summary.overlongLines) << " overlong lines skipped";
     if (summary.journaledPosition)

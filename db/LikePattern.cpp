@@ -27,7 +27,8 @@ LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
         }
         switch (cp) {
         case U'*':
-            if (tokens_.empty() || tokens_.back().kind != Kind::AnyRun) tokens_.push_back({Kind::AnyRun, 0, {}});
+            if (tokens_.empty() || tokens_.back().kind != Kind::AnyRun)
+                tokens_.push_back({Kind::AnyRun, 0, {}});
             break;
         case U'?':
             tokens_.push_back({Kind::AnyOne, 0, {}});
@@ -141,7 +142,8 @@ bool LikePattern::Matches(std::string_view text) const {
 std::optional<LikePattern::Prefix> LikePattern::IndexablePrefix(std::string_view pattern) {
     const std::size_t special = pattern.find_first_of("*?#[");
     if (special == std::string_view::npos) return Prefix{pattern, true};
-    if (pattern[special] == '*' && special + 1 == pattern.size()) return Prefix{pattern.substr(0, special), false};
+    if (pattern[special] == '*' && special + 1 == pattern.size())
+        return Prefix{pattern.substr(0, special), false};
     return std::nullopt;
 }
 

@@ -28,7 +28,7 @@ private:
     enum class Kind { Literal, AnyRun, AnyOne, Digit, Set, NegatedSet, Nothing };
     struct Token {
         Kind kind;
-        char32_t ch = 0;                                  // Literal, folded
+        char32_t ch = 0;                                   // Literal, folded
         std::vector<std::pair<char32_t, char32_t>> ranges; // Set, NegatedSet, folded
     };
     static bool TokenMatches(const Token& t, char32_t folded);

@@ -20,7 +20,8 @@ const char* const kSchema =
 constexpr std::int64_t kPreloadRows = 100000;
 
 void AppendAsciiLower(std::string& out, std::string_view text) {
-    for (char c : text) out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+    for (char c : text)
+        out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
 }
 
 // The cache key of a pair, folded the way the table compares it: a name of ASCII letters as NOCASE
@@ -38,12 +39,13 @@ void PairKey(std::string& key, std::string_view name, std::string_view ip) {
 // Transaction control belongs to the program: a user's ROLLBACK would undo rows a run has written.
 bool IsTransactionControl(std::string_view sql) {
     std::size_t i = 0;
-    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n')) ++i;
+    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n'))
+        ++i;
     std::string word;
     while (i < sql.size() && ((sql[i] >= 'a' && sql[i] <= 'z') || (sql[i] >= 'A' && sql[i] <= 'Z')))
         word += static_cast<char>(sql[i++] | 0x20);
-    return word == "begin" || word == "commit" || word == "end" || word == "rollback" || word == "savepoint" ||
-           word == "release";
+    return word == "begin" || word == "commit" || word == "end" || word == "rollback" ||
+           word == "savepoint" || word == "release";
 }
 
 } // namespace
@@ -84,9 +86,12 @@ void NamesDatabase::Open(const std::string& path) {
     }
     auto s = std::make_unique<Statements>();
     const SqliteConnection& c = *connection;
-    s->selectPair = SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 AND IP = ?2");
-    s->selectPairFolded = SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 AND fold(PlayerName) = ?1");
-    s->insert = SqliteStatement(c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
+    s->selectPair =
+        SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 AND IP = ?2");
+    s->selectPairFolded =
+        SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 AND fold(PlayerName) = ?1");
+    s->insert = SqliteStatement(
+        c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
     s->updateRow = SqliteStatement(c, "UPDATE Names SET LastVisit = ?1 WHERE rowid = ?2");
     s->refRow = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE rowid = ?1");
     s->begin = SqliteStatement(c, "BEGIN IMMEDIATE");
@@ -95,7 +100,8 @@ void NamesDatabase::Open(const std::string& path) {
     s->deleteRow = SqliteStatement(c, "DELETE FROM Names WHERE rowid = ?1");
     s->count = SqliteStatement(c, "SELECT count(*) FROM Names");
     s->allPairs = SqliteStatement(
-        c, "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
+        c,
+        "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
     path_ = path;
     connection_ = std::move(connection);
     statements_ = std::move(s);
@@ -232,14 +238,18 @@ std::vector<std::int64_t>& NamesDatabase::rowsOfPair(const std::string& name, st
     return pairRows_.emplace(keyScratch_, std::move(rows)).first->second;
 }
 
-void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) {
+void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip,
+                                std::string_view lastVisit) {
     ensureBatch();
     const std::string name = EncodeName(playerName);
     auto& rows = rowsOfPair(name, ip);
     if (rows.empty()) {
         const std::string stripped = StripName(name);
         auto& insert = statements_->insert;
-        insert.bind(1, std::string_view(name)).bind(2, std::string_view(stripped)).bind(3, ip).bind(4, lastVisit);
+        insert.bind(1, std::string_view(name))
+            .bind(2, std::string_view(stripped))
+            .bind(3, ip)
+            .bind(4, lastVisit);
         insert.run();
         const std::int64_t row = sqlite3_last_insert_rowid(connection_->get());
         rows.push_back(row);
@@ -261,7 +271,8 @@ void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip
     ensureBatch();
     const std::string name = EncodeName(playerName);
     auto& mark = statements_->refRow;
-    for (const std::int64_t row : rowsOfPair(name, ip)) mark.bind(1, row).run();
+    for (const std::int64_t row : rowsOfPair(name, ip))
+        mark.bind(1, row).run();
 }
 
 std::int64_t NamesDatabase::DeleteAllRecords() {
@@ -270,9 +281,11 @@ std::int64_t NamesDatabase::DeleteAllRecords() {
     std::vector<std::int64_t> rows;
     {
         SqliteStatement walk(*connection_, "SELECT rowid FROM Names WHERE PlayerName LIKE '*'");
-        while (walk.step()) rows.push_back(walk.integer(0));
+        while (walk.step())
+            rows.push_back(walk.integer(0));
     }
-    for (const std::int64_t row : rows) statements_->deleteRow.bind(1, row).run();
+    for (const std::int64_t row : rows)
+        statements_->deleteRow.bind(1, row).run();
     forgetCachedRows();
     Commit();
     return static_cast<std::int64_t>(rows.size());
@@ -286,8 +299,8 @@ Recordset NamesDatabase::OpenRecordset(const Query& query) {
     if (query.userText) {
         const std::string sql = TranslateQuery(query.sql);
         if (IsTransactionControl(sql))
-            throw DatabaseError(
-                "transactions are managed by the program; run the statement without BEGIN, COMMIT or ROLLBACK");
+            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
+                                "COMMIT or ROLLBACK");
         statement = SqliteStatement(*connection_, sql);
     } else {
         reuseKey = query.sql;

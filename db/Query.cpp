@@ -38,10 +38,16 @@ Query IpSearchQuery(std::string_view pattern) {
     return {"SELECT * FROM Names WHERE IP LIKE ?1;", {std::string(pattern)}};
 }
 
-Query RefereeQuery() { return {"SELECT * FROM Names WHERE Ref = 1;", {}}; }
+Query RefereeQuery() {
+    return {"SELECT * FROM Names WHERE Ref = 1;", {}};
+}
 
-Query AllNamesQuery() { return {"SELECT * FROM Names WHERE PlayerName LIKE '*';", {}}; }
+Query AllNamesQuery() {
+    return {"SELECT * FROM Names WHERE PlayerName LIKE '*';", {}};
+}
 
-Query CustomQuery(std::string_view text) { return {std::string(text), {}, true}; }
+Query CustomQuery(std::string_view text) {
+    return {std::string(text), {}, true};
+}
 
 } // namespace corvanth

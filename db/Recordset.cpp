@@ -44,7 +44,9 @@ Recordset::~Recordset() {
     if (idle.size() < kIdleStatementsPerText) idle.push_back(std::move(statement_));
 }
 
-bool Recordset::alive() const { return life_ && life_->open; }
+bool Recordset::alive() const {
+    return life_ && life_->open;
+}
 
 void Recordset::MoveNext() {
     if (eof_) return;

@@ -72,7 +72,8 @@ std::string TranslateQuery(std::string_view sql) {
             copyUntil(end == std::string_view::npos ? sql.size() : end + 2);
         } else if (IsWordChar(c)) {
             std::size_t j = i;
-            while (j < sql.size() && IsWordChar(sql[j])) ++j;
+            while (j < sql.size() && IsWordChar(sql[j]))
+                ++j;
             const std::string_view word = sql.substr(i, j - i);
             const bool qualified = i > 0 && sql[i - 1] == '.'; // a column named Yes in t.Yes stays
             if (!qualified && IEquals(word, "yes"))

@@ -43,14 +43,16 @@ inline void SetResult(sqlite3_context* ctx, const std::optional<std::int64_t>& v
     v ? sqlite3_result_int64(ctx, *v) : sqlite3_result_null(ctx);
 }
 inline void SetResult(sqlite3_context* ctx, const std::optional<std::string>& v) {
-    v ? sqlite3_result_text(ctx, v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT) : sqlite3_result_null(ctx);
+    v ? sqlite3_result_text(ctx, v->data(), static_cast<int>(v->size()), SQLITE_TRANSIENT)
+      : sqlite3_result_null(ctx);
 }
 } // namespace detail
 
 // Registers `fn(const SqlArgs&)` as SQL function `name`. Its result type picks the SQL result; a C++
 // exception thrown by it becomes the statement's error (sqlite3_result_error), never a crash.
 template <typename Fn>
-int RegisterSqlFunction(sqlite3* db, const char* name, int argCount, Fn fn, int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC) {
+int RegisterSqlFunction(sqlite3* db, const char* name, int argCount, Fn fn,
+                        int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC) {
     auto* holder = new Fn(std::move(fn));
     return sqlite3_create_function_v2(
         db, name, argCount, flags, holder,

@@ -15,7 +15,9 @@ SqliteConnection::SqliteConnection(const std::string& path) {
     sqlite3_extended_result_codes(db_, 1);
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+SqliteConnection::~SqliteConnection() {
+    sqlite3_close_v2(db_);
+}
 
 void SqliteConnection::exec(const char* sql) {
     char* error = nullptr;
@@ -32,6 +34,8 @@ void SqliteConnection::check(int rc, const std::string& context) const {
     throw DatabaseError(context + ": " + errorMessage());
 }
 
-std::string SqliteConnection::errorMessage() const { return db_ ? sqlite3_errmsg(db_) : "no database connection"; }
+std::string SqliteConnection::errorMessage() const {
+    return db_ ? sqlite3_errmsg(db_) : "no database connection";
+}
 
 } // namespace corvanth

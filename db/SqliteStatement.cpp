@@ -15,7 +15,8 @@ bool OnlyBlanksAndComments(std::string_view s) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
             ++i;
         } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-            while (i < s.size() && s[i] != '\n') ++i;
+            while (i < s.size() && s[i] != '\n')
+                ++i;
         } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
             const auto end = s.find("*/", i + 2);
             if (end == std::string_view::npos) return false;
@@ -29,7 +30,8 @@ bool OnlyBlanksAndComments(std::string_view s) {
 
 } // namespace
 
-SqliteStatement::SqliteStatement(const SqliteConnection& db, std::string_view sql, std::string_view* tail) : db_(&db) {
+SqliteStatement::SqliteStatement(const SqliteConnection& db, std::string_view sql, std::string_view* tail)
+    : db_(&db) {
     const char* rest = nullptr;
     const int rc = sqlite3_prepare_v2(db.get(), sql.data(), static_cast<int>(sql.size()), &stmt_, &rest);
     if (rc != SQLITE_OK) {
@@ -49,7 +51,9 @@ SqliteStatement::SqliteStatement(const SqliteConnection& db, std::string_view sq
     if (!stmt_) throw DatabaseError("the SQL text holds no statement");
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(stmt_); }
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : stmt_(std::exchange(other.stmt_, nullptr)), db_(other.db_) {}
@@ -64,8 +68,9 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
 }
 
 SqliteStatement& SqliteStatement::bind(int index, std::optional<std::string_view> text) {
-    const int rc = text ? sqlite3_bind_text(stmt_, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT)
-                        : sqlite3_bind_null(stmt_, index);
+    const int rc =
+        text ? sqlite3_bind_text(stmt_, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT)
+             : sqlite3_bind_null(stmt_, index);
     db_->check(rc, "bind");
     return *this;
 }

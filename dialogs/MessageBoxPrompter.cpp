@@ -4,7 +4,8 @@
 
 namespace corvanth {
 
-Prompter::Answer MessageBoxPrompter::ask(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+Prompter::Answer MessageBoxPrompter::ask(const QString& text, const QString& title, Buttons buttons,
+                                         Icon icon) {
     QMessageBox box(parent_);
     box.setWindowTitle(title);
     box.setText(text);
@@ -39,7 +40,9 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, const QString& tit
         return Answer::Cancel;
     default:
         // Closing the box with Esc or its close button answers like its escape button.
-        return buttons == Buttons::YesNo ? Answer::No : buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::Ok;
+        return buttons == Buttons::YesNo         ? Answer::No
+               : buttons == Buttons::YesNoCancel ? Answer::Cancel
+                                                 : Answer::Ok;
     }
 }
 

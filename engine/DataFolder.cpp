@@ -8,7 +8,8 @@ namespace corvanth {
 namespace {
 
 std::string WithoutTrailingSeparator(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return path;
 }
 

@@ -14,7 +14,9 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // Text from 0-based index `from`, cut like the prefix cut: empty when the line is shorter.
-std::string_view From(std::string_view s, std::size_t from) { return from < s.size() ? s.substr(from) : std::string_view{}; }
+std::string_view From(std::string_view s, std::size_t from) {
+    return from < s.size() ? s.substr(from) : std::string_view{};
+}
 
 std::size_t FindFrom(std::string_view s, std::string_view what, std::size_t from) {
     return from <= s.size() ? s.find(what, from) : npos;
@@ -27,8 +29,10 @@ std::string_view Between(std::string_view s, std::size_t from, std::size_t to) {
 }
 
 bool IsDecimalNumber(std::string_view t, double& value) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
     if (t.empty()) return false;
     std::size_t i = 0;
     bool negative = false;
@@ -39,17 +43,20 @@ bool IsDecimalNumber(std::string_view t, double& value) {
     // from_chars takes no sign and no leading dot handling surprises: check the shape ourselves.
     std::size_t digits = 0;
     std::size_t j = i;
-    while (j < t.size() && t[j] >= '0' && t[j] <= '9') ++j, ++digits;
+    while (j < t.size() && t[j] >= '0' && t[j] <= '9')
+        ++j, ++digits;
     if (j < t.size() && t[j] == '.') {
         ++j;
-        while (j < t.size() && t[j] >= '0' && t[j] <= '9') ++j, ++digits;
+        while (j < t.size() && t[j] >= '0' && t[j] <= '9')
+            ++j, ++digits;
     }
     if (digits == 0) return false;
     if (j < t.size() && (t[j] == 'e' || t[j] == 'E')) {
         std::size_t k = j + 1;
         if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
         std::size_t expDigits = 0;
-        while (k < t.size() && t[k] >= '0' && t[k] <= '9') ++k, ++expDigits;
+        while (k < t.size() && t[k] >= '0' && t[k] <= '9')
+            ++k, ++expDigits;
         if (expDigits == 0) return false;
         j = k;
     }
@@ -58,7 +65,8 @@ bool IsDecimalNumber(std::string_view t, double& value) {
     std::string_view body = t.substr(i, j - i);
     if (!body.empty() && body.front() == '.') {
         std::string withZero = "0" + std::string(body);
-        if (std::from_chars(withZero.data(), withZero.data() + withZero.size(), v).ec != std::errc{}) return false;
+        if (std::from_chars(withZero.data(), withZero.data() + withZero.size(), v).ec != std::errc{})
+            return false;
     } else if (std::from_chars(body.data(), body.data() + body.size(), v).ec != std::errc{}) {
         return false;
     }
@@ -103,7 +111,8 @@ void LineInterpreter::InterpretLine(std::string_view line) {
     // 2. Untracked games end here.
     if (!gameTracked_) return;
     // 3. Referee login: the line ends in "RefPassword".
-    if (!cut.empty() && cut.back() == 'd' && cut.size() >= 11 && cut.substr(cut.size() - 11) == "RefPassword") {
+    if (!cut.empty() && cut.back() == 'd' && cut.size() >= 11 &&
+        cut.substr(cut.size() - 11) == "RefPassword") {
         handleReferee(cut);
         return;
     }

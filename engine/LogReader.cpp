@@ -10,7 +10,9 @@
 
 namespace corvanth {
 
-LogReader::~LogReader() { close(); }
+LogReader::~LogReader() {
+    close();
+}
 
 void LogReader::open(const std::string& path) {
     close();
@@ -40,7 +42,8 @@ void LogReader::close() {
 
 void LogReader::seekTo(std::int64_t position) {
     if (!isOpen()) throw RunFailure("the log file was closed");
-    if (position < 1) throw RunFailure("start position " + std::to_string(position) + " is before the first byte");
+    if (position < 1)
+        throw RunFailure("start position " + std::to_string(position) + " is before the first byte");
     nextRead_ = position;
     consumed_ = position - 1;
 }

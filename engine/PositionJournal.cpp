@@ -27,7 +27,9 @@ std::string FormatPosition(double position) {
     return buf;
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 // Splits a record at its first double quote; false when there is none.
 bool SplitRecord(std::string_view line, std::string_view& path, std::string_view& number) {
@@ -39,8 +41,10 @@ bool SplitRecord(std::string_view line, std::string_view& path, std::string_view
 }
 
 std::optional<double> ParsePosition(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
     if (text.empty()) return std::nullopt;
     for (char c : text)
         if (c < '0' || c > '9') return std::nullopt;
@@ -57,7 +61,8 @@ std::string StripLineEnd(std::string line) {
 } // namespace
 
 PositionJournal::PositionJournal(std::string folder)
-    : folder_(std::move(folder)), journal_(folder_ + "/Positions.txt"), scratch_(folder_ + "/PositionOut.txt") {}
+    : folder_(std::move(folder)), journal_(folder_ + "/Positions.txt"),
+      scratch_(folder_ + "/PositionOut.txt") {}
 
 void PositionJournal::SavePosition(const std::string& logPath, double position) const {
     const std::string number = FormatPosition(position);
@@ -102,12 +107,14 @@ double PositionJournal::LastPosition(const std::string& logPath, std::vector<std
         const std::string line = StripLineEnd(raw);
         std::string_view path, rest;
         if (line.empty()) {
-            if (problems) problems->push_back("Positions.txt line " + std::to_string(lineNumber) + " is blank");
+            if (problems)
+                problems->push_back("Positions.txt line " + std::to_string(lineNumber) + " is blank");
             continue;
         }
         if (!SplitRecord(line, path, rest)) {
             if (problems)
-                problems->push_back("Positions.txt line " + std::to_string(lineNumber) + " has no double quote");
+                problems->push_back("Positions.txt line " + std::to_string(lineNumber) +
+                                    " has no double quote");
             continue;
         }
         if (!EqualsIgnoringCase(path, logPath)) continue;

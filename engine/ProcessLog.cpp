@@ -28,8 +28,10 @@ std::string ShortLine(std::string_view bytes) {
 // looked at every few lines, and Processing is tested at every line end.
 class Scan {
 public:
-    Scan(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options, RunSummary& summary)
-        : state_(state), sink_(sink), host_(host), options_(options), summary_(summary), interpreter_(state, sink) {}
+    Scan(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options,
+         RunSummary& summary)
+        : state_(state), sink_(sink), host_(host), options_(options), summary_(summary),
+          interpreter_(state, sink) {}
 
     // Returns true at the end of the file, false when Processing was found cleared.
     bool run() {
@@ -73,7 +75,8 @@ public:
                 }
                 consumed_ = lastLf_ = blockStart + static_cast<std::int64_t>(lf);
                 pos = lf + 1;
-                if (++linesSinceClock_ >= options_.linesPerClockCheck || consumed_ - consumedAtClock_ >= (64 << 10))
+                if (++linesSinceClock_ >= options_.linesPerClockCheck ||
+                    consumed_ - consumedAtClock_ >= (64 << 10))
                     maybePump();
                 if (!state_.Processing) return false;
             }
@@ -141,9 +144,9 @@ private:
     Clock::time_point nextPump_;
     int linesSinceClock_ = 0;
     std::int64_t firstConsumed_ = 0;
-    std::int64_t consumed_ = 0;        // the position of the last byte the scan has taken
+    std::int64_t consumed_ = 0; // the position of the last byte the scan has taken
     std::int64_t consumedAtClock_ = 0;
-    std::int64_t lastLf_ = 0;          // the position of the last LF, 0 before the first
+    std::int64_t lastLf_ = 0; // the position of the last LF, 0 before the first
     std::int64_t lineStart_ = 0;
     std::string_view current_;
     bool carried_ = false;  // a line is being assembled across blocks in CurrentLine
@@ -215,7 +218,8 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         try {
             sink.Commit();
         } catch (const std::exception& commitError) {
-            summary.failure->reason += std::string("; committing the rows written failed: ") + commitError.what();
+            summary.failure->reason +=
+                std::string("; committing the rows written failed: ") + commitError.what();
         }
         state.LogFile.close();
         state.Processing = false;

@@ -24,8 +24,10 @@ struct ProcessingState {
     std::array<std::string, kClientSlots> ClientDates;
 
     void ClearClients() {
-        for (auto& s : ClientIPs) s.clear();
-        for (auto& s : ClientNames) s.clear();
+        for (auto& s : ClientIPs)
+            s.clear();
+        for (auto& s : ClientNames)
+            s.clear();
     }
 };
 

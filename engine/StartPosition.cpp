@@ -13,9 +13,11 @@ std::optional<double> ParseLocaleNumber(std::string_view text, const NumberForma
     std::size_t pos = 0;
     bool seenDigit = false, seenDecimal = false, seenSign = false;
     // Skip leading blanks.
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
     std::size_t end = text.size();
-    while (end > pos && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    while (end > pos && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
     text = text.substr(0, end);
     while (pos < text.size()) {
         const char32_t cp = NextCodePoint(text, pos);
@@ -39,7 +41,8 @@ std::optional<double> ParseLocaleNumber(std::string_view text, const NumberForma
     if (!seenDigit) return std::nullopt;
     double v = 0;
     const char* first = plain.data();
-    if (auto [p, ec] = std::from_chars(first, plain.data() + plain.size(), v); ec != std::errc{} || p != plain.data() + plain.size())
+    if (auto [p, ec] = std::from_chars(first, plain.data() + plain.size(), v);
+        ec != std::errc{} || p != plain.data() + plain.size())
         return std::nullopt;
     return v;
 }

@@ -9,10 +9,10 @@ namespace {
 
 // The 32 characters of 0x80..0x9F; the five bytes the code page leaves undefined map to the control
 // character of the same value.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // A locale object for towlower_l; created once, never changed, so it is not mutable state.
 locale_t Utf8Locale() {
@@ -34,7 +34,8 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
 
 void Windows1252ToUtf8(std::string_view bytes, std::string& out) {
     std::size_t ascii = 0;
-    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        ++ascii;
     out.assign(bytes.substr(0, ascii));
     if (ascii == bytes.size()) return;
     out.reserve(bytes.size() + bytes.size() / 8);

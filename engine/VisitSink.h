@@ -8,7 +8,8 @@ namespace corvanth {
 class VisitSink {
 public:
     virtual ~VisitSink() = default;
-    virtual void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) = 0;
+    virtual void RecordVisit(std::string_view playerName, std::string_view ip,
+                             std::string_view lastVisit) = 0;
     virtual void MarkReferee(std::string_view playerName, std::string_view ip) = 0;
     // Called by the run whenever it hands control to its host: commit batched writes that are due.
     virtual void Checkpoint() = 0;

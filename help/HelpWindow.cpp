@@ -62,8 +62,9 @@ void HelpWindow::showTopic(const QString& helpFilePath, const QString& topic) {
 
 void HelpWindow::showMissingFile(const QString& helpFilePath) {
     txtHelp->clearHistory();
-    txtHelp->setHtml(QStringLiteral("<h2>Help is not available</h2><p>The help file was not found:</p><p><tt>%1</tt></p>")
-                         .arg(helpFilePath.toHtmlEscaped()));
+    txtHelp->setHtml(
+        QStringLiteral("<h2>Help is not available</h2><p>The help file was not found:</p><p><tt>%1</tt></p>")
+            .arg(helpFilePath.toHtmlEscaped()));
 }
 
 } // namespace corvanth

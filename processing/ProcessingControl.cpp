@@ -14,28 +14,27 @@
 namespace corvanth {
 namespace {
 
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-QString WindowCaption(const QString& percent) { return QLatin1Char('(') + percent + QStringLiteral(") Corvanth"); }
+QString WindowCaption(const QString& percent) {
+    return QLatin1Char('(') + percent + QStringLiteral(") Corvanth");
+}
 
 } // namespace
 
 ProcessingControl::ProcessingControl(ProcessingState& state, VisitSink& sink, const PositionJournal& journal,
-                                     Prompter& prompter, const ProcessingControls& controls, const RunClock& clock,
-                                     QObject* parent)
-    : QObject(parent),
-      state_(state),
-      sink_(sink),
-      journal_(journal),
-      prompter_(prompter),
-      c_(controls),
-      clock_(clock),
-      host_(*controls.lblStatus) {}
+                                     Prompter& prompter, const ProcessingControls& controls,
+                                     const RunClock& clock, QObject* parent)
+    : QObject(parent), state_(state), sink_(sink), journal_(journal), prompter_(prompter), c_(controls),
+      clock_(clock), host_(*controls.lblStatus) {}
 
 QString ProcessingControl::FailureText(const RunFailureInfo& failure, const QLocale& locale) {
     QString text = QStringLiteral("The run stopped on a failure");
     if (failure.linePosition > 0) {
-        text += QStringLiteral(" at byte ") + ThousandsFormat(static_cast<double>(failure.linePosition), locale);
+        text +=
+            QStringLiteral(" at byte ") + ThousandsFormat(static_cast<double>(failure.linePosition), locale);
     }
     text += QStringLiteral(": ") + Q(failure.reason);
     if (!failure.line.empty()) text += QStringLiteral("\nLine: ") + Q(failure.line);
@@ -45,10 +44,11 @@ QString ProcessingControl::FailureText(const RunFailureInfo& failure, const QLoc
 bool ProcessingControl::AcceptInterval(int& interval) {
     const auto parsed = ParseTickInterval(c_.txtInterval->text());
     if (!parsed) {
-        prompter_.ask(QStringLiteral("The update interval must be a whole number of milliseconds from %1 to %2.")
-                          .arg(kMinTickInterval)
-                          .arg(kMaxTickInterval),
-                      QStringLiteral("Update interval not valid"), Prompter::Buttons::Ok, Prompter::Icon::Information);
+        prompter_.ask(
+            QStringLiteral("The update interval must be a whole number of milliseconds from %1 to %2.")
+                .arg(kMinTickInterval)
+                .arg(kMaxTickInterval),
+            QStringLiteral("Update interval not valid"), Prompter::Buttons::Ok, Prompter::Icon::Information);
         return false;
     }
     interval = *parsed;
@@ -71,18 +71,19 @@ void ProcessingControl::cmdProcess_Click() {
     std::optional<StartPosition> start;
     const auto number = ReadNumber(typed, locale_);
     if (!number) {
-        const auto answer = prompter_.ask(QStringLiteral("Start Position must be numeric, start from beginning?"),
-                                          QStringLiteral("Start position not numeric"), Prompter::Buttons::YesNo,
-                                          Prompter::Icon::None);
+        const auto answer = prompter_.ask(
+            QStringLiteral("Start Position must be numeric, start from beginning?"),
+            QStringLiteral("Start position not numeric"), Prompter::Buttons::YesNo, Prompter::Icon::None);
         if (answer != Prompter::Answer::Yes) return;
         start.emplace(std::int64_t{1});
     } else {
         const StartPosition asTyped(typed.toStdString(), NumberFormatOf(locale_));
         const auto resolved = asTyped.Resolve();
         if (!resolved || *resolved < 1) {
-            prompter_.ask(QStringLiteral("The start position must be 1 or more: byte 1 is the first byte of the log."),
-                          QStringLiteral("Start position not valid"), Prompter::Buttons::Ok,
-                          Prompter::Icon::Information);
+            prompter_.ask(
+                QStringLiteral("The start position must be 1 or more: byte 1 is the first byte of the log."),
+                QStringLiteral("Start position not valid"), Prompter::Buttons::Ok,
+                Prompter::Icon::Information);
             return;
         }
         start = asTyped;

@@ -28,8 +28,9 @@ inline const QString DoneWindow = QStringLiteral("(Done) Corvanth");
 class ProcessingControl : public QObject {
     Q_OBJECT
 public:
-    ProcessingControl(ProcessingState& state, VisitSink& sink, const PositionJournal& journal, Prompter& prompter,
-                      const ProcessingControls& controls, const RunClock& clock, QObject* parent = nullptr);
+    ProcessingControl(ProcessingState& state, VisitSink& sink, const PositionJournal& journal,
+                      Prompter& prompter, const ProcessingControls& controls, const RunClock& clock,
+                      QObject* parent = nullptr);
 
     // True while a ProcessLog call is on the stack (also while it is on its way out after a pause
     // or cancel). No new run starts meanwhile.

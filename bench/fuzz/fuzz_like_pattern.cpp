@@ -16,8 +16,12 @@ using corvanth::fuzz::Check;
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 // One character of a "[...]" list against c, letter case ignored: c matches when c itself or its
 // other case lies in a range or equals a listed character.
@@ -44,7 +48,8 @@ bool InList(std::string_view list, char c) {
 // with a memo of the (pi, ti) pairs already answered so that runs of "*" stay cheap.
 class Reference {
 public:
-    Reference(std::string_view p, std::string_view t) : p_(p), t_(t), memo_((p.size() + 1) * (t.size() + 1), -1) {}
+    Reference(std::string_view p, std::string_view t)
+        : p_(p), t_(t), memo_((p.size() + 1) * (t.size() + 1), -1) {}
     bool Matches() { return match(0, 0); }
 
 private:
@@ -105,14 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(pattern.substr(0, prefix->text.size()) == prefix->text, "index prefix is not a prefix");
         // A plain pattern matches exactly the texts equal to it ignoring case.
         if (prefix->exact && IsAscii(pattern) && IsAscii(text))
-            Check(matches == EqualsIgnoringCase(pattern, text), "a pattern without wildcards is not an equality");
+            Check(matches == EqualsIgnoringCase(pattern, text),
+                  "a pattern without wildcards is not an equality");
     }
     if (IsAscii(pattern) && IsAscii(text) && pattern.size() <= 256 && text.size() <= 256) {
         const bool expected = Reference(pattern, text).Matches();
         if (matches != expected) {
             std::fprintf(stderr, "pattern \"%.*s\" text \"%.*s\": matcher %d, reference %d\n",
-                         static_cast<int>(pattern.size()), pattern.data(), static_cast<int>(text.size()), text.data(),
-                         matches, expected);
+                         static_cast<int>(pattern.size()), pattern.data(), static_cast<int>(text.size()),
+                         text.data(), matches, expected);
             fuzz::Fail("LIKE disagrees with the reference matcher");
         }
     }

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(fuzz::IsValidUtf8(failure.what()), "a failure reason that is not UTF-8");
         }
         // Untracked lines other than InitGame never reach the database.
-        if (!trackedBefore && !interpreter.GameTracked()) Check(sink.calls.size() == callsBefore, "untracked line recorded");
+        if (!trackedBefore && !interpreter.GameTracked())
+            Check(sink.calls.size() == callsBefore, "untracked line recorded");
         Check(sink.calls.size() <= callsBefore + 1, "one line recorded more than once");
     }
     for (const auto& call : sink.calls) {
@@ -44,9 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Addresses lose their port before they are stored.
         Check(call.ip.find(':') == std::string::npos, "an address kept its port");
         // Names from connect lines are stored with the apostrophe encoded; referee names too.
-        if (call.referee) Check(call.name.find('\'') == std::string::npos, "referee name with a raw apostrophe");
+        if (call.referee)
+            Check(call.name.find('\'') == std::string::npos, "referee name with a raw apostrophe");
     }
-    Check(sink.calls.size() == static_cast<std::size_t>(interpreter.VisitsRecorded() + interpreter.RefereeMarks()),
+    Check(sink.calls.size() ==
+              static_cast<std::size_t>(interpreter.VisitsRecorded() + interpreter.RefereeMarks()),
           "counters disagree with the calls made");
     return 0;
 }

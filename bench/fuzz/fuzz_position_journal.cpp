@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double before = journal.LastPosition(logPath, &problems);
     Check(std::isfinite(before) && before >= 0 && before == std::floor(before),
           "LastPosition returned a negative, fractional or infinite position");
-    for (const auto& p : problems) Check(!p.empty(), "an empty problem description");
+    for (const auto& p : problems)
+        Check(!p.empty(), "an empty problem description");
 
     journal.SavePosition(logPath, position);
     struct stat st {};
@@ -102,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool candidate = q != std::string::npos;
             if (!candidate) Check(newLines[i] == oldLines[i], "a line without a record was changed");
             if (candidate && newLines[i] != oldLines[i])
-                Check(newLines[i].substr(0, q + 1) == oldLines[i].substr(0, q + 1), "a record lost its stored path");
+                Check(newLines[i].substr(0, q + 1) == oldLines[i].substr(0, q + 1),
+                      "a record lost its stored path");
         }
     }
     return 0;

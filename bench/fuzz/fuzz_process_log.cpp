@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QuietHost host;
     RunOptions options;
     if (pumpAlways) options.pumpInterval = std::chrono::milliseconds(0);
-    const RunSummary summary = ProcessLog(state, sink, journal, host, scratch.log, StartPosition(start), options);
+    const RunSummary summary =
+        ProcessLog(state, sink, journal, host, scratch.log, StartPosition(start), options);
 
     // The reference: split the same bytes at LF from the start position, drop the unfinished tail.
     ProcessingState refState;
@@ -145,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(summary.outcome == RunOutcome::Finished, "a readable log did not finish");
         const std::int64_t expected = lastLf != 0 ? lastLf : start;
         Check(summary.journaledPosition == expected, "wrong position journaled");
-        Check(journal.LastPosition(scratch.log) == static_cast<double>(expected), "journal reads back another position");
+        Check(journal.LastPosition(scratch.log) == static_cast<double>(expected),
+              "journal reads back another position");
         Check(host.text == status::Finished, "finished run without its status");
     }
     Check(!state.Processing, "Processing still set after the run");
@@ -155,7 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t rows = CountRows(db, "SELECT count(*) AS n FROM Names");
     const std::int64_t refs = CountRows(db, "SELECT count(*) AS n FROM Names WHERE Ref = Yes");
     std::int64_t visits = 0;
-    for (const auto& call : refSink.calls) visits += call.referee ? 0 : 1;
+    for (const auto& call : refSink.calls)
+        visits += call.referee ? 0 : 1;
     Check(rows <= visits, "more rows than visits");
     Check((rows == 0) == (visits == 0), "visits recorded but no row");
     Check(refs <= rows, "more referee marks than rows");

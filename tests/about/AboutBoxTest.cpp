@@ -129,7 +129,8 @@ private slots:
     }
 
     void systemInfoButtonRunsTheLauncher() {
-        registry.set(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), "PATH", {"C:\\msinfo32.exe"});
+        registry.set(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), "PATH",
+                     {"C:\\msinfo32.exe"});
         AboutBox box(services());
         box.show();
         QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
@@ -144,7 +145,8 @@ private slots:
         box.show();
         QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
         QCOMPARE(ownPrompter.questions.size(), 1);
-        QCOMPARE(ownPrompter.questions[0].text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(ownPrompter.questions[0].text,
+                 QStringLiteral("System Information Is Unavailable At This Time"));
         QCOMPARE(ownPrompter.questions[0].title, QStringLiteral("Corvanth"));
         QCOMPARE(ownPrompter.questions[0].buttons, Prompter::Buttons::Ok);
         QCOMPARE(ownPrompter.questions[0].icon, Prompter::Icon::None);

@@ -31,10 +31,13 @@ public:
         QString valueName;
     };
 
-    void set(const QString& keyName, const QString& valueName, Entry entry) { values_[keyName + '|' + valueName] = entry; }
+    void set(const QString& keyName, const QString& valueName, Entry entry) {
+        values_[keyName + '|' + valueName] = entry;
+    }
     void failWithException() { throws_ = true; }
 
-    bool getKeyValue(RegistryRoot root, const QString& keyName, const QString& valueName, QString& value) override {
+    bool getKeyValue(RegistryRoot root, const QString& keyName, const QString& valueName,
+                     QString& value) override {
         calls.push_back({root, keyName, valueName});
         if (throws_) throw std::runtime_error("registry unavailable");
         const auto it = values_.constFind(keyName + '|' + valueName);
@@ -62,9 +65,12 @@ public:
         QByteArray bytes;
     };
 
-    void set(const QString& keyName, const QString& valueName, Raw raw) { values_[keyName + '|' + valueName] = raw; }
+    void set(const QString& keyName, const QString& valueName, Raw raw) {
+        values_[keyName + '|' + valueName] = raw;
+    }
 
-    bool getKeyValue(RegistryRoot, const QString& keyName, const QString& valueName, QString& value) override {
+    bool getKeyValue(RegistryRoot, const QString& keyName, const QString& valueName,
+                     QString& value) override {
         keysAsked << keyName;
         const auto it = values_.constFind(keyName + '|' + valueName);
         if (it == values_.constEnd()) {

@@ -57,7 +57,8 @@ private slots:
         QFile file(helpFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(file.readAll());
-        for (const QString& topic : {HelpTopics::FileStuff, HelpTopics::ProcessingStuff, HelpTopics::SearchStuff, HelpTopics::Contents}) {
+        for (const QString& topic : {HelpTopics::FileStuff, HelpTopics::ProcessingStuff,
+                                     HelpTopics::SearchStuff, HelpTopics::Contents}) {
             QVERIFY2(html.contains(QStringLiteral("name=\"%1\"").arg(topic)), qPrintable(topic));
             QCOMPARE(html.count(QStringLiteral("name=\"%1\"").arg(topic)), 1);
         }
@@ -83,7 +84,8 @@ private slots:
         QCOMPARE(window->windowModality(), Qt::NonModal);
         QTextBrowser* browser = window->browser();
         QCOMPARE(browser->source().fragment(), topic);
-        QCOMPARE(QFileInfo(browser->source().toLocalFile()).canonicalFilePath(), QFileInfo(helpFile).canonicalFilePath());
+        QCOMPARE(QFileInfo(browser->source().toLocalFile()).canonicalFilePath(),
+                 QFileInfo(helpFile).canonicalFilePath());
 
         const QTextBlock block = AnchorBlock(*browser->document(), topic);
         QVERIFY2(block.isValid(), "the anchor is in the shown document");
@@ -173,7 +175,8 @@ private slots:
         QTemporaryDir dir;
         QDir().mkpath(dir.filePath("bin"));
         WriteFile(dir.filePath("share/corvanth/Zelvane.hlp"), "installed");
-        QCOMPARE(FindHelpFile(dir.filePath("bin")), QDir::cleanPath(dir.filePath("share/corvanth/Zelvane.hlp")));
+        QCOMPARE(FindHelpFile(dir.filePath("bin")),
+                 QDir::cleanPath(dir.filePath("share/corvanth/Zelvane.hlp")));
     }
 
     void withoutAHelpFileThePathBesideTheProgramIsNamed() {

@@ -1,9 +1,9 @@
+#include "StartSysInfo.h"
 #include "DetachedProgramLauncher.h"
 #include "Fakes.h"
 #include "LocalFileProbe.h"
 #include "NoSystemRegistry.h"
 #include "RegistryValueText.h"
-#include "StartSysInfo.h"
 
 #include <QtTest>
 

@@ -83,14 +83,16 @@ inline QByteArray GameLog(int games, int firstPlayer = 0) {
     QByteArray log;
     for (int i = firstPlayer; i < firstPlayer + games; ++i) {
         log += "  1:00 InitGame: \\sv_hostname\\Test\\wfversion\\2.8\\g_gametype\\4\n";
-        log += QStringLiteral("  1:02 ClientConnect: %1, name: Player%2, ip: 10.%3.%4.%5:27960 DATE: 2024-03-01 20:%6:00\n")
-                   .arg(i % 100)
-                   .arg(i)
-                   .arg((i >> 16) & 255)
-                   .arg((i >> 8) & 255)
-                   .arg(i & 255)
-                   .arg(i % 60, 2, 10, QLatin1Char('0'))
-                   .toLatin1();
+        log +=
+            QStringLiteral(
+                "  1:02 ClientConnect: %1, name: Player%2, ip: 10.%3.%4.%5:27960 DATE: 2024-03-01 20:%6:00\n")
+                .arg(i % 100)
+                .arg(i)
+                .arg((i >> 16) & 255)
+                .arg((i >> 8) & 255)
+                .arg(i & 255)
+                .arg(i % 60, 2, 10, QLatin1Char('0'))
+                .toLatin1();
     }
     return log;
 }

@@ -25,8 +25,7 @@ namespace {
 
 const QString kDefaultQuery = QStringLiteral("SELECT * FROM Names WHERE PlayerName LIKE '*';");
 
-template <typename T>
-T* Find(QObject& root, const char* name) {
+template <typename T> T* Find(QObject& root, const char* name) {
     return root.findChild<T*>(QLatin1String(name));
 }
 
@@ -64,9 +63,10 @@ private slots:
         QTest::addColumn<QString>("frame");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("enabled");
-        const auto row = [](const char* name, const char* kind, const char* frame, const char* text, bool enabled = true) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind) << QString::fromLatin1(frame)
-                                << QString::fromUtf8(text) << enabled;
+        const auto row = [](const char* name, const char* kind, const char* frame, const char* text,
+                            bool enabled = true) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(kind)
+                                << QString::fromLatin1(frame) << QString::fromUtf8(text) << enabled;
         };
         row("Label1", "QLabel", "frmFile", "Current File:");
         row("cmdChange", "QPushButton", "frmFile", "&Change");
@@ -165,7 +165,8 @@ private slots:
         QVERIFY(list->model());
         QCOMPARE(list->model()->columnCount(), 5);
         const QStringList headers = {"Name", "StripName", "IP", "Last Connection", "Referee"};
-        for (int c = 0; c < 5; ++c) QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
+        for (int c = 0; c < 5; ++c)
+            QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
         QCOMPARE(list->columnWidth(0), 200);
         QCOMPARE(list->columnWidth(1), 133);
         QCOMPARE(list->columnWidth(2), list->header()->defaultSectionSize());
@@ -196,15 +197,17 @@ private slots:
         QCOMPARE(w.mAbout->text(), QStringLiteral("&About..."));
         QCOMPARE(w.mAbout->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
         // The pop-up menu is never on the bar.
-        for (QAction* action : bar) QVERIFY(action->menu() != w.mCopyPopup);
+        for (QAction* action : bar)
+            QVERIFY(action->menu() != w.mCopyPopup);
         QCOMPARE(w.mCopyPopup->title(), QStringLiteral("POPUP"));
-        QCOMPARE(w.mCopyPopup->actions(), (QList<QAction*>{w.mCopyEntire, w.msep1, w.mCopyName, w.mCopyStripped,
-                                                           w.mCopyIP, w.mCopyLastVisit}));
-        const QStringList captions = {"Copy Entire Entry", "", "Copy Player Name", "Copy Stripped Name", "Copy IP",
-                                      "Copy Last Visit"};
-        for (int i = 0; i < captions.size(); ++i) QCOMPARE(w.mCopyPopup->actions()[i]->text(), captions[i]);
-        for (QAction* a : {w.mDB, w.msep3, w.mBrowseRecord, w.mHelp, w.msep2, w.mAbout, w.mExit, w.mCopyEntire, w.msep1,
-                           w.mCopyName, w.mCopyStripped, w.mCopyIP, w.mCopyLastVisit})
+        QCOMPARE(w.mCopyPopup->actions(), (QList<QAction*>{w.mCopyEntire, w.msep1, w.mCopyName,
+                                                           w.mCopyStripped, w.mCopyIP, w.mCopyLastVisit}));
+        const QStringList captions = {"Copy Entire Entry",  "",        "Copy Player Name",
+                                      "Copy Stripped Name", "Copy IP", "Copy Last Visit"};
+        for (int i = 0; i < captions.size(); ++i)
+            QCOMPARE(w.mCopyPopup->actions()[i]->text(), captions[i]);
+        for (QAction* a : {w.mDB, w.msep3, w.mBrowseRecord, w.mHelp, w.msep2, w.mAbout, w.mExit,
+                           w.mCopyEntire, w.msep1, w.mCopyName, w.mCopyStripped, w.mCopyIP, w.mCopyLastVisit})
             QVERIFY2(!a->objectName().isEmpty(), qPrintable(a->text()));
         QCOMPARE(w.msep1->objectName(), QStringLiteral("msep1"));
         QCOMPARE(w.mHelpMenu->objectName(), QStringLiteral("mHelpMenu"));
@@ -222,7 +225,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QSignalSpy help(w.mHelp, &QAction::triggered);
         QSignalSpy about(w.mAbout, &QAction::triggered);
-        const QList<QWidget*> controls = {w.txtSearch, w.txtQuery,  w.txtInterval,
+        const QList<QWidget*> controls = {w.txtSearch,        w.txtQuery,  w.txtInterval,
                                           w.txtStartPosition, w.cmdChange, w.lstReport};
         for (QWidget* control : controls) {
             control->setFocus();
@@ -274,15 +277,17 @@ private slots:
     void tabOrder() {
         WindowFixture f(GameLog(1));
         f.load();
-        const QStringList expected = {"cmdChange", "cmdProcess", "cmdCancel", "cmdExit", "lstReport", "cmdPause",
-                                      "txtSearch", "cmbSearch", "cmdSearch", "cmdRefs", "chkAliases", "chkAliasBroad",
-                                      "txtQuery", "cmdQuery", "cmdProcessingHelp", "cmdFileHelp", "cmdSearchHelp",
-                                      "txtStartPosition", "chkProcessNames", "chkProcessChat", "txtInterval",
-                                      "cmdClearDB"};
+        const QStringList expected = {
+            "cmdChange",   "cmdProcess",    "cmdCancel",        "cmdExit",         "lstReport",
+            "cmdPause",    "txtSearch",     "cmbSearch",        "cmdSearch",       "cmdRefs",
+            "chkAliases",  "chkAliasBroad", "txtQuery",         "cmdQuery",        "cmdProcessingHelp",
+            "cmdFileHelp", "cmdSearchHelp", "txtStartPosition", "chkProcessNames", "chkProcessChat",
+            "txtInterval", "cmdClearDB"};
         QStringList seen;
         QWidget* w = f.w().cmdChange;
         for (int guard = 0; guard < 500 && seen.size() < expected.size(); ++guard) {
-            if (expected.contains(w->objectName()) && !seen.contains(w->objectName())) seen << w->objectName();
+            if (expected.contains(w->objectName()) && !seen.contains(w->objectName()))
+                seen << w->objectName();
             w = w->nextInFocusChain();
         }
         QCOMPARE(seen, expected);
@@ -369,7 +374,8 @@ private slots:
             raw.setValue(QStringLiteral("txtSearch"), QStringLiteral("abc") + QChar(u'\0'));
             raw.setValue(QStringLiteral("txtQuery"), QString());
         }
-        QCOMPARE(store.GetRegString(QStringLiteral("txtInterval"), QStringLiteral("100")), QStringLiteral("100"));
+        QCOMPARE(store.GetRegString(QStringLiteral("txtInterval"), QStringLiteral("100")),
+                 QStringLiteral("100"));
         QCOMPARE(store.GetRegString(QStringLiteral("txtSearch"), QStringLiteral("d")), QStringLiteral("abc"));
         QCOMPARE(store.GetRegString(QStringLiteral("txtQuery"), QStringLiteral("d")), QString());
         QCOMPARE(store.GetRegString(QStringLiteral("missing"), QStringLiteral("d")), QStringLiteral("d"));
@@ -479,8 +485,9 @@ private slots:
         f.prompter.script({Answer::No});
         f.w().cmdClearDB->click();
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        QCOMPARE(f.prompter.asked[0].text, QStringLiteral("This will delete ALL records in the database!!!\r\n"
-                                                          "Are you absolutely sure you want to do this???"));
+        QCOMPARE(f.prompter.asked[0].text,
+                 QStringLiteral("This will delete ALL records in the database!!!\r\n"
+                                "Are you absolutely sure you want to do this???"));
         QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Delete records?"));
         QCOMPARE(f.prompter.asked[0].buttons, Prompter::Buttons::YesNo);
         QCOMPARE(f.prompter.asked[0].icon, Prompter::Icon::Critical);

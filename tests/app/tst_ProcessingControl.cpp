@@ -12,7 +12,9 @@ using Answer = Prompter::Answer;
 
 namespace {
 
-QString S(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString S(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // The window's processing controls are in the idle layout.
 void VerifyIdleLayout(frmMain& w) {
@@ -82,7 +84,8 @@ private slots:
         f.prompter.script({Answer::No});
         f.w().cmdProcess->click();
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        QCOMPARE(f.prompter.asked[0].text, QStringLiteral("Start Position must be numeric, start from beginning?"));
+        QCOMPARE(f.prompter.asked[0].text,
+                 QStringLiteral("Start Position must be numeric, start from beginning?"));
         QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Start position not numeric"));
         QCOMPARE(f.prompter.asked[0].buttons, Prompter::Buttons::YesNo);
         QCOMPARE(f.prompter.asked[0].icon, Prompter::Icon::None);
@@ -119,7 +122,8 @@ private slots:
         f.prompter.script({static_cast<Answer>(answer)});
         f.w().cmdProcess->click();
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        QCOMPARE(f.prompter.asked[0].text, QStringLiteral("Are you sure you want to start processing at byte 1,000?"));
+        QCOMPARE(f.prompter.asked[0].text,
+                 QStringLiteral("Are you sure you want to start processing at byte 1,000?"));
         QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Offset Start Position?"));
         QCOMPARE(f.prompter.asked[0].buttons, Prompter::Buttons::YesNoCancel);
         QCOMPARE(f.prompter.asked[0].icon, Prompter::Icon::None);
@@ -355,7 +359,8 @@ private slots:
         QCOMPARE(summary.outcome, RunOutcome::Failed);
         QCOMPARE(f.w().lblStatus->text(), S(status::Processing));
         const QString tip = f.w().lblStatus->toolTip();
-        QVERIFY2(tip.contains(QStringLiteral("at byte ") + ThousandsFormat(static_cast<double>(badLineStart), QLocale())),
+        QVERIFY2(tip.contains(QStringLiteral("at byte ") +
+                              ThousandsFormat(static_cast<double>(badLineStart), QLocale())),
                  qPrintable(tip));
         QVERIFY2(tip.contains(QStringLiteral("Intruder")), qPrintable(tip));
         QVERIFY2(tip.contains(QString::fromStdString(summary.failure->reason)), qPrintable(tip));
@@ -380,17 +385,30 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<QString>("byteNum");
         QTest::addColumn<QString>("percent");
-        QTest::addColumn<int>("width");     // -1: left as it was
+        QTest::addColumn<int>("width");        // -1: left as it was
         QTest::addColumn<QString>("estimate"); // after 10 seconds; empty: left as it was
         const int full = 618;
-        QTest::newRow("half of 1000 bytes") << qint64{500} << "1,000" << "500/1,000" << "50%" << full / 2 << "00:00:11";
-        QTest::newRow("the log grew") << qint64{1010} << "1,000" << "1,010/1,000" << "101%" << 624 << "00:00:01";
-        QTest::newRow("100.5 goes to even") << qint64{1005} << "1,000" << "1,005/1,000" << "100%" << 621 << "00:00:01";
-        QTest::newRow("42.5 goes to even") << qint64{425} << "1,000" << "425/1,000" << "42%" << 263 << "00:00:14";
-        QTest::newRow("43.5 goes to even") << qint64{435} << "1,000" << "435/1,000" << "44%" << 269 << "00:00:13";
-        QTest::newRow("a million") << qint64{1250000} << "2,500,000" << "1,250,000/2,500,000" << "50%" << 309
-                                   << "00:00:11";
-        QTest::newRow("size unknown") << qint64{500} << "" << "500/" << "" << -1 << "";
+        QTest::newRow("half of 1000 bytes") << qint64{500} << "1,000"
+                                            << "500/1,000"
+                                            << "50%" << full / 2 << "00:00:11";
+        QTest::newRow("the log grew") << qint64{1010} << "1,000"
+                                      << "1,010/1,000"
+                                      << "101%" << 624 << "00:00:01";
+        QTest::newRow("100.5 goes to even") << qint64{1005} << "1,000"
+                                            << "1,005/1,000"
+                                            << "100%" << 621 << "00:00:01";
+        QTest::newRow("42.5 goes to even") << qint64{425} << "1,000"
+                                           << "425/1,000"
+                                           << "42%" << 263 << "00:00:14";
+        QTest::newRow("43.5 goes to even") << qint64{435} << "1,000"
+                                           << "435/1,000"
+                                           << "44%" << 269 << "00:00:13";
+        QTest::newRow("a million") << qint64{1250000} << "2,500,000"
+                                   << "1,250,000/2,500,000"
+                                   << "50%" << 309 << "00:00:11";
+        QTest::newRow("size unknown") << qint64{500} << ""
+                                      << "500/"
+                                      << "" << -1 << "";
     }
     void tickDuringARun() {
         QFETCH(qint64, position);

@@ -12,7 +12,8 @@ extern char** environ;
 
 namespace corvanth::test {
 
-CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env, int interruptAfterMs) {
+CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                 int interruptAfterMs) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     const pid_t pid = fork();
@@ -21,11 +22,13 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
         dup2(errPipe[1], 2);
         close(outPipe[0]);
         close(errPipe[0]);
-        for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
+        for (const auto& e : env)
+            putenv(const_cast<char*>(e.c_str()));
         std::vector<char*> argv;
         std::string bin = std::string(CORVANTH_CLI);
         argv.push_back(bin.data());
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execve(bin.c_str(), argv.data(), environ);
         _exit(127);

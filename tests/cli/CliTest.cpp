@@ -1,7 +1,7 @@
+#include "../engine/TempFolder.h"
 #include "CliRunner.h"
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
-#include "../engine/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,8 @@ TEST_F(Cli, HelpAndUsageErrors) {
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
         EXPECT_EQ(r.exitCode, c.code) << testing::PrintToString(c.args) << r.err;
-        EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << testing::PrintToString(c.args) << r.out << r.err;
+        EXPECT_NE((r.out + r.err).find(c.text), std::string::npos)
+            << testing::PrintToString(c.args) << r.out << r.err;
     }
 }
 
@@ -72,8 +73,10 @@ TEST_F(Cli, ProcessThenContinueFromTheJournal) {
     const std::string log = dir.write("games.log", first);
     CliResult r = cli({"process", log});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Process Finished: " + std::to_string(first.size()) + " bytes from byte 1, 3 lines, 2 visits "
-                     "recorded, 0 referee logins, position " + std::to_string(first.size()) + " journaled\n");
+    EXPECT_EQ(r.out, "Process Finished: " + std::to_string(first.size()) +
+                         " bytes from byte 1, 3 lines, 2 visits "
+                         "recorded, 0 referee logins, position " +
+                         std::to_string(first.size()) + " journaled\n");
     EXPECT_EQ(rows(), 2);
     r = cli({"position", log});
     EXPECT_EQ(r.out, std::to_string(first.size()) + "\n");
@@ -83,8 +86,10 @@ TEST_F(Cli, ProcessThenContinueFromTheJournal) {
     std::ofstream(log, std::ios::app) << more;
     r = cli({"process", log});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find(std::to_string(more.size() + 1) + " bytes from byte " + std::to_string(first.size())),
-              std::string::npos) << r.out;
+    EXPECT_NE(
+        r.out.find(std::to_string(more.size() + 1) + " bytes from byte " + std::to_string(first.size())),
+        std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("2 lines, 1 visits"), std::string::npos) << r.out;
     EXPECT_EQ(rows(), 3);
 }
@@ -115,7 +120,8 @@ TEST_F(Cli, AFailureNamesTheLineAndKeepsTheRows) {
 
 TEST_F(Cli, InterruptStopsAtALineEndAndJournals) {
     std::string log = kInit;
-    for (int i = 0; log.size() < 60u << 20; ++i) log += Connect(i % 100, "P" + std::to_string(i % 5000), "10.0." + std::to_string(i % 200) + ".1");
+    for (int i = 0; log.size() < 60u << 20; ++i)
+        log += Connect(i % 100, "P" + std::to_string(i % 5000), "10.0." + std::to_string(i % 200) + ".1");
     const std::string path = dir.write("big.log", log);
     const CliResult r = cli({"process", path}, 150);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -127,7 +133,8 @@ TEST_F(Cli, InterruptStopsAtALineEndAndJournals) {
 }
 
 TEST_F(Cli, ClearDeletesEveryRow) {
-    const std::string log = dir.write("games.log", kInit + Connect(1, "A", "1.1.1.1") + Connect(2, "B", "1.1.1.1"));
+    const std::string log =
+        dir.write("games.log", kInit + Connect(1, "A", "1.1.1.1") + Connect(2, "B", "1.1.1.1"));
     ASSERT_EQ(cli({"process", log}).exitCode, 0);
     EXPECT_EQ(rows(), 2);
     const CliResult r = cli({"clear", "--yes"});

@@ -10,19 +10,47 @@ TEST(LikePattern, MatchesLikeTheUserExpects) {
         const char* text;
         bool match;
     } cases[] = {
-        {"*", "", true},           {"*", "anything", true},     {"", "", true},            {"", "a", false},
-        {"a*", "ABC", true},       {"*c", "abC", true},         {"*b*", "abc", true},      {"*x*", "abc", false},
-        {"a?c", "abc", true},      {"a?c", "ac", false},        {"?", "ö", true},          {"#", "7", true},
-        {"#", "x", false},         {"##.#", "12.5", true},      {"[abc]", "B", true},      {"[abc]", "d", false},
-        {"[!abc]", "d", true},     {"[!abc]", "a", false},      {"[a-c]x", "Bx", true},    {"[0-9]*", "5z", true},
-        {"[*]", "*", true},        {"[?]", "a", false},         {"[#]", "#", true},        {"a[", "a[", true},
-        {"ä", "Ä", true},          {"ÄRGER", "ärger", true},    {"σ*", "Σοφία", true},     {"*ace*", "^1Ace", true},
-        {"**a", "ba", true},       {"*a*a*a", "aaa", true},     {"*a*a*a", "aa", false},   {"a*b*c", "axxbyyc", true},
-        {"a*b*c", "axxbyy", false}, {"10.0.0.*", "10.0.0.7", true}, {"10.0.0.*", "10.0.1.7", false},
-        {"[]a", "a", true},        {"x'y", "X'Y", true},
+        {"*", "", true},
+        {"*", "anything", true},
+        {"", "", true},
+        {"", "a", false},
+        {"a*", "ABC", true},
+        {"*c", "abC", true},
+        {"*b*", "abc", true},
+        {"*x*", "abc", false},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"?", "ö", true},
+        {"#", "7", true},
+        {"#", "x", false},
+        {"##.#", "12.5", true},
+        {"[abc]", "B", true},
+        {"[abc]", "d", false},
+        {"[!abc]", "d", true},
+        {"[!abc]", "a", false},
+        {"[a-c]x", "Bx", true},
+        {"[0-9]*", "5z", true},
+        {"[*]", "*", true},
+        {"[?]", "a", false},
+        {"[#]", "#", true},
+        {"a[", "a[", true},
+        {"ä", "Ä", true},
+        {"ÄRGER", "ärger", true},
+        {"σ*", "Σοφία", true},
+        {"*ace*", "^1Ace", true},
+        {"**a", "ba", true},
+        {"*a*a*a", "aaa", true},
+        {"*a*a*a", "aa", false},
+        {"a*b*c", "axxbyyc", true},
+        {"a*b*c", "axxbyy", false},
+        {"10.0.0.*", "10.0.0.7", true},
+        {"10.0.0.*", "10.0.1.7", false},
+        {"[]a", "a", true},
+        {"x'y", "X'Y", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(LikePattern(c.pattern).Matches(c.text), c.match) << "'" << c.text << "' LIKE '" << c.pattern << "'";
+        EXPECT_EQ(LikePattern(c.pattern).Matches(c.text), c.match)
+            << "'" << c.text << "' LIKE '" << c.pattern << "'";
 }
 
 TEST(LikePattern, EscapeMakesTheNextCharacterLiteral) {

@@ -1,7 +1,7 @@
-#include "DatabaseError.h"
 #include "NamesDatabase.h"
-#include "SqlDialect.h"
 #include "../engine/TempFolder.h"
+#include "DatabaseError.h"
+#include "SqlDialect.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -17,19 +17,22 @@ struct Row {
 };
 
 std::ostream& operator<<(std::ostream& os, const Row& r) {
-    return os << "{" << r.name << "|" << r.stripped << "|" << r.ip << "|" << r.lastVisit << "|" << r.ref << "}";
+    return os << "{" << r.name << "|" << r.stripped << "|" << r.ip << "|" << r.lastVisit << "|" << r.ref
+              << "}";
 }
 
 std::vector<Row> Rows(NamesDatabase& db, const Query& q) {
     std::vector<Row> rows;
     for (Recordset rs = db.OpenRecordset(q); !rs.Eof(); rs.MoveNext())
-        rows.push_back({rs.Field("PlayerName").value_or("<null>"), rs.Field("StrippedName").value_or("<null>"),
-                        rs.Field("IP").value_or("<null>"), rs.Field("LastVisit").value_or("<null>"),
-                        rs.Field("Ref").value_or("<null>")});
+        rows.push_back({rs.Field("PlayerName").value_or("<null>"),
+                        rs.Field("StrippedName").value_or("<null>"), rs.Field("IP").value_or("<null>"),
+                        rs.Field("LastVisit").value_or("<null>"), rs.Field("Ref").value_or("<null>")});
     return rows;
 }
 
-std::vector<Row> All(NamesDatabase& db) { return Rows(db, CustomQuery("SELECT * FROM Names ORDER BY rowid")); }
+std::vector<Row> All(NamesDatabase& db) {
+    return Rows(db, CustomQuery("SELECT * FROM Names ORDER BY rowid"));
+}
 
 class Database : public ::testing::Test {
 protected:
@@ -55,7 +58,8 @@ TEST_F(Database, CreatesFileTableAndIndexes) {
     EXPECT_TRUE(dir.exists("IPLogging.mdb"));
     const auto rows = Rows(db, CustomQuery("SELECT name AS PlayerName FROM sqlite_master ORDER BY name"));
     std::vector<std::string> names;
-    for (const auto& r : rows) names.push_back(r.name);
+    for (const auto& r : rows)
+        names.push_back(r.name);
     EXPECT_EQ(names, (std::vector<std::string>{"Names", "NamesIP", "NamesPlayerNameIP"}));
 }
 
@@ -66,14 +70,15 @@ TEST_F(Database, VisitsOfPairs) {
     db.RecordVisit("^1o'NEIL", "10.0.0.7", "2004-02-01");   // another letter case: the same pair
     db.RecordVisit("^1O'Neil", "10.0.0.7", "2003-12-31\r"); // an older date overwrites a newer one
     db.Commit();
-    EXPECT_EQ(All(db), (std::vector<Row>{{"^1O\xC3\xB6Neil", "O\xC3\xB6Neil", "10.0.0.7", "2003-12-31\r", "False"},
-                                         {"^1O\xC3\xB6Neil", "O\xC3\xB6Neil", "10.0.0.8", "2004-01-02", "False"},
-                                         {"Ace", "Ace", "10.0.0.7", "2004-01-03", "False"}}));
+    EXPECT_EQ(All(db),
+              (std::vector<Row>{{"^1O\xC3\xB6Neil", "O\xC3\xB6Neil", "10.0.0.7", "2003-12-31\r", "False"},
+                                {"^1O\xC3\xB6Neil", "O\xC3\xB6Neil", "10.0.0.8", "2004-01-02", "False"},
+                                {"Ace", "Ace", "10.0.0.7", "2004-01-03", "False"}}));
 }
 
 TEST_F(Database, NonAsciiLettersMatchInEveryCase) {
-    db.RecordVisit("\xC3\x84rger", "1.1.1.1", "d1");  // Ärger
-    db.RecordVisit("\xC3\xA4RGER", "1.1.1.1", "d2");  // äRGER: the same pair
+    db.RecordVisit("\xC3\x84rger", "1.1.1.1", "d1"); // Ärger
+    db.RecordVisit("\xC3\xA4RGER", "1.1.1.1", "d2"); // äRGER: the same pair
     db.MarkReferee("\xC3\xA4rger", "1.1.1.1");
     const auto rows = All(db);
     ASSERT_EQ(rows.size(), 1u);
@@ -107,7 +112,8 @@ TEST_F(Database, QuotesAndSemicolonsAreStoredAsText) {
 }
 
 TEST_F(Database, LikeWildcardsThroughSql) {
-    for (const char* name : {"Ace", "ace2", "Race", "Bob", "A1", "Ärger", "[x]"}) db.RecordVisit(name, "1.1.1.1", "d");
+    for (const char* name : {"Ace", "ace2", "Race", "Bob", "A1", "Ärger", "[x]"})
+        db.RecordVisit(name, "1.1.1.1", "d");
     const struct {
         const char* pattern;
         std::vector<std::string> names;
@@ -125,23 +131,29 @@ TEST_F(Database, LikeWildcardsThroughSql) {
     };
     for (const auto& c : cases) {
         std::vector<std::string> got;
-        for (const auto& r : Rows(db, NameSearchQuery(c.pattern))) got.push_back(r.name);
+        for (const auto& r : Rows(db, NameSearchQuery(c.pattern)))
+            got.push_back(r.name);
         EXPECT_EQ(got, c.names) << c.pattern;
         got.clear();
-        const std::string sql = std::string("SELECT * FROM Names WHERE StrippedName LIKE '") + c.pattern + "'";
-        for (const auto& r : Rows(db, CustomQuery(sql))) got.push_back(r.name);
+        const std::string sql =
+            std::string("SELECT * FROM Names WHERE StrippedName LIKE '") + c.pattern + "'";
+        for (const auto& r : Rows(db, CustomQuery(sql)))
+            got.push_back(r.name);
         EXPECT_EQ(got, c.names) << "typed: " << c.pattern;
     }
 }
 
 TEST_F(Database, IpSearchThroughTheIndexGivesTheSameRows) {
-    for (const char* ip : {"10.0.0.7", "10.0.0.70", "10.0.1.7", "11.0.0.7", "abc", "ABD"}) db.RecordVisit("n", ip, "d");
+    for (const char* ip : {"10.0.0.7", "10.0.0.70", "10.0.1.7", "11.0.0.7", "abc", "ABD"})
+        db.RecordVisit("n", ip, "d");
     for (const char* pattern : {"10.0.0.7", "10.0.0.*", "10.*", "ab*", "AB*", "*", "1?.0.0.7", "10.0.0.7*"}) {
         const auto indexed = Rows(db, IpSearchQuery(pattern));
-        const auto scanned = Rows(db, CustomQuery(std::string("SELECT * FROM Names WHERE IP LIKE '") + pattern + "'"));
+        const auto scanned =
+            Rows(db, CustomQuery(std::string("SELECT * FROM Names WHERE IP LIKE '") + pattern + "'"));
         auto key = [](std::vector<Row> rows) {
             std::vector<std::string> ips;
-            for (const auto& r : rows) ips.push_back(r.ip);
+            for (const auto& r : rows)
+                ips.push_back(r.ip);
             std::sort(ips.begin(), ips.end());
             return ips;
         };
@@ -155,14 +167,16 @@ TEST_F(Database, IpLookUpsUseTheIndex) {
         Query plan = q;
         plan.sql = "EXPLAIN QUERY PLAN " + q.sql;
         std::string detail;
-        for (Recordset rs = db.OpenRecordset(plan); !rs.Eof(); rs.MoveNext()) detail += rs.Field("detail").value_or("") + ";";
+        for (Recordset rs = db.OpenRecordset(plan); !rs.Eof(); rs.MoveNext())
+            detail += rs.Field("detail").value_or("") + ";";
         EXPECT_NE(detail.find("USING INDEX NamesIP"), std::string::npos) << pattern << ": " << detail;
     }
 }
 
 TEST_F(Database, FieldsByNameNullsAndMissingColumns) {
     db.RecordVisit("Ace", "1.1.1.1", "d");
-    Recordset rs = db.OpenRecordset(CustomQuery("SELECT PlayerName, NULL AS IP, Ref, Ref + 0 AS n FROM Names"));
+    Recordset rs =
+        db.OpenRecordset(CustomQuery("SELECT PlayerName, NULL AS IP, Ref, Ref + 0 AS n FROM Names"));
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.Field("playername"), "Ace");
     EXPECT_TRUE(rs.HasField("IP"));
@@ -186,7 +200,8 @@ TEST_F(Database, BadQueriesThrow) {
 
 TEST_F(Database, DeleteAllRecordsWalksEveryRow) {
     EXPECT_EQ(db.DeleteAllRecords(), 0);
-    for (int i = 0; i < 100; ++i) db.RecordVisit("N" + std::to_string(i), "1.1.1.1", "d");
+    for (int i = 0; i < 100; ++i)
+        db.RecordVisit("N" + std::to_string(i), "1.1.1.1", "d");
     EXPECT_EQ(db.DeleteAllRecords(), 100);
     EXPECT_EQ(db.RowCount(), 0);
     db.RecordVisit("N1", "1.1.1.1", "d"); // the pair cache was emptied with the rows
@@ -237,7 +252,8 @@ TEST_F(Database, BatchesBecomeVisibleToOthersWhenCommitted) {
 }
 
 TEST_F(Database, CursorsOfAClosedDatabaseReachTheirEnd) {
-    for (int i = 0; i < 3; ++i) db.RecordVisit("N" + std::to_string(i), "1.1.1.1", "d");
+    for (int i = 0; i < 3; ++i)
+        db.RecordVisit("N" + std::to_string(i), "1.1.1.1", "d");
     Recordset rs = db.OpenRecordset(AllNamesQuery());
     ASSERT_FALSE(rs.Eof());
     db.Close();
@@ -266,7 +282,9 @@ TEST(DatabaseFiles, AFileThatIsNotADatabaseIsRefused) {
 
 TEST(SqlDialect, YesAndNoOutsideQuotes) {
     EXPECT_EQ(TranslateQuery("SELECT * FROM Names WHERE Ref = Yes;"), "SELECT * FROM Names WHERE Ref = 1;");
-    EXPECT_EQ(TranslateQuery("WHERE Ref=no AND x='Yes' AND \"No\"=1 -- yes\n"), "WHERE Ref=0 AND x='Yes' AND \"No\"=1 -- yes\n");
-    EXPECT_EQ(TranslateQuery("SELECT [Yes], t.No, Yesterday, /* no */ NO"), "SELECT [Yes], t.No, Yesterday, /* no */ 0");
+    EXPECT_EQ(TranslateQuery("WHERE Ref=no AND x='Yes' AND \"No\"=1 -- yes\n"),
+              "WHERE Ref=0 AND x='Yes' AND \"No\"=1 -- yes\n");
+    EXPECT_EQ(TranslateQuery("SELECT [Yes], t.No, Yesterday, /* no */ NO"),
+              "SELECT [Yes], t.No, Yesterday, /* no */ 0");
     EXPECT_EQ(TranslateQuery("x = 'it''s yes'"), "x = 'it''s yes'");
 }

@@ -11,7 +11,8 @@ namespace {
 
 const std::string kTracked = "  0:00 InitGame: \\sv_hostname\\Arena\\wfversion\\2.8\\g_gametype\\4";
 
-std::string Connect(const std::string& client, const std::string& name, const std::string& ip, const std::string& date) {
+std::string Connect(const std::string& client, const std::string& name, const std::string& ip,
+                    const std::string& date) {
     return "  0:05 ClientConnect: " + client + ", name: " + name + ", ip: " + ip + " DATE: " + date;
 }
 
@@ -71,7 +72,8 @@ TEST_F(Interpreter, ConnectFillsTheSlotAndRecordsAVisit) {
     EXPECT_EQ(state.ClientIPs[3], "10.0.0.7");
     EXPECT_EQ(state.ClientDates[3], "2004-01-01 12:00:00");
     ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0], (RecordingSink::Call{"visit", "^1O\xC3\xB6Neil", "10.0.0.7", "2004-01-01 12:00:00"}));
+    EXPECT_EQ(sink.calls[0],
+              (RecordingSink::Call{"visit", "^1O\xC3\xB6Neil", "10.0.0.7", "2004-01-01 12:00:00"}));
 }
 
 TEST_F(Interpreter, ConnectVariants) {
@@ -153,11 +155,14 @@ TEST_F(Interpreter, RefereeUsesTheFirstMatchingSlot) {
     sink.calls.clear();
     feed("  1:00 Ref'ee entered the RefPassword");
     ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0], (RecordingSink::Call{"ref", "Ref\xC3\xB6" "ee", "2.2.2.2", ""}));
+    EXPECT_EQ(sink.calls[0], (RecordingSink::Call{"ref",
+                                                  "Ref\xC3\xB6"
+                                                  "ee",
+                                                  "2.2.2.2", ""}));
     sink.calls.clear();
     feed("  1:00 Nobody entered the RefPassword");
     feed("  1:00 Ref'ee entered the RefPassword\r"); // a CR after it does not qualify
-    feed("  1:00 RefPassword");                        // no space after the cut
+    feed("  1:00 RefPassword");                      // no space after the cut
     EXPECT_TRUE(sink.calls.empty());
 }
 

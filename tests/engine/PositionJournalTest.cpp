@@ -22,7 +22,8 @@ TEST(PositionJournal, ReplacesMatchesKeepingSpellingAndOrder) {
     PositionJournal journal(dir.path());
     EXPECT_EQ(journal.LastPosition("/LOGS/games.log"), 20); // the first match wins
     journal.SavePosition("/logs/GAMES.log", 812);
-    EXPECT_EQ(dir.read("Positions.txt"), "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n");
+    EXPECT_EQ(dir.read("Positions.txt"),
+              "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n");
     journal.SavePosition("/new.log", 5);
     EXPECT_EQ(dir.read("Positions.txt"),
               "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n/new.log\"5\r\n");

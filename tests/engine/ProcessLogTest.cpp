@@ -49,7 +49,8 @@ protected:
     RecordingSink sink;
     FakeHost host;
 
-    RunSummary run(const std::string& log, std::optional<StartPosition> start, const RunOptions& options = EveryLine()) {
+    RunSummary run(const std::string& log, std::optional<StartPosition> start,
+                   const RunOptions& options = EveryLine()) {
         return ProcessLog(state, sink, journal, host, dir.file(log), start, options);
     }
 };
@@ -85,7 +86,8 @@ TEST_F(Run, TextAfterTheLastLfWaitsForItsLineEnd) {
     const auto lastLf = static_cast<std::int64_t>((kInit + Connect(1, "Whole", "1.1.1.1")).size());
     EXPECT_EQ(summary.journaledPosition, lastLf);
     // The line is completed later; the next run from the journal reads it once, whole.
-    std::ofstream(dir.file("a.log"), std::ios::app) << ", ip: 2.2.2.2 DATE: x\n" << kInit << Connect(3, "Next", "3.3.3.3");
+    std::ofstream(dir.file("a.log"), std::ios::app) << ", ip: 2.2.2.2 DATE: x\n"
+                                                    << kInit << Connect(3, "Next", "3.3.3.3");
     sink.calls.clear();
     run("a.log", StartPosition(lastLf));
     // The resumed run starts untracked: the completed line belongs to the game before.
@@ -114,7 +116,8 @@ TEST_F(Run, BlankLinesMoveThePositionButAreNotInterpreted) {
 
 TEST_F(Run, PauseStopsAtTheLineEndAndResumeReadsEveryLineOnce) {
     std::string log = kInit;
-    for (int i = 0; i < 20; ++i) log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
+    for (int i = 0; i < 20; ++i)
+        log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
     dir.write("a.log", log);
     host.onPump = [&](int pump) {
         if (pump == 5) {
@@ -144,7 +147,9 @@ TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
     std::string log;
     for (int g = 0; g < 4; ++g) {
         log += kInit;
-        for (int i = 0; i < 5; ++i) log += Connect(i, "G" + std::to_string(g) + "P" + std::to_string(i), "1.1.1." + std::to_string(i));
+        for (int i = 0; i < 5; ++i)
+            log +=
+                Connect(i, "G" + std::to_string(g) + "P" + std::to_string(i), "1.1.1." + std::to_string(i));
     }
     dir.write("a.log", log);
     host.onPump = [&](int pump) {
@@ -162,7 +167,8 @@ TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
 
 TEST_F(Run, CancelWhileTheLineIsStillBeingRead) {
     // Processing is cleared in the middle of a long line: the line is finished and interpreted first.
-    std::string longLine = "  0:05 ClientConnect: 1, name: Long, ip: 9.9.9.9 DATE: " + std::string(300000, 'x') + "\n";
+    std::string longLine =
+        "  0:05 ClientConnect: 1, name: Long, ip: 9.9.9.9 DATE: " + std::string(300000, 'x') + "\n";
     dir.write("a.log", kInit + longLine + Connect(2, "After", "2.2.2.2"));
     RunOptions options = EveryLine();
     options.linesPerClockCheck = 1000;
@@ -175,8 +181,10 @@ TEST_F(Run, CancelWhileTheLineIsStillBeingRead) {
 }
 
 TEST_F(Run, CrlfLinesReachTheInterpreterWithTheirCr) {
-    dir.write("a.log", "  0:00 InitGame: \\wfversion\\2.8\\x\r\n  0:05 ClientConnect: 4, name: Win, ip: 4.4.4.4 DATE: d\r\n"
-                       "  0:09 ClientDisconnect: 4\r\n");
+    dir.write(
+        "a.log",
+        "  0:00 InitGame: \\wfversion\\2.8\\x\r\n  0:05 ClientConnect: 4, name: Win, ip: 4.4.4.4 DATE: d\r\n"
+        "  0:09 ClientDisconnect: 4\r\n");
     const auto summary = run("a.log", StartPosition(1));
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     ASSERT_EQ(sink.calls.size(), 1u);
@@ -199,7 +207,8 @@ TEST_F(Run, StartPositionTextWithSeparators) {
 TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
     journal.SavePosition(dir.file("a.log"), 7);
     const std::string good = kInit + Connect(1, "Kept", "1.1.1.1");
-    dir.write("a.log", good + "  0:06 ClientConnect: 101, name: Bad, ip: 1.1.1.2 DATE: d\n" + Connect(2, "Never", "2.2.2.2"));
+    dir.write("a.log", good + "  0:06 ClientConnect: 101, name: Bad, ip: 1.1.1.2 DATE: d\n" +
+                           Connect(2, "Never", "2.2.2.2"));
     const auto summary = run("a.log", StartPosition(1));
     EXPECT_EQ(summary.outcome, RunOutcome::Failed);
     EXPECT_EQ(host.text, "Processing");
@@ -232,7 +241,8 @@ TEST_F(Run, StartBeforeTheFirstByteFails) {
 
 TEST_F(Run, ClosingTheLogDuringARunEndsItThroughTheFailurePath) {
     std::string log = kInit;
-    for (int i = 0; i < 50; ++i) log += Connect(i % 100, "N" + std::to_string(i), "1.1.1.1");
+    for (int i = 0; i < 50; ++i)
+        log += Connect(i % 100, "N" + std::to_string(i), "1.1.1.1");
     dir.write("a.log", log);
     host.onPump = [&](int pump) {
         if (pump == 3) {
@@ -260,11 +270,13 @@ TEST_F(Run, OverlongLinesAreSkippedWithBoundedMemory) {
 
 TEST_F(Run, LinesSpanningBlocksAreWhole) {
     std::string log = kInit;
-    while (log.size() < LogReader::kBlockSize * 2 + 100) log += Connect(static_cast<int>(log.size() % 100), "Span", "3.3.3.3");
+    while (log.size() < LogReader::kBlockSize * 2 + 100)
+        log += Connect(static_cast<int>(log.size() % 100), "Span", "3.3.3.3");
     dir.write("a.log", log);
     const auto summary = run("a.log", StartPosition(1), RunOptions{});
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     EXPECT_EQ(summary.bytesRead, static_cast<std::int64_t>(log.size()));
-    for (const auto& c : sink.calls) ASSERT_EQ(c.ip, "3.3.3.3");
+    for (const auto& c : sink.calls)
+        ASSERT_EQ(c.ip, "3.3.3.3");
     EXPECT_EQ(static_cast<std::int64_t>(sink.calls.size()), summary.linesRead - 1);
 }

@@ -22,7 +22,8 @@ public:
     int failOnVisit = -1; // throw on the visit with this index
 
     void RecordVisit(std::string_view name, std::string_view ip, std::string_view date) override {
-        if (failOnVisit >= 0 && static_cast<int>(calls.size()) == failOnVisit) throw RunFailure("database is locked");
+        if (failOnVisit >= 0 && static_cast<int>(calls.size()) == failOnVisit)
+            throw RunFailure("database is locked");
         calls.push_back({"visit", std::string(name), std::string(ip), std::string(date)});
     }
     void MarkReferee(std::string_view name, std::string_view ip) override {

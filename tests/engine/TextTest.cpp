@@ -14,7 +14,8 @@ TEST(StripName, RemovesEveryCaretAndTheCharacterAfterIt) {
         {"", ""},           {"^1A^2c^3e", "Ace"}, {"^1^2Name", "Name"}, {"^^1X", "1X"}, {"^^", ""},
         {"Name^", "Name^"}, {"^", "^"},           {"^1Ace^", "Ace^"},   {"a^^^b", "a"}, {"^\xC3\xB6x", "x"},
     };
-    for (const auto& c : cases) EXPECT_EQ(StripName(c.in), c.out) << "input: " << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(StripName(c.in), c.out) << "input: " << c.in;
 }
 
 TEST(NameText, EncodeAndDecodeTheApostrophe) {
@@ -23,15 +24,16 @@ TEST(NameText, EncodeAndDecodeTheApostrophe) {
     EXPECT_EQ(DecodeName("O\xC3\xB6Neil"), "O'Neil");
     EXPECT_EQ(DecodeName("B\xC3\xB6rk"), "B'rk"); // a real "ö" is shown as an apostrophe too
     EXPECT_EQ(EncodeName(EncodeName("a'b")), EncodeName("a'b"));
-    EXPECT_EQ(EncodeName1252("a'b"), "a\xF6" "b");
+    EXPECT_EQ(EncodeName1252("a'b"), "a\xF6"
+                                     "b");
     EXPECT_EQ(Windows1252ToUtf8(EncodeName1252("a'b")), EncodeName("a'b"));
 }
 
 TEST(TextCodec, Windows1252MapsEveryByte) {
     EXPECT_EQ(Windows1252ToUtf8("abc"), "abc");
-    EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
-    EXPECT_EQ(Windows1252ToUtf8("\x81"), "\xC2\x81");      // undefined byte: the control character
-    EXPECT_EQ(Windows1252ToUtf8("\xE9"), "\xC3\xA9");      // é
+    EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC"); // euro sign
+    EXPECT_EQ(Windows1252ToUtf8("\x81"), "\xC2\x81");     // undefined byte: the control character
+    EXPECT_EQ(Windows1252ToUtf8("\xE9"), "\xC3\xA9");     // é
     EXPECT_EQ(Windows1252ToUtf8(std::string("\0x", 2)), std::string("\0x", 2));
     for (int b = 0; b < 256; ++b) {
         const std::string one(1, static_cast<char>(b));
@@ -60,12 +62,21 @@ TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
         NumberFormat format;
         std::optional<double> value;
     } cases[] = {
-        {"1", english, 1},         {"1,234,567", english, 1234567}, {" 42 ", english, 42},
-        {"1.0", english, 1},       {"-5", english, -5},             {"1.234.567", german, 1234567},
-        {"2,5", german, 2.5},      {"", english, std::nullopt},     {"abc", english, std::nullopt},
-        {"12a", english, std::nullopt}, {"1.2.3", english, std::nullopt}, {",", english, std::nullopt},
+        {"1", english, 1},
+        {"1,234,567", english, 1234567},
+        {" 42 ", english, 42},
+        {"1.0", english, 1},
+        {"-5", english, -5},
+        {"1.234.567", german, 1234567},
+        {"2,5", german, 2.5},
+        {"", english, std::nullopt},
+        {"abc", english, std::nullopt},
+        {"12a", english, std::nullopt},
+        {"1.2.3", english, std::nullopt},
+        {",", english, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(ParseLocaleNumber(c.text, c.format), c.value) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseLocaleNumber(c.text, c.format), c.value) << c.text;
 }
 
 TEST(StartPosition, ResolvesNumbersAndTexts) {

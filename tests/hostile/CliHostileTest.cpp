@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <random>
 #include <thread>
@@ -42,7 +42,8 @@ CliRun RunCli(const std::vector<std::string>& args, const TempFolder& scratch, c
         ApplyLimits(limits);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(kCli.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(kCli.c_str(), argv.data());
         ::_exit(124);
@@ -87,14 +88,16 @@ TEST_F(CliHostile, HundredMegabyteLineKeepsMemoryBounded) {
         std::ofstream out(log, std::ios::binary);
         out << InitGame() << Connect("1", "Before", "10.0.0.1", "d1");
         const std::string chunk(1 << 20, 'y');
-        for (int i = 0; i < 100; ++i) out << chunk;
+        for (int i = 0; i < 100; ++i)
+            out << chunk;
         out << "\n" << Connect("2", "After", "10.0.0.2", "d2");
     }
     const CliRun run = Process(data);
     ASSERT_EQ(run.result.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("1 overlong lines skipped"), std::string::npos) << run.out;
     // A program that kept the line would need more than 100 MB; the sanitizers add their own overhead.
-    EXPECT_LT(run.result.maxRssKb, CORVANTH_HOSTILE_RSS_LIMIT_MB * 1024L) << "peak RSS " << run.result.maxRssKb << " kB";
+    EXPECT_LT(run.result.maxRssKb, CORVANTH_HOSTILE_RSS_LIMIT_MB * 1024L)
+        << "peak RSS " << run.result.maxRssKb << " kB";
     EXPECT_EQ(ReadNames(data + "/IPLogging.mdb").size(), 2u);
 }
 
@@ -124,15 +127,18 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
     const auto before = ReadNames(data + "/IPLogging.mdb");
     const std::string journalBefore = ReadFile(data + "/Positions.txt");
     ASSERT_EQ(before.size(), 1u);
-    WriteFile(log, InitGame() + Connect("1", "First", "10.0.0.1", "d1") + Connect("2", "Second", "10.0.0.2", "d2"));
-    for (const auto& entry : std::filesystem::directory_iterator(data)) ::chmod(entry.path().c_str(), 0444);
+    WriteFile(log, InitGame() + Connect("1", "First", "10.0.0.1", "d1") +
+                       Connect("2", "Second", "10.0.0.2", "d2"));
+    for (const auto& entry : std::filesystem::directory_iterator(data))
+        ::chmod(entry.path().c_str(), 0444);
     ::chmod(data.c_str(), 0555);
     const ChildLimits unprivileged{ChildLimits::Privileges::DropWhenRoot, std::nullopt};
     // From the journal: the new connect lies in a game the run does not track, so nothing needs to be
     // written to the database, but the journal cannot be rewritten.
     const CliRun fromJournal = RunCli({"--data-dir", data, "process", log}, scratch, unprivileged);
     // From the start: the new connect must be written, and the database cannot take it.
-    const CliRun fromStart = RunCli({"--data-dir", data, "process", log, "--start", "1"}, scratch, unprivileged);
+    const CliRun fromStart =
+        RunCli({"--data-dir", data, "process", log, "--start", "1"}, scratch, unprivileged);
     ::chmod(data.c_str(), 0755);
     for (const CliRun* run : {&fromJournal, &fromStart}) {
         ASSERT_NE(run->result.exitCode, 121) << "could not drop privileges";
@@ -177,34 +183,40 @@ GeneratedLog WriteKillTestLog(const std::string& path, std::size_t targetBytes) 
     std::mt19937 random(20240521);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::vector<std::string> names;
-    const char* stems[] = {"Sarge", "Doom", "Xaero", "Klesk", "Anarki", "O'Brien", "Mynx", "Orbb", "Bitterman", "Hunter"};
+    const char* stems[] = {"Sarge",   "Doom", "Xaero", "Klesk",     "Anarki",
+                           "O'Brien", "Mynx", "Orbb",  "Bitterman", "Hunter"};
     for (int i = 0; i < 900; ++i) {
         std::string n = std::string(i % 7 == 0 ? "^1" : "") + stems[i % 10] + std::to_string(i / 10);
         if (i % 11 == 0) n += "^7'x";
         names.push_back(n);
     }
     std::vector<std::string> ips;
-    for (int i = 0; i < 700; ++i) ips.push_back("10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + "." + std::to_string(1 + i % 9));
+    for (int i = 0; i < 700; ++i)
+        ips.push_back("10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + "." +
+                      std::to_string(1 + i % 9));
 
     std::ofstream out(path, std::ios::binary);
     GeneratedLog info;
     std::string filler;
     for (int k = 0; k < 40; ++k)
-        filler += "  0:0" + std::to_string(5 + k % 5) + " Kill: 1 2 7: Somebody killed Someone by MOD_ROCKET_SPLASH\n";
+        filler += "  0:0" + std::to_string(5 + k % 5) +
+                  " Kill: 1 2 7: Somebody killed Someone by MOD_ROCKET_SPLASH\n";
     for (int game = 0; info.bytes < targetBytes; ++game) {
         std::string text;
         const bool tracked = game % 9 != 4;
         text += InitGame(tracked ? (game % 2 ? "3.0a" : "2.8") : "2.7");
-        const std::string date = "2024-" + std::to_string(1 + game % 12) + "-" + std::to_string(1 + game % 28) + " " +
-                                 std::to_string(game);
+        const std::string date = "2024-" + std::to_string(1 + game % 12) + "-" +
+                                 std::to_string(1 + game % 28) + " " + std::to_string(game);
         const int players = 2 + pick(6);
         std::vector<std::pair<std::string, std::string>> in; // client number, name
         for (int p = 0; p < players; ++p) {
             const std::string client = std::to_string(p * 13 % 101);
             std::string name = names[static_cast<std::size_t>(pick(static_cast<int>(names.size())))];
             if (pick(10) == 0) // the same player in another letter case
-                for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            text += Connect(client, name, ips[static_cast<std::size_t>(pick(static_cast<int>(ips.size())))], date);
+                for (char& c : name)
+                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            text += Connect(client, name, ips[static_cast<std::size_t>(pick(static_cast<int>(ips.size())))],
+                            date);
             in.emplace_back(client, name);
         }
         text += filler;
@@ -232,7 +244,8 @@ std::int64_t BytesRead(const std::string& out) {
 }
 
 TEST_F(CliHostile, RunsKilledAndStoppedInTheMiddleEndWithTheSameRows) {
-    GeneratedLog generated = WriteKillTestLog(log, static_cast<std::size_t>(CORVANTH_HOSTILE_KILL_LOG_MB) << 20);
+    GeneratedLog generated =
+        WriteKillTestLog(log, static_cast<std::size_t>(CORVANTH_HOSTILE_KILL_LOG_MB) << 20);
     const std::string dataA = scratch.file("A"), dataB = scratch.file("B");
     std::filesystem::create_directory(dataA);
     std::filesystem::create_directory(dataB);
@@ -271,14 +284,15 @@ TEST_F(CliHostile, RunsKilledAndStoppedInTheMiddleEndWithTheSameRows) {
         int signal;
         double share; // of the time a whole run takes
     };
-    const Interruption plan[] = {{SIGKILL, 0.10}, {SIGINT, 0.30}, {SIGKILL, 0.25}, {SIGKILL, 0.05},
-                                 {SIGINT, 0.35}, {SIGKILL, 0.40}, {SIGINT, 0.30}, {SIGKILL, 0.20}};
+    const Interruption plan[] = {{SIGKILL, 0.10}, {SIGINT, 0.30},  {SIGKILL, 0.25}, {SIGKILL, 0.05},
+                                 {SIGINT, 0.35},  {SIGKILL, 0.40}, {SIGINT, 0.30},  {SIGKILL, 0.20}};
     int killed = 0, stopped = 0, runs = 0;
     bool finished = false;
     for (const auto& step : plan) {
         // A stop must come after the program has set up its Ctrl-C handling and read a good stretch.
         const long long floor = step.signal == SIGINT ? 150 : 20;
-        const auto after = std::chrono::milliseconds(std::max<long long>(floor, static_cast<long long>(step.share * whole_ms)));
+        const auto after = std::chrono::milliseconds(
+            std::max<long long>(floor, static_cast<long long>(step.share * whole_ms)));
         const CliRun run = Process(dataB, {}, step.signal, after);
         ++runs;
         if (run.result.exitCode == 0 && run.out.find("Process Finished") != std::string::npos) {
@@ -295,7 +309,8 @@ TEST_F(CliHostile, RunsKilledAndStoppedInTheMiddleEndWithTheSameRows) {
             ASSERT_EQ(run.result.exitCode, 0) << run.out << run.err;
             ASSERT_NE(run.out.find("Process Canceled"), std::string::npos) << run.out;
             ASSERT_GT(BytesRead(run.out), static_cast<std::int64_t>(generated.largestPair))
-                << "the stop came before the run had read a whole game twice; the rows could not be compared exactly";
+                << "the stop came before the run had read a whole game twice; the rows could not be compared "
+                   "exactly";
             ++stopped;
         }
         // A run killed while it started may not have created the database yet.
@@ -318,9 +333,11 @@ TEST_F(CliHostile, RunsKilledAndStoppedInTheMiddleEndWithTheSameRows) {
     EXPECT_EQ(IntegrityCheck(dataB + "/IPLogging.mdb"), "ok");
     const auto rowsB = ReadNames(dataB + "/IPLogging.mdb");
     ASSERT_EQ(rowsB.size(), rowsA.size());
-    for (std::size_t i = 0; i < rowsA.size(); ++i) ASSERT_EQ(rowsB[i], rowsA[i]) << "row " << i;
+    for (std::size_t i = 0; i < rowsA.size(); ++i)
+        ASSERT_EQ(rowsB[i], rowsA[i]) << "row " << i;
     int refs = 0;
-    for (const auto& r : rowsA) refs += r[4] == "1";
+    for (const auto& r : rowsA)
+        refs += r[4] == "1";
     EXPECT_GT(refs, 0) << "the log marks referees";
     // Both data folders journal the end of the log.
     const std::string size = std::to_string(std::filesystem::file_size(log));

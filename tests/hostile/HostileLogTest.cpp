@@ -48,7 +48,8 @@ TEST_F(HostileLog, HundredMegabyteLineWithoutLfIsSkippedWithBoundedMemory) {
         std::ofstream out(log, std::ios::binary);
         out << before;
         const std::string chunk(1 << 20, 'x');
-        for (int i = 0; i < 100; ++i) out << chunk;
+        for (int i = 0; i < 100; ++i)
+            out << chunk;
         out << after;
     }
     std::size_t largestLine = 0;
@@ -94,7 +95,8 @@ TEST_F(HostileLog, TruncatedMultiByteSequencesAreStoredAsWellFormedText) {
     // A UTF-8 lead byte cut off inside a name, and a log that ends in the middle of one.
     const std::string name = "Bob\xC3";
     const std::string date = "2003\xE2\x82";
-    WriteFile(log, InitGame() + Connect("3", name, "10.0.0.3", date) + "  0:05 ClientConnect: 4, Name: \xE2\x82");
+    WriteFile(log,
+              InitGame() + Connect("3", name, "10.0.0.3", date) + "  0:05 ClientConnect: 4, Name: \xE2\x82");
     const RunSummary summary = Run();
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     const auto rows = Rows();
@@ -129,7 +131,8 @@ TEST_F(HostileLog, ClientNumberThatIsNotANumberEndsTheRunWithItsReason) {
     WriteFile(log, head + Disconnect("abc") + Connect("8", "Never", "10.0.0.8", "d8"));
     const RunSummary summary = Run();
     ASSERT_EQ(summary.outcome, RunOutcome::Failed);
-    EXPECT_NE(summary.failure->reason.find("\"abc\" is not a number"), std::string::npos) << summary.failure->reason;
+    EXPECT_NE(summary.failure->reason.find("\"abc\" is not a number"), std::string::npos)
+        << summary.failure->reason;
     EXPECT_EQ(summary.failure->linePosition, static_cast<std::int64_t>(head.size()) + 1);
     EXPECT_NE(summary.failure->line.find("ClientDisconnect: abc"), std::string::npos);
     const auto rows = Rows();
@@ -159,7 +162,8 @@ std::string ManyGames(int games) {
     std::string text;
     for (int g = 0; g < games; ++g) {
         text += InitGame();
-        text += Connect("1", "P" + std::to_string(g), "10.1." + std::to_string(g % 250) + ".1", "day" + std::to_string(g));
+        text += Connect("1", "P" + std::to_string(g), "10.1." + std::to_string(g % 250) + ".1",
+                        "day" + std::to_string(g));
         text += std::string(200, '#') + "\n";
     }
     return text;

@@ -73,18 +73,24 @@ inline bool Exists(const std::string& path) {
 
 // Log lines in the shape the game server writes them.
 inline std::string InitGame(std::string_view version = "2.8", std::string_view time = "  0:00") {
-    return std::string(time) + " InitGame: \\sv_hostname\\Hostile\\g_gametype\\4\\wfversion\\" + std::string(version) +
-           "\\mapname\\q3dm6\\\n";
+    return std::string(time) + " InitGame: \\sv_hostname\\Hostile\\g_gametype\\4\\wfversion\\" +
+           std::string(version) + "\\mapname\\q3dm6\\\n";
 }
-inline std::string Connect(std::string_view client, std::string_view name, std::string_view ip, std::string_view date) {
-    return "  0:01 ClientConnect: " + std::string(client) + ", Name: " + std::string(name) + ", IP: " +
-           std::string(ip) + ":27960 DATE: " + std::string(date) + "\n";
+inline std::string Connect(std::string_view client, std::string_view name, std::string_view ip,
+                           std::string_view date) {
+    return "  0:01 ClientConnect: " + std::string(client) + ", Name: " + std::string(name) +
+           ", IP: " + std::string(ip) + ":27960 DATE: " + std::string(date) + "\n";
 }
 inline std::string Rename(std::string_view client, std::string_view name) {
-    return "  0:02 ClientUserinfoChanged: " + std::string(client) + " n\\" + std::string(name) + "\\t\\1\\model\\sarge\n";
+    return "  0:02 ClientUserinfoChanged: " + std::string(client) + " n\\" + std::string(name) +
+           "\\t\\1\\model\\sarge\n";
 }
-inline std::string RefereeLogin(std::string_view name) { return "  0:03 " + std::string(name) + " entered RefPassword\n"; }
-inline std::string Disconnect(std::string_view client) { return "  0:04 ClientDisconnect: " + std::string(client) + "\n"; }
+inline std::string RefereeLogin(std::string_view name) {
+    return "  0:03 " + std::string(name) + " entered RefPassword\n";
+}
+inline std::string Disconnect(std::string_view client) {
+    return "  0:04 ClientDisconnect: " + std::string(client) + "\n";
+}
 
 // A run host that lets a test act whenever the run hands over control.
 class TestHost : public RunHost {
@@ -124,7 +130,8 @@ inline std::vector<NameRow> ReadNames(const std::string& dbPath) {
             NameRow row;
             for (int i = 0; i < 5; ++i) {
                 const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                row[static_cast<std::size_t>(i)] = t ? std::string(t, static_cast<std::size_t>(sqlite3_column_bytes(st, i))) : "";
+                row[static_cast<std::size_t>(i)] =
+                    t ? std::string(t, static_cast<std::size_t>(sqlite3_column_bytes(st, i))) : "";
             }
             rows.push_back(std::move(row));
         }
@@ -154,7 +161,9 @@ inline std::string IntegrityCheck(const std::string& dbPath) {
     return result;
 }
 
-inline bool RunningAsRoot() { return ::geteuid() == 0; }
+inline bool RunningAsRoot() {
+    return ::geteuid() == 0;
+}
 
 // The user id of "nobody": a child that must meet permissions drops to it when the tests run as root.
 inline constexpr uid_t kNobody = 65534;
@@ -165,7 +174,7 @@ struct ChildLimits {
 };
 
 struct ChildResult {
-    int exitCode = -1;  // -1 when the child did not exit normally
+    int exitCode = -1; // -1 when the child did not exit normally
     int signal = 0;
     std::string message; // what the child wrote to its report pipe
     long maxRssKb = 0;
@@ -197,7 +206,7 @@ inline ChildResult Collect(pid_t pid, int readFd) {
     }
     ::close(readFd);
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
@@ -208,7 +217,8 @@ inline ChildResult Collect(pid_t pid, int readFd) {
 
 // Runs `body` in a forked child under `limits`. The body writes its report to the given stream and
 // returns the child's exit code.
-inline ChildResult RunInChild(const ChildLimits& limits, const std::function<int(std::string& report)>& body) {
+inline ChildResult RunInChild(const ChildLimits& limits,
+                              const std::function<int(std::string& report)>& body) {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = ::fork();

@@ -18,7 +18,8 @@ std::string SmallGame(int players, std::string_view prefix) {
     std::string text = InitGame();
     for (int i = 0; i < players; ++i)
         text += Connect(std::to_string(i % 100), std::string(prefix) + std::to_string(i),
-                        "10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250), "2024-01-01 " + std::to_string(i));
+                        "10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250),
+                        "2024-01-01 " + std::to_string(i));
     return text;
 }
 
@@ -59,21 +60,22 @@ TEST(HostileSurroundings, ReadOnlyDataFolderFailsClearlyAndKeepsRowsAndJournal) 
     ::chmod(data.c_str(), 0555);
 
     // As root permissions would not hold: the child drops to an unprivileged user first.
-    const ChildResult child = RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
-        NamesDatabase names;
-        try {
-            names.Open(db);
-        } catch (const DatabaseError& e) {
-            report = std::string("open failed\n") + e.what();
-            return 3;
-        }
-        ProcessingState state;
-        TestHost host;
-        PositionJournal journal(data);
-        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-        report = Describe(s);
-        return s.outcome == RunOutcome::Failed ? 2 : 0;
-    });
+    const ChildResult child =
+        RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+            NamesDatabase names;
+            try {
+                names.Open(db);
+            } catch (const DatabaseError& e) {
+                report = std::string("open failed\n") + e.what();
+                return 3;
+            }
+            ProcessingState state;
+            TestHost host;
+            PositionJournal journal(data);
+            const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+            report = Describe(s);
+            return s.outcome == RunOutcome::Failed ? 2 : 0;
+        });
     ::chmod(data.c_str(), 0755);
     ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
     EXPECT_TRUE(child.exitCode == 2 || child.exitCode == 3) << child.message;
@@ -114,7 +116,8 @@ TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
     const std::string journalBefore = ReadFile(folder.file("Positions.txt"));
     // Thousands of new players: far more than the files may grow by.
     std::string big;
-    for (int g = 0; g < 40; ++g) big += SmallGame(100, "Many" + std::to_string(g) + "_");
+    for (int g = 0; g < 40; ++g)
+        big += SmallGame(100, "Many" + std::to_string(g) + "_");
     WriteFile(log, big);
 
     const rlim_t limit = static_cast<rlim_t>(std::filesystem::file_size(db)) + 64 * 1024;
@@ -136,10 +139,12 @@ TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
         return s.outcome == RunOutcome::Failed ? 2 : 0;
     });
     ASSERT_EQ(child.exitCode, 2) << child.message;
-    EXPECT_TRUE(child.message.find("full") != std::string::npos || child.message.find("I/O") != std::string::npos ||
+    EXPECT_TRUE(child.message.find("full") != std::string::npos ||
+                child.message.find("I/O") != std::string::npos ||
                 child.message.find("disk") != std::string::npos)
         << child.message;
-    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore) << "a failed run leaves the journal alone";
+    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore)
+        << "a failed run leaves the journal alone";
     EXPECT_EQ(IntegrityCheck(db), "ok");
     const auto after = ReadNames(db);
     for (const auto& row : before)
@@ -147,21 +152,23 @@ TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
     // Some of the new players made it before the disk was full; every row is one the log named.
     EXPECT_GT(after.size(), before.size());
     EXPECT_LT(after.size(), before.size() + 4000);
-    for (const auto& row : after) EXPECT_TRUE(row[0].rfind("Old", 0) == 0 || row[0].rfind("Many", 0) == 0) << row[0];
+    for (const auto& row : after)
+        EXPECT_TRUE(row[0].rfind("Old", 0) == 0 || row[0].rfind("Many", 0) == 0) << row[0];
 }
 
 TEST(HostileSurroundings, JournalWithBlankLinesAndBadPositionsIsReadAroundThem) {
     TempFolder folder;
     const std::string log = folder.file("games.log");
-    WriteFile(folder.file("Positions.txt"), "\r\n\r\n" + log + "\"not a number\r\n/other.log\"77\r\n\r\n" + log +
-                                                 "\"\r\n" + log + "\"12\r\n");
+    WriteFile(folder.file("Positions.txt"), "\r\n\r\n" + log + "\"not a number\r\n/other.log\"77\r\n\r\n" +
+                                                log + "\"\r\n" + log + "\"12\r\n");
     PositionJournal journal(folder.path());
     std::vector<std::string> problems;
     EXPECT_EQ(journal.LastPosition(log, &problems), 12.0);
     ASSERT_GE(problems.size(), 3u);
     EXPECT_NE(problems[0].find("blank"), std::string::npos) << problems[0];
     bool named = false;
-    for (const auto& p : problems) named = named || p.find("\"not a number\" is not a number") != std::string::npos;
+    for (const auto& p : problems)
+        named = named || p.find("\"not a number\" is not a number") != std::string::npos;
     EXPECT_TRUE(named);
     EXPECT_EQ(journal.LastPosition("/other.log"), 77.0);
 
@@ -174,8 +181,9 @@ TEST(HostileSurroundings, JournalWithBlankLinesAndBadPositionsIsReadAroundThem) 
     const RunSummary s = ProcessLog(state, db, journal, host, log, StartPosition(1));
     ASSERT_EQ(s.outcome, RunOutcome::Finished);
     const std::string size = std::to_string(std::filesystem::file_size(log));
-    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), "\r\n\r\n" + log + "\"" + size + "\r\n/other.log\"77\r\n\r\n" + log +
-                                                          "\"" + size + "\r\n" + log + "\"" + size + "\r\n");
+    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), "\r\n\r\n" + log + "\"" + size +
+                                                          "\r\n/other.log\"77\r\n\r\n" + log + "\"" + size +
+                                                          "\r\n" + log + "\"" + size + "\r\n");
     EXPECT_EQ(journal.LastPosition(log), std::stod(size));
 }
 
@@ -234,16 +242,17 @@ TEST(HostileSurroundings, LogWithoutReadPermissionFailsWithTheReason) {
     const std::string log = folder.file("games.log");
     WriteFile(log, SmallGame(2, "Hidden"));
     ::chmod(log.c_str(), 0);
-    const ChildResult child = RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
-        NamesDatabase names;
-        names.Open(":memory:");
-        ProcessingState state;
-        TestHost host;
-        PositionJournal journal(folder.file("nowhere"));
-        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-        report = Describe(s);
-        return s.outcome == RunOutcome::Failed ? 2 : 0;
-    });
+    const ChildResult child =
+        RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+            NamesDatabase names;
+            names.Open(":memory:");
+            ProcessingState state;
+            TestHost host;
+            PositionJournal journal(folder.file("nowhere"));
+            const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
+            report = Describe(s);
+            return s.outcome == RunOutcome::Failed ? 2 : 0;
+        });
     ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
     EXPECT_EQ(child.exitCode, 2) << child.message;
     EXPECT_NE(child.message.find("Permission denied"), std::string::npos) << child.message;
