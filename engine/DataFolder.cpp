@@ -26,10 +26,17 @@ bool EnsureFolder(const std::string& folder) {
     return std::filesystem::is_directory(folder, ec);
 }
 
+bool IsInstalledProgramFolder(const std::string& folder) {
+    std::error_code ec;
+    return std::filesystem::exists(
+        std::filesystem::path(folder) / ".." / "share" / "corvanth" / "Zelvane.hlp", ec);
+}
+
 std::string ResolveDataFolder(const DataFolderSources& s) {
     if (!s.commandLineOverride.empty()) return WithoutTrailingSeparator(s.commandLineOverride);
     if (!s.environmentOverride.empty()) return WithoutTrailingSeparator(s.environmentOverride);
-    if (!s.executableFolder.empty() && IsWritableFolder(s.executableFolder))
+    if (!s.executableFolder.empty() && IsWritableFolder(s.executableFolder) &&
+        !IsInstalledProgramFolder(s.executableFolder))
         return WithoutTrailingSeparator(s.executableFolder);
     EnsureFolder(s.perUserFolder);
     return WithoutTrailingSeparator(s.perUserFolder);
