@@ -17,18 +17,10 @@ QString WithThousands(std::int64_t n) {
     return locale.toString(static_cast<qlonglong>(n));
 }
 
-const char* OutcomeText(const RunSummary& summary, const std::string& status) {
-    switch (summary.outcome) {
-    case RunOutcome::Finished:
-        return "Process Finished";
-    case RunOutcome::Stopped:
-        return status == status::Paused ? "Process Paused" : "Process Canceled";
-    case RunOutcome::FileMissing:
-        return "File Doesn't Exist";
-    case RunOutcome::Failed:
-        return "Process Failed";
-    }
-    return "";
+// The run wrote its own status (finished, canceled or paused); a failure leaves "Processing" there.
+QString OutcomeText(const RunSummary& summary, const std::string& status) {
+    return summary.outcome == RunOutcome::Failed ? QStringLiteral("Process Failed")
+                                                 : QString::fromStdString(status);
 }
 
 } // namespace

@@ -33,7 +33,6 @@ public:
     bool HasField(std::string_view name) const { return indexOf(name) >= 0; }
     // The value as text; nothing for NULL or a column the result lacks.
     std::optional<std::string> Field(std::string_view name) const;
-    std::vector<std::string> FieldNames() const { return names_; }
 
 private:
     int indexOf(std::string_view name) const;

@@ -28,7 +28,7 @@ void LogReader::open(const std::string& path) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-    buffer_ = new char[kBlockSize];
+    buffer_ = std::make_unique<char[]>(kBlockSize);
     consumed_ = 0;
     nextRead_ = 1;
 }
@@ -36,8 +36,7 @@ void LogReader::open(const std::string& path) {
 void LogReader::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    delete[] buffer_;
-    buffer_ = nullptr;
+    buffer_.reset();
 }
 
 void LogReader::seekTo(std::int64_t position) {
@@ -51,13 +50,13 @@ void LogReader::seekTo(std::int64_t position) {
 std::string_view LogReader::readBlock() {
     if (!isOpen()) throw RunFailure("the log file was closed");
     for (;;) {
-        const ssize_t n = ::pread(fd_, buffer_, kBlockSize, static_cast<off_t>(nextRead_ - 1));
+        const ssize_t n = ::pread(fd_, buffer_.get(), kBlockSize, static_cast<off_t>(nextRead_ - 1));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw RunFailure("cannot read the log: " + std::string(std::strerror(errno)));
         }
         nextRead_ += n;
-        return {buffer_, static_cast<std::size_t>(n)};
+        return {buffer_.get(), static_cast<std::size_t>(n)};
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -38,7 +39,7 @@ private:
     int fd_ = -1;
     std::int64_t consumed_ = 0;
     std::int64_t nextRead_ = 1;
-    char* buffer_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
 };
 
 } // namespace corvanth
