@@ -1,5 +1,6 @@
 #include "PositionJournal.h"
 
+#include "ProgramIdentity.h"
 #include "TextCodec.h"
 
 #include <cerrno>
@@ -61,8 +62,8 @@ std::string StripLineEnd(std::string line) {
 } // namespace
 
 PositionJournal::PositionJournal(std::string folder)
-    : folder_(std::move(folder)), journal_(folder_ + "/Positions.txt"),
-      scratch_(folder_ + "/PositionOut.txt") {}
+    : folder_(std::move(folder)), journal_(folder_ + "/" + identity::JournalFileName),
+      scratch_(folder_ + "/" + identity::JournalScratchFileName) {}
 
 void PositionJournal::SavePosition(const std::string& logPath, double position) const {
     const std::string number = FormatPosition(position);
