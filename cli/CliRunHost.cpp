@@ -71,7 +71,7 @@ void CliRunHost::pumpEvents() {
 }
 
 void CliRunHost::drawBar() {
-    const std::int64_t position = state_.LogFile.position();
+    const std::int64_t position = state_.ReadPosition;
     if (startPosition_ < 0) {
         startPosition_ = position;
         start_ = std::chrono::steady_clock::now();

@@ -93,6 +93,7 @@ private:
 
     void sync() {
         state_.LogFile.setConsumed(consumed_);
+        state_.ReadPosition = consumed_;
         if (lastLf_ > 0) state_.ResumePosition = lastLf_;
         summary_.bytesRead = consumed_ - firstConsumed_;
     }
@@ -180,6 +181,7 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         // A partial line left by an earlier run belongs to another position: never glue it on.
         state.CurrentLine.clear();
         state.LogFile.seekTo(startAt);
+        state.ReadPosition = startAt - 1;
         state.ResumePosition.reset();
 
         scan.emplace(state, sink, host, options, summary);

@@ -18,7 +18,10 @@ struct ProcessingState {
     bool Processing = false;
     LogReader LogFile;
     std::optional<std::int64_t> ResumePosition; // position of the last LF read by any run
-    std::string CurrentLine;                    // bytes since the last LF (Windows-1252)
+    // The 1-based position of the last log byte the current (or last) run has consumed, published
+    // before every hand-over to the host: what the progress display shows.
+    std::int64_t ReadPosition = 0;
+    std::string CurrentLine; // bytes since the last LF (Windows-1252)
     std::array<std::string, kClientSlots> ClientNames;
     std::array<std::string, kClientSlots> ClientIPs;
     std::array<std::string, kClientSlots> ClientDates;

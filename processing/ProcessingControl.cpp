@@ -162,7 +162,7 @@ void ProcessingControl::tmrUpdates_Timer() {
 }
 
 void ProcessingControl::ShowRunningTick() {
-    const auto position = static_cast<double>(state_.LogFile.position());
+    const auto position = static_cast<double>(state_.ReadPosition);
     c_.lblByteNum->setText(ThousandsFormat(position, locale_) + QLatin1Char('/') + c_.lblFileSize->text());
 
     // An empty or zero size leaves no share to show: the percentage, bar and estimate are skipped.

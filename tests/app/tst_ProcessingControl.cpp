@@ -433,7 +433,7 @@ private slots:
         f.w().shpProgress->resize(3, f.w().shpProgress->height());
         f.w().lblFileSize->setText(size);
         f.state.Processing = true;
-        f.state.LogFile.setConsumed(position);
+        f.state.ReadPosition = position;
         f.clock.now = 110.0;
         f.w().processing().tmrUpdates_Timer();
         f.state.Processing = false;
@@ -452,7 +452,7 @@ private slots:
         f.w().lblPercent->setText(QStringLiteral("50%"));
         f.w().setWindowTitle(QStringLiteral("untouched"));
         f.state.Processing = true;
-        f.state.LogFile.setConsumed(500);
+        f.state.ReadPosition = 500;
         f.w().processing().tmrUpdates_Timer();
         f.state.Processing = false;
         QCOMPARE(f.w().windowTitle(), QStringLiteral("untouched"));
@@ -470,7 +470,7 @@ private slots:
         f.w().lblEstimated->setText(QStringLiteral("old"));
         f.w().lblFileSize->setText(QStringLiteral("1,000"));
         f.state.Processing = true;
-        f.state.LogFile.setConsumed(100);
+        f.state.ReadPosition = 100;
         f.w().processing().tmrUpdates_Timer();
         f.state.Processing = false;
         QCOMPARE(f.w().lblEstimated->text(), QStringLiteral("old"));
