@@ -55,14 +55,7 @@ Parsed Parse(QCommandLineParser& parser, CliContext& context, const QStringList&
              const char* command) {
     parser.addOption(FormatOption());
     parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        context.err() << "corvanth-cli " << command << ": " << parser.errorText() << "\n";
-        return {Code(ExitCode::Usage)};
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        context.out() << parser.helpText();
-        return {Code(ExitCode::Ok)};
-    }
+    if (auto done = ParseCommandArguments(parser, context, arguments, command)) return {done};
     const auto format = ParseOutputFormat(parser.value(FormatOption()));
     if (!format) {
         context.err() << "corvanth-cli " << command << ": unknown format \"" << parser.value(FormatOption())
@@ -88,8 +81,14 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
     CliPostHost host(aliases);
-    const PostOutcome outcome =
-        Post(*database, list, host, query, ClearFirst::Yes, aliasCheck, CommandQuery::No);
+    const PostOutcome outcome = Post(*database, list, host, query, ClearFirst::Yes, aliasCheck);
+    // A failed statement prints only its error: a script reading the output never gets a row that is
+    // not in the database.
+    if (outcome.failure) {
+        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure)
+                      << "\n";
+        return Code(ExitCode::DataError);
+    }
     WriteResults(list, format, outcome.matches == 0 ? ListContent::NoMatchesRow : ListContent::Rows,
                  context.out());
     if (format == OutputFormat::Table) context.out() << "Total Matches: " << host.matches() << "\n";
@@ -97,11 +96,6 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
         context.err() << "corvanth-cli " << command << ": stopped listing after "
                       << static_cast<qint64>(kPostTimeLimit.count())
                       << " seconds; the rows after that are missing\n";
-    }
-    if (outcome.failure) {
-        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure)
-                      << "\n";
-        return Code(ExitCode::DataError);
     }
     return Code(ExitCode::Ok);
 }
@@ -176,12 +170,12 @@ int RunRefsCommand(CliContext& context, const QStringList& arguments) {
     NamesDatabase* database = OpenDatabase(context, "refs");
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
-    const auto failure = ListReferees(*database, list);
-    WriteResults(list, parsed.format, ListContent::Rows, context.out());
-    if (failure) {
-        context.err() << "corvanth-cli refs: " << QString::fromStdString(*failure) << "\n";
+    const auto listed = ListReferees(*database, list);
+    if (!listed) {
+        context.err() << "corvanth-cli refs: " << QString::fromStdString(listed.reason()) << "\n";
         return Code(ExitCode::DataError);
     }
+    WriteResults(list, parsed.format, ListContent::Rows, context.out());
     return Code(ExitCode::Ok);
 }
 

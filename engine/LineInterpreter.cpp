@@ -1,10 +1,10 @@
 #include "LineInterpreter.h"
 
+#include "DecimalText.h"
 #include "NameText.h"
 #include "RunFailure.h"
 #include "TextCodec.h"
 
-#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -28,53 +28,6 @@ std::string_view Between(std::string_view s, std::size_t from, std::size_t to) {
     return s.substr(from, to - from);
 }
 
-bool IsDecimalNumber(std::string_view t, double& value) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    if (t.empty()) return false;
-    std::size_t i = 0;
-    bool negative = false;
-    if (t[i] == '+' || t[i] == '-') {
-        negative = t[i] == '-';
-        ++i;
-    }
-    // from_chars takes no sign and no leading dot handling surprises: check the shape ourselves.
-    std::size_t digits = 0;
-    std::size_t j = i;
-    while (j < t.size() && t[j] >= '0' && t[j] <= '9')
-        ++j, ++digits;
-    if (j < t.size() && t[j] == '.') {
-        ++j;
-        while (j < t.size() && t[j] >= '0' && t[j] <= '9')
-            ++j, ++digits;
-    }
-    if (digits == 0) return false;
-    if (j < t.size() && (t[j] == 'e' || t[j] == 'E')) {
-        std::size_t k = j + 1;
-        if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
-        std::size_t expDigits = 0;
-        while (k < t.size() && t[k] >= '0' && t[k] <= '9')
-            ++k, ++expDigits;
-        if (expDigits == 0) return false;
-        j = k;
-    }
-    if (j != t.size()) return false;
-    double v = 0;
-    std::string_view body = t.substr(i, j - i);
-    if (!body.empty() && body.front() == '.') {
-        std::string withZero = "0" + std::string(body);
-        if (std::from_chars(withZero.data(), withZero.data() + withZero.size(), v).ec != std::errc{})
-            return false;
-    } else if (std::from_chars(body.data(), body.data() + body.size(), v).ec != std::errc{}) {
-        return false;
-    }
-    if (!std::isfinite(v)) return false;
-    value = negative ? -v : v;
-    return true;
-}
-
 int SlotOf(std::string_view text) {
     const auto n = ParseClientNumber(text);
     if (!n) throw RunFailure("client number \"" + Windows1252ToUtf8(text) + "\" is not a number");
@@ -87,58 +40,59 @@ int SlotOf(std::string_view text) {
 
 std::optional<double> ParseClientNumber(std::string_view text) {
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    double v = 0;
-    if (!IsDecimalNumber(text, v)) return std::nullopt;
-    return std::nearbyint(v); // the default rounding mode rounds halves to even
+    const auto v = ParseDecimal(text);
+    if (!v) return std::nullopt;
+    return std::nearbyint(*v); // the default rounding mode rounds halves to even
 }
 
 std::optional<double> ParseVersion(std::string_view text) {
-    double v = 0;
-    if (IsDecimalNumber(text, v)) return v;
+    if (const auto v = ParseDecimal(text)) return v;
     if (text.empty()) return std::nullopt;
     text.remove_suffix(1);
-    if (IsDecimalNumber(text, v)) return v;
-    return std::nullopt;
+    return ParseDecimal(text);
 }
 
 void LineInterpreter::InterpretLine(std::string_view line) {
+    using namespace logline;
     std::string_view cut = line;
-    // 1. InitGame test: character 8 starts "InitGame:".
-    if (line.size() >= 16 && line[7] == 'I' && line.substr(7, 9) == "InitGame:") {
+    // 1. InitGame test: the event text starts "InitGame:".
+    if (line.size() >= kPrefix + kInitGame.size() && line[kPrefix] == kInitGame[0] &&
+        line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
         if (!gameTracked_) return;
     }
     // 2. Untracked games end here.
     if (!gameTracked_) return;
     // 3. Referee login: the line ends in "RefPassword".
-    if (!cut.empty() && cut.back() == 'd' && cut.size() >= 11 &&
-        cut.substr(cut.size() - 11) == "RefPassword") {
+    if (!cut.empty() && cut.back() == kRefPassword.back() && cut.ends_with(kRefPassword)) {
         handleReferee(cut);
         return;
     }
-    // 4. Client lines: character 8 starts "Client".
-    if (cut.size() >= 13 && cut[7] == 'C' && cut.substr(7, 6) == "Client") {
-        const std::string_view c = From(cut, 7);
-        if (c.substr(0, 22) == "ClientUserinfoChanged:")
+    // 4. Client lines: the event text starts "Client".
+    if (cut.size() >= kPrefix + kClient.size() && cut[kPrefix] == kClient[0] &&
+        cut.substr(kPrefix, kClient.size()) == kClient) {
+        const std::string_view c = From(cut, kPrefix);
+        if (c.starts_with(kUserinfoChanged))
             handleUserinfoChanged(c);
-        else if (c.substr(0, 14) == "ClientConnect:")
+        else if (c.starts_with(kConnect))
             handleConnect(c);
-        else if (c.substr(0, 17) == "ClientDisconnect:")
+        else if (c.starts_with(kDisconnect))
             handleDisconnect(c);
     }
 }
 
 void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cut) {
-    const std::string_view time = line.substr(0, 6);
-    cut = From(line, 7);
-    if (time == "  0:00") state_.ClearClients();
+    using namespace logline;
+    const std::string_view time = line.substr(0, kTimeWidth);
+    cut = From(line, kPrefix);
+    if (time == kGameStartTime) state_.ClearClients();
     gameTracked_ = false;
-    const std::size_t marker = cut.find("\\wfversion\\");
+    const std::size_t marker = cut.find(kVersionKey);
     if (marker == npos) {
         state_.ClearClients();
         return;
     }
-    const std::size_t start = marker + 11;
+    const std::size_t start = marker + kVersionKey.size();
     const std::size_t end = FindFrom(cut, "\\", start);
     if (end == npos) return;
     const std::string_view version = cut.substr(start, end - start);
@@ -151,12 +105,12 @@ void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cu
         state_.ClearClients();
         return;
     }
-    if (*number < 2.8) return;
+    if (*number < kFirstTrackedVersion) return;
     gameTracked_ = true;
 }
 
 void LineInterpreter::handleReferee(std::string_view line) {
-    const std::string_view cut = From(line, 7);
+    const std::string_view cut = From(line, logline::kPrefix);
     const std::size_t space = cut.find(' ');
     if (space == npos) return;
     const std::string name = EncodeName1252(cut.substr(0, space));
@@ -169,11 +123,15 @@ void LineInterpreter::handleReferee(std::string_view line) {
     }
 }
 
+// "ClientUserinfoChanged: 12 n\Name\t\0...": the separator, the client number, a space, two characters
+// and the name up to the next backslash.
 void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
-    const std::size_t space = FindFrom(cut, " ", 23);
+    using namespace logline;
+    constexpr std::size_t numberStart = kUserinfoChanged.size() + 1;
+    const std::size_t space = FindFrom(cut, " ", numberStart);
     if (space == npos) return;
-    const std::string_view number = cut.substr(23, space - 23);
-    const std::size_t nameStart = space + 3;
+    const std::string_view number = cut.substr(numberStart, space - numberStart);
+    const std::size_t nameStart = space + 1 + kUserinfoNameKey.size();
     const std::size_t backslash = FindFrom(cut, "\\", nameStart);
     if (backslash == npos) return;
     const std::string_view name = cut.substr(nameStart, backslash - nameStart);
@@ -184,27 +142,37 @@ void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
     }
 }
 
+// "ClientConnect: 3, name: Ace, ip: 1.2.3.4:27960 DATE: 2004-01-01": the separator, the client
+// number up to a comma, a label, the name up to the next comma, a label, the address up to the
+// character before "DATE", and the date text after "DATE" and two more characters.
 void LineInterpreter::handleConnect(std::string_view cut) {
-    const std::size_t comma1 = FindFrom(cut, ",", 15);
+    using namespace logline;
+    constexpr std::size_t numberStart = kConnect.size() + 1;
+    const std::size_t comma1 = FindFrom(cut, ",", numberStart);
     if (comma1 == npos) return;
-    const std::string_view number = cut.substr(15, comma1 - 15);
-    const std::size_t comma2 = FindFrom(cut, ",", 24);
+    const std::string_view number = cut.substr(numberStart, comma1 - numberStart);
+    // The second comma is looked for from where the name of a one-digit client starts.
+    const std::size_t comma2 = FindFrom(cut, ",", numberStart + 2 + kConnectNameLabel.size());
     if (comma2 == npos) return;
-    const std::string name = EncodeName1252(Between(cut, comma1 + 8, comma2));
+    const std::size_t nameStart = comma1 + 1 + kConnectNameLabel.size();
+    if (nameStart > comma2)
+        throw RunFailure("ClientConnect line whose player name would end before it starts");
+    const std::string name = EncodeName1252(cut.substr(nameStart, comma2 - nameStart));
     const int c = SlotOf(number);
     state_.ClientNames[c] = name;
-    const std::size_t ipStart = comma2 + 6;
-    const std::size_t date = FindFrom(cut, "DATE", ipStart);
+    const std::size_t ipStart = comma2 + 1 + kConnectIpLabel.size();
+    const std::size_t date = FindFrom(cut, kDate, ipStart);
     if (date == npos) throw RunFailure("ClientConnect line without DATE after the address");
+    // The address ends one character (a separator) before "DATE"; a negative length reads as empty.
     std::string_view ip = date > 0 ? Between(cut, ipStart, date - 1) : std::string_view{};
     if (const std::size_t colon = ip.find(':'); colon != npos) ip = ip.substr(0, colon);
-    state_.ClientDates[c] = std::string(From(cut, date + 6));
+    state_.ClientDates[c] = std::string(From(cut, date + kDate.size() + kDateSeparatorWidth));
     if (!ip.empty()) state_.ClientIPs[c] = std::string(ip);
     recordSlot(c);
 }
 
 void LineInterpreter::handleDisconnect(std::string_view cut) {
-    const int c = SlotOf(From(cut, 18));
+    const int c = SlotOf(From(cut, logline::kDisconnect.size() + 1));
     state_.ClientIPs[c].clear();
     state_.ClientNames[c].clear();
 }

@@ -63,7 +63,7 @@ Timing TimeSearch(NamesDatabase& db, const Query& query, AliasMode mode, AliasCh
         ResultList list;
         BenchHost host(mode);
         const auto start = Clock::now();
-        const PostOutcome outcome = Post(db, list, host, query, ClearFirst::Yes, check, CommandQuery::No);
+        const PostOutcome outcome = Post(db, list, host, query, ClearFirst::Yes, check);
         times.push_back(Milliseconds(Clock::now() - start));
         if (outcome.failure) std::fprintf(stderr, "search failed: %s\n", outcome.failure->c_str());
         if (outcome.timedOut) std::fprintf(stderr, "search stopped at the time limit\n");

@@ -109,6 +109,7 @@ TEST_F(Interpreter, FailuresEndTheRun) {
         Connect("abc", "x", "1.1.1.1", "d"),
         Connect("-1", "x", "1.1.1.1", "d"),
         "  0:05 ClientConnect: 3, name: x, ip: 1.1.1.1 no date marker",
+        "  0:05 ClientConnect: 12,abcdef, ip: 1.2.3.4 DATE: d", // the name would end before it starts
         "  0:09 ClientDisconnect: 101",
         "  0:09 ClientDisconnect: seven",
         "  0:05 ClientUserinfoChanged: 1x n\\Name\\t\\0",
@@ -119,6 +120,7 @@ TEST_F(Interpreter, FailuresEndTheRun) {
         LineInterpreter li(s, k);
         li.InterpretLine(kTracked);
         EXPECT_THROW(li.InterpretLine(line), RunFailure) << line;
+        EXPECT_TRUE(k.calls.empty()) << line;
     }
 }
 
