@@ -1,5 +1,6 @@
 #include "CliContext.h"
 #include "DatabaseError.h"
+#include "FixedPostHost.h"
 #include "NameText.h"
 #include "Post.h"
 #include "ResultFormat.h"
@@ -11,28 +12,6 @@
 
 namespace corvanth {
 namespace {
-
-enum class Aliases { Off, SameAddress, SameFirstThreeOctets };
-
-// Post's host on the command line: the alias options stand for the window's check boxes, and the
-// count is kept for the summary line.
-class CliPostHost : public PostHost {
-public:
-    explicit CliPostHost(Aliases aliases) : aliases_(aliases) {}
-
-    bool aliasesTicked() const override { return aliases_ != Aliases::Off; }
-    bool aliasesEnabled() const override { return true; }
-    bool broadTicked() const override { return aliases_ == Aliases::SameFirstThreeOctets; }
-    void pumpEvents() override {
-        if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    }
-    void setMatches(std::size_t count) override { matches_ = count; }
-    std::size_t matches() const { return matches_; }
-
-private:
-    Aliases aliases_;
-    std::size_t matches_ = 0;
-};
 
 int Code(ExitCode code) {
     return static_cast<int>(code);
@@ -80,7 +59,9 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
     NamesDatabase* database = OpenDatabase(context, command);
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
-    CliPostHost host(aliases);
+    FixedPostHost host(aliases, [] {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    });
     const PostOutcome outcome = Post(*database, list, host, query, ClearFirst::Yes, aliasCheck);
     // A failed statement prints only its error: a script reading the output never gets a row that is
     // not in the database.

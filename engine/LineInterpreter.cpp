@@ -6,6 +6,7 @@
 #include "TextCodec.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace corvanth {
@@ -22,10 +23,38 @@ std::size_t FindFrom(std::string_view s, std::string_view what, std::size_t from
     return from <= s.size() ? s.find(what, from) : npos;
 }
 
+// A field: the text from `from` up to the first `delimiter` at or after it, and the delimiter's index.
+struct Field {
+    std::string_view text;
+    std::size_t end;
+};
+std::optional<Field> UpTo(std::string_view s, std::size_t from, std::string_view delimiter) {
+    const std::size_t end = FindFrom(s, delimiter, from);
+    if (end == npos) return std::nullopt;
+    return Field{s.substr(from, end - from), end};
+}
+
 // Text between two 0-based indexes; a negative length reads as empty text.
 std::string_view Between(std::string_view s, std::size_t from, std::size_t to) {
     if (from >= to || from >= s.size()) return {};
     return s.substr(from, to - from);
+}
+
+// A client number as the log writes it: surrounding spaces and tabs and a trailing CR are accepted, a
+// fraction is rounded half to even. Nothing for text that is not a number.
+std::optional<double> ParseClientNumber(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const auto v = ParseDecimal(text);
+    if (!v) return std::nullopt;
+    return std::nearbyint(*v); // the default rounding mode rounds halves to even
+}
+
+// The version test of an InitGame line: a decimal number, or a number followed by one more character.
+std::optional<double> ParseVersion(std::string_view text) {
+    if (const auto v = ParseDecimal(text)) return v;
+    if (text.empty()) return std::nullopt;
+    text.remove_suffix(1);
+    return ParseDecimal(text);
 }
 
 int SlotOf(std::string_view text) {
@@ -37,20 +66,6 @@ int SlotOf(std::string_view text) {
 }
 
 } // namespace
-
-std::optional<double> ParseClientNumber(std::string_view text) {
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    const auto v = ParseDecimal(text);
-    if (!v) return std::nullopt;
-    return std::nearbyint(*v); // the default rounding mode rounds halves to even
-}
-
-std::optional<double> ParseVersion(std::string_view text) {
-    if (const auto v = ParseDecimal(text)) return v;
-    if (text.empty()) return std::nullopt;
-    text.remove_suffix(1);
-    return ParseDecimal(text);
-}
 
 void LineInterpreter::InterpretLine(std::string_view line) {
     using namespace logline;
@@ -127,17 +142,13 @@ void LineInterpreter::handleReferee(std::string_view line) {
 // and the name up to the next backslash.
 void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
     using namespace logline;
-    constexpr std::size_t numberStart = kUserinfoChanged.size() + 1;
-    const std::size_t space = FindFrom(cut, " ", numberStart);
-    if (space == npos) return;
-    const std::string_view number = cut.substr(numberStart, space - numberStart);
-    const std::size_t nameStart = space + 1 + kUserinfoNameKey.size();
-    const std::size_t backslash = FindFrom(cut, "\\", nameStart);
-    if (backslash == npos) return;
-    const std::string_view name = cut.substr(nameStart, backslash - nameStart);
-    const int c = SlotOf(number);
-    if (name != state_.ClientNames[c]) {
-        state_.ClientNames[c] = std::string(name);
+    const auto number = UpTo(cut, kUserinfoChanged.size() + 1, " ");
+    if (!number) return;
+    const auto name = UpTo(cut, number->end + 1 + kUserinfoNameKey.size(), "\\");
+    if (!name) return;
+    const int c = SlotOf(number->text);
+    if (name->text != state_.ClientNames[c]) {
+        state_.ClientNames[c] = std::string(name->text);
         recordSlot(c);
     }
 }
@@ -148,17 +159,16 @@ void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
 void LineInterpreter::handleConnect(std::string_view cut) {
     using namespace logline;
     constexpr std::size_t numberStart = kConnect.size() + 1;
-    const std::size_t comma1 = FindFrom(cut, ",", numberStart);
-    if (comma1 == npos) return;
-    const std::string_view number = cut.substr(numberStart, comma1 - numberStart);
+    const auto number = UpTo(cut, numberStart, ",");
+    if (!number) return;
     // The second comma is looked for from where the name of a one-digit client starts.
     const std::size_t comma2 = FindFrom(cut, ",", numberStart + 2 + kConnectNameLabel.size());
     if (comma2 == npos) return;
-    const std::size_t nameStart = comma1 + 1 + kConnectNameLabel.size();
+    const std::size_t nameStart = number->end + 1 + kConnectNameLabel.size();
     if (nameStart > comma2)
         throw RunFailure("ClientConnect line whose player name would end before it starts");
     const std::string name = EncodeName1252(cut.substr(nameStart, comma2 - nameStart));
-    const int c = SlotOf(number);
+    const int c = SlotOf(number->text);
     state_.ClientNames[c] = name;
     const std::size_t ipStart = comma2 + 1 + kConnectIpLabel.size();
     const std::size_t date = FindFrom(cut, kDate, ipStart);

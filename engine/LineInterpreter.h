@@ -4,7 +4,6 @@
 #include "VisitSink.h"
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 namespace corvanth {
@@ -71,11 +70,5 @@ private:
     // Reused for the UTF-8 texts handed to the sink, so a visit allocates nothing in the interpreter.
     std::string name8_, ip8_, date8_;
 };
-
-// A client number as the log writes it: surrounding spaces and tabs and a trailing CR are accepted, a
-// fraction is rounded half to even. Returns nothing for text that is not a number.
-std::optional<double> ParseClientNumber(std::string_view text);
-// The version test of an InitGame line: a decimal number, or a number followed by one more character.
-std::optional<double> ParseVersion(std::string_view text);
 
 } // namespace corvanth

@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t refs = CountRows(db, "SELECT count(*) AS n FROM Names WHERE Ref = Yes");
     std::int64_t visits = 0;
     for (const auto& call : refSink.calls)
-        visits += call.referee ? 0 : 1;
+        visits += call.kind == "ref" ? 0 : 1;
     Check(rows <= visits, "more rows than visits");
     Check((rows == 0) == (visits == 0), "visits recorded but no row");
     Check(refs <= rows, "more referee marks than rows");

@@ -188,14 +188,3 @@ TEST_F(Interpreter, ClientTablesSurviveANewInterpreter) {
     resumed.InterpretLine(Connect("8", "Ignored", "9.9.9.9", "d"));
     EXPECT_EQ(state.ClientNames[8], "Stays");
 }
-
-TEST(ParseVersion, AcceptsDecimalNumbersAndOneTrailingCharacter) {
-    EXPECT_EQ(ParseVersion("2.8"), 2.8);
-    EXPECT_EQ(ParseVersion("3.0a"), 3.0);
-    EXPECT_EQ(ParseVersion("2.85"), 2.85);
-    EXPECT_EQ(ParseVersion("x"), std::nullopt);
-    EXPECT_EQ(ParseVersion("2.8ab"), std::nullopt);
-    EXPECT_EQ(ParseClientNumber(" 12 "), 12.0);
-    EXPECT_EQ(ParseClientNumber("3.5"), 4.0);
-    EXPECT_EQ(ParseClientNumber(""), std::nullopt);
-}

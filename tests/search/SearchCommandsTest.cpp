@@ -103,13 +103,6 @@ TEST_F(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     }
 }
 
-TEST_F(SearchCommandsTest, ACustomQueryOfNameAndAddress) {
-    ASSERT_EQ(run(RunQueryCommand,
-                  {"query", "SELECT PlayerName, IP FROM Names WHERE IP LIKE '11.*'", "--format", "csv"}),
-              0);
-    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\nFace,,11.0.0.1,,\r\n");
-}
-
 struct UsageCase {
     const char* name;
     QStringList arguments;
