@@ -122,6 +122,7 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
     EXPECT_NE(fromStart.err.find("readonly"), std::string::npos) << fromStart.err;
     EXPECT_EQ(ReadNames(data + "/IPLogging.mdb"), before);
     EXPECT_EQ(ReadFile(data + "/Positions.txt"), journalBefore);
+    EXPECT_EQ(IntegrityCheck(data + "/IPLogging.mdb"), "ok");
 }
 
 // The log for the kill test. Why the two databases must come out equal, row for row:

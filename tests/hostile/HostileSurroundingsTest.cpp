@@ -1,5 +1,5 @@
-// The run's surroundings turn hostile: a data folder it may not write, a full disk, a database file
-// locked by another program, a log it may not read.
+// The run's surroundings turn hostile: a data folder below a file, a full disk, a database file locked
+// by another program, a log it may not read. (A read-only data folder: CliHostileTest.)
 // Each case ends with a clear reason, and nothing recorded before is lost.
 #include "HostileSupport.h"
 
@@ -41,48 +41,6 @@ std::string Describe(const RunSummary& s) {
     std::string text = std::to_string(static_cast<int>(s.outcome)) + "\n";
     if (s.failure) text += s.failure->reason + "\n";
     return text;
-}
-
-TEST(HostileSurroundings, ReadOnlyDataFolderFailsClearlyAndKeepsRowsAndJournal) {
-    TempFolder folder;
-    const std::string data = folder.file("data");
-    std::filesystem::create_directory(data);
-    const std::string db = data + "/IPLogging.mdb";
-    const std::string log = folder.file("games.log");
-    Seed(db, data, log);
-    const auto before = ReadNames(db);
-    const std::string journalBefore = ReadFile(data + "/Positions.txt");
-    ASSERT_EQ(before.size(), 3u);
-    WriteFile(log, SmallGame(3, "Old") + SmallGame(5, "New"));
-    ::chmod(log.c_str(), 0644);
-    ::chmod((data + "/IPLogging.mdb").c_str(), 0444);
-    ::chmod((data + "/Positions.txt").c_str(), 0444);
-    ::chmod(data.c_str(), 0555);
-
-    // As root permissions would not hold: the child drops to an unprivileged user first.
-    const ChildResult child =
-        RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
-            NamesDatabase names;
-            try {
-                names.Open(db);
-            } catch (const DatabaseError& e) {
-                report = std::string("open failed\n") + e.what();
-                return 3;
-            }
-            ProcessingState state;
-            TestHost host;
-            PositionJournal journal(data);
-            const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-            report = Describe(s);
-            return s.outcome == RunOutcome::Failed ? 2 : 0;
-        });
-    ::chmod(data.c_str(), 0755);
-    ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
-    EXPECT_TRUE(child.exitCode == 2 || child.exitCode == 3) << child.message;
-    EXPECT_NE(child.message.find("readonly"), std::string::npos) << child.message;
-    EXPECT_EQ(ReadNames(db), before);
-    EXPECT_EQ(ReadFile(data + "/Positions.txt"), journalBefore);
-    EXPECT_EQ(IntegrityCheck(db), "ok");
 }
 
 TEST(HostileSurroundings, DataFolderBelowARegularFileCannotBeOpened) {
