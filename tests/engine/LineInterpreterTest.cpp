@@ -51,8 +51,6 @@ TEST_F(Interpreter, InitGameVersionRules) {
         ProcessingState s;
         RecordingSink k;
         LineInterpreter li(s, k);
-        s.ClientNames[4] = "old";
-        s.ClientIPs[4] = "1.1.1.1";
         s.ClientDates[4] = "d";
         li.InterpretLine(kTracked); // every case starts in a tracked game
         s.ClientNames[4] = "old";
