@@ -32,16 +32,6 @@ public:
     }
 };
 
-TEST(ResultListTest, StartsUnsortedByNameAscending) {
-    ResultList list;
-    EXPECT_FALSE(list.Sorted());
-    EXPECT_EQ(list.SortKey(), 0u);
-    EXPECT_EQ(list.SortOrder(), SortDirection::Ascending);
-    list.Add(MakeRow("b", ""));
-    list.Add(MakeRow("a", ""));
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"b", "a"}));
-}
-
 TEST(ResultListTest, KeysAreUnique) {
     ResultList list;
     EXPECT_EQ(list.Add(MakeRow("Ace", "1.1.1.1", "Ace1.1.1.1")), std::optional<std::size_t>(0));
