@@ -12,6 +12,7 @@
 #include "NumberText.h"
 #include "Post.h"
 #include "ProcessingControl.h"
+#include "ProgramIdentity.h"
 #include "Prompter.h"
 #include "SettingsStore.h"
 #include "ShapeWidget.h"
@@ -544,20 +545,21 @@ void frmMain::NewFile() {
     }
     const QLocale locale;
     lblFileSize->setText(ThousandsFormat(static_cast<double>(info.size()), locale));
-    try {
-        std::vector<std::string> problems;
-        txtStartPosition->setText(
-            ThousandsFormat(journal_.LastPosition(path.toStdString(), &problems), locale));
-        if (!problems.empty()) {
-            QString text = QStringLiteral("Records of Positions.txt that were skipped:");
-            for (const auto& problem : problems)
-                text += QLatin1Char('\n') + QString::fromStdString(problem);
-            txtStartPosition->setToolTip(text);
-        }
-    } catch (const std::exception& e) {
+    const auto lookup = journal_.LastPosition(path.toStdString());
+    if (!lookup) {
         txtStartPosition->setText(QString());
-        txtStartPosition->setToolTip(QStringLiteral("Positions.txt could not be read: ") +
-                                     QString::fromUtf8(e.what()));
+        prompter_.ask(QString::fromStdString(lookup.reason()),
+                      QStringLiteral("%1 could not be read").arg(QLatin1String(identity::JournalFileName)),
+                      Prompter::Buttons::Ok, Prompter::Icon::Critical);
+        return;
+    }
+    txtStartPosition->setText(ThousandsFormat(static_cast<double>(lookup->position), locale));
+    if (!lookup->skippedRecords.empty()) {
+        QString text =
+            QStringLiteral("Records of %1 that were skipped:").arg(QLatin1String(identity::JournalFileName));
+        for (const auto& skipped : lookup->skippedRecords)
+            text += QLatin1Char('\n') + QString::fromStdString(skipped);
+        txtStartPosition->setToolTip(text);
     }
 }
 
@@ -630,11 +632,11 @@ void frmMain::cmdSearch_Click() {
         switch (cmbSearch->currentIndex()) {
         case 0:
             Post(db_, resultList_, *postHost_, NameSearchQuery(EncodeName(text.toStdString())),
-                 ClearFirst::Yes, AliasCheck::AllowAliases, CommandQuery::No);
+                 ClearFirst::Yes, AliasCheck::AllowAliases);
             break;
         case 1:
             Post(db_, resultList_, *postHost_, IpSearchQuery(text.toStdString()), ClearFirst::Yes,
-                 AliasCheck::ForbidAliases, CommandQuery::No);
+                 AliasCheck::ForbidAliases);
             break;
         default:
             return;
@@ -647,16 +649,17 @@ void frmMain::cmdSearch_Click() {
 void frmMain::cmdQuery_Click() {
     try {
         Post(db_, resultList_, *postHost_, CustomQuery(txtQuery->toPlainText().toStdString()),
-             ClearFirst::Yes, AliasCheck::ForbidAliases, CommandQuery::No);
+             ClearFirst::Yes, AliasCheck::ForbidAliases);
     } catch (const std::exception&) {
     }
 }
 
 void frmMain::cmdRefs_Click() {
-    const auto failure = ListReferees(db_, resultList_);
+    const auto listed = ListReferees(db_, resultList_);
     if (model_) model_->Flush();
-    lstReport->setToolTip(
-        failure ? QStringLiteral("The referee list failed: ") + QString::fromStdString(*failure) : QString());
+    lstReport->setToolTip(listed ? QString()
+                                 : QStringLiteral("The referee list failed: ") +
+                                       QString::fromStdString(listed.reason()));
 }
 
 void frmMain::chkAliases_Click() {

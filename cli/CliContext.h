@@ -2,12 +2,15 @@
 
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
+#include "ProgramIdentity.h"
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 namespace corvanth {
 
@@ -27,8 +30,9 @@ public:
     CliContext(QString dataFolder, QTextStream& out, QTextStream& err)
         : dataFolder_(std::move(dataFolder)), out_(out), err_(err), journal_(dataFolder_.toStdString()) {}
 
-    const QString& dataFolder() const { return dataFolder_; }
-    QString databasePath() const { return dataFolder_ + QStringLiteral("/IPLogging.mdb"); }
+    QString databasePath() const {
+        return dataFolder_ + QLatin1Char('/') + QLatin1String(identity::DatabaseFileName);
+    }
     QTextStream& out() { return out_; }
     QTextStream& err() { return err_; }
     const PositionJournal& journal() const { return journal_; }
@@ -46,6 +50,15 @@ private:
     PositionJournal journal_;
     NamesDatabase database_;
 };
+
+// Parses a command's arguments (the command adds its options, --help among them, first). Returns the
+// exit code when the command ends right away: a parse error (on stderr) or --help (on stdout).
+std::optional<int> ParseCommandArguments(QCommandLineParser& parser, CliContext& context,
+                                         const QStringList& arguments, const char* command);
+
+// The journal's position for `log`, its skipped records told as warnings on stderr; a journal that
+// cannot be read is told there as the command's error.
+Outcome<JournalLookup> ReadJournal(CliContext& context, const std::string& log, const char* command);
 
 // Each command takes the arguments after its name (argument 0 is the command name itself, so that
 // QCommandLineParser can be used as is) and returns the exit code.

@@ -7,18 +7,11 @@
 namespace corvanth {
 namespace {
 
-// Parses a command's arguments; returns an exit code when the command should end right away.
+// Parses the arguments of a command that takes `positionals` arguments.
 std::optional<int> ParseOrFinish(QCommandLineParser& parser, CliContext& context,
                                  const QStringList& arguments, const char* command, qsizetype positionals) {
     parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        context.err() << "corvanth-cli " << command << ": " << parser.errorText() << "\n";
-        return static_cast<int>(ExitCode::Usage);
-    }
-    if (parser.isSet("help")) {
-        context.out() << parser.helpText();
-        return static_cast<int>(ExitCode::Ok);
-    }
+    if (auto done = ParseCommandArguments(parser, context, arguments, command)) return done;
     if (parser.positionalArguments().size() != positionals) {
         context.err() << "corvanth-cli " << command << ": wrong number of arguments (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
@@ -28,6 +21,19 @@ std::optional<int> ParseOrFinish(QCommandLineParser& parser, CliContext& context
 
 } // namespace
 
+std::optional<int> ParseCommandArguments(QCommandLineParser& parser, CliContext& context,
+                                         const QStringList& arguments, const char* command) {
+    if (!parser.parse(arguments)) {
+        context.err() << "corvanth-cli " << command << ": " << parser.errorText() << "\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        context.out() << parser.helpText();
+        return static_cast<int>(ExitCode::Ok);
+    }
+    return std::nullopt;
+}
+
 int RunPositionCommand(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -36,12 +42,22 @@ int RunPositionCommand(CliContext& context, const QStringList& arguments) {
     parser.addPositionalArgument("LOG", "The game server's log file.");
     if (auto done = ParseOrFinish(parser, context, arguments, "position", 1)) return *done;
     const std::string log = QFileInfo(parser.positionalArguments().front()).absoluteFilePath().toStdString();
-    std::vector<std::string> problems;
-    const double position = context.journal().LastPosition(log, &problems);
-    for (const auto& p : problems)
-        context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
-    context.out() << QString::number(position, 'f', 0) << "\n";
+    const auto lookup = ReadJournal(context, log, "position");
+    if (!lookup) return static_cast<int>(ExitCode::DataError);
+    context.out() << lookup->position << "\n";
     return static_cast<int>(ExitCode::Ok);
+}
+
+Outcome<JournalLookup> ReadJournal(CliContext& context, const std::string& log, const char* command) {
+    auto lookup = context.journal().LastPosition(log);
+    if (!lookup) {
+        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(lookup.reason())
+                      << "\n";
+        return lookup;
+    }
+    for (const auto& skipped : lookup->skippedRecords)
+        context.err() << "corvanth-cli: warning: " << QString::fromStdString(skipped) << "\n";
+    return lookup;
 }
 
 int RunClearCommand(CliContext& context, const QStringList& arguments) {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace corvanth {
@@ -28,25 +29,20 @@ QString OutcomeText(const RunSummary& summary, const std::string& status) {
 int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Reads LOG from a byte position, follows its games and clients, and records every name seen from "
-        "every\n"
-        "address in IPLogging.mdb. Without --start the run continues where the journal says the last run "
-        "over\n"
-        "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and journals the "
-        "position.\n"
-        "Exit status: 0 finished or cancelled, 1 log missing, 2 the run failed.");
+        QStringLiteral(
+            "Reads LOG from a byte position, follows its games and clients, and records every name "
+            "seen from every\n"
+            "address in %1. Without --start the run continues where the journal says the last run "
+            "over\n"
+            "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and "
+            "journals the position.\n"
+            "Exit status: 0 finished or cancelled, 1 log missing, 2 the run failed.")
+            .arg(QLatin1String(identity::DatabaseFileName)));
     parser.addHelpOption();
     parser.addPositionalArgument("LOG", "The game server's log file.");
     const QCommandLineOption startOption("start", "1-based byte position to start at.", "POS");
     parser.addOption(startOption);
-    if (!parser.parse(arguments)) {
-        context.err() << "corvanth-cli process: " << parser.errorText() << "\n";
-        return static_cast<int>(ExitCode::Usage);
-    }
-    if (parser.isSet("help")) {
-        context.out() << parser.helpText();
-        return static_cast<int>(ExitCode::Ok);
-    }
+    if (auto done = ParseCommandArguments(parser, context, arguments, "process")) return *done;
     if (parser.positionalArguments().size() != 1) {
         context.err() << "corvanth-cli process: expected one LOG argument (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
@@ -64,8 +60,7 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     if (parser.isSet(startOption)) {
         const auto resolved = StartPosition(parser.value(startOption).toStdString()).Resolve();
         if (!resolved) {
-            context.err() << "corvanth-cli process: start position \"" << parser.value(startOption)
-                          << "\" is not a number\n";
+            context.err() << "corvanth-cli process: " << QString::fromStdString(resolved.reason()) << "\n";
             return static_cast<int>(ExitCode::Usage);
         }
         if (*resolved < 1) {
@@ -75,11 +70,9 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         }
         start = *resolved;
     } else {
-        std::vector<std::string> problems;
-        start = static_cast<std::int64_t>(context.journal().LastPosition(log, &problems));
-        for (const auto& p : problems)
-            context.err() << "corvanth-cli: warning: " << QString::fromStdString(p) << "\n";
-        if (start < 1) start = 1;
+        const auto lookup = ReadJournal(context, log, "process");
+        if (!lookup) return static_cast<int>(ExitCode::DataError);
+        start = std::max<std::int64_t>(lookup->position, 1);
         if (QFileInfo::exists(logPath) && start > logSize + 1)
             context.err()
                 << "corvanth-cli: warning: the journal says the last run reached byte " << start

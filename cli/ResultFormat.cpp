@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace corvanth {
@@ -139,39 +140,27 @@ QString CsvField(const QString& text) {
 }
 
 QString JsonString(const QString& text) {
+    // The characters JSON writes with a short escape; other control characters become \u00XX.
+    static constexpr std::array<std::pair<char16_t, const char*>, 7> kShort = {{{'"', "\\\""},
+                                                                                {'\\', "\\\\"},
+                                                                                {'\b', "\\b"},
+                                                                                {'\f', "\\f"},
+                                                                                {'\n', "\\n"},
+                                                                                {'\r', "\\r"},
+                                                                                {'\t', "\\t"}}};
     QString out;
     out.reserve(text.size() + 2);
     out += QLatin1Char('"');
     for (const QChar ch : text) {
         const char16_t u = ch.unicode();
-        switch (u) {
-        case '"':
-            out += QStringLiteral("\\\"");
-            break;
-        case '\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case '\b':
-            out += QStringLiteral("\\b");
-            break;
-        case '\f':
-            out += QStringLiteral("\\f");
-            break;
-        case '\n':
-            out += QStringLiteral("\\n");
-            break;
-        case '\r':
-            out += QStringLiteral("\\r");
-            break;
-        case '\t':
-            out += QStringLiteral("\\t");
-            break;
-        default:
-            if (u < 0x20)
-                out += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
-            else
-                out += ch;
-        }
+        const auto escape =
+            std::find_if(kShort.begin(), kShort.end(), [u](const auto& e) { return e.first == u; });
+        if (escape != kShort.end())
+            out += QLatin1String(escape->second);
+        else if (u < 0x20)
+            out += QStringLiteral("\\u%1").arg(static_cast<int>(u), 4, 16, QLatin1Char('0'));
+        else
+            out += ch;
     }
     out += QLatin1Char('"');
     return out;

@@ -1,5 +1,6 @@
 #include "CliContext.h"
 #include "DatabaseError.h"
+#include "FixedPostHost.h"
 #include "NameText.h"
 #include "Post.h"
 #include "ResultFormat.h"
@@ -11,28 +12,6 @@
 
 namespace corvanth {
 namespace {
-
-enum class Aliases { Off, SameAddress, SameFirstThreeOctets };
-
-// Post's host on the command line: the alias options stand for the window's check boxes, and the
-// count is kept for the summary line.
-class CliPostHost : public PostHost {
-public:
-    explicit CliPostHost(Aliases aliases) : aliases_(aliases) {}
-
-    bool aliasesTicked() const override { return aliases_ != Aliases::Off; }
-    bool aliasesEnabled() const override { return true; }
-    bool broadTicked() const override { return aliases_ == Aliases::SameFirstThreeOctets; }
-    void pumpEvents() override {
-        if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    }
-    void setMatches(std::size_t count) override { matches_ = count; }
-    std::size_t matches() const { return matches_; }
-
-private:
-    Aliases aliases_;
-    std::size_t matches_ = 0;
-};
 
 int Code(ExitCode code) {
     return static_cast<int>(code);
@@ -55,14 +34,7 @@ Parsed Parse(QCommandLineParser& parser, CliContext& context, const QStringList&
              const char* command) {
     parser.addOption(FormatOption());
     parser.addHelpOption();
-    if (!parser.parse(arguments)) {
-        context.err() << "corvanth-cli " << command << ": " << parser.errorText() << "\n";
-        return {Code(ExitCode::Usage)};
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        context.out() << parser.helpText();
-        return {Code(ExitCode::Ok)};
-    }
+    if (auto done = ParseCommandArguments(parser, context, arguments, command)) return {done};
     const auto format = ParseOutputFormat(parser.value(FormatOption()));
     if (!format) {
         context.err() << "corvanth-cli " << command << ": unknown format \"" << parser.value(FormatOption())
@@ -87,9 +59,17 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
     NamesDatabase* database = OpenDatabase(context, command);
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
-    CliPostHost host(aliases);
-    const PostOutcome outcome =
-        Post(*database, list, host, query, ClearFirst::Yes, aliasCheck, CommandQuery::No);
+    FixedPostHost host(aliases, [] {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    });
+    const PostOutcome outcome = Post(*database, list, host, query, ClearFirst::Yes, aliasCheck);
+    // A failed statement prints only its error: a script reading the output never gets a row that is
+    // not in the database.
+    if (outcome.failure) {
+        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure)
+                      << "\n";
+        return Code(ExitCode::DataError);
+    }
     WriteResults(list, format, outcome.matches == 0 ? ListContent::NoMatchesRow : ListContent::Rows,
                  context.out());
     if (format == OutputFormat::Table) context.out() << "Total Matches: " << host.matches() << "\n";
@@ -97,11 +77,6 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
         context.err() << "corvanth-cli " << command << ": stopped listing after "
                       << static_cast<qint64>(kPostTimeLimit.count())
                       << " seconds; the rows after that are missing\n";
-    }
-    if (outcome.failure) {
-        context.err() << "corvanth-cli " << command << ": " << QString::fromStdString(*outcome.failure)
-                      << "\n";
-        return Code(ExitCode::DataError);
     }
     return Code(ExitCode::Ok);
 }
@@ -176,12 +151,12 @@ int RunRefsCommand(CliContext& context, const QStringList& arguments) {
     NamesDatabase* database = OpenDatabase(context, "refs");
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
-    const auto failure = ListReferees(*database, list);
-    WriteResults(list, parsed.format, ListContent::Rows, context.out());
-    if (failure) {
-        context.err() << "corvanth-cli refs: " << QString::fromStdString(*failure) << "\n";
+    const auto listed = ListReferees(*database, list);
+    if (!listed) {
+        context.err() << "corvanth-cli refs: " << QString::fromStdString(listed.reason()) << "\n";
         return Code(ExitCode::DataError);
     }
+    WriteResults(list, parsed.format, ListContent::Rows, context.out());
     return Code(ExitCode::Ok);
 }
 

@@ -1,5 +1,6 @@
 #include "CliContext.h"
 #include "DataFolder.h"
+#include "ProgramIdentity.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -11,29 +12,33 @@ using namespace corvanth;
 
 namespace {
 
-const char* const kUsage =
-    "Usage: corvanth-cli [--data-dir DIR] COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
-    "  process LOG [--start POS]                 read a game log into the names database\n"
-    "  position LOG                              the journaled position for LOG\n"
-    "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
-    "  search ip PATTERN                         rows whose address matches PATTERN\n"
-    "  refs                                      every name that logged in as referee\n"
-    "  query SQL                                 run an SQL statement on table Names\n"
-    "  clear --yes                               delete every row\n"
-    "\n"
-    "search, refs and query take --format table|csv|json. Every command takes --help.\n"
-    "The data folder holds IPLogging.mdb and Positions.txt; it is the program's folder unless\n"
-    "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user folder).\n";
+QString Usage() {
+    return QStringLiteral(
+               "Usage: corvanth-cli [--data-dir DIR] COMMAND [ARGS]\n"
+               "\n"
+               "Commands:\n"
+               "  process LOG [--start POS]                 read a game log into the names database\n"
+               "  position LOG                              the journaled position for LOG\n"
+               "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
+               "  search ip PATTERN                         rows whose address matches PATTERN\n"
+               "  refs                                      every name that logged in as referee\n"
+               "  query SQL                                 run an SQL statement on table Names\n"
+               "  clear --yes                               delete every row\n"
+               "\n"
+               "search, refs and query take --format table|csv|json. Every command takes --help.\n"
+               "The data folder holds %1 and %2; it is the program's folder unless\n"
+               "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user "
+               "folder).\n")
+        .arg(QLatin1String(identity::DatabaseFileName), QLatin1String(identity::JournalFileName));
+}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName("Pyrrowin");
-    QCoreApplication::setApplicationName("Corvanth");
-    QCoreApplication::setApplicationVersion("0.7.5");
+    QCoreApplication::setOrganizationName(QString::fromUtf8(identity::Organization));
+    QCoreApplication::setApplicationName(QString::fromUtf8(identity::Application));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(identity::Version));
 
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -44,24 +49,24 @@ int main(int argc, char* argv[]) {
     while (!args.isEmpty() && args.front().startsWith("--")) {
         const QString option = args.takeFirst();
         if (option == "--help" || option == "-h") {
-            out << kUsage;
+            out << Usage();
             return 0;
         }
         if (option == "--version") {
-            out << "corvanth-cli 0.7.5\n";
+            out << "corvanth-cli " << identity::Version << "\n";
             return 0;
         }
         if (option == "--data-dir" && !args.isEmpty()) {
             dataDir = args.takeFirst();
-        } else if (option.startsWith("--data-dir=")) {
-            dataDir = option.mid(11);
+        } else if (const QString prefix = QStringLiteral("--data-dir="); option.startsWith(prefix)) {
+            dataDir = option.mid(prefix.size());
         } else {
-            err << "corvanth-cli: unknown option " << option << "\n" << kUsage;
+            err << "corvanth-cli: unknown option " << option << "\n" << Usage();
             return static_cast<int>(ExitCode::Usage);
         }
     }
     if (args.isEmpty()) {
-        err << kUsage;
+        err << Usage();
         return static_cast<int>(ExitCode::Usage);
     }
 
@@ -86,16 +91,14 @@ int main(int argc, char* argv[]) {
         code = RunPositionCommand(context, args);
     } else if (command == "clear") {
         code = RunClearCommand(context, args);
-#ifdef CORVANTH_HAVE_SEARCH_COMMANDS
     } else if (command == "search") {
         code = RunSearchCommand(context, args);
     } else if (command == "refs") {
         code = RunRefsCommand(context, args);
     } else if (command == "query") {
         code = RunQueryCommand(context, args);
-#endif
     } else {
-        err << "corvanth-cli: unknown command " << command << "\n" << kUsage;
+        err << "corvanth-cli: unknown command " << command << "\n" << Usage();
     }
     out.flush();
     err.flush();

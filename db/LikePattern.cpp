@@ -3,23 +3,10 @@
 #include "TextCodec.h"
 
 namespace corvanth {
-namespace {
-
-char32_t NextFolded(std::string_view s, std::size_t& pos) {
-    const auto b = static_cast<unsigned char>(s[pos]);
-    if (b < 0x80) {
-        ++pos;
-        return (b >= 'A' && b <= 'Z') ? b + 32 : b;
-    }
-    return FoldCodePoint(NextCodePoint(s, pos));
-}
-
-} // namespace
 
 LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
     std::size_t pos = 0;
     while (pos < p.size()) {
-        const std::size_t tokenStart = pos;
         const char32_t cp = NextCodePoint(p, pos);
         if (escape && cp == *escape && pos < p.size()) {
             tokens_.push_back({Kind::Literal, FoldCodePoint(NextCodePoint(p, pos)), {}});
@@ -70,7 +57,6 @@ LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
             break;
         }
         default:
-            (void)tokenStart;
             tokens_.push_back({Kind::Literal, FoldCodePoint(cp), {}});
         }
     }
@@ -120,7 +106,7 @@ bool LikePattern::Matches(std::string_view text) const {
             }
             if (ti < text.size()) {
                 std::size_t next = ti;
-                const char32_t c = NextFolded(text, next);
+                const char32_t c = NextFoldedCodePoint(text, next);
                 if (TokenMatches(t, c)) {
                     ti = next;
                     ++pi;
@@ -129,7 +115,7 @@ bool LikePattern::Matches(std::string_view text) const {
             }
         }
         if (starToken != std::string_view::npos && starText < text.size()) {
-            NextFolded(text, starText);
+            NextFoldedCodePoint(text, starText);
             ti = starText;
             pi = starToken + 1;
             continue;

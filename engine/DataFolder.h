@@ -13,15 +13,14 @@ struct DataFolderSources {
 };
 
 // The first of: the command-line override, the environment override, the executable's folder when
-// it is writable and not an installed program's, the per-user folder (created when missing). Never
-// ends in a separator.
+// it is writable and not an installed program's, the per-user folder (created when missing). Always
+// absolute (a relative override is taken from the current directory, once), never ends in a separator.
 std::string ResolveDataFolder(const DataFolderSources& sources);
 
 // An installed program's folder is <prefix>/bin with its help file in <prefix>/share/corvanth; the
 // database never goes there, even for a user who may write to it.
 bool IsInstalledProgramFolder(const std::string& folder);
 
-bool IsWritableFolder(const std::string& folder);
 // Creates the folder and its parents; false when that fails.
 bool EnsureFolder(const std::string& folder);
 

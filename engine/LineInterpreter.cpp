@@ -1,11 +1,12 @@
 #include "LineInterpreter.h"
 
+#include "DecimalText.h"
 #include "NameText.h"
 #include "RunFailure.h"
 #include "TextCodec.h"
 
-#include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace corvanth {
@@ -22,57 +23,38 @@ std::size_t FindFrom(std::string_view s, std::string_view what, std::size_t from
     return from <= s.size() ? s.find(what, from) : npos;
 }
 
+// A field: the text from `from` up to the first `delimiter` at or after it, and the delimiter's index.
+struct Field {
+    std::string_view text;
+    std::size_t end;
+};
+std::optional<Field> UpTo(std::string_view s, std::size_t from, std::string_view delimiter) {
+    const std::size_t end = FindFrom(s, delimiter, from);
+    if (end == npos) return std::nullopt;
+    return Field{s.substr(from, end - from), end};
+}
+
 // Text between two 0-based indexes; a negative length reads as empty text.
 std::string_view Between(std::string_view s, std::size_t from, std::size_t to) {
     if (from >= to || from >= s.size()) return {};
     return s.substr(from, to - from);
 }
 
-bool IsDecimalNumber(std::string_view t, double& value) {
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    if (t.empty()) return false;
-    std::size_t i = 0;
-    bool negative = false;
-    if (t[i] == '+' || t[i] == '-') {
-        negative = t[i] == '-';
-        ++i;
-    }
-    // from_chars takes no sign and no leading dot handling surprises: check the shape ourselves.
-    std::size_t digits = 0;
-    std::size_t j = i;
-    while (j < t.size() && t[j] >= '0' && t[j] <= '9')
-        ++j, ++digits;
-    if (j < t.size() && t[j] == '.') {
-        ++j;
-        while (j < t.size() && t[j] >= '0' && t[j] <= '9')
-            ++j, ++digits;
-    }
-    if (digits == 0) return false;
-    if (j < t.size() && (t[j] == 'e' || t[j] == 'E')) {
-        std::size_t k = j + 1;
-        if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
-        std::size_t expDigits = 0;
-        while (k < t.size() && t[k] >= '0' && t[k] <= '9')
-            ++k, ++expDigits;
-        if (expDigits == 0) return false;
-        j = k;
-    }
-    if (j != t.size()) return false;
-    double v = 0;
-    std::string_view body = t.substr(i, j - i);
-    if (!body.empty() && body.front() == '.') {
-        std::string withZero = "0" + std::string(body);
-        if (std::from_chars(withZero.data(), withZero.data() + withZero.size(), v).ec != std::errc{})
-            return false;
-    } else if (std::from_chars(body.data(), body.data() + body.size(), v).ec != std::errc{}) {
-        return false;
-    }
-    if (!std::isfinite(v)) return false;
-    value = negative ? -v : v;
-    return true;
+// A client number as the log writes it: surrounding spaces and tabs and a trailing CR are accepted, a
+// fraction is rounded half to even. Nothing for text that is not a number.
+std::optional<double> ParseClientNumber(std::string_view text) {
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    const auto v = ParseDecimal(text);
+    if (!v) return std::nullopt;
+    return std::nearbyint(*v); // the default rounding mode rounds halves to even
+}
+
+// The version test of an InitGame line: a decimal number, or a number followed by one more character.
+std::optional<double> ParseVersion(std::string_view text) {
+    if (const auto v = ParseDecimal(text)) return v;
+    if (text.empty()) return std::nullopt;
+    text.remove_suffix(1);
+    return ParseDecimal(text);
 }
 
 int SlotOf(std::string_view text) {
@@ -85,60 +67,47 @@ int SlotOf(std::string_view text) {
 
 } // namespace
 
-std::optional<double> ParseClientNumber(std::string_view text) {
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    double v = 0;
-    if (!IsDecimalNumber(text, v)) return std::nullopt;
-    return std::nearbyint(v); // the default rounding mode rounds halves to even
-}
-
-std::optional<double> ParseVersion(std::string_view text) {
-    double v = 0;
-    if (IsDecimalNumber(text, v)) return v;
-    if (text.empty()) return std::nullopt;
-    text.remove_suffix(1);
-    if (IsDecimalNumber(text, v)) return v;
-    return std::nullopt;
-}
-
 void LineInterpreter::InterpretLine(std::string_view line) {
+    using namespace logline;
     std::string_view cut = line;
-    // 1. InitGame test: character 8 starts "InitGame:".
-    if (line.size() >= 16 && line[7] == 'I' && line.substr(7, 9) == "InitGame:") {
+    // 1. InitGame test: the event text starts "InitGame:".
+    if (line.size() >= kPrefix + kInitGame.size() && line[kPrefix] == kInitGame[0] &&
+        line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
         if (!gameTracked_) return;
     }
     // 2. Untracked games end here.
     if (!gameTracked_) return;
     // 3. Referee login: the line ends in "RefPassword".
-    if (!cut.empty() && cut.back() == 'd' && cut.size() >= 11 &&
-        cut.substr(cut.size() - 11) == "RefPassword") {
+    if (!cut.empty() && cut.back() == kRefPassword.back() && cut.ends_with(kRefPassword)) {
         handleReferee(cut);
         return;
     }
-    // 4. Client lines: character 8 starts "Client".
-    if (cut.size() >= 13 && cut[7] == 'C' && cut.substr(7, 6) == "Client") {
-        const std::string_view c = From(cut, 7);
-        if (c.substr(0, 22) == "ClientUserinfoChanged:")
+    // 4. Client lines: the event text starts "Client".
+    if (cut.size() >= kPrefix + kClient.size() && cut[kPrefix] == kClient[0] &&
+        cut.substr(kPrefix, kClient.size()) == kClient) {
+        const std::string_view c = From(cut, kPrefix);
+        if (c.starts_with(kUserinfoChanged))
             handleUserinfoChanged(c);
-        else if (c.substr(0, 14) == "ClientConnect:")
+        else if (c.starts_with(kConnect))
             handleConnect(c);
-        else if (c.substr(0, 17) == "ClientDisconnect:")
+        else if (c.starts_with(kDisconnect))
             handleDisconnect(c);
     }
 }
 
 void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cut) {
-    const std::string_view time = line.substr(0, 6);
-    cut = From(line, 7);
-    if (time == "  0:00") state_.ClearClients();
+    using namespace logline;
+    const std::string_view time = line.substr(0, kTimeWidth);
+    cut = From(line, kPrefix);
+    if (time == kGameStartTime) state_.ClearClients();
     gameTracked_ = false;
-    const std::size_t marker = cut.find("\\wfversion\\");
+    const std::size_t marker = cut.find(kVersionKey);
     if (marker == npos) {
         state_.ClearClients();
         return;
     }
-    const std::size_t start = marker + 11;
+    const std::size_t start = marker + kVersionKey.size();
     const std::size_t end = FindFrom(cut, "\\", start);
     if (end == npos) return;
     const std::string_view version = cut.substr(start, end - start);
@@ -151,12 +120,12 @@ void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cu
         state_.ClearClients();
         return;
     }
-    if (*number < 2.8) return;
+    if (*number < kFirstTrackedVersion) return;
     gameTracked_ = true;
 }
 
 void LineInterpreter::handleReferee(std::string_view line) {
-    const std::string_view cut = From(line, 7);
+    const std::string_view cut = From(line, logline::kPrefix);
     const std::size_t space = cut.find(' ');
     if (space == npos) return;
     const std::string name = EncodeName1252(cut.substr(0, space));
@@ -169,42 +138,51 @@ void LineInterpreter::handleReferee(std::string_view line) {
     }
 }
 
+// "ClientUserinfoChanged: 12 n\Name\t\0...": the separator, the client number, a space, two characters
+// and the name up to the next backslash.
 void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
-    const std::size_t space = FindFrom(cut, " ", 23);
-    if (space == npos) return;
-    const std::string_view number = cut.substr(23, space - 23);
-    const std::size_t nameStart = space + 3;
-    const std::size_t backslash = FindFrom(cut, "\\", nameStart);
-    if (backslash == npos) return;
-    const std::string_view name = cut.substr(nameStart, backslash - nameStart);
-    const int c = SlotOf(number);
-    if (name != state_.ClientNames[c]) {
-        state_.ClientNames[c] = std::string(name);
+    using namespace logline;
+    const auto number = UpTo(cut, kUserinfoChanged.size() + 1, " ");
+    if (!number) return;
+    const auto name = UpTo(cut, number->end + 1 + kUserinfoNameKey.size(), "\\");
+    if (!name) return;
+    const int c = SlotOf(number->text);
+    if (name->text != state_.ClientNames[c]) {
+        state_.ClientNames[c] = std::string(name->text);
         recordSlot(c);
     }
 }
 
+// "ClientConnect: 3, name: Ace, ip: 1.2.3.4:27960 DATE: 2004-01-01": the separator, the client
+// number up to a comma, a label, the name up to the next comma, a label, the address up to the
+// character before "DATE", and the date text after "DATE" and two more characters.
 void LineInterpreter::handleConnect(std::string_view cut) {
-    const std::size_t comma1 = FindFrom(cut, ",", 15);
-    if (comma1 == npos) return;
-    const std::string_view number = cut.substr(15, comma1 - 15);
-    const std::size_t comma2 = FindFrom(cut, ",", 24);
+    using namespace logline;
+    constexpr std::size_t numberStart = kConnect.size() + 1;
+    const auto number = UpTo(cut, numberStart, ",");
+    if (!number) return;
+    // The second comma is looked for from where the name of a one-digit client starts.
+    const std::size_t comma2 = FindFrom(cut, ",", numberStart + 2 + kConnectNameLabel.size());
     if (comma2 == npos) return;
-    const std::string name = EncodeName1252(Between(cut, comma1 + 8, comma2));
-    const int c = SlotOf(number);
+    const std::size_t nameStart = number->end + 1 + kConnectNameLabel.size();
+    if (nameStart > comma2)
+        throw RunFailure("ClientConnect line whose player name would end before it starts");
+    const std::string name = EncodeName1252(cut.substr(nameStart, comma2 - nameStart));
+    const int c = SlotOf(number->text);
     state_.ClientNames[c] = name;
-    const std::size_t ipStart = comma2 + 6;
-    const std::size_t date = FindFrom(cut, "DATE", ipStart);
+    const std::size_t ipStart = comma2 + 1 + kConnectIpLabel.size();
+    const std::size_t date = FindFrom(cut, kDate, ipStart);
     if (date == npos) throw RunFailure("ClientConnect line without DATE after the address");
+    // The address ends one character (a separator) before "DATE"; a negative length reads as empty.
     std::string_view ip = date > 0 ? Between(cut, ipStart, date - 1) : std::string_view{};
     if (const std::size_t colon = ip.find(':'); colon != npos) ip = ip.substr(0, colon);
-    state_.ClientDates[c] = std::string(From(cut, date + 6));
+    state_.ClientDates[c] = std::string(From(cut, date + kDate.size() + kDateSeparatorWidth));
     if (!ip.empty()) state_.ClientIPs[c] = std::string(ip);
     recordSlot(c);
 }
 
 void LineInterpreter::handleDisconnect(std::string_view cut) {
-    const int c = SlotOf(From(cut, 18));
+    const int c = SlotOf(From(cut, logline::kDisconnect.size() + 1));
     state_.ClientIPs[c].clear();
     state_.ClientNames[c].clear();
 }

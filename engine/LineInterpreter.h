@@ -4,10 +4,30 @@
 #include "VisitSink.h"
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 namespace corvanth {
+
+// The pieces of a log line the interpreter looks for. A line starts with the game time, six
+// characters such as "  0:00", and a separator; the event text follows.
+namespace logline {
+inline constexpr std::size_t kTimeWidth = 6;
+inline constexpr std::size_t kPrefix = kTimeWidth + 1;
+inline constexpr std::string_view kGameStartTime = "  0:00";
+inline constexpr std::string_view kInitGame = "InitGame:";
+inline constexpr std::string_view kVersionKey = "\\wfversion\\";
+inline constexpr double kFirstTrackedVersion = 2.8;
+inline constexpr std::string_view kRefPassword = "RefPassword";
+inline constexpr std::string_view kClient = "Client";
+inline constexpr std::string_view kUserinfoChanged = "ClientUserinfoChanged:";
+inline constexpr std::string_view kUserinfoNameKey = "n\\"; // two characters before the name, not checked
+inline constexpr std::string_view kConnect = "ClientConnect:";
+inline constexpr std::string_view kConnectNameLabel = " name: "; // after the first comma, not checked
+inline constexpr std::string_view kConnectIpLabel = " ip: ";     // after the second comma, not checked
+inline constexpr std::string_view kDate = "DATE";
+inline constexpr std::size_t kDateSeparatorWidth = 2; // ": " between "DATE" and the date text
+inline constexpr std::string_view kDisconnect = "ClientDisconnect:";
+} // namespace logline
 
 // The grammar of the game server's log: follows games and clients in the ProcessingState's client
 // tables and records visits and referee logins in the sink. One interpreter lives for one run: a new
@@ -17,15 +37,17 @@ public:
     LineInterpreter(ProcessingState& state, VisitSink& sink) : state_(state), sink_(sink) {}
 
     // Throws RunFailure for a line that cannot be carried out (bad client number, a connect line
-    // without DATE) and passes on failures of the sink.
+    // without DATE or whose name would end before it starts) and passes on failures of the sink.
     void InterpretLine(std::string_view line);
 
     // False for a (non-empty) line that InterpretLine would leave alone: most lines of a log are, and
     // the scan skips them without a call.
     bool MightMatter(std::string_view line) const {
-        if (line.size() >= 16 && line[7] == 'I') return true;
+        using namespace logline;
+        if (line.size() >= kPrefix + kInitGame.size() && line[kPrefix] == kInitGame[0]) return true;
         if (!gameTracked_) return false;
-        return line.back() == 'd' || (line.size() >= 13 && line[7] == 'C');
+        return line.back() == kRefPassword.back() ||
+               (line.size() >= kPrefix + kClient.size() && line[kPrefix] == kClient[0]);
     }
 
     bool GameTracked() const { return gameTracked_; }
@@ -48,11 +70,5 @@ private:
     // Reused for the UTF-8 texts handed to the sink, so a visit allocates nothing in the interpreter.
     std::string name8_, ip8_, date8_;
 };
-
-// A client number as the log writes it: surrounding spaces and tabs and a trailing CR are accepted, a
-// fraction is rounded half to even. Returns nothing for text that is not a number.
-std::optional<double> ParseClientNumber(std::string_view text);
-// The version test of an InitGame line: a decimal number, or a number followed by one more character.
-std::optional<double> ParseVersion(std::string_view text);
 
 } // namespace corvanth

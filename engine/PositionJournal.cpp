@@ -1,130 +1,119 @@
 #include "PositionJournal.h"
 
+#include "DecimalText.h"
+#include "FileText.h"
 #include "ProgramIdentity.h"
+#include "RunFailure.h"
 #include "TextCodec.h"
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <optional>
-#include <stdexcept>
-#include <sys/stat.h>
+#include <string_view>
 
 namespace corvanth {
 namespace {
 
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+constexpr std::string_view kRecordEnd = "\r\n";
+
+struct Record {
+    std::string_view path;
+    std::optional<std::string_view> position; // nothing when the line has no double quote
+};
+
+// A record is split at its last double quote: a path may hold one, a position never does.
+Record SplitRecord(std::string_view line) {
+    const std::size_t quote = line.rfind('"');
+    if (quote == std::string_view::npos) return {line, std::nullopt};
+    return {line.substr(0, quote), line.substr(quote + 1)};
 }
 
-std::string FormatPosition(double position) {
-    if (!std::isfinite(position) || position < 0) position = 0;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.0f", std::floor(position));
-    return buf;
+// The journal's lines without their line ends (CR LF, or LF alone).
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        std::string_view line = text.substr(0, lf);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        lines.push_back(line);
+        if (lf == std::string_view::npos) break;
+        text.remove_prefix(lf + 1);
+    }
+    return lines;
 }
 
-std::string ErrnoText() {
-    return std::strerror(errno);
-}
-
-// Splits a record at its first double quote; false when there is none.
-bool SplitRecord(std::string_view line, std::string_view& path, std::string_view& number) {
-    const std::size_t quote = line.find('"');
-    if (quote == std::string_view::npos) return false;
-    path = line.substr(0, quote);
-    number = line.substr(quote + 1);
-    return true;
-}
-
-std::optional<double> ParsePosition(std::string_view text) {
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    if (text.empty()) return std::nullopt;
-    for (char c : text)
-        if (c < '0' || c > '9') return std::nullopt;
-    double v = 0;
-    if (std::from_chars(text.data(), text.data() + text.size(), v).ec != std::errc{}) return std::nullopt;
-    return v;
-}
-
-std::string StripLineEnd(std::string line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
+std::string SkippedRecord(int lineNumber, const std::string& what) {
+    return std::string(identity::JournalFileName) + " line " + std::to_string(lineNumber) + what;
 }
 
 } // namespace
 
 PositionJournal::PositionJournal(std::string folder)
-    : folder_(std::move(folder)), journal_(folder_ + "/" + identity::JournalFileName),
-      scratch_(folder_ + "/" + identity::JournalScratchFileName) {}
+    : journal_(folder + "/" + identity::JournalFileName),
+      scratch_(std::move(folder) + "/" + identity::JournalScratchFileName) {}
 
-void PositionJournal::SavePosition(const std::string& logPath, double position) const {
-    const std::string number = FormatPosition(position);
-    std::ofstream out(scratch_, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::runtime_error("cannot write " + scratch_ + ": " + ErrnoText());
+void PositionJournal::SavePosition(const std::string& logPath, std::int64_t position) const {
+    const std::string number = std::to_string(position < 0 ? 0 : position);
+    // Read first: a journal that cannot be read is never replaced.
+    const std::string old = ReadWholeFile(journal_).value_or(std::string());
+    std::string text;
     bool found = false;
-    if (FileExists(journal_)) {
-        std::ifstream in(journal_, std::ios::binary);
-        if (!in) throw std::runtime_error("cannot read " + journal_ + ": " + ErrnoText());
-        std::string raw;
-        while (std::getline(in, raw)) {
-            const std::string line = StripLineEnd(raw);
-            std::string_view path, rest;
-            if (SplitRecord(line, path, rest) && EqualsIgnoringCase(path, logPath)) {
-                out << path << '"' << number << "\r\n";
-                found = true;
-            } else {
-                out << line << "\r\n";
-            }
+    for (const std::string_view line : Lines(old)) {
+        const Record record = SplitRecord(line);
+        if (EqualsIgnoringCase(record.path, logPath)) {
+            text.append(record.path).append("\"").append(number);
+            found = true;
+        } else {
+            text.append(line);
         }
-        if (in.bad()) throw std::runtime_error("cannot read " + journal_ + ": " + ErrnoText());
+        text.append(kRecordEnd);
     }
-    if (!found) out << logPath << '"' << number << "\r\n";
-    out.flush();
+    if (!found) text.append(logPath).append("\"").append(number).append(kRecordEnd);
+
+    std::ofstream out(scratch_, std::ios::binary | std::ios::trunc);
+    if (!out) throw RunFailure("cannot write " + scratch_ + ": " + std::strerror(errno));
+    out << text;
     out.close();
     if (!out) {
+        const int error = errno;
         std::remove(scratch_.c_str());
-        throw std::runtime_error("cannot write " + scratch_ + ": " + ErrnoText());
+        throw RunFailure("cannot write " + scratch_ + ": " + std::strerror(error));
     }
     // rename() replaces the old journal in one step, so a failure never leaves the log without one.
     if (std::rename(scratch_.c_str(), journal_.c_str()) != 0)
-        throw std::runtime_error("cannot replace " + journal_ + ": " + ErrnoText());
+        throw RunFailure("cannot replace " + journal_ + ": " + std::strerror(errno));
 }
 
-double PositionJournal::LastPosition(const std::string& logPath, std::vector<std::string>* problems) const {
-    std::ifstream in(journal_, std::ios::binary);
-    if (!in) return 1;
-    std::string raw;
-    int lineNumber = 0;
-    while (std::getline(in, raw)) {
-        ++lineNumber;
-        const std::string line = StripLineEnd(raw);
-        std::string_view path, rest;
-        if (line.empty()) {
-            if (problems)
-                problems->push_back("Positions.txt line " + std::to_string(lineNumber) + " is blank");
-            continue;
-        }
-        if (!SplitRecord(line, path, rest)) {
-            if (problems)
-                problems->push_back("Positions.txt line " + std::to_string(lineNumber) +
-                                    " has no double quote");
-            continue;
-        }
-        if (!EqualsIgnoringCase(path, logPath)) continue;
-        if (const auto v = ParsePosition(rest)) return *v;
-        if (problems)
-            problems->push_back("Positions.txt line " + std::to_string(lineNumber) + ": position \"" +
-                                std::string(rest) + "\" is not a number");
+Outcome<JournalLookup> PositionJournal::LastPosition(const std::string& logPath) const {
+    std::string text;
+    try {
+        text = ReadWholeFile(journal_).value_or(std::string());
+    } catch (const RunFailure& e) {
+        return Outcome<JournalLookup>::Failed(e.what());
     }
-    return 1;
+    JournalLookup lookup;
+    int lineNumber = 0;
+    for (const std::string_view line : Lines(text)) {
+        ++lineNumber;
+        if (line.empty()) {
+            lookup.skippedRecords.push_back(SkippedRecord(lineNumber, " is blank"));
+            continue;
+        }
+        const Record record = SplitRecord(line);
+        if (!record.position) {
+            lookup.skippedRecords.push_back(SkippedRecord(lineNumber, " has no double quote"));
+            continue;
+        }
+        if (!EqualsIgnoringCase(record.path, logPath)) continue;
+        if (const auto position = ParseWholeNumber(*record.position)) {
+            lookup.position = *position;
+            return Outcome<JournalLookup>::Of(std::move(lookup));
+        }
+        lookup.skippedRecords.push_back(SkippedRecord(
+            lineNumber, ": position \"" + std::string(*record.position) + "\" is not a number"));
+    }
+    return Outcome<JournalLookup>::Of(std::move(lookup));
 }
 
 } // namespace corvanth

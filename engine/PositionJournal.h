@@ -1,32 +1,41 @@
 #pragma once
 
+#include "Outcome.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace corvanth {
 
+// What the journal says about one log: the position to start at, and the records that were passed
+// over because they are blank or have no numeric position (one description each).
+struct JournalLookup {
+    std::int64_t position = 1;
+    std::vector<std::string> skippedRecords;
+};
+
 // Positions.txt: for every log processed, the position the last run reached. One record a line:
-// the log's path, a double quote, the position; lines end in CR LF. Records are read as whole lines,
-// so a path with a comma is matched as a whole. Paths match ignoring letter case.
+// the log's path, a double quote, the position; lines end in CR LF. Records are read as whole lines
+// and split at their last double quote, so a path with a comma or a double quote is matched as a
+// whole; a line without a double quote is all path. Paths match ignoring letter case.
 class PositionJournal {
 public:
     explicit PositionJournal(std::string folder);
 
     const std::string& journalPath() const { return journal_; }
-    const std::string& scratchPath() const { return scratch_; }
 
     // Records `position` for `logPath`: every matching record is replaced (keeping its stored
-    // spelling), a new log is appended. Writes the scratch file, deletes the journal, renames.
-    // Throws std::runtime_error when a file operation fails; the old journal is then unchanged.
-    void SavePosition(const std::string& logPath, double position) const;
+    // spelling), a new log is appended. Reads the journal, writes the scratch file, renames it over
+    // the journal. Throws RunFailure naming the file when a file operation fails; the journal is then
+    // unchanged.
+    void SavePosition(const std::string& logPath, std::int64_t position) const;
 
-    // The position of the first well-formed matching record, or 1. Blank lines and records without a
-    // numeric position are skipped; each one skipped is described in `problems` when given.
-    double LastPosition(const std::string& logPath, std::vector<std::string>* problems = nullptr) const;
+    // The position of the first matching record that has one, or 1. Fails, naming the file, when the
+    // journal exists but cannot be read.
+    Outcome<JournalLookup> LastPosition(const std::string& logPath) const;
 
 private:
-    std::string folder_;
     std::string journal_;
     std::string scratch_;
 };

@@ -1,20 +1,15 @@
 #include "ProcessLog.h"
 
+#include "FileText.h"
 #include "LineInterpreter.h"
 #include "RunFailure.h"
 #include "TextCodec.h"
 
 #include <cstring>
 #include <exception>
-#include <sys/stat.h>
 
 namespace corvanth {
 namespace {
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 std::string ShortLine(std::string_view bytes) {
     constexpr std::size_t kShown = 300;
@@ -166,7 +161,7 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         std::int64_t startAt = 1;
         if (start) {
             const auto resolved = start->Resolve();
-            if (!resolved) throw RunFailure("the start position is not a number");
+            if (!resolved) throw RunFailure(resolved.reason());
             startAt = *resolved;
         }
         summary.startPosition = startAt;
@@ -198,7 +193,7 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         // A run that read no LF records its own start, never a position reached in another log.
         if (!state.ResumePosition) state.ResumePosition = startAt;
         sink.Commit();
-        journal.SavePosition(logFilePath, static_cast<double>(*state.ResumePosition));
+        journal.SavePosition(logFilePath, *state.ResumePosition);
         summary.journaledPosition = state.ResumePosition;
         state.LogFile.close();
         state.Processing = false;

@@ -1,8 +1,8 @@
 #include "StartPosition.h"
 
+#include "DecimalText.h"
 #include "TextCodec.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -12,13 +12,7 @@ std::optional<double> ParseLocaleNumber(std::string_view text, const NumberForma
     std::string plain;
     std::size_t pos = 0;
     bool seenDigit = false, seenDecimal = false, seenSign = false;
-    // Skip leading blanks.
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
-        ++pos;
-    std::size_t end = text.size();
-    while (end > pos && (text[end - 1] == ' ' || text[end - 1] == '\t'))
-        --end;
-    text = text.substr(0, end);
+    text = TrimBlanks(text);
     while (pos < text.size()) {
         const char32_t cp = NextCodePoint(text, pos);
         if (cp >= U'0' && cp <= U'9') {
@@ -39,24 +33,22 @@ std::optional<double> ParseLocaleNumber(std::string_view text, const NumberForma
         }
     }
     if (!seenDigit) return std::nullopt;
-    double v = 0;
-    const char* first = plain.data();
-    if (auto [p, ec] = std::from_chars(first, plain.data() + plain.size(), v);
-        ec != std::errc{} || p != plain.data() + plain.size())
-        return std::nullopt;
-    return v;
+    return ParseDecimal(plain);
 }
 
-std::optional<std::int64_t> StartPosition::Resolve() const {
-    if (const auto* n = std::get_if<std::int64_t>(&value_)) return *n;
+Outcome<std::int64_t> StartPosition::Resolve() const {
+    if (const auto* n = std::get_if<std::int64_t>(&value_)) return Outcome<std::int64_t>::Of(*n);
     const auto& t = std::get<Text>(value_);
     const auto v = ParseLocaleNumber(t.text, t.format);
-    if (!v) return std::nullopt;
+    if (!v) return Outcome<std::int64_t>::Failed("start position \"" + t.text + "\" is not a number");
     const double r = std::nearbyint(*v);
-    if (r < static_cast<double>(std::numeric_limits<std::int64_t>::min()) ||
-        r > static_cast<double>(std::numeric_limits<std::int64_t>::max()))
-        return std::nullopt;
-    return static_cast<std::int64_t>(r);
+    // 2^63 is the first double past the largest position; every double below it converts exactly.
+    constexpr double kPastLargest = 9223372036854775808.0;
+    if (r >= kPastLargest)
+        return Outcome<std::int64_t>::Failed("start position " + t.text + " is larger than any log can be");
+    // A number below the smallest position is before the first byte all the same.
+    if (r < -kPastLargest) return Outcome<std::int64_t>::Of(std::numeric_limits<std::int64_t>::min());
+    return Outcome<std::int64_t>::Of(static_cast<std::int64_t>(r));
 }
 
 } // namespace corvanth

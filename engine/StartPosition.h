@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Outcome.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,8 +26,9 @@ public:
     StartPosition(std::int64_t position) : value_(position) {} // NOLINT: a number is a start position
     StartPosition(std::string text, NumberFormat format = {}) : value_(Text{std::move(text), format}) {}
 
-    // The whole number the start denotes (halves rounded to even); nothing when the text is no number.
-    std::optional<std::int64_t> Resolve() const;
+    // The whole number the start denotes (halves rounded to even), or why the text denotes none: it is
+    // no number, or a number too large for any position.
+    Outcome<std::int64_t> Resolve() const;
 
 private:
     struct Text {

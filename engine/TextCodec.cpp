@@ -111,10 +111,19 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 char32_t FoldCodePoint(char32_t cp) {
-    if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+    if (cp < 0x80) return static_cast<unsigned char>(AsciiLower(static_cast<char>(cp)));
     const locale_t loc = Utf8Locale();
     if (!loc) return cp;
     return static_cast<char32_t>(towlower_l(static_cast<wint_t>(cp), loc));
+}
+
+char32_t NextFoldedCodePoint(std::string_view text, std::size_t& pos) {
+    const auto b = static_cast<unsigned char>(text[pos]);
+    if (b < 0x80) {
+        ++pos;
+        return static_cast<unsigned char>(AsciiLower(static_cast<char>(b)));
+    }
+    return FoldCodePoint(NextCodePoint(text, pos));
 }
 
 char32_t UpperCodePoint(char32_t cp) {
@@ -128,22 +137,15 @@ std::string FoldCase(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     std::size_t pos = 0;
-    while (pos < s.size()) {
-        const auto b = static_cast<unsigned char>(s[pos]);
-        if (b < 0x80) {
-            out.push_back(static_cast<char>((b >= 'A' && b <= 'Z') ? b + 32 : b));
-            ++pos;
-            continue;
-        }
-        AppendUtf8(out, FoldCodePoint(NextCodePoint(s, pos)));
-    }
+    while (pos < s.size())
+        AppendUtf8(out, NextFoldedCodePoint(s, pos));
     return out;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (FoldCodePoint(NextCodePoint(a, i)) != FoldCodePoint(NextCodePoint(b, j))) return false;
+        if (NextFoldedCodePoint(a, i) != NextFoldedCodePoint(b, j)) return false;
     }
     return i == a.size() && j == b.size();
 }

@@ -79,7 +79,13 @@ void ProcessingControl::cmdProcess_Click() {
     } else {
         const StartPosition asTyped(typed.toStdString(), NumberFormatOf(locale_));
         const auto resolved = asTyped.Resolve();
-        if (!resolved || *resolved < 1) {
+        if (!resolved) {
+            prompter_.ask(QString::fromStdString(resolved.reason()),
+                          QStringLiteral("Start position not valid"), Prompter::Buttons::Ok,
+                          Prompter::Icon::Information);
+            return;
+        }
+        if (*resolved < 1) {
             prompter_.ask(
                 QStringLiteral("The start position must be 1 or more: byte 1 is the first byte of the log."),
                 QStringLiteral("Start position not valid"), Prompter::Buttons::Ok,

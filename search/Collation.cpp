@@ -3,24 +3,12 @@
 #include "TextCodec.h"
 
 namespace corvanth {
-namespace {
-
-char32_t NextFolded(std::string_view text, std::size_t& pos) {
-    const auto b = static_cast<unsigned char>(text[pos]);
-    if (b < 0x80) {
-        ++pos;
-        return (b >= 'A' && b <= 'Z') ? b + 32 : b;
-    }
-    return FoldCodePoint(NextCodePoint(text, pos));
-}
-
-} // namespace
 
 int CollateText(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        const char32_t x = NextFolded(a, i);
-        const char32_t y = NextFolded(b, j);
+        const char32_t x = NextFoldedCodePoint(a, i);
+        const char32_t y = NextFoldedCodePoint(b, j);
         if (x != y) return x < y ? -1 : 1;
     }
     if (i < a.size()) return 1;

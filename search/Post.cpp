@@ -31,7 +31,7 @@ std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const Result
     ResultRow row;
     if (keyed == RowKey::Stored) {
         if (!ip && !rs.HasField("IP")) return std::nullopt;
-        std::string key = *name + ip.value_or(std::string());
+        std::string key = PairKey(*name, ip.value_or(std::string()));
         if (list.ContainsKey(key)) return std::nullopt;
         row.ItemKey = std::move(key);
     }
@@ -49,7 +49,7 @@ std::string FailureText(const std::exception& e) {
 }
 
 PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
-                 ClearFirst clearFirst, AliasCheck aliasCheck, CommandQuery commandQuery, YieldState& yield) {
+                 ClearFirst clearFirst, AliasCheck aliasCheck, YieldState& yield) {
     PostOutcome outcome;
     if (clearFirst == ClearFirst::Yes) {
         list.Clear();
@@ -64,7 +64,7 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
         outcome.failure = FailureText(e);
     }
 
-    if (rs && commandQuery == CommandQuery::No) {
+    if (rs) {
         const Clock::time_point start = host.now();
         while (!rs->Eof()) {
             Clock::time_point now = host.now();
@@ -86,7 +86,7 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 if (std::optional<std::string> ip = rs->Field("IP")) {
                     const std::string pattern = host.broadTicked() ? BroadIP(*ip) : *ip;
                     Walk(database, list, host, IpSearchQuery(pattern), ClearFirst::No,
-                         AliasCheck::ForbidAliases, CommandQuery::No, yield);
+                         AliasCheck::ForbidAliases, yield);
                 }
             } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, list)) {
                 list.Add(std::move(*row));
@@ -117,9 +117,9 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
 } // namespace
 
 PostOutcome Post(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
-                 ClearFirst clearFirst, AliasCheck aliasCheck, CommandQuery commandQuery) {
+                 ClearFirst clearFirst, AliasCheck aliasCheck) {
     YieldState yield{host.now()};
-    return Walk(database, list, host, query, clearFirst, aliasCheck, commandQuery, yield);
+    return Walk(database, list, host, query, clearFirst, aliasCheck, yield);
 }
 
 std::string BroadIP(std::string_view ip) {
@@ -130,7 +130,7 @@ std::string BroadIP(std::string_view ip) {
     return std::string(ip);
 }
 
-std::optional<std::string> ListReferees(NamesDatabase& database, ResultList& list) {
+Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
     list.Clear();
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
@@ -139,9 +139,9 @@ std::optional<std::string> ListReferees(NamesDatabase& database, ResultList& lis
             rs.MoveNext();
         }
     } catch (const std::exception& e) {
-        return FailureText(e);
+        return Outcome<Done>::Failed(FailureText(e));
     }
-    return std::nullopt;
+    return Outcome<Done>::Of({});
 }
 
 } // namespace corvanth

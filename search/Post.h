@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Outcome.h"
 #include "PostHost.h"
 #include "Query.h"
 #include "ResultList.h"
@@ -19,8 +20,6 @@ enum class ClearFirst { No, Yes };
 // Whether rows may be widened to the aliases seen from their address (when the host's check boxes
 // ask for it). Nested alias queries, the IP search and custom queries forbid it.
 enum class AliasCheck { AllowAliases, ForbidAliases };
-// Open and close the statement without reading its rows.
-enum class CommandQuery { No, Yes };
 
 // The row an empty new search shows.
 inline constexpr std::string_view kNoMatchesText = "No matches to your query";
@@ -36,20 +35,20 @@ struct PostOutcome {
     bool timedOut = false;              // the walk stopped at the time limit
 };
 
-// Runs `query` into `list`: every row becomes a list row (keyed by stored name and address, listed
+// Runs `query` into `list`: every row becomes a list row (keyed by its stored name and address, listed
 // once), a name search is widened to aliases when the host asks for it, the count goes to the host,
 // and a new search ends sorted, with the placeholder when empty. Never throws for a failing
 // statement: it ends as an empty result.
 PostOutcome Post(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
-                 ClearFirst clearFirst, AliasCheck aliasCheck, CommandQuery commandQuery);
+                 ClearFirst clearFirst, AliasCheck aliasCheck);
 
 // The address pattern of an address's first three octets: "10.0.0.7" gives "10.0.0.*". An empty
 // address, or one with fewer than three dots, is returned unchanged.
 std::string BroadIP(std::string_view ip);
 
 // Lists every referee row (no keys, no count, no placeholder, no time limit, no yield; the sort
-// state is left as it is, so a sorted list puts each row in its place). Returns the failure text
-// when the statement cannot run or its rows cannot be read.
-std::optional<std::string> ListReferees(NamesDatabase& database, ResultList& list);
+// state is left as it is, so a sorted list puts each row in its place). Fails, with the reason, when
+// the statement cannot run or its rows cannot be read.
+Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list);
 
 } // namespace corvanth

@@ -88,28 +88,10 @@ std::optional<std::size_t> ResultList::Add(ResultRow row) {
     return index;
 }
 
-const ResultRow* ResultList::FindKey(std::string_view key) const {
-    const auto it = byKey_.find(key);
-    return it == byKey_.end() ? nullptr : &store_[it->second];
-}
-
 void ResultList::TurnSortingOn() {
     if (sorted_) return;
     sorted_ = true;
     reorder();
-}
-
-void ResultList::SetSortKey(std::size_t cell) {
-    cell = std::min(cell, kResultCellCount - 1);
-    if (cell == sortKey_) return;
-    sortKey_ = cell;
-    if (sorted_) reorder();
-}
-
-void ResultList::SetSortOrder(SortDirection order) {
-    if (order == sortOrder_) return;
-    sortOrder_ = order;
-    if (sorted_) reorder();
 }
 
 void ResultList::HeaderClicked(std::size_t cell) {

@@ -43,8 +43,7 @@ public:
     // Adds a row. A row whose key the list already holds is not added: returns nothing. Otherwise
     // returns the index the row was given.
     std::optional<std::size_t> Add(ResultRow row);
-    // The row with this key (keys compare exactly), or null.
-    const ResultRow* FindKey(std::string_view key) const;
+    // Whether a row has this key (keys compare exactly).
     bool ContainsKey(std::string_view key) const { return byKey_.contains(key); }
 
     bool Sorted() const { return sorted_; }
@@ -52,9 +51,6 @@ public:
     SortDirection SortOrder() const { return sortOrder_; }
     void TurnSortingOn();
     void TurnSortingOff() { sorted_ = false; }
-    // Cell index 0 to 4 (larger values are taken as 4). While sorting is on, the rows are reordered.
-    void SetSortKey(std::size_t cell);
-    void SetSortOrder(SortDirection order);
     // A click on the header of cell `cell`: sorting goes on; the same cell as before reverses the
     // order, another cell becomes the key in ascending order. The rows are reordered once.
     void HeaderClicked(std::size_t cell);

@@ -17,8 +17,14 @@ inline constexpr std::size_t kResultCellCount = 5;
 inline constexpr std::array<std::string_view, kResultCellCount> kResultHeaders = {
     "Name", "StripName", "IP", "Last Connection", "Referee"};
 
+// The key of a row found by a search: the pair of its stored name and address. The name's length
+// comes first, so no two pairs share a key ("Bob1" from 12.3.4.5 and "Bob11" from 2.3.4.5 differ).
+inline std::string PairKey(std::string_view storedName, std::string_view storedIp) {
+    return std::to_string(storedName.size()) + ':' + std::string(storedName) + std::string(storedIp);
+}
+
 // One row of the result list. Cell 0 is the row's text (the shown player name); a cell for which no
-// value was put stays empty. Rows found by a search carry a key (stored name followed by stored
+// value was put stays empty. Rows found by a search carry a key (PairKey of the stored name and
 // address); the placeholder and the referee list's rows have none.
 struct ResultRow {
     std::optional<std::string> ItemKey;

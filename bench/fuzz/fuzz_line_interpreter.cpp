@@ -40,12 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(sink.calls.size() <= callsBefore + 1, "one line recorded more than once");
     }
     for (const auto& call : sink.calls) {
-        Check(fuzz::IsValidUtf8(call.name) && fuzz::IsValidUtf8(call.ip) && fuzz::IsValidUtf8(call.lastVisit),
+        Check(fuzz::IsValidUtf8(call.name) && fuzz::IsValidUtf8(call.ip) && fuzz::IsValidUtf8(call.date),
               "text handed to the database is not UTF-8");
         // Addresses lose their port before they are stored.
         Check(call.ip.find(':') == std::string::npos, "an address kept its port");
         // Names from connect lines are stored with the apostrophe encoded; referee names too.
-        if (call.referee)
+        if (call.kind == "ref")
             Check(call.name.find('\'') == std::string::npos, "referee name with a raw apostrophe");
     }
     Check(sink.calls.size() ==

@@ -3,8 +3,8 @@
 // the scratch file is gone afterwards.
 #include "FuzzCommon.h"
 #include "PositionJournal.h"
+#include "TextCodec.h"
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         raw = (raw << 8) | static_cast<unsigned char>(rest.front());
         rest.remove_prefix(1);
     }
-    const double position = raw;
+    const std::int64_t position = raw;
     const std::string journalText(rest);
 
     PositionJournal journal(scratch.folder);
@@ -77,20 +77,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(journalText.data(), static_cast<std::streamsize>(journalText.size()));
         if (!out) fuzz::Fail("cannot write the journal");
     }
-    std::vector<std::string> problems;
-    const double before = journal.LastPosition(logPath, &problems);
-    Check(std::isfinite(before) && before >= 0 && before == std::floor(before),
-          "LastPosition returned a negative, fractional or infinite position");
-    for (const auto& p : problems)
-        Check(!p.empty(), "an empty problem description");
+    const auto before = journal.LastPosition(logPath);
+    Check(before.ok(), "a journal that is a readable file failed to read");
+    Check(before->position >= 0, "LastPosition returned a negative position");
+    for (const auto& skipped : before->skippedRecords)
+        Check(!skipped.empty(), "an empty description of a skipped record");
 
     journal.SavePosition(logPath, position);
     struct stat st {};
-    Check(::stat(journal.scratchPath().c_str(), &st) != 0, "PositionOut.txt left behind");
+    Check(::stat((scratch.folder + "/PositionOut.txt").c_str(), &st) != 0, "PositionOut.txt left behind");
 
-    // A path that can be a record (no quote, no line break) reads back what was saved.
-    const bool recordable = logPath.find_first_of("\"\r\n") == std::string::npos;
-    if (recordable) Check(journal.LastPosition(logPath) == position, "the saved position does not read back");
+    // A path that can be a record (no line break) reads back what was saved.
+    const bool recordable = logPath.find_first_of("\r\n") == std::string::npos;
+    if (recordable)
+        Check(journal.LastPosition(logPath)->position == position, "the saved position does not read back");
 
     // Every line of the old journal is still there, in order; only matching records changed.
     const std::vector<std::string> oldLines = Lines(journalText);
@@ -99,12 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(newLines.size() == oldLines.size() || newLines.size() == oldLines.size() + 1,
               "records lost or added by the rewrite");
         for (std::size_t i = 0; i < oldLines.size(); ++i) {
-            const std::size_t q = oldLines[i].find('"');
-            const bool candidate = q != std::string::npos;
-            if (!candidate) Check(newLines[i] == oldLines[i], "a line without a record was changed");
-            if (candidate && newLines[i] != oldLines[i])
-                Check(newLines[i].substr(0, q + 1) == oldLines[i].substr(0, q + 1),
-                      "a record lost its stored path");
+            // A record's path is the line up to its last quote, or the whole line without one.
+            const std::string path = oldLines[i].substr(0, oldLines[i].rfind('"'));
+            if (!EqualsIgnoringCase(path, logPath))
+                Check(newLines[i] == oldLines[i], "a record of another log was changed");
+            else
+                Check(newLines[i] == path + "\"" + std::to_string(position), "a record lost its stored path");
         }
     }
     return 0;

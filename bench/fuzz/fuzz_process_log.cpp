@@ -140,14 +140,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(summary.failure.has_value() && !summary.failure->reason.empty(), "a failure without a reason");
         Check(summary.failure->linePosition == failedLine, "the failure names the wrong line");
         Check(!summary.journaledPosition.has_value(), "a failed run wrote the journal");
-        Check(journal.LastPosition(scratch.log) == 1, "a failed run left a journal record");
+        Check(journal.LastPosition(scratch.log)->position == 1, "a failed run left a journal record");
         Check(state.ResumePosition.value_or(0) < failedLine, "resume position beyond the failed line");
     } else {
         Check(summary.outcome == RunOutcome::Finished, "a readable log did not finish");
         const std::int64_t expected = lastLf != 0 ? lastLf : start;
         Check(summary.journaledPosition == expected, "wrong position journaled");
-        Check(journal.LastPosition(scratch.log) == static_cast<double>(expected),
-              "journal reads back another position");
+        Check(journal.LastPosition(scratch.log)->position == expected, "journal reads back another position");
         Check(host.text == status::Finished, "finished run without its status");
     }
     Check(!state.Processing, "Processing still set after the run");
@@ -158,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t refs = CountRows(db, "SELECT count(*) AS n FROM Names WHERE Ref = Yes");
     std::int64_t visits = 0;
     for (const auto& call : refSink.calls)
-        visits += call.referee ? 0 : 1;
+        visits += call.kind == "ref" ? 0 : 1;
     Check(rows <= visits, "more rows than visits");
     Check((rows == 0) == (visits == 0), "visits recorded but no row");
     Check(refs <= rows, "more referee marks than rows");

@@ -8,6 +8,7 @@
 //   - an exact address search (target: under 50 ms),
 // and, for comparison, *ace* without and with broad aliases and a /24 search.
 
+#include "FixedPostHost.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
 #include "NamesDbGenerator.h"
@@ -26,23 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-enum class AliasMode { Off, SameAddress, Broad };
-
-class BenchHost : public PostHost {
-public:
-    explicit BenchHost(AliasMode mode) : mode_(mode) {}
-    bool aliasesTicked() const override { return mode_ != AliasMode::Off; }
-    bool aliasesEnabled() const override { return true; }
-    bool broadTicked() const override { return mode_ == AliasMode::Broad; }
-    void pumpEvents() override { ++pumps; }
-    void setMatches(std::size_t count) override { matches = count; }
-    std::size_t pumps = 0;
-    std::size_t matches = 0;
-
-private:
-    AliasMode mode_;
-};
-
 double Milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -56,20 +40,20 @@ struct Timing {
 };
 
 // Runs one search `runs` times into a fresh list each time.
-Timing TimeSearch(NamesDatabase& db, const Query& query, AliasMode mode, AliasCheck check, int runs) {
+Timing TimeSearch(NamesDatabase& db, const Query& query, Aliases mode, AliasCheck check, int runs) {
     std::vector<double> times;
     Timing t;
     for (int i = 0; i < runs; ++i) {
         ResultList list;
-        BenchHost host(mode);
+        FixedPostHost host(mode);
         const auto start = Clock::now();
-        const PostOutcome outcome = Post(db, list, host, query, ClearFirst::Yes, check, CommandQuery::No);
+        const PostOutcome outcome = Post(db, list, host, query, ClearFirst::Yes, check);
         times.push_back(Milliseconds(Clock::now() - start));
         if (outcome.failure) std::fprintf(stderr, "search failed: %s\n", outcome.failure->c_str());
         if (outcome.timedOut) std::fprintf(stderr, "search stopped at the time limit\n");
         t.rows = list.Count();
-        t.matches = host.matches;
-        t.pumps = host.pumps;
+        t.matches = host.matches();
+        t.pumps = host.pumps();
     }
     std::sort(times.begin(), times.end());
     t.best = times.front();
@@ -134,17 +118,17 @@ int main(int argc, char** argv) {
 
         const Query ace = NameSearchQuery(EncodeName("*ace*"));
         Report("name *ace* with aliases",
-               TimeSearch(db, ace, AliasMode::SameAddress, AliasCheck::AllowAliases, 3), 1000);
-        Report("name *ace* without aliases", TimeSearch(db, ace, AliasMode::Off, AliasCheck::AllowAliases, 3),
+               TimeSearch(db, ace, Aliases::SameAddress, AliasCheck::AllowAliases, 3), 1000);
+        Report("name *ace* without aliases", TimeSearch(db, ace, Aliases::Off, AliasCheck::AllowAliases, 3),
                0);
         Report("name *ace* with broad aliases",
-               TimeSearch(db, ace, AliasMode::Broad, AliasCheck::AllowAliases, 3), 0);
+               TimeSearch(db, ace, Aliases::SameFirstThreeOctets, AliasCheck::AllowAliases, 3), 0);
 
         std::vector<double> exact;
         std::size_t exactRows = 0;
         for (const auto& ip : addresses) {
             const Timing t =
-                TimeSearch(db, IpSearchQuery(ip), AliasMode::SameAddress, AliasCheck::ForbidAliases, 3);
+                TimeSearch(db, IpSearchQuery(ip), Aliases::SameAddress, AliasCheck::ForbidAliases, 3);
             exact.push_back(t.median);
             exactRows += t.rows;
         }
@@ -155,7 +139,7 @@ int main(int argc, char** argv) {
             exact.back() < 50 ? "met" : "MISSED");
 
         Report(("address search " + BroadIP(addresses.front())).c_str(),
-               TimeSearch(db, IpSearchQuery(BroadIP(addresses.front())), AliasMode::Off,
+               TimeSearch(db, IpSearchQuery(BroadIP(addresses.front())), Aliases::Off,
                           AliasCheck::ForbidAliases, 3),
                0);
     } catch (const std::exception& e) {

@@ -49,7 +49,9 @@ struct WindowFixture {
     frmMain& w() { return *window; }
     QString journalPath() const { return dir.filePath(QStringLiteral("Positions.txt")); }
     bool journalExists() const { return QFileInfo::exists(journalPath()); }
-    double journaled() const { return window->journal().LastPosition(logPath.toStdString()); }
+    double journaled() const {
+        return static_cast<double>(window->journal().LastPosition(logPath.toStdString())->position);
+    }
 
     // Runs `action` at the first turn of the event loop inside the next run.
     static void InsideRun(std::function<void()> action) { QTimer::singleShot(0, std::move(action)); }

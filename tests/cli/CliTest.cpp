@@ -51,6 +51,7 @@ TEST_F(Cli, HelpAndUsageErrors) {
         {{"process"}, 64, "expected one LOG"},
         {{"process", "a.log", "--start", "abc"}, 64, "is not a number"},
         {{"process", "a.log", "--start", "0"}, 64, "before the first byte"},
+        {{"process", "a.log", "--start", "99999999999999999999"}, 64, "is larger than any log can be"},
         {{"clear"}, 64, "--yes"},
     };
     for (const auto& c : cases) {
@@ -94,6 +95,20 @@ TEST_F(Cli, ProcessThenContinueFromTheJournal) {
     EXPECT_EQ(rows(), 3);
 }
 
+TEST_F(Cli, AJournalThatCannotBeReadStopsTheRunBeforeItStarts) {
+    const std::string log = dir.write("games.log", kInit + Connect(1, "A", "1.1.1.1"));
+    std::filesystem::create_directory(dir.file("Positions.txt"));
+    for (const std::string command : {"process", "position"}) {
+        const CliResult r = cli({command, log});
+        EXPECT_EQ(r.exitCode, 65) << command;
+        EXPECT_EQ(r.out, "") << command;
+        EXPECT_EQ(r.err, "corvanth-cli " + command + ": cannot read " + dir.file("Positions.txt") +
+                             ": Is a directory\n");
+    }
+    EXPECT_FALSE(dir.exists("IPLogging.mdb"));
+    EXPECT_FALSE(dir.exists("PositionOut.txt"));
+}
+
 TEST_F(Cli, DataFolderFromTheEnvironment) {
     TempFolder other;
     const std::string log = dir.write("games.log", kInit + Connect(1, "Env", "1.1.1.1"));
@@ -115,7 +130,7 @@ TEST_F(Cli, AFailureNamesTheLineAndKeepsTheRows) {
     EXPECT_NE(r.err.find("\"abc\" is not a number"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("line: " + bad), std::string::npos) << r.err;
     EXPECT_EQ(rows(), 1);
-    EXPECT_EQ(PositionJournal(dir.path()).LastPosition(log), 1); // journal untouched
+    EXPECT_EQ(dir.read("Positions.txt"), log + "\"1\r\n"); // journal untouched
 }
 
 TEST_F(Cli, InterruptStopsAtALineEndAndJournals) {
@@ -126,10 +141,19 @@ TEST_F(Cli, InterruptStopsAtALineEndAndJournals) {
     const CliResult r = cli({"process", path}, 150);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_NE(r.out.find("Process Canceled"), std::string::npos) << r.out;
-    const auto position = static_cast<std::size_t>(PositionJournal(dir.path()).LastPosition(path));
+    const auto position = static_cast<std::size_t>(PositionJournal(dir.path()).LastPosition(path)->position);
     ASSERT_GT(position, 1u);
     ASSERT_LT(position, log.size());
     EXPECT_EQ(log[position - 1], '\n');
+}
+
+TEST_F(Cli, AnOverlongLineIsCounted) {
+    const std::string log = dir.write("games.log", kInit + std::string((1 << 20) + 1, 'y') + "\n" +
+                                                       Connect(1, "After", "1.1.1.1"));
+    const CliResult r = cli({"process", log});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(", 1 overlong lines skipped, "), std::string::npos) << r.out;
+    EXPECT_EQ(rows(), 1);
 }
 
 TEST_F(Cli, ClearDeletesEveryRow) {

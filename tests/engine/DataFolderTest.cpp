@@ -14,6 +14,9 @@ TEST(DataFolder, OverridesComeFirst) {
     EXPECT_EQ(ResolveDataFolder(s), dir.file("env"));
     s.environmentOverride.clear();
     EXPECT_EQ(ResolveDataFolder(s), dir.path()); // a build tree: the program's own folder
+    // A relative override is fixed against the current directory once, so it cannot move later.
+    s.environmentOverride = "relative/data/";
+    EXPECT_EQ(ResolveDataFolder(s), (std::filesystem::current_path() / "relative/data").string());
 }
 
 TEST(DataFolder, AnInstalledProgramKeepsItsDataPerUser) {

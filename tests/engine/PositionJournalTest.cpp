@@ -1,4 +1,5 @@
 #include "PositionJournal.h"
+#include "RunFailure.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -6,75 +7,109 @@
 using namespace corvanth;
 using corvanth::test::TempFolder;
 
-TEST(PositionJournal, FirstSaveCreatesOneRecord) {
+namespace {
+
+// One save over a journal: the lines before, the position the journal gives the log before the save,
+// the lines after.
+struct SaveCase {
+    const char* name;
+    std::string before;
+    std::string log;
+    std::int64_t lastBefore;
+    std::string after;
+};
+
+class JournalSave : public ::testing::TestWithParam<SaveCase> {};
+
+} // namespace
+
+TEST_P(JournalSave, ReplacesEveryMatchingRecordOrAppendsOne) {
+    const SaveCase& c = GetParam();
     TempFolder dir;
+    if (!c.before.empty()) dir.write("Positions.txt", c.before);
     PositionJournal journal(dir.path());
-    EXPECT_EQ(journal.LastPosition("/logs/games.log"), 1);
-    journal.SavePosition("/logs/games.log", 812);
-    EXPECT_EQ(dir.read("Positions.txt"), "/logs/games.log\"812\r\n");
+    const auto lookup = journal.LastPosition(c.log);
+    ASSERT_TRUE(lookup) << lookup.reason();
+    EXPECT_EQ(lookup->position, c.lastBefore);
+    journal.SavePosition(c.log, 812);
+    EXPECT_EQ(dir.read("Positions.txt"), c.after);
     EXPECT_FALSE(dir.exists("PositionOut.txt"));
-    EXPECT_EQ(journal.LastPosition("/logs/games.log"), 812);
+    EXPECT_EQ(journal.LastPosition(c.log)->position, 812);
 }
 
-TEST(PositionJournal, ReplacesMatchesKeepingSpellingAndOrder) {
+INSTANTIATE_TEST_SUITE_P(
+    Records, JournalSave,
+    ::testing::Values(
+        SaveCase{"NoJournalYet", "", "/logs/games.log", 1, "/logs/games.log\"812\r\n"},
+        // Paths match ignoring case; each match keeps its spelling, the first one is read, order stays.
+        SaveCase{"EveryMatchKeepsItsSpelling",
+                 "/a.log\"10\r\n/Logs/Games.LOG\"20\r\n/b.log\"30\r\n/logs/games.log\"40\r\n",
+                 "/logs/GAMES.log", 20,
+                 "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n"},
+        SaveCase{"NewLogIsAppended", "/a.log\"10\r\n", "/new.log", 1, "/a.log\"10\r\n/new.log\"812\r\n"},
+        SaveCase{"CommaInThePath", "/logs/a\"5\r\n/logs/a,b.log\"77\r\n", "/logs/a,b.log", 77,
+                 "/logs/a\"5\r\n/logs/a,b.log\"812\r\n"},
+        SaveCase{"DoubleQuoteInThePath", "/tmp/a\"b.log\"77\r\n", "/tmp/a\"b.log", 77,
+                 "/tmp/a\"b.log\"812\r\n"},
+        // A line without a double quote is all path: it matches and is replaced.
+        SaveCase{"RecordWithoutQuoteIsAllPath", "/x.log\r\n", "/x.log", 1, "/x.log\"812\r\n"},
+        SaveCase{"LfOnlyJournal", "/x.log\"42\n", "/x.log", 42, "/x.log\"812\r\n"},
+        SaveCase{"BlankAndMalformedLinesAreKept", "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n",
+                 "/x.log", 99, "\r\n/x.log\"812\r\nno quote here\r\n/x.log\"812\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PositionJournal, TwoSavesOfAPathWithADoubleQuoteLeaveOneRecord) {
     TempFolder dir;
-    dir.write("Positions.txt", "/a.log\"10\r\n/Logs/Games.LOG\"20\r\n/b.log\"30\r\n/logs/games.log\"40\r\n");
     PositionJournal journal(dir.path());
-    EXPECT_EQ(journal.LastPosition("/LOGS/games.log"), 20); // the first match wins
-    journal.SavePosition("/logs/GAMES.log", 812);
-    EXPECT_EQ(dir.read("Positions.txt"),
-              "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n");
-    journal.SavePosition("/new.log", 5);
-    EXPECT_EQ(dir.read("Positions.txt"),
-              "/a.log\"10\r\n/Logs/Games.LOG\"812\r\n/b.log\"30\r\n/logs/games.log\"812\r\n/new.log\"5\r\n");
-    EXPECT_EQ(journal.LastPosition("/unknown.log"), 1);
-    EXPECT_FALSE(dir.exists("PositionOut.txt"));
+    journal.SavePosition("/tmp/a\"b.log", 5);
+    journal.SavePosition("/tmp/a\"b.log", 6);
+    EXPECT_EQ(dir.read("Positions.txt"), "/tmp/a\"b.log\"6\r\n");
 }
 
-TEST(PositionJournal, APathWithACommaIsMatchedAsAWholeLine) {
-    TempFolder dir;
-    PositionJournal journal(dir.path());
-    journal.SavePosition("/logs/a,b.log", 77);
-    journal.SavePosition("/logs/a,b.log", 78);
-    EXPECT_EQ(dir.read("Positions.txt"), "/logs/a,b.log\"78\r\n");
-    EXPECT_EQ(journal.LastPosition("/logs/a,b.log"), 78);
-    EXPECT_EQ(journal.LastPosition("/logs/a"), 1);
-}
-
-TEST(PositionJournal, MalformedRecordsAreSkippedAndReported) {
+TEST(PositionJournal, SkippedRecordsAreDescribed) {
     TempFolder dir;
     dir.write("Positions.txt", "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n");
-    PositionJournal journal(dir.path());
-    std::vector<std::string> problems;
-    EXPECT_EQ(journal.LastPosition("/x.log", &problems), 99);
-    ASSERT_EQ(problems.size(), 3u);
-    EXPECT_NE(problems[1].find("\"abc\" is not a number"), std::string::npos);
-    // A save keeps the lines it does not understand and replaces both records of the log.
-    journal.SavePosition("/x.log", 100);
-    EXPECT_EQ(dir.read("Positions.txt"), "\r\n/x.log\"100\r\nno quote here\r\n/x.log\"100\r\n");
+    const auto lookup = PositionJournal(dir.path()).LastPosition("/x.log");
+    EXPECT_EQ(lookup->position, 99);
+    EXPECT_EQ(lookup->skippedRecords,
+              (std::vector<std::string>{"Positions.txt line 1 is blank",
+                                        "Positions.txt line 2: position \"abc\" is not a number",
+                                        "Positions.txt line 3 has no double quote"}));
 }
 
-TEST(PositionJournal, AJournalWrittenWithLfOnlyIsRead) {
+TEST(PositionJournal, AJournalThatCannotBeReadFailsAndIsNotReplaced) {
     TempFolder dir;
-    dir.write("Positions.txt", "/x.log\"42\n");
-    EXPECT_EQ(PositionJournal(dir.path()).LastPosition("/x.log"), 42);
-}
-
-TEST(PositionJournal, LeftoverScratchFileIsOverwritten) {
-    TempFolder dir;
-    dir.write("PositionOut.txt", "garbage\r\n");
+    // A folder named like the journal cannot be read, whoever runs the test.
+    std::filesystem::create_directory(dir.file("Positions.txt"));
     PositionJournal journal(dir.path());
-    journal.SavePosition("/x.log", 3);
-    EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"3\r\n");
+    const auto lookup = journal.LastPosition("/x.log");
+    ASSERT_FALSE(lookup);
+    EXPECT_EQ(lookup.reason(), "cannot read " + dir.file("Positions.txt") + ": Is a directory");
+    EXPECT_THROW(journal.SavePosition("/x.log", 10), RunFailure);
     EXPECT_FALSE(dir.exists("PositionOut.txt"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Positions.txt")));
 }
 
-TEST(PositionJournal, AFolderThatCannotBeWrittenThrowsAndKeepsTheJournal) {
+TEST(PositionJournal, AScratchFileThatCannotBeWrittenKeepsTheJournal) {
     TempFolder dir;
     // A scratch path that is a folder cannot be written, whoever runs the test.
     std::filesystem::create_directory(dir.file("PositionOut.txt"));
     dir.write("Positions.txt", "/x.log\"9\r\n");
     PositionJournal journal(dir.path());
-    EXPECT_THROW(journal.SavePosition("/x.log", 10), std::runtime_error);
+    try {
+        journal.SavePosition("/x.log", 10);
+        FAIL() << "the save went through";
+    } catch (const RunFailure& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot write " + dir.file("PositionOut.txt")),
+                  std::string::npos);
+    }
     EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"9\r\n");
+}
+
+TEST(PositionJournal, ALeftoverScratchFileIsOverwritten) {
+    TempFolder dir;
+    dir.write("PositionOut.txt", "garbage\r\n");
+    PositionJournal(dir.path()).SavePosition("/x.log", 3);
+    EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"3\r\n");
+    EXPECT_FALSE(dir.exists("PositionOut.txt"));
 }

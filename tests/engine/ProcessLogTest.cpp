@@ -72,7 +72,7 @@ TEST_F(Run, TwoShortLinesAndTheirPositions) {
     EXPECT_EQ(host.text, "Process Finished");
     EXPECT_EQ(summary.linesRead, 2);
     EXPECT_EQ(state.ResumePosition, 4);
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log")), 4);
+    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, 4);
     EXPECT_FALSE(state.Processing);
     EXPECT_FALSE(state.LogFile.isOpen());
     EXPECT_EQ(sink.commits, 1);
@@ -104,7 +104,7 @@ TEST_F(Run, EmptyLogAndStartsBeyondTheEnd) {
     summary = run("short.log", StartPosition(500));
     EXPECT_EQ(host.text, "Process Finished");
     EXPECT_EQ(summary.linesRead, 0);
-    EXPECT_EQ(journal.LastPosition(dir.file("short.log")), 500);
+    EXPECT_EQ(journal.LastPosition(dir.file("short.log"))->position, 500);
 }
 
 TEST_F(Run, BlankLinesMoveThePositionButAreNotInterpreted) {
@@ -131,7 +131,7 @@ TEST_F(Run, PauseStopsAtTheLineEndAndResumeReadsEveryLineOnce) {
     EXPECT_EQ(summary.linesRead, 5);
     ASSERT_TRUE(state.ResumePosition);
     EXPECT_EQ(log[static_cast<std::size_t>(*state.ResumePosition - 1)], '\n');
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log")), *state.ResumePosition);
+    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, *state.ResumePosition);
     const auto firstVisits = sink.calls.size();
 
     // Resume: a new run from ResumePosition re-reads that LF first and starts untracked.
@@ -201,7 +201,7 @@ TEST_F(Run, StartPositionTextWithSeparators) {
     EXPECT_EQ(summary.startPosition, static_cast<std::int64_t>(second + 1));
     ASSERT_EQ(sink.calls.size(), 1u);
     EXPECT_EQ(sink.calls[0].name, "Second");
-    EXPECT_EQ(StartPosition(std::string("1,234")).Resolve(), 1234);
+    EXPECT_EQ(*StartPosition(std::string("1,234")).Resolve(), 1234);
 }
 
 TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
@@ -220,7 +220,7 @@ TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
     EXPECT_NE(summary.failure->line.find("ClientConnect: 101"), std::string::npos);
     ASSERT_EQ(sink.calls.size(), 1u);
     EXPECT_EQ(sink.commits, 1); // what was written is committed
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log")), 7);
+    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, 7);
     EXPECT_EQ(state.ResumePosition, static_cast<std::int64_t>(good.size()));
 }
 

@@ -2,19 +2,28 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 namespace corvanth::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it. Readable and
+// searchable by everyone, so a child that dropped its privileges can still reach what it is given.
 class TempFolder {
 public:
     TempFolder() {
         std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
+        std::filesystem::permissions(path_, std::filesystem::perms(0755));
     }
     ~TempFolder() {
         std::error_code ec;
+        // Give back write permission first, so folders a test made read-only can be removed.
+        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+            if (it->is_directory(ec))
+                std::filesystem::permissions(it->path(), std::filesystem::perms(0755), ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempFolder(const TempFolder&) = delete;

@@ -1,8 +1,11 @@
+#include "DecimalText.h"
 #include "NameText.h"
 #include "StartPosition.h"
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using namespace corvanth;
 
@@ -80,9 +83,36 @@ TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
 }
 
 TEST(StartPosition, ResolvesNumbersAndTexts) {
-    EXPECT_EQ(StartPosition(812).Resolve(), 812);
-    EXPECT_EQ(StartPosition(std::string("1,024")).Resolve(), 1024);
-    EXPECT_EQ(StartPosition(std::string("2.5")).Resolve(), 2); // halves to even
-    EXPECT_EQ(StartPosition(std::string("3.5")).Resolve(), 4);
-    EXPECT_EQ(StartPosition(std::string("x")).Resolve(), std::nullopt);
+    const struct {
+        StartPosition start;
+        std::optional<std::int64_t> position;
+        const char* reason;
+    } cases[] = {
+        {StartPosition(812), 812, ""},
+        {StartPosition(std::string("1,024")), 1024, ""},
+        {StartPosition(std::string("2.5")), 2, ""}, // halves to even
+        {StartPosition(std::string("3.5")), 4, ""},
+        {StartPosition(std::string("-99999999999999999999")), std::numeric_limits<std::int64_t>::min(), ""},
+        {StartPosition(std::string("x")), std::nullopt, "start position \"x\" is not a number"},
+        {StartPosition(std::string("99999999999999999999")), std::nullopt,
+         "start position 99999999999999999999 is larger than any log can be"},
+    };
+    for (const auto& c : cases) {
+        const auto resolved = c.start.Resolve();
+        EXPECT_EQ(resolved ? std::optional(*resolved) : std::nullopt, c.position) << c.reason;
+        EXPECT_EQ(resolved.reason(), c.reason);
+    }
+}
+
+TEST(DecimalText, ParsesPlainNumbers) {
+    EXPECT_EQ(ParseDecimal(" -2.5e1\t"), -25.0);
+    EXPECT_EQ(ParseDecimal(".5"), 0.5);
+    EXPECT_EQ(ParseDecimal("5."), 5.0);
+    EXPECT_EQ(ParseDecimal("1e999"), std::nullopt);
+    EXPECT_EQ(ParseDecimal("1e"), std::nullopt);
+    EXPECT_EQ(ParseDecimal("."), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber(" 812 "), 812);
+    EXPECT_EQ(ParseWholeNumber("+812"), std::nullopt);
+    EXPECT_EQ(ParseWholeNumber("99999999999999999999"), std::nullopt);
+    EXPECT_EQ(TrimBlanks(" \t a b \t"), "a b");
 }

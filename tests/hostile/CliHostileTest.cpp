@@ -1,5 +1,5 @@
-// corvanth-cli under hostile conditions: an enormous line, a bad client number, a read-only data
-// folder, and runs killed in the middle and continued until the log is done.
+// corvanth-cli under hostile conditions: a read-only data folder, and runs killed in the middle and
+// continued until the log is done.
 #include "HostileSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,10 +21,10 @@ struct CliRun {
     std::string out, err;
 };
 
-// Starts corvanth-cli with `args`; when `interrupt` is given, sends that signal after `after`
+// Starts the program `cli` with `args`; when `interrupt` is given, sends that signal after `after`
 // unless the program has ended by then.
-CliRun RunCli(const std::vector<std::string>& args, const TempFolder& scratch, const ChildLimits& limits = {},
-              int interrupt = 0, std::chrono::milliseconds after = {}) {
+CliRun RunCli(const std::string& cli, const std::vector<std::string>& args, const TempFolder& scratch,
+              const ChildLimits& limits = {}, int interrupt = 0, std::chrono::milliseconds after = {}) {
     const std::string outPath = scratch.file("cli.out"), errPath = scratch.file("cli.err");
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -41,11 +41,11 @@ CliRun RunCli(const std::vector<std::string>& args, const TempFolder& scratch, c
         ::dup2(err, 2);
         ApplyLimits(limits);
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(kCli.c_str()));
+        argv.push_back(const_cast<char*>(cli.c_str()));
         for (const auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        ::execv(kCli.c_str(), argv.data());
+        ::execv(cli.c_str(), argv.data());
         ::_exit(124);
     }
     ::close(fds[1]);
@@ -76,50 +76,12 @@ protected:
     }
     CliRun Process(const std::string& dataDir, const ChildLimits& limits = {}, int interrupt = 0,
                    std::chrono::milliseconds after = {}) {
-        return RunCli({"--data-dir", dataDir, "process", log}, scratch, limits, interrupt, after);
+        return RunCli(kCli, {"--data-dir", dataDir, "process", log}, scratch, limits, interrupt, after);
     }
 
     TempFolder scratch;
     std::string data, log;
 };
-
-TEST_F(CliHostile, HundredMegabyteLineKeepsMemoryBounded) {
-    {
-        std::ofstream out(log, std::ios::binary);
-        out << InitGame() << Connect("1", "Before", "10.0.0.1", "d1");
-        const std::string chunk(1 << 20, 'y');
-        for (int i = 0; i < 100; ++i)
-            out << chunk;
-        out << "\n" << Connect("2", "After", "10.0.0.2", "d2");
-    }
-    const CliRun run = Process(data);
-    ASSERT_EQ(run.result.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("1 overlong lines skipped"), std::string::npos) << run.out;
-    // A program that kept the line would need more than 100 MB; the sanitizers add their own overhead.
-    EXPECT_LT(run.result.maxRssKb, CORVANTH_HOSTILE_RSS_LIMIT_MB * 1024L)
-        << "peak RSS " << run.result.maxRssKb << " kB";
-    EXPECT_EQ(ReadNames(data + "/IPLogging.mdb").size(), 2u);
-}
-
-TEST_F(CliHostile, BadClientNumberFailsWithPositionLineAndReasonAndKeepsRows) {
-    const std::string head = InitGame() + Connect("1", "Kept", "10.0.0.1", "d1");
-    WriteFile(log, head + Connect("101", "Over", "10.0.0.9", "d9") + Connect("2", "Never", "10.0.0.2", "d2"));
-    const CliRun run = Process(data);
-    EXPECT_EQ(run.result.exitCode, 2);
-    EXPECT_NE(run.err.find("at byte " + std::to_string(head.size() + 1)), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("client number 101 is outside 0 to 100"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("ClientConnect: 101, Name: Over"), std::string::npos) << run.err;
-    const auto rows = ReadNames(data + "/IPLogging.mdb");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0], "Kept");
-    EXPECT_FALSE(Exists(data + "/Positions.txt"));
-}
-
-TEST_F(CliHostile, MissingLogExitsWithOne) {
-    const CliRun run = Process(data);
-    EXPECT_EQ(run.result.exitCode, 1);
-    EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
-}
 
 TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
     WriteFile(log, InitGame() + Connect("1", "First", "10.0.0.1", "d1"));
@@ -133,16 +95,21 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
         ::chmod(entry.path().c_str(), 0444);
     ::chmod(data.c_str(), 0555);
     const ChildLimits unprivileged{ChildLimits::Privileges::DropWhenRoot, std::nullopt};
+    // The unprivileged user may not be able to enter the folder the program was built in (a checkout
+    // in a folder of mode 0700): it runs a copy in the scratch folder, which everyone can reach.
+    const std::string cli = scratch.file("corvanth-cli");
+    std::filesystem::copy_file(kCli, cli);
+    ::chmod(cli.c_str(), 0755);
     // From the journal: the new connect lies in a game the run does not track, so nothing needs to be
     // written to the database, but the journal cannot be rewritten.
-    const CliRun fromJournal = RunCli({"--data-dir", data, "process", log}, scratch, unprivileged);
+    const CliRun fromJournal = RunCli(cli, {"--data-dir", data, "process", log}, scratch, unprivileged);
     // From the start: the new connect must be written, and the database cannot take it.
     const CliRun fromStart =
-        RunCli({"--data-dir", data, "process", log, "--start", "1"}, scratch, unprivileged);
+        RunCli(cli, {"--data-dir", data, "process", log, "--start", "1"}, scratch, unprivileged);
     ::chmod(data.c_str(), 0755);
     for (const CliRun* run : {&fromJournal, &fromStart}) {
         ASSERT_NE(run->result.exitCode, 121) << "could not drop privileges";
-        ASSERT_NE(run->result.exitCode, 124) << "could not start " << kCli;
+        ASSERT_NE(run->result.exitCode, 124) << "could not start " << cli;
         EXPECT_EQ(run->result.signal, 0);
     }
     // Whether SQLite can open the database read-only depends on the files its last close left
@@ -155,6 +122,7 @@ TEST_F(CliHostile, ReadOnlyDataFolderGivesAClearMessageAndKeepsRows) {
     EXPECT_NE(fromStart.err.find("readonly"), std::string::npos) << fromStart.err;
     EXPECT_EQ(ReadNames(data + "/IPLogging.mdb"), before);
     EXPECT_EQ(ReadFile(data + "/Positions.txt"), journalBefore);
+    EXPECT_EQ(IntegrityCheck(data + "/IPLogging.mdb"), "ok");
 }
 
 // The log for the kill test. Why the two databases must come out equal, row for row:

@@ -77,7 +77,7 @@ TEST_F(HostileLog, LogOfOnlyNulBytesFinishesAndJournalsItsStart) {
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     EXPECT_EQ(summary.linesRead, 0);
     EXPECT_EQ(summary.journaledPosition, 1);
-    EXPECT_EQ(journal.LastPosition(log), 1.0);
+    EXPECT_EQ(journal.LastPosition(log)->position, 1);
     EXPECT_TRUE(Rows().empty());
 }
 
@@ -119,7 +119,7 @@ TEST_F(HostileLog, ClientNumberOutsideTheTablesEndsTheRunAndKeepsEarlierRows) {
     EXPECT_NE(summary.failure->reason.find("outside 0 to 100"), std::string::npos) << summary.failure->reason;
     EXPECT_EQ(summary.failure->linePosition, static_cast<std::int64_t>(head.size()) + 1);
     EXPECT_FALSE(summary.journaledPosition);
-    EXPECT_EQ(journal.LastPosition(log), 5.0) << "a failed run leaves the journal alone";
+    EXPECT_EQ(journal.LastPosition(log)->position, 5) << "a failed run leaves the journal alone";
     EXPECT_FALSE(state.Processing);
     const auto rows = Rows();
     ASSERT_EQ(rows.size(), 1u);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunHost.h"
+#include "TempFolder.h"
 
 #include <sqlite3.h>
 
@@ -25,33 +26,7 @@
 
 namespace corvanth::hostile {
 
-// A fresh folder under the system's temporary folder, removed with everything in it. Readable and
-// searchable by everyone, so a child that dropped its privileges can still reach what it is given.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string templ = (std::filesystem::temp_directory_path() / "corvanth-hostile-XXXXXX").string();
-        if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = templ;
-        ::chmod(path_.c_str(), 0755);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        // Give back write permission first, so folders made read-only by a test can be removed.
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-            if (it->is_directory(ec)) ::chmod(it->path().c_str(), 0755);
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-private:
-    std::string path_;
-};
+using test::TempFolder;
 
 inline void WriteFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -1,5 +1,5 @@
-// The run's surroundings turn hostile: a data folder it may not write, a full disk, a damaged journal,
-// a database file that is not a database or is locked by another program, a log it may not read.
+// The run's surroundings turn hostile: a data folder below a file, a full disk, a database file locked
+// by another program, a log it may not read. (A read-only data folder: CliHostileTest.)
 // Each case ends with a clear reason, and nothing recorded before is lost.
 #include "HostileSupport.h"
 
@@ -43,48 +43,6 @@ std::string Describe(const RunSummary& s) {
     return text;
 }
 
-TEST(HostileSurroundings, ReadOnlyDataFolderFailsClearlyAndKeepsRowsAndJournal) {
-    TempFolder folder;
-    const std::string data = folder.file("data");
-    std::filesystem::create_directory(data);
-    const std::string db = data + "/IPLogging.mdb";
-    const std::string log = folder.file("games.log");
-    Seed(db, data, log);
-    const auto before = ReadNames(db);
-    const std::string journalBefore = ReadFile(data + "/Positions.txt");
-    ASSERT_EQ(before.size(), 3u);
-    WriteFile(log, SmallGame(3, "Old") + SmallGame(5, "New"));
-    ::chmod(log.c_str(), 0644);
-    ::chmod((data + "/IPLogging.mdb").c_str(), 0444);
-    ::chmod((data + "/Positions.txt").c_str(), 0444);
-    ::chmod(data.c_str(), 0555);
-
-    // As root permissions would not hold: the child drops to an unprivileged user first.
-    const ChildResult child =
-        RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
-            NamesDatabase names;
-            try {
-                names.Open(db);
-            } catch (const DatabaseError& e) {
-                report = std::string("open failed\n") + e.what();
-                return 3;
-            }
-            ProcessingState state;
-            TestHost host;
-            PositionJournal journal(data);
-            const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-            report = Describe(s);
-            return s.outcome == RunOutcome::Failed ? 2 : 0;
-        });
-    ::chmod(data.c_str(), 0755);
-    ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
-    EXPECT_TRUE(child.exitCode == 2 || child.exitCode == 3) << child.message;
-    EXPECT_NE(child.message.find("readonly"), std::string::npos) << child.message;
-    EXPECT_EQ(ReadNames(db), before);
-    EXPECT_EQ(ReadFile(data + "/Positions.txt"), journalBefore);
-    EXPECT_EQ(IntegrityCheck(db), "ok");
-}
-
 TEST(HostileSurroundings, DataFolderBelowARegularFileCannotBeOpened) {
     TempFolder folder;
     WriteFile(folder.file("notafolder"), "x");
@@ -95,15 +53,6 @@ TEST(HostileSurroundings, DataFolderBelowARegularFileCannotBeOpened) {
     } catch (const DatabaseError& e) {
         EXPECT_NE(std::string(e.what()).find("IPLogging.mdb"), std::string::npos) << e.what();
     }
-    // The journal cannot be written there either, and says where.
-    PositionJournal journal(folder.file("notafolder"));
-    try {
-        journal.SavePosition("/logs/games.log", 10);
-        FAIL() << "wrote a journal below a regular file";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("PositionOut.txt"), std::string::npos) << e.what();
-    }
-    EXPECT_EQ(journal.LastPosition("/logs/games.log"), 1.0);
     EXPECT_EQ(ReadFile(folder.file("notafolder")), "x");
 }
 
@@ -154,54 +103,6 @@ TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
     EXPECT_LT(after.size(), before.size() + 4000);
     for (const auto& row : after)
         EXPECT_TRUE(row[0].rfind("Old", 0) == 0 || row[0].rfind("Many", 0) == 0) << row[0];
-}
-
-TEST(HostileSurroundings, JournalWithBlankLinesAndBadPositionsIsReadAroundThem) {
-    TempFolder folder;
-    const std::string log = folder.file("games.log");
-    WriteFile(folder.file("Positions.txt"), "\r\n\r\n" + log + "\"not a number\r\n/other.log\"77\r\n\r\n" +
-                                                log + "\"\r\n" + log + "\"12\r\n");
-    PositionJournal journal(folder.path());
-    std::vector<std::string> problems;
-    EXPECT_EQ(journal.LastPosition(log, &problems), 12.0);
-    ASSERT_GE(problems.size(), 3u);
-    EXPECT_NE(problems[0].find("blank"), std::string::npos) << problems[0];
-    bool named = false;
-    for (const auto& p : problems)
-        named = named || p.find("\"not a number\" is not a number") != std::string::npos;
-    EXPECT_TRUE(named);
-    EXPECT_EQ(journal.LastPosition("/other.log"), 77.0);
-
-    // A run over the log writes its position into every record of that log and keeps the others.
-    WriteFile(log, InitGame() + Connect("1", "A", "1.1.1.1", "d"));
-    NamesDatabase db;
-    db.Open(folder.file("IPLogging.mdb"));
-    ProcessingState state;
-    TestHost host;
-    const RunSummary s = ProcessLog(state, db, journal, host, log, StartPosition(1));
-    ASSERT_EQ(s.outcome, RunOutcome::Finished);
-    const std::string size = std::to_string(std::filesystem::file_size(log));
-    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), "\r\n\r\n" + log + "\"" + size +
-                                                          "\r\n/other.log\"77\r\n\r\n" + log + "\"" + size +
-                                                          "\r\n" + log + "\"" + size + "\r\n");
-    EXPECT_EQ(journal.LastPosition(log), std::stod(size));
-}
-
-TEST(HostileSurroundings, FileThatIsNotADatabaseIsRefusedAndLeftAsItWas) {
-    TempFolder folder;
-    const std::string db = folder.file("IPLogging.mdb");
-    std::string junk = "Standard Jet DB\0";
-    junk.resize(8192, '\x5A');
-    WriteFile(db, junk);
-    NamesDatabase names;
-    try {
-        names.Open(db);
-        FAIL() << "opened a file that is not a database";
-    } catch (const DatabaseError& e) {
-        EXPECT_NE(std::string(e.what()).find("not a database"), std::string::npos) << e.what();
-    }
-    EXPECT_FALSE(names.IsOpen());
-    EXPECT_EQ(ReadFile(db), junk) << "the file is not touched";
 }
 
 TEST(HostileSurroundings, DatabaseLockedByAnotherProgramFailsTheRunAndKeepsRows) {
