@@ -41,36 +41,6 @@ protected:
     TestHost host;
 };
 
-TEST_F(HostileLog, HundredMegabyteLineWithoutLfIsSkippedWithBoundedMemory) {
-    const std::string before = InitGame() + Connect("1", "Before", "10.0.0.1", "d1");
-    const std::string after = "\n" + Connect("2", "After", "10.0.0.2", "d2");
-    {
-        std::ofstream out(log, std::ios::binary);
-        out << before;
-        const std::string chunk(1 << 20, 'x');
-        for (int i = 0; i < 100; ++i)
-            out << chunk;
-        out << after;
-    }
-    std::size_t largestLine = 0;
-    host.onPump = [&] { largestLine = std::max(largestLine, state.CurrentLine.capacity()); };
-    RunOptions options;
-    options.pumpInterval = std::chrono::milliseconds(0);
-    const RunSummary summary = Run(StartPosition(1), options);
-
-    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
-    EXPECT_EQ(summary.overlongLines, 1);
-    // The line being assembled never grew past the limit (plus one block's worth of slack).
-    EXPECT_LE(largestLine, options.maxLineLength + LogReader::kBlockSize);
-    EXPECT_GT(host.pumps, 0);
-    const auto rows = Rows();
-    ASSERT_EQ(rows.size(), 2u) << "the lines before and after the long one are both read";
-    EXPECT_EQ(rows[0][0], "After");
-    EXPECT_EQ(rows[1][0], "Before");
-    const std::int64_t size = static_cast<std::int64_t>(std::filesystem::file_size(log));
-    EXPECT_EQ(summary.journaledPosition, size);
-}
-
 TEST_F(HostileLog, LogOfOnlyNulBytesFinishesAndJournalsItsStart) {
     WriteFile(log, std::string(3 << 20, '\0'));
     const RunSummary summary = Run();
@@ -105,25 +75,6 @@ TEST_F(HostileLog, TruncatedMultiByteSequencesAreStoredAsWellFormedText) {
     EXPECT_EQ(rows[0][0], Windows1252ToUtf8(name));
     EXPECT_EQ(rows[0][0], "Bob\xC3\x83");
     EXPECT_EQ(rows[0][3], Windows1252ToUtf8(date));
-}
-
-TEST_F(HostileLog, ClientNumberOutsideTheTablesEndsTheRunAndKeepsEarlierRows) {
-    const std::string head = InitGame() + Connect("1", "Kept", "10.0.0.1", "d1");
-    const std::string bad = Connect("101", "Over", "10.0.0.9", "d9");
-    WriteFile(log, head + bad + Connect("2", "Never", "10.0.0.2", "d2"));
-    journal.SavePosition(log, 5);
-    const RunSummary summary = Run();
-    ASSERT_EQ(summary.outcome, RunOutcome::Failed);
-    ASSERT_TRUE(summary.failure);
-    EXPECT_NE(summary.failure->reason.find("101"), std::string::npos) << summary.failure->reason;
-    EXPECT_NE(summary.failure->reason.find("outside 0 to 100"), std::string::npos) << summary.failure->reason;
-    EXPECT_EQ(summary.failure->linePosition, static_cast<std::int64_t>(head.size()) + 1);
-    EXPECT_FALSE(summary.journaledPosition);
-    EXPECT_EQ(journal.LastPosition(log), 5.0) << "a failed run leaves the journal alone";
-    EXPECT_FALSE(state.Processing);
-    const auto rows = Rows();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0], "Kept");
 }
 
 TEST_F(HostileLog, ClientNumberThatIsNotANumberEndsTheRunWithItsReason) {
@@ -183,12 +134,9 @@ TEST_F(HostileLog, LogThatShrinksDuringTheRunEndsTheRunAndKeepsWhatWasRead) {
     options.pumpInterval = std::chrono::milliseconds(0);
     const RunSummary summary = Run(StartPosition(1), options);
     ASSERT_TRUE(truncated);
-    EXPECT_TRUE(summary.outcome == RunOutcome::Finished || summary.outcome == RunOutcome::Failed);
-    if (summary.outcome == RunOutcome::Failed) {
-        EXPECT_FALSE(summary.failure->reason.empty());
-    }
+    // Reading past the new end finds no more bytes: the run ends as at the end of any log.
+    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     EXPECT_FALSE(state.Processing);
-    EXPECT_FALSE(state.LogFile.isOpen());
     // Whatever was read before the file shrank is recorded; nothing beyond the block in hand.
     const auto rows = Rows();
     EXPECT_GT(rows.size(), 0u);
@@ -218,21 +166,6 @@ TEST_F(HostileLog, LogReplacedDuringTheRunIsReadToTheEndOfTheFileThatWasOpened) 
     const auto rows = Rows();
     EXPECT_EQ(rows.size(), 12000u);
     EXPECT_TRUE(std::none_of(rows.begin(), rows.end(), [](const NameRow& r) { return r[0] == "Stranger"; }));
-}
-
-TEST_F(HostileLog, LogClosedByTheWindowDuringTheRunEndsItThroughTheFailurePath) {
-    WriteFile(log, ManyGames(12000));
-    host.onPump = [&] {
-        state.Processing = false;
-        state.LogFile.close();
-    };
-    RunOptions options;
-    options.pumpInterval = std::chrono::milliseconds(0);
-    const RunSummary summary = Run(StartPosition(1), options);
-    EXPECT_EQ(summary.outcome, RunOutcome::Failed);
-    EXPECT_FALSE(summary.journaledPosition);
-    EXPECT_FALSE(Exists(journal.journalPath()));
-    EXPECT_EQ(static_cast<std::int64_t>(Rows().size()), summary.visitsRecorded);
 }
 
 } // namespace
