@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-
 namespace corvanth::hostile {
 namespace {
 
@@ -41,16 +38,6 @@ protected:
     TestHost host;
 };
 
-TEST_F(HostileLog, LogOfOnlyNulBytesFinishesAndJournalsItsStart) {
-    WriteFile(log, std::string(3 << 20, '\0'));
-    const RunSummary summary = Run();
-    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
-    EXPECT_EQ(summary.linesRead, 0);
-    EXPECT_EQ(summary.journaledPosition, 1);
-    EXPECT_EQ(journal.LastPosition(log), 1.0);
-    EXPECT_TRUE(Rows().empty());
-}
-
 TEST_F(HostileLog, NulLinesBetweenRealLinesAreHarmless) {
     WriteFile(log, InitGame() + std::string(5000, '\0') + "\n" + std::string(7, '\0') + "ClientConnect\n" +
                        Connect("4", "Nul", "10.0.0.4", "d4"));
@@ -75,20 +62,6 @@ TEST_F(HostileLog, TruncatedMultiByteSequencesAreStoredAsWellFormedText) {
     EXPECT_EQ(rows[0][0], Windows1252ToUtf8(name));
     EXPECT_EQ(rows[0][0], "Bob\xC3\x83");
     EXPECT_EQ(rows[0][3], Windows1252ToUtf8(date));
-}
-
-TEST_F(HostileLog, ClientNumberThatIsNotANumberEndsTheRunWithItsReason) {
-    const std::string head = InitGame() + Connect("7", "Kept", "10.0.0.7", "d7");
-    WriteFile(log, head + Disconnect("abc") + Connect("8", "Never", "10.0.0.8", "d8"));
-    const RunSummary summary = Run();
-    ASSERT_EQ(summary.outcome, RunOutcome::Failed);
-    EXPECT_NE(summary.failure->reason.find("\"abc\" is not a number"), std::string::npos)
-        << summary.failure->reason;
-    EXPECT_EQ(summary.failure->linePosition, static_cast<std::int64_t>(head.size()) + 1);
-    EXPECT_NE(summary.failure->line.find("ClientDisconnect: abc"), std::string::npos);
-    const auto rows = Rows();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][0], "Kept");
 }
 
 TEST_F(HostileLog, QuotesAndSemicolonsInAddressAndDateAreStoredAsText) {
@@ -143,29 +116,6 @@ TEST_F(HostileLog, LogThatShrinksDuringTheRunEndsTheRunAndKeepsWhatWasRead) {
     EXPECT_EQ(static_cast<std::int64_t>(rows.size()), summary.visitsRecorded);
     EXPECT_LT(summary.bytesRead, static_cast<std::int64_t>(text.size()));
     EXPECT_EQ(IntegrityCheck(DbPath()), "ok");
-}
-
-TEST_F(HostileLog, LogReplacedDuringTheRunIsReadToTheEndOfTheFileThatWasOpened) {
-    const std::string text = ManyGames(12000);
-    WriteFile(log, text);
-    bool replaced = false;
-    host.onPump = [&] {
-        if (!replaced) {
-            const std::string other = log + ".new";
-            WriteFile(other, InitGame() + Connect("1", "Stranger", "8.8.8.8", "x"));
-            replaced = std::rename(other.c_str(), log.c_str()) == 0;
-        }
-    };
-    RunOptions options;
-    options.pumpInterval = std::chrono::milliseconds(0);
-    const RunSummary summary = Run(StartPosition(1), options);
-    ASSERT_TRUE(replaced);
-    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
-    EXPECT_EQ(summary.bytesRead, static_cast<std::int64_t>(text.size()));
-    EXPECT_EQ(summary.visitsRecorded, 12000);
-    const auto rows = Rows();
-    EXPECT_EQ(rows.size(), 12000u);
-    EXPECT_TRUE(std::none_of(rows.begin(), rows.end(), [](const NameRow& r) { return r[0] == "Stranger"; }));
 }
 
 } // namespace
