@@ -494,10 +494,9 @@ void frmMain::AddResultColumns() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (processing_->runInFlight()) {
-        // The run is suspended beneath this event: stop it and close its log, so it unwinds through
-        // its failure path (rows committed, journal untouched). The window closes once it has returned.
+        // The run is suspended beneath this event: ask it to stop at the next line end (rows
+        // committed, position journaled). The window closes once it has returned.
         state_.Processing = false;
-        state_.LogFile.close();
         closePending_ = true;
         event->ignore();
         return;
@@ -515,10 +514,7 @@ void frmMain::RunReturned() {
 void frmMain::Form_Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    if (state_.Processing) {
-        state_.Processing = false;
-        state_.LogFile.close();
-    }
+    state_.Processing = false;
     tmrUpdates->stop();
     try {
         if (db_.IsOpen()) db_.Close();

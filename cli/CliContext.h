@@ -63,6 +63,8 @@ Outcome<JournalLookup> ReadJournal(CliContext& context, const std::string& log, 
 // Each command takes the arguments after its name (argument 0 is the command name itself, so that
 // QCommandLineParser can be used as is) and returns the exit code.
 int RunProcessCommand(CliContext& context, const QStringList& arguments);
+// follow: keeps the names database current while the game servers write their logs.
+int RunFollowCommand(CliContext& context, const QStringList& arguments);
 int RunPositionCommand(CliContext& context, const QStringList& arguments);
 int RunClearCommand(CliContext& context, const QStringList& arguments);
 // search name|ip, refs, query: the result list's rows in --format table|csv|json.

@@ -23,8 +23,9 @@ public:
     CliRunHost& operator=(const CliRunHost&) = delete;
 
     void pumpEvents() override;
-    std::string status() const override { return status_; }
     void setStatus(std::string_view text) override { status_ = std::string(text); }
+    // The last status text the host was given: what the summary line starts with.
+    const std::string& shownStatus() const { return status_; }
 
     bool interrupted() const { return interrupted_; }
     // Clears the progress line before the summary is printed.

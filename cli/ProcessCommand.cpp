@@ -18,7 +18,7 @@ QString WithThousands(std::int64_t n) {
     return locale.toString(static_cast<qlonglong>(n));
 }
 
-// The run wrote its own status (finished, canceled or paused); a failure leaves "Processing" there.
+// The status the host shows (finished from the run, canceled from the host); a failure says so.
 QString OutcomeText(const RunSummary& summary, const std::string& status) {
     return summary.outcome == RunOutcome::Failed ? QStringLiteral("Process Failed")
                                                  : QString::fromStdString(status);
@@ -99,13 +99,15 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     const RunSummary summary =
         ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
     host.finishDisplay();
+    // The run leaves the status of a stop to the host: on the command line a stop is always Ctrl-C.
+    if (summary.outcome == RunOutcome::Stopped) host.setStatus(status::Canceled);
 
     if (summary.outcome == RunOutcome::FileMissing) {
         context.err() << "corvanth-cli process: the log does not exist: " << logPath << "\n";
         return static_cast<int>(ExitCode::LogMissing);
     }
     QTextStream& out = context.out();
-    out << OutcomeText(summary, host.status()) << ": " << WithThousands(summary.bytesRead)
+    out << OutcomeText(summary, host.shownStatus()) << ": " << WithThousands(summary.bytesRead)
         << " bytes from byte " << WithThousands(summary.startPosition) << ", "
         << WithThousands(summary.linesRead) << " lines, " << WithThousands(summary.visitsRecorded)
         << " visits recorded, " << WithThousands(summary.refereeMarks) << " referee logins";

@@ -18,6 +18,7 @@ QString Usage() {
                "\n"
                "Commands:\n"
                "  process LOG [--start POS]                 read a game log into the names database\n"
+               "  follow LOG [LOG...] [--poll MS]           keep following logs as the servers write them
                "  position LOG                              the journaled position for LOG\n"
                "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
                "  search ip PATTERN                         rows whose address matches PATTERN\n"
@@ -87,6 +88,8 @@ int main(int argc, char* argv[]) {
     int code = static_cast<int>(ExitCode::Usage);
     if (command == "process") {
         code = RunProcessCommand(context, args);
+    } else if (command == "follow") {
+        code = RunFollowCommand(context, args);
     } else if (command == "position") {
         code = RunPositionCommand(context, args);
     } else if (command == "clear") {

@@ -51,6 +51,8 @@ public:
     }
 
     bool GameTracked() const { return gameTracked_; }
+    // A follower that restarts where it saved its state continues the game it was reading.
+    void RestoreGameTracked(bool tracked) { gameTracked_ = tracked; }
     std::int64_t VisitsRecorded() const { return visits_; }
     std::int64_t RefereeMarks() const { return refereeMarks_; }
 

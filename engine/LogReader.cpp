@@ -10,6 +10,20 @@
 
 namespace corvanth {
 
+std::optional<FileFacts> LookAtPath(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return FileFacts{{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                     static_cast<std::int64_t>(st.st_size)};
+}
+
+FileFacts LogReader::facts() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) throw RunFailure("cannot look at the open log");
+    return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+            static_cast<std::int64_t>(st.st_size)};
+}
+
 LogReader::~LogReader() {
     close();
 }
@@ -29,7 +43,6 @@ void LogReader::open(const std::string& path) {
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
     buffer_ = std::make_unique<char[]>(kBlockSize);
-    consumed_ = 0;
     nextRead_ = 1;
 }
 
@@ -44,7 +57,6 @@ void LogReader::seekTo(std::int64_t position) {
     if (position < 1)
         throw RunFailure("start position " + std::to_string(position) + " is before the first byte");
     nextRead_ = position;
-    consumed_ = position - 1;
 }
 
 std::string_view LogReader::readBlock() {

@@ -2,14 +2,28 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace corvanth {
 
-// The log file a run reads: opened by the run, read in large blocks, closed at the end of the run (or
-// by the window when it closes during a run). position() is the 1-based position of the last byte
-// the scan has consumed, which is also the count of bytes from the start of the file through it.
+// Which file a path named when it was opened: a rotation gives the path another file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity and size of the file a path names now; nothing when there is none.
+struct FileFacts {
+    FileIdentity identity;
+    std::int64_t size = 0;
+};
+std::optional<FileFacts> LookAtPath(const std::string& path);
+
+// The log file a run reads: opened by the run's scanner, read in large blocks from a 1-based position
+// onwards, closed when the scanner goes. Reading on after the end returns what was appended since.
 class LogReader {
 public:
     LogReader() = default;
@@ -29,15 +43,13 @@ public:
     // error or when the reader was closed. The view stays valid until the next call or close().
     std::string_view readBlock();
 
-    // The scan reports how far into the last block it has consumed.
-    void setConsumed(std::int64_t position) { consumed_ = position; }
-    std::int64_t position() const { return consumed_; }
+    // The open file's identity and its size now.
+    FileFacts facts() const;
 
     static constexpr std::size_t kBlockSize = 1 << 20;
 
 private:
     int fd_ = -1;
-    std::int64_t consumed_ = 0;
     std::int64_t nextRead_ = 1;
     std::unique_ptr<char[]> buffer_;
 };

@@ -5,7 +5,6 @@
 #include "RunFailure.h"
 #include "TextCodec.h"
 
-#include <cstring>
 #include <exception>
 
 namespace corvanth {
@@ -19,135 +18,13 @@ std::string ShortLine(std::string_view bytes) {
     return text;
 }
 
-// The scan loop: lines are found in whole blocks with memchr; the host is given control by time,
-// looked at every few lines, and Processing is tested at every line end.
-class Scan {
-public:
-    Scan(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options,
-         RunSummary& summary)
-        : state_(state), sink_(sink), host_(host), options_(options), summary_(summary),
-          interpreter_(state, sink) {}
-
-    // Returns true at the end of the file, false when Processing was found cleared.
-    bool run() {
-        nextPump_ = Clock::now() + options_.pumpInterval;
-        consumed_ = firstConsumed_ = state_.LogFile.position();
-        consumedAtClock_ = consumed_;
-        // The positions live here while lines are found and reach the shared state whenever someone
-        // can look: before the host runs, and on every way out of the scan, a failure included.
-        struct Sync {
-            Scan& scan;
-            ~Sync() { scan.sync(); }
-        } sync{*this};
-        for (;;) {
-            const std::string_view block = state_.LogFile.readBlock();
-            if (block.empty()) return true;
-            const std::int64_t blockStart = consumed_ + 1;
-            const char* const data = block.data();
-            const std::size_t size = block.size();
-            std::size_t pos = 0;
-            while (pos < size) {
-                const auto* hit = static_cast<const char*>(std::memchr(data + pos, '\n', size - pos));
-                if (!hit) {
-                    appendPartial(block.substr(pos), blockStart + static_cast<std::int64_t>(pos));
-                    consumed_ = blockStart + static_cast<std::int64_t>(size) - 1;
-                    break;
-                }
-                const auto lf = static_cast<std::size_t>(hit - data);
-                if (carried_) {
-                    appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
-                    if (overlong_)
-                        ++summary_.overlongLines;
-                    else
-                        interpret(state_.CurrentLine, lineStart_);
-                    state_.CurrentLine.clear();
-                    overlong_ = carried_ = false;
-                } else if (lf != pos) {
-                    if (lf - pos > options_.maxLineLength)
-                        ++summary_.overlongLines;
-                    else
-                        interpret(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
-                }
-                consumed_ = lastLf_ = blockStart + static_cast<std::int64_t>(lf);
-                pos = lf + 1;
-                if (++linesSinceClock_ >= options_.linesPerClockCheck ||
-                    consumed_ - consumedAtClock_ >= (64 << 10))
-                    maybePump();
-                if (!state_.Processing) return false;
-            }
-            maybePump();
-        }
-    }
-
-    std::int64_t lineStart() const { return lineStart_; }
-    std::string_view currentLine() const { return current_; }
-    const LineInterpreter& interpreter() const { return interpreter_; }
-
-private:
-    using Clock = std::chrono::steady_clock;
-
-    void sync() {
-        state_.LogFile.setConsumed(consumed_);
-        state_.ReadPosition = consumed_;
-        if (lastLf_ > 0) state_.ResumePosition = lastLf_;
-        summary_.bytesRead = consumed_ - firstConsumed_;
-    }
-
-    void interpret(std::string_view line, std::int64_t position) {
-        if (line.empty()) return;
-        ++summary_.linesRead;
-        if (!interpreter_.MightMatter(line)) return;
-        lineStart_ = position;
-        current_ = line;
-        interpreter_.InterpretLine(line);
-        current_ = {};
-    }
-
-    void appendPartial(std::string_view bytes, std::int64_t position) {
-        if (!carried_) {
-            carried_ = true;
-            lineStart_ = position;
-        }
-        if (overlong_) return;
-        if (state_.CurrentLine.size() + bytes.size() > options_.maxLineLength) {
-            overlong_ = true;
-            state_.CurrentLine.clear();
-            state_.CurrentLine.shrink_to_fit();
-            return;
-        }
-        state_.CurrentLine.append(bytes);
-    }
-
-    void maybePump() {
-        linesSinceClock_ = 0;
-        consumedAtClock_ = consumed_;
-        const auto now = Clock::now();
-        if (now < nextPump_) return;
-        nextPump_ = now + options_.pumpInterval;
-        sync();
-        sink_.Checkpoint();
-        host_.pumpEvents();
-        // The window may have closed the log while its events ran: end through the failure path.
-        if (!state_.LogFile.isOpen()) throw RunFailure("the log file was closed during the run");
-    }
-
-    ProcessingState& state_;
-    VisitSink& sink_;
-    RunHost& host_;
-    const RunOptions& options_;
-    RunSummary& summary_;
-    LineInterpreter interpreter_;
-    Clock::time_point nextPump_;
-    int linesSinceClock_ = 0;
-    std::int64_t firstConsumed_ = 0;
-    std::int64_t consumed_ = 0; // the position of the last byte the scan has taken
-    std::int64_t consumedAtClock_ = 0;
-    std::int64_t lastLf_ = 0; // the position of the last LF, 0 before the first
-    std::int64_t lineStart_ = 0;
-    std::string_view current_;
-    bool carried_ = false;  // a line is being assembled across blocks in CurrentLine
-    bool overlong_ = false; // ... and it is too long to be interpreted
-};
+void CountInto(RunSummary& summary, const LogScanner& scanner) {
+    summary.bytesRead = scanner.position() - (summary.startPosition - 1);
+    summary.linesRead = scanner.linesRead();
+    summary.overlongLines = scanner.overlongLines();
+    summary.visitsRecorded = scanner.interpreter().VisitsRecorded();
+    summary.refereeMarks = scanner.interpreter().RefereeMarks();
+}
 
 } // namespace
 
@@ -155,8 +32,17 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
                       const std::string& logFilePath, std::optional<StartPosition> start,
                       const RunOptions& options) {
     RunSummary summary;
-    std::optional<Scan> scan;
+    // The file is looked for before the start position is read, so a missing log is reported as such
+    // whatever start it was given.
+    if (!FileExists(logFilePath)) {
+        state.Processing = false;
+        host.setStatus(status::FileMissing);
+        summary.outcome = RunOutcome::FileMissing;
+        return summary;
+    }
     const std::optional<std::int64_t> resumeBefore = state.ResumePosition;
+    LogScanner scanner(state, sink, host, options);
+    bool scanning = false;
     try {
         std::int64_t startAt = 1;
         if (start) {
@@ -165,29 +51,18 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
             startAt = *resolved;
         }
         summary.startPosition = startAt;
-        if (!FileExists(logFilePath)) {
-            state.Processing = false;
-            host.setStatus(status::FileMissing);
-            summary.outcome = RunOutcome::FileMissing;
-            return summary;
-        }
-        state.LogFile.open(logFilePath);
+        scanner.open(logFilePath, startAt);
         state.Processing = true;
-        // A partial line left by an earlier run belongs to another position: never glue it on.
-        state.CurrentLine.clear();
-        state.LogFile.seekTo(startAt);
         state.ReadPosition = startAt - 1;
         state.ResumePosition.reset();
 
-        scan.emplace(state, sink, host, options, summary);
-        const bool atEnd = scan->run();
-        summary.visitsRecorded = scan->interpreter().VisitsRecorded();
-        summary.refereeMarks = scan->interpreter().RefereeMarks();
-        if (atEnd) {
+        scanning = true;
+        const ScanEnd end = scanner.scan();
+        CountInto(summary, scanner);
+        if (end == ScanEnd::EndOfData) {
             host.setStatus(status::Finished);
             summary.outcome = RunOutcome::Finished;
         } else {
-            if (host.status() == status::Processing) host.setStatus(status::Canceled);
             summary.outcome = RunOutcome::Stopped;
         }
         // A run that read no LF records its own start, never a position reached in another log.
@@ -195,18 +70,16 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         sink.Commit();
         journal.SavePosition(logFilePath, *state.ResumePosition);
         summary.journaledPosition = state.ResumePosition;
-        state.LogFile.close();
         state.Processing = false;
         return summary;
     } catch (const std::exception& e) {
         RunFailureInfo info;
         info.reason = e.what();
-        if (scan) {
-            summary.visitsRecorded = scan->interpreter().VisitsRecorded();
-            summary.refereeMarks = scan->interpreter().RefereeMarks();
-            if (!scan->currentLine().empty()) {
-                info.linePosition = scan->lineStart();
-                info.line = ShortLine(scan->currentLine());
+        if (scanning) {
+            CountInto(summary, scanner);
+            if (!scanner.lineInHand().empty()) {
+                info.linePosition = scanner.lineInHandStart();
+                info.line = ShortLine(scanner.lineInHand());
             }
         }
         if (!state.ResumePosition) state.ResumePosition = resumeBefore;
@@ -218,7 +91,6 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
             summary.failure->reason +=
                 std::string("; committing the rows written failed: ") + commitError.what();
         }
-        state.LogFile.close();
         state.Processing = false;
         return summary;
     }

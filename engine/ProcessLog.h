@@ -1,12 +1,12 @@
 #pragma once
 
+#include "LogScanner.h"
 #include "PositionJournal.h"
 #include "ProcessingState.h"
 #include "RunHost.h"
 #include "StartPosition.h"
 #include "VisitSink.h"
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,7 +16,7 @@ namespace corvanth {
 enum class RunOutcome {
     FileMissing, // nothing opened, nothing journaled
     Finished,    // end of the log reached
-    Stopped,     // Processing was cleared: canceled or paused, position journaled
+    Stopped,     // Processing was cleared: position journaled, the status left to whoever asked
     Failed,      // a run-time failure: rows written so far are committed, the journal is left alone
 };
 
@@ -38,18 +38,10 @@ struct RunSummary {
     std::optional<RunFailureInfo> failure;
 };
 
-struct RunOptions {
-    // How often the run hands control to its host.
-    std::chrono::milliseconds pumpInterval{15};
-    // The clock is looked at after this many lines (or 64 KiB), not after every line.
-    int linesPerClockCheck = 64;
-    // Longer lines are not interpreted; their bytes are read and dropped, so memory stays bounded.
-    std::size_t maxLineLength = 1 << 20;
-};
-
-// One processing run over a log. Returns when the run is over: at the end of the log, when Processing
-// was cleared (checked at every line end), when the file is missing, or on a failure. Never throws
-// for anything the log, the database or the journal does.
+// One processing run over a log: open it, scan to its end, journal the position reached. Returns when
+// the run is over: at the end of the log ("Process Finished"), when Processing was cleared (checked at
+// every line end; the status is left alone), when the file is missing ("File Doesn't Exist"), or on a
+// failure. Never throws for anything the log, the database or the journal does.
 RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJournal& journal, RunHost& host,
                       const std::string& logFilePath, std::optional<StartPosition> start,
                       const RunOptions& options = {});

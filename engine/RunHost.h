@@ -1,6 +1,5 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
 namespace corvanth {
@@ -15,13 +14,13 @@ inline constexpr std::string_view Finished = "Process Finished";
 inline constexpr std::string_view FileMissing = "File Doesn't Exist";
 } // namespace status
 
-// What a run needs from whoever started it (window, command line, test).
+// What a run needs from whoever started it (window, command line, test). A stop is asked for by
+// clearing ProcessingState::Processing; the run only writes status texts, it never reads one back.
 class RunHost {
 public:
     virtual ~RunHost() = default;
     // Lets pending events run: clicks, the progress tick, closing the window, Ctrl-C.
     virtual void pumpEvents() = 0;
-    virtual std::string status() const = 0;
     virtual void setStatus(std::string_view text) = 0;
 };
 

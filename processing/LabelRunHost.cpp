@@ -9,10 +9,6 @@ void LabelRunHost::pumpEvents() {
     QCoreApplication::processEvents();
 }
 
-std::string LabelRunHost::status() const {
-    return status_.text().toStdString();
-}
-
 void LabelRunHost::setStatus(std::string_view text) {
     status_.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }

@@ -15,7 +15,6 @@ public:
     explicit LabelRunHost(QLabel& statusLabel) : status_(statusLabel) {}
 
     void pumpEvents() override;
-    std::string status() const override;
     void setStatus(std::string_view text) override;
 
 private:

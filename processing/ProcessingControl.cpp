@@ -154,6 +154,9 @@ void ProcessingControl::RunLog(const std::optional<StartPosition>& start) {
     ++runDepth_;
     RunSummary summary = ProcessLog(state_, sink_, journal_, host_, path, start, options_);
     --runDepth_;
+    // A stop leaves the status to us: a pause has written its own text already.
+    if (summary.outcome == RunOutcome::Stopped && c_.lblStatus->text() == Q(status::Processing))
+        c_.lblStatus->setText(Q(status::Canceled));
     if (summary.failure) c_.lblStatus->setToolTip(FailureText(*summary.failure, locale_));
     lastSummary_ = summary;
     emit runReturned(summary);

@@ -22,7 +22,6 @@ public:
         ++pumps;
         if (onPump) onPump(pumps);
     }
-    std::string status() const override { return text; }
     void setStatus(std::string_view s) override { text = std::string(s); }
 };
 
@@ -57,31 +56,31 @@ protected:
 
 } // namespace
 
-TEST_F(Run, MissingFileWritesNothing) {
-    const auto summary = run("none.log", StartPosition(1));
-    EXPECT_EQ(summary.outcome, RunOutcome::FileMissing);
-    EXPECT_EQ(host.text, "File Doesn't Exist");
-    EXPECT_FALSE(state.Processing);
-    EXPECT_FALSE(dir.exists("Positions.txt"));
+TEST_F(Run, MissingFileWritesNothingWhateverTheStart) {
+    for (const StartPosition& start : {StartPosition(1), StartPosition(std::string("abc"))}) {
+        const auto summary = run("none.log", start);
+        EXPECT_EQ(summary.outcome, RunOutcome::FileMissing);
+        EXPECT_EQ(host.text, "File Doesn't Exist");
+        EXPECT_FALSE(state.Processing);
+        EXPECT_FALSE(dir.exists("Positions.txt"));
+    }
 }
 
-TEST_F(Run, TwoShortLinesAndTheirPositions) {
-    dir.write("a.log", "A\nB\n");
+TEST_F(Run, LinesBlankLinesAndTheirPositions) {
+    dir.write("a.log", "A\n\nB\n\n");
     const auto summary = run("a.log", StartPosition(1));
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
     EXPECT_EQ(host.text, "Process Finished");
-    EXPECT_EQ(summary.linesRead, 2);
-    EXPECT_EQ(state.ResumePosition, 4);
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, 4);
+    EXPECT_EQ(summary.linesRead, 2); // blank lines move the position but are not interpreted
+    EXPECT_EQ(state.ResumePosition, 6);
+    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, 6);
     EXPECT_FALSE(state.Processing);
-    EXPECT_FALSE(state.LogFile.isOpen());
     EXPECT_EQ(sink.commits, 1);
 }
 
 TEST_F(Run, TextAfterTheLastLfWaitsForItsLineEnd) {
     dir.write("a.log", kInit + Connect(1, "Whole", "1.1.1.1") + "  0:06 ClientConnect: 2, name: Half");
     const auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(host.text, "Process Finished");
     ASSERT_EQ(sink.calls.size(), 1u);
     const auto lastLf = static_cast<std::int64_t>((kInit + Connect(1, "Whole", "1.1.1.1")).size());
     EXPECT_EQ(summary.journaledPosition, lastLf);
@@ -95,52 +94,62 @@ TEST_F(Run, TextAfterTheLastLfWaitsForItsLineEnd) {
     EXPECT_EQ(sink.calls[0].name, "Next");
 }
 
-TEST_F(Run, EmptyLogAndStartsBeyondTheEnd) {
+TEST_F(Run, EmptyLogAndStartsBeyondTheEndJournalTheirStart) {
     dir.write("empty.log", "");
-    auto summary = run("empty.log", StartPosition(1));
-    EXPECT_EQ(host.text, "Process Finished");
-    EXPECT_EQ(summary.journaledPosition, 1); // a run that reads no LF journals its own start
+    EXPECT_EQ(run("empty.log", StartPosition(1)).journaledPosition, 1);
     dir.write("short.log", "A\n");
-    summary = run("short.log", StartPosition(500));
+    const auto summary = run("short.log", StartPosition(500));
     EXPECT_EQ(host.text, "Process Finished");
     EXPECT_EQ(summary.linesRead, 0);
     EXPECT_EQ(journal.LastPosition(dir.file("short.log"))->position, 500);
 }
 
-TEST_F(Run, BlankLinesMoveThePositionButAreNotInterpreted) {
-    dir.write("a.log", "\n\nX\n\n");
-    const auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(summary.linesRead, 1);
-    EXPECT_EQ(state.ResumePosition, 5);
-}
-
-TEST_F(Run, PauseStopsAtTheLineEndAndResumeReadsEveryLineOnce) {
-    std::string log = kInit;
+// A stop (Processing cleared, with or without the pause text) takes effect at the next line end,
+// the hand-over after a block's last LF included; the run leaves the status to whoever stopped it.
+TEST_F(Run, StopsTakeEffectAtTheNextLineEnd) {
+    const std::string longLine =
+        "  0:05 ClientConnect: 1, name: Long, ip: 9.9.9.9 DATE: " + std::string(300000, 'x') + "\n";
+    std::string twenty = kInit;
     for (int i = 0; i < 20; ++i)
-        log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
-    dir.write("a.log", log);
-    host.onPump = [&](int pump) {
-        if (pump == 5) {
-            state.Processing = false;
-            host.text = "Process Paused";
-        }
+        twenty += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
+    struct Row {
+        const char* what;
+        std::string log;
+        int stopAtPump;
+        bool pause;
+        int linesPerClockCheck;
+        std::int64_t linesRead;
+        std::int64_t journaled;
     };
-    auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(summary.outcome, RunOutcome::Stopped);
-    EXPECT_EQ(host.text, "Process Paused");
-    EXPECT_EQ(summary.linesRead, 5);
-    ASSERT_TRUE(state.ResumePosition);
-    EXPECT_EQ(log[static_cast<std::size_t>(*state.ResumePosition - 1)], '\n');
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, *state.ResumePosition);
-    const auto firstVisits = sink.calls.size();
-
-    // Resume: a new run from ResumePosition re-reads that LF first and starts untracked.
-    host.onPump = nullptr;
-    host.text = "Processing";
-    summary = run("a.log", StartPosition(*state.ResumePosition));
-    EXPECT_EQ(host.text, "Process Finished");
-    EXPECT_EQ(summary.linesRead, 16);
-    EXPECT_EQ(sink.calls.size(), firstVisits); // untracked until the next InitGame
+    const Row rows[] = {
+        {"pause in the middle", twenty, 5, true, 1, 5, -1},
+        {"cancel inside a long line", kInit + longLine + Connect(2, "After", "2.2.2.2"), 1, false, 1000, 2,
+         static_cast<std::int64_t>(kInit.size() + longLine.size())},
+        {"pause in the hand-over after the last line", "A\n", 2, true, 1, 1, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        dir.write("a.log", row.log);
+        host.text = status::Processing;
+        host.pumps = 0;
+        host.onPump = [&](int pump) {
+            if (pump != row.stopAtPump) return;
+            state.Processing = false;
+            if (row.pause) host.text = status::Paused;
+        };
+        RunOptions options = EveryLine();
+        options.linesPerClockCheck = row.linesPerClockCheck;
+        const auto summary = run("a.log", StartPosition(1), options);
+        EXPECT_EQ(summary.outcome, RunOutcome::Stopped);
+        EXPECT_EQ(host.text, row.pause ? status::Paused : status::Processing);
+        EXPECT_EQ(summary.linesRead, row.linesRead);
+        ASSERT_TRUE(summary.journaledPosition);
+        EXPECT_EQ(row.log[static_cast<std::size_t>(*summary.journaledPosition - 1)], '\n');
+        if (row.journaled > 0) {
+            EXPECT_EQ(*summary.journaledPosition, row.journaled);
+        }
+        EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, *summary.journaledPosition);
+    }
 }
 
 TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
@@ -156,28 +165,11 @@ TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
         if (pump == 6) state.Processing = false; // right after the first game's last connect
     };
     run("a.log", StartPosition(1));
-    EXPECT_EQ(host.text, "Process Canceled");
     host.onPump = nullptr;
-    host.text = "Processing";
     run("a.log", StartPosition(*state.ResumePosition));
     ASSERT_EQ(sink.calls.size(), 20u);
     for (std::size_t i = 0; i < sink.calls.size(); ++i)
         EXPECT_EQ(sink.calls[i].name, "G" + std::to_string(i / 5) + "P" + std::to_string(i % 5));
-}
-
-TEST_F(Run, CancelWhileTheLineIsStillBeingRead) {
-    // Processing is cleared in the middle of a long line: the line is finished and interpreted first.
-    std::string longLine =
-        "  0:05 ClientConnect: 1, name: Long, ip: 9.9.9.9 DATE: " + std::string(300000, 'x') + "\n";
-    dir.write("a.log", kInit + longLine + Connect(2, "After", "2.2.2.2"));
-    RunOptions options = EveryLine();
-    options.linesPerClockCheck = 1000;
-    host.onPump = [&](int) { state.Processing = false; }; // the 64 KiB check inside the long line
-    const auto summary = run("a.log", StartPosition(1), options);
-    EXPECT_EQ(host.text, "Process Canceled");
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].name, "Long");
-    EXPECT_EQ(summary.journaledPosition, static_cast<std::int64_t>(kInit.size() + longLine.size()));
 }
 
 TEST_F(Run, CrlfLinesReachTheInterpreterWithTheirCr) {
@@ -185,14 +177,13 @@ TEST_F(Run, CrlfLinesReachTheInterpreterWithTheirCr) {
         "a.log",
         "  0:00 InitGame: \\wfversion\\2.8\\x\r\n  0:05 ClientConnect: 4, name: Win, ip: 4.4.4.4 DATE: d\r\n"
         "  0:09 ClientDisconnect: 4\r\n");
-    const auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
+    run("a.log", StartPosition(1));
     ASSERT_EQ(sink.calls.size(), 1u);
     EXPECT_EQ(sink.calls[0].date, "d\r");
     EXPECT_TRUE(state.ClientNames[4].empty());
 }
 
-TEST_F(Run, StartPositionTextWithSeparators) {
+TEST_F(Run, StartPositionText) {
     std::string log = kInit + Connect(1, "First", "1.1.1.1");
     const std::size_t second = log.size();
     log += kInit + Connect(2, "Second", "2.2.2.2");
@@ -213,7 +204,6 @@ TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
     EXPECT_EQ(summary.outcome, RunOutcome::Failed);
     EXPECT_EQ(host.text, "Processing");
     EXPECT_FALSE(state.Processing);
-    EXPECT_FALSE(state.LogFile.isOpen());
     ASSERT_TRUE(summary.failure);
     EXPECT_EQ(summary.failure->linePosition, static_cast<std::int64_t>(good.size() + 1));
     EXPECT_NE(summary.failure->reason.find("outside 0 to 100"), std::string::npos);
@@ -224,57 +214,27 @@ TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
     EXPECT_EQ(state.ResumePosition, static_cast<std::int64_t>(good.size()));
 }
 
-TEST_F(Run, AFailingSinkEndsTheRun) {
+TEST_F(Run, FailingSinkAndStartBeforeTheFirstByteEndTheRun) {
     dir.write("a.log", kInit + Connect(1, "A", "1.1.1.1") + Connect(2, "B", "2.2.2.2"));
     sink.failOnVisit = 1;
-    const auto summary = run("a.log", StartPosition(1));
+    auto summary = run("a.log", StartPosition(1));
     EXPECT_EQ(summary.outcome, RunOutcome::Failed);
     EXPECT_EQ(summary.failure->reason, "database is locked");
-}
-
-TEST_F(Run, StartBeforeTheFirstByteFails) {
-    dir.write("a.log", "A\n");
-    const auto summary = run("a.log", StartPosition(0));
+    summary = run("a.log", StartPosition(0));
     EXPECT_EQ(summary.outcome, RunOutcome::Failed);
     EXPECT_EQ(summary.linesRead, 0);
 }
 
-TEST_F(Run, ClosingTheLogDuringARunEndsItThroughTheFailurePath) {
-    std::string log = kInit;
-    for (int i = 0; i < 50; ++i)
-        log += Connect(i % 100, "N" + std::to_string(i), "1.1.1.1");
-    dir.write("a.log", log);
-    host.onPump = [&](int pump) {
-        if (pump == 3) {
-            state.Processing = false; // what closing the window does
-            state.LogFile.close();
-        }
-    };
-    const auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(summary.outcome, RunOutcome::Failed);
-    EXPECT_EQ(host.text, "Processing"); // nothing written to the window
-    EXPECT_FALSE(dir.exists("Positions.txt"));
-    EXPECT_LT(sink.calls.size(), 50u);
-}
-
-TEST_F(Run, OverlongLinesAreSkippedWithBoundedMemory) {
-    RunOptions options = EveryLine();
+TEST_F(Run, OverlongLinesAreSkippedAndLinesSpanningBlocksAreWhole) {
+    RunOptions options;
     options.maxLineLength = 1000;
-    dir.write("a.log", kInit + std::string(5000, 'y') + "\n" + Connect(1, "After", "1.1.1.1"));
-    const auto summary = run("a.log", StartPosition(1), options);
-    EXPECT_EQ(summary.overlongLines, 1);
-    EXPECT_LE(state.CurrentLine.capacity(), 2000u);
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].name, "After");
-}
-
-TEST_F(Run, LinesSpanningBlocksAreWhole) {
-    std::string log = kInit;
+    std::string log = kInit + std::string(5000, 'y') + "\n";
     while (log.size() < LogReader::kBlockSize * 2 + 100)
         log += Connect(static_cast<int>(log.size() % 100), "Span", "3.3.3.3");
     dir.write("a.log", log);
-    const auto summary = run("a.log", StartPosition(1), RunOptions{});
+    const auto summary = run("a.log", StartPosition(1), options);
     EXPECT_EQ(summary.outcome, RunOutcome::Finished);
+    EXPECT_EQ(summary.overlongLines, 1);
     EXPECT_EQ(summary.bytesRead, static_cast<std::int64_t>(log.size()));
     for (const auto& c : sink.calls)
         ASSERT_EQ(c.ip, "3.3.3.3");

@@ -74,7 +74,6 @@ public:
         ++pumps;
         if (onPump) onPump();
     }
-    std::string status() const override { return text; }
     void setStatus(std::string_view t) override { text = std::string(t); }
 
     std::string text = std::string(status::Processing);

@@ -1,0 +1,189 @@
+#include "CliContext.h"
+#include "DatabaseError.h"
+#include "FollowHost.h"
+#include "LogFollower.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace corvanth {
+namespace {
+
+// Events go to stderr as one line each; on a terminal the status line is cleared first and redrawn.
+class FollowReport : public FollowObserver {
+public:
+    FollowReport(QTextStream& err, bool terminal) : err_(err), terminal_(terminal) {}
+
+    void onEvent(const FollowEvent& event) override {
+        clearStatus();
+        err_ << "corvanth-cli follow: " << QString::fromStdString(event.logPath) << ": "
+             << QString::fromStdString(event.text) << "\n";
+        err_.flush();
+    }
+
+    // One line: per log its position, rows recorded and lines per second since the last drawing.
+    void drawStatus(const std::vector<FollowedLogStatus>& logs) {
+        if (!terminal_) return;
+        const auto now = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(now - lastDraw_).count();
+        if (seconds < 1.0) return;
+        QString line;
+        for (const auto& log : logs) {
+            if (!line.isEmpty()) line += QStringLiteral(" | ");
+            const std::int64_t before = linesAtDraw_[log.path];
+            const double rate = seconds > 0 ? static_cast<double>(log.linesRead - before) / seconds : 0;
+            linesAtDraw_[log.path] = log.linesRead;
+            line += QFileInfo(QString::fromStdString(log.path)).fileName() + QStringLiteral(": ");
+            if (log.failed)
+                line += QStringLiteral("failed");
+            else if (log.waiting && log.position == 0)
+                line += QStringLiteral("waiting");
+            else
+                line += QStringLiteral("byte %1, %2 rows, %3 lines/s")
+                            .arg(log.position)
+                            .arg(log.visitsRecorded)
+                            .arg(static_cast<qint64>(rate + 0.5));
+        }
+        err_ << "\r\033[K" << line;
+        err_.flush();
+        drawn_ = true;
+        lastDraw_ = now;
+    }
+
+    void clearStatus() {
+        if (!drawn_) return;
+        err_ << "\r\033[K";
+        err_.flush();
+        drawn_ = false;
+    }
+
+private:
+    QTextStream& err_;
+    bool terminal_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point lastDraw_{};
+    std::map<std::string, std::int64_t> linesAtDraw_;
+};
+
+// Wakes the follower when a followed log's folder changes (inotify on the folders, so renames,
+// new files and deletions are seen as well as appends), on a signal, or after the poll interval.
+class Waker {
+public:
+    explicit Waker(const std::vector<std::string>& logs) {
+        fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd_ < 0) return;
+        for (const auto& log : logs) {
+            const std::string folder = QFileInfo(QString::fromStdString(log)).absolutePath().toStdString();
+            ::inotify_add_watch(fd_, folder.c_str(),
+                                IN_MODIFY | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
+                                    IN_CLOSE_WRITE | IN_ATTRIB);
+        }
+    }
+    ~Waker() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    void wait(int signalFd, int timeoutMs) {
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {signalFd, POLLIN, 0}};
+        ::poll(fds, 2, timeoutMs);
+        if (fd_ >= 0 && (fds[0].revents & POLLIN)) {
+            char buffer[8192];
+            while (::read(fd_, buffer, sizeof buffer) > 0) {
+            }
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace
+
+int RunFollowCommand(CliContext& context, const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Reads each LOG from its journaled position, then keeps following it as the game server writes:\n"
+        "new lines are recorded as they arrive, rotated, truncated and recreated logs are noticed, and\n"
+        "after every committed batch the position is journaled. SIGINT or SIGTERM stops (exit 0),\n"
+        "SIGHUP reopens the logs. Exit status 2 when no log can be read on.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("LOG", "A game server's log file; several may be given.", "LOG [LOG...]");
+    const QCommandLineOption pollOption(
+        "poll",
+        "Look at the logs at least every MS milliseconds (default 1000), for file systems without "
+        "change notification.",
+        "MS", "1000");
+    parser.addOption(pollOption);
+    if (!parser.parse(arguments)) {
+        context.err() << "corvanth-cli follow: " << parser.errorText() << "\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
+    if (parser.isSet("help")) {
+        context.out() << parser.helpText();
+        return static_cast<int>(ExitCode::Ok);
+    }
+    bool pollOk = false;
+    const int pollMs = parser.value(pollOption).toInt(&pollOk);
+    if (parser.positionalArguments().isEmpty() || !pollOk || pollMs < 1) {
+        context.err()
+            << "corvanth-cli follow: expected LOG [LOG...] and --poll MS of 1 or more (see --help)\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
+    std::vector<std::string> logs;
+    for (const QString& log : parser.positionalArguments())
+        logs.push_back(QFileInfo(log).absoluteFilePath().toStdString());
+
+    FollowHost host; // from here on a stop signal is a request, also while the database opens
+    NamesDatabase* database = nullptr;
+    try {
+        database = &context.database();
+    } catch (const DatabaseError& e) {
+        context.err() << "corvanth-cli follow: " << e.what() << "\n";
+        return static_cast<int>(ExitCode::DataError);
+    }
+
+    FollowReport report(context.err(), ::isatty(STDERR_FILENO) != 0);
+    const FollowSnapshotStore snapshots(context.dataFolder().toStdString());
+    LogFollower follower(*database, context.journal(), snapshots, host, report);
+    host.onStop = [&follower] { follower.requestStop(); };
+    Waker waker(logs);
+    TurnResult result = TurnResult::Idle;
+    try {
+        for (const auto& log : logs)
+            follower.add(log);
+        host.pumpEvents();
+        for (;;) {
+            result = follower.turn();
+            if (result == TurnResult::Stopped || result == TurnResult::AllFailed) break;
+            report.drawStatus(follower.status());
+            if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
+            host.pumpEvents();
+            if (host.takeReopenRequest()) follower.reopen();
+        }
+    } catch (const std::exception& e) {
+        report.clearStatus();
+        context.err() << "corvanth-cli follow: " << e.what() << "\n";
+        return static_cast<int>(ExitCode::RunFailed);
+    }
+    report.clearStatus();
+    std::int64_t lines = 0, visits = 0;
+    for (const auto& s : follower.status()) {
+        lines += s.linesRead;
+        visits += s.visitsRecorded;
+    }
+    context.out() << (result == TurnResult::Stopped ? "Follow stopped: " : "Follow failed: ") << lines
+                  << " lines, " << visits << " visits recorded in " << logs.size()
+                  << (logs.size() == 1 ? " log" : " logs") << ", positions journaled\n";
+    return static_cast<int>(result == TurnResult::Stopped ? ExitCode::Ok : ExitCode::RunFailed);
+}
+
+} // namespace corvanth

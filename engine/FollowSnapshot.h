@@ -1,0 +1,42 @@
+#pragma once
+
+#include "LogReader.h"
+#include "ProcessingState.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace corvanth {
+
+// What a follower saves with every journaled position, so that a restart continues the game it was
+// reading with the clients it knew: the file, the position (an LF, as journaled), whether the game is
+// tracked and the three client tables. Saved after the rows up to the position are committed, so a
+// snapshot never runs ahead of the database.
+struct FollowSnapshot {
+    std::string logPath;
+    FileIdentity file;
+    std::int64_t position = 1;
+    bool gameTracked = false;
+    std::array<std::string, kClientSlots> clientNames;
+    std::array<std::string, kClientSlots> clientIPs;
+    std::array<std::string, kClientSlots> clientDates;
+};
+
+// One file per followed log in the data folder, named after the log's path, written to a scratch
+// file and renamed into place.
+class FollowSnapshotStore {
+public:
+    explicit FollowSnapshotStore(std::string folder) : folder_(std::move(folder)) {}
+
+    std::string pathFor(const std::string& logPath) const;
+    // Throws std::runtime_error when the file cannot be written.
+    void save(const FollowSnapshot& snapshot) const;
+    // Nothing when there is no snapshot for the log, or it is unreadable or belongs to another path.
+    std::optional<FollowSnapshot> load(const std::string& logPath) const;
+
+private:
+    std::string folder_;
+};
+
+} // namespace corvanth

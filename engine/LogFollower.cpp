@@ -1,0 +1,215 @@
+#include "LogFollower.h"
+
+#include "RunFailure.h"
+#include "TextCodec.h"
+
+#include <exception>
+
+namespace corvanth {
+
+struct LogFollower::Followed {
+    std::string path;
+    ProcessingState state;
+    std::unique_ptr<LogScanner> scanner; // none while the path has named no file yet
+    FileIdentity identity;
+    std::int64_t startedAt = 1; // where reading of the current file began
+    std::int64_t journaled = 0; // the position last journaled, 0 before the first
+    bool missingSaid = false;
+    bool failed = false;
+    std::int64_t linesBefore = 0, visitsBefore = 0; // totals of files read before the current one
+};
+
+LogFollower::LogFollower(VisitSink& sink, const PositionJournal& journal,
+                         const FollowSnapshotStore& snapshots, RunHost& host, FollowObserver& observer,
+                         RunOptions options, std::int64_t bytesPerTurn)
+    : sink_(sink), journal_(journal), snapshots_(snapshots), host_(host), observer_(observer),
+      options_(options), bytesPerTurn_(bytesPerTurn) {}
+
+LogFollower::~LogFollower() = default;
+
+void LogFollower::event(FollowEventKind kind, const Followed& log, const std::string& text) {
+    observer_.onEvent({kind, log.path, text});
+}
+
+void LogFollower::add(const std::string& logPath) {
+    logs_.push_back(std::make_unique<Followed>());
+    Followed& log = *logs_.back();
+    log.path = logPath;
+    const auto facts = LookAtPath(logPath);
+    if (!facts) {
+        event(FollowEventKind::Missing, log, "the log does not exist; waiting for it");
+        log.missingSaid = true;
+        return;
+    }
+    const auto journaled = static_cast<std::int64_t>(journal_.LastPosition(logPath));
+    const auto snapshot = snapshots_.load(logPath);
+    if (snapshot && snapshot->file == facts->identity && snapshot->position >= journaled &&
+        snapshot->position <= facts->size) {
+        start(log, snapshot->position, &*snapshot);
+        event(FollowEventKind::Started, log,
+              "following from byte " + std::to_string(snapshot->position) + " with its saved clients");
+    } else if (snapshot && !(snapshot->file == facts->identity)) {
+        startFresh(log, FollowEventKind::Rotated,
+                   "the log was replaced while not followed; reading from byte 1");
+    } else if (journaled > facts->size) {
+        startFresh(log, FollowEventKind::Truncated,
+                   "the log is shorter than its journaled position " + std::to_string(journaled) +
+                       "; reading from byte 1");
+    } else {
+        start(log, std::max<std::int64_t>(journaled, 1), nullptr);
+        event(FollowEventKind::Started, log, "following from byte " + std::to_string(log.startedAt));
+    }
+}
+
+void LogFollower::start(Followed& log, std::int64_t position, const FollowSnapshot* restored) {
+    if (log.scanner) {
+        log.linesBefore += log.scanner->linesRead();
+        log.visitsBefore += log.scanner->interpreter().VisitsRecorded();
+    }
+    log.scanner.reset();
+    log.state.Processing = !stopRequested_;
+    log.state.ResumePosition.reset();
+    log.state.ReadPosition = position - 1;
+    if (restored) {
+        log.state.ClientNames = restored->clientNames;
+        log.state.ClientIPs = restored->clientIPs;
+        log.state.ClientDates = restored->clientDates;
+    }
+    log.scanner = std::make_unique<LogScanner>(log.state, sink_, host_, options_);
+    log.scanner->open(log.path, position);
+    log.identity = log.scanner->reader().facts().identity;
+    if (restored) log.scanner->interpreter().RestoreGameTracked(restored->gameTracked);
+    log.startedAt = position;
+    log.missingSaid = false;
+}
+
+// A new file starts a new game history: byte 1, empty client tables.
+void LogFollower::startFresh(Followed& log, FollowEventKind kind, const std::string& text) {
+    log.state.ClearClients();
+    for (auto& date : log.state.ClientDates)
+        date.clear();
+    start(log, 1, nullptr);
+    event(kind, log, text);
+}
+
+bool LogFollower::read(Followed& log, bool& moreWaiting) {
+    try {
+        const auto facts = LookAtPath(log.path);
+        if (!log.scanner) {
+            if (!facts) return true;
+            const auto journaled = static_cast<std::int64_t>(journal_.LastPosition(log.path));
+            start(log, journaled <= facts->size ? std::max<std::int64_t>(journaled, 1) : 1, nullptr);
+            event(FollowEventKind::Started, log,
+                  "the log appeared; following from byte " + std::to_string(log.startedAt));
+        } else if (!facts || !(facts->identity == log.identity)) {
+            // Whatever the old file still holds is read first: it stays open under its old name or none.
+            if (log.scanner->scan() == ScanEnd::StopRequested) return true;
+            if (!facts) {
+                if (!log.missingSaid)
+                    event(FollowEventKind::Missing, log, "the log disappeared; waiting for it to come back");
+                log.missingSaid = true;
+                return true;
+            }
+            save(log); // the old file's last rows are journaled before the new file starts
+            startFresh(log, FollowEventKind::Rotated,
+                       "the log was rotated; reading the new file from byte 1");
+        } else if (facts->size < log.scanner->position()) {
+            startFresh(log, FollowEventKind::Truncated,
+                       "the log was truncated; reading it again from byte 1");
+        }
+        if (log.scanner->scan(bytesPerTurn_) == ScanEnd::BudgetSpent) moreWaiting = true;
+        return true;
+    } catch (const std::exception& e) {
+        std::string text = "following stopped: ";
+        if (log.scanner && !log.scanner->lineInHand().empty())
+            text += "at byte " + std::to_string(log.scanner->lineInHandStart()) + ": ";
+        text += e.what();
+        if (log.scanner && !log.scanner->lineInHand().empty()) {
+            std::string_view line = log.scanner->lineInHand();
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            text += " (line: " + Windows1252ToUtf8(line.substr(0, 300)) + ")";
+        }
+        event(FollowEventKind::Failed, log, text);
+        log.failed = true;
+        log.scanner.reset();
+        return false;
+    }
+}
+
+void LogFollower::save(Followed& log) {
+    if (!log.scanner) return;
+    sink_.Commit();
+    const std::int64_t position = log.scanner->lastLineEnd().value_or(log.startedAt);
+    if (position == log.journaled) return;
+    FollowSnapshot snapshot;
+    snapshot.logPath = log.path;
+    snapshot.file = log.identity;
+    snapshot.position = position;
+    snapshot.gameTracked = log.scanner->interpreter().GameTracked();
+    snapshot.clientNames = log.state.ClientNames;
+    snapshot.clientIPs = log.state.ClientIPs;
+    snapshot.clientDates = log.state.ClientDates;
+    // The state goes first: a restart that finds it ahead of the journal trusts it, since both come
+    // after the commit of the rows they cover.
+    snapshots_.save(snapshot);
+    journal_.SavePosition(log.path, static_cast<double>(position));
+    log.journaled = position;
+}
+
+TurnResult LogFollower::turn() {
+    bool moreWaiting = false;
+    bool anyAlive = false;
+    for (auto& log : logs_) {
+        if (log->failed) continue;
+        if (read(*log, moreWaiting)) anyAlive = true;
+        if (stopRequested_) break;
+    }
+    sink_.Commit();
+    for (auto& log : logs_)
+        if (!log->failed) save(*log);
+    if (stopRequested_) return TurnResult::Stopped;
+    if (!anyAlive) return TurnResult::AllFailed;
+    return moreWaiting ? TurnResult::MoreWaiting : TurnResult::Idle;
+}
+
+void LogFollower::requestStop() {
+    stopRequested_ = true;
+    for (auto& log : logs_)
+        log->state.Processing = false;
+}
+
+void LogFollower::reopen() {
+    for (auto& log : logs_) {
+        if (log->failed || !log->scanner) continue;
+        const auto facts = LookAtPath(log->path);
+        if (!facts || !(facts->identity == log->identity)) continue; // the next turn handles rotation
+        save(*log);
+        FollowSnapshot kept;
+        kept.clientNames = log->state.ClientNames;
+        kept.clientIPs = log->state.ClientIPs;
+        kept.clientDates = log->state.ClientDates;
+        kept.gameTracked = log->scanner->interpreter().GameTracked();
+        start(*log, log->scanner->lastLineEnd().value_or(log->startedAt), &kept);
+    }
+}
+
+std::vector<FollowedLogStatus> LogFollower::status() const {
+    std::vector<FollowedLogStatus> result;
+    for (const auto& log : logs_) {
+        FollowedLogStatus s;
+        s.path = log->path;
+        s.failed = log->failed;
+        s.waiting = !log->scanner || log->missingSaid;
+        s.linesRead = log->linesBefore;
+        s.visitsRecorded = log->visitsBefore;
+        if (log->scanner) {
+            s.position = log->scanner->position();
+            s.linesRead += log->scanner->linesRead();
+            s.visitsRecorded += log->scanner->interpreter().VisitsRecorded();
+        }
+        result.push_back(s);
+    }
+    return result;
+}
+
+} // namespace corvanth

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "FollowSnapshot.h"
+#include "LogScanner.h"
+#include "PositionJournal.h"
+#include "ProcessingState.h"
+#include "RunHost.h"
+#include "VisitSink.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvanth {
+
+enum class FollowEventKind { Started, Rotated, Truncated, Missing, Failed };
+
+struct FollowEvent {
+    FollowEventKind kind;
+    std::string logPath;
+    std::string text; // one line for the administrator
+};
+
+class FollowObserver {
+public:
+    virtual ~FollowObserver() = default;
+    virtual void onEvent(const FollowEvent& event) = 0;
+};
+
+struct FollowedLogStatus {
+    std::string path;
+    std::int64_t position = 0; // the last byte read of the file the path names
+    std::int64_t linesRead = 0;
+    std::int64_t visitsRecorded = 0;
+    bool waiting = false; // the path names no file
+    bool failed = false;
+};
+
+enum class TurnResult {
+    Idle,        // every log was read to its end
+    MoreWaiting, // a log had more bytes than one turn reads
+    Stopped,     // a stop was asked for; everything read is committed and journaled
+    AllFailed,   // no log can be read on
+};
+
+// Follows several logs on one names database, each with its own client tables, journal record and
+// saved state. turn() reads each log in turn (at most a budget of bytes each, so a busy log cannot
+// starve a quiet one), notices rotation (the path names another file: the old one is read to its end
+// first, then the new one from byte 1 with fresh client tables), truncation (the file shrank below the
+// position: byte 1 again) and a log that disappears, commits, then saves every log's state and
+// journals its position. Only complete lines are interpreted; a partial last line waits.
+class LogFollower {
+public:
+    LogFollower(VisitSink& sink, const PositionJournal& journal, const FollowSnapshotStore& snapshots,
+                RunHost& host, FollowObserver& observer, RunOptions options = {},
+                std::int64_t bytesPerTurn = std::int64_t{1} << 20);
+    ~LogFollower();
+    LogFollower(const LogFollower&) = delete;
+    LogFollower& operator=(const LogFollower&) = delete;
+
+    // Starts at the saved state when it belongs to the file the path names and is not behind the
+    // journal, else at the journaled position with fresh tables (byte 1 when the file is shorter).
+    void add(const std::string& logPath);
+
+    TurnResult turn();
+    // Asks every scan to stop at its next line end (from a host's pump or between turns).
+    void requestStop();
+    // Reopens every log at its position, as after a rotation that kept the file (SIGHUP).
+    void reopen();
+
+    std::vector<FollowedLogStatus> status() const;
+
+private:
+    struct Followed;
+    void start(Followed& log, std::int64_t position, const FollowSnapshot* restored);
+    void startFresh(Followed& log, FollowEventKind kind, const std::string& text);
+    // Returns false when the log failed.
+    bool read(Followed& log, bool& moreWaiting);
+    void save(Followed& log);
+    void event(FollowEventKind kind, const Followed& log, const std::string& text);
+
+    VisitSink& sink_;
+    const PositionJournal& journal_;
+    const FollowSnapshotStore& snapshots_;
+    RunHost& host_;
+    FollowObserver& observer_;
+    const RunOptions options_;
+    const std::int64_t bytesPerTurn_;
+    bool stopRequested_ = false;
+    std::vector<std::unique_ptr<Followed>> logs_;
+};
+
+} // namespace corvanth

@@ -1,0 +1,241 @@
+// The follower over a real names database, driven turn by turn: every append, rotation and restart
+// happens between two turns, so nothing depends on timing.
+#include "LogFollower.h"
+#include "NamesDatabase.h"
+#include "ProcessLog.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+
+using namespace corvanth;
+using corvanth::test::TempFolder;
+
+namespace {
+
+const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
+std::string Connect(int client, const std::string& name, const std::string& ip,
+                    const std::string& date = "d") {
+    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
+           ":27960 DATE: " + date + "\n";
+}
+std::string Rename(int client, const std::string& name) {
+    return "  0:06 ClientUserinfoChanged: " + std::to_string(client) + " n\\" + name + "\\t\\0\n";
+}
+
+class QuietHost : public RunHost {
+public:
+    std::function<void()> onPump;
+    void pumpEvents() override {
+        if (onPump) onPump();
+    }
+    void setStatus(std::string_view) override {}
+};
+
+class Events : public FollowObserver {
+public:
+    std::vector<FollowEventKind> kinds;
+    void onEvent(const FollowEvent& e) override { kinds.push_back(e.kind); }
+};
+
+// Forwards to the database; throws after a given number of visits, as a kill in the middle of a batch.
+class DyingSink : public VisitSink {
+public:
+    explicit DyingSink(NamesDatabase& db) : db_(db) {}
+    int visitsLeft = -1;
+    void RecordVisit(std::string_view n, std::string_view ip, std::string_view d) override {
+        if (visitsLeft == 0) throw std::runtime_error("killed");
+        if (visitsLeft > 0) --visitsLeft;
+        db_.RecordVisit(n, ip, d);
+    }
+    void MarkReferee(std::string_view n, std::string_view ip) override { db_.MarkReferee(n, ip); }
+    void Checkpoint() override { db_.Checkpoint(); }
+    void Commit() override { db_.Commit(); }
+
+private:
+    NamesDatabase& db_;
+};
+
+std::string Table(NamesDatabase& db) {
+    std::string text;
+    Recordset rs = db.OpenRecordset(
+        CustomQuery("SELECT PlayerName, IP, LastVisit, Ref FROM Names ORDER BY PlayerName, IP, LastVisit"));
+    for (; !rs.Eof(); rs.MoveNext())
+        text += rs.Field("PlayerName").value_or("") + "|" + rs.Field("IP").value_or("") + "|" +
+                rs.Field("LastVisit").value_or("") + "|" + rs.Field("Ref").value_or("") + "\n";
+    return text;
+}
+
+RunOptions EveryLine() {
+    RunOptions o;
+    o.pumpInterval = std::chrono::milliseconds(0);
+    o.linesPerClockCheck = 1;
+    return o;
+}
+
+// One follower session over the data folder: a new one is what a restart makes.
+struct Session {
+    Session(const TempFolder& dir, const std::string& dbName, std::int64_t budget = 1 << 20)
+        : journal(dir.path()), snapshots(dir.path()), sink(db),
+          follower(sink, journal, snapshots, host, events, EveryLine(), budget) {
+        db.Open(dir.file(dbName));
+        db.SetCommitInterval(std::chrono::milliseconds(0));
+    }
+    NamesDatabase db;
+    PositionJournal journal;
+    FollowSnapshotStore snapshots;
+    DyingSink sink;
+    QuietHost host;
+    Events events;
+    LogFollower follower;
+};
+
+void Append(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+} // namespace
+
+TEST(LogFollower, PartialLinesWaitForTheirLf) {
+    TempFolder dir;
+    const std::string log = dir.write("a.log", kInit);
+    Session s(dir, "n.mdb");
+    s.follower.add(log);
+    // A line split across writes, and a CRLF split between CR and LF.
+    const std::string pieces[] = {"  0:05 ClientConnect: 1, name: Sp", "lit, ip: 1.1.1.1 DATE: d1\r", "\n",
+                                  "  0:05 ClientConnect: 2, name: Two, ip: 2.2.2.2 DATE: d2\r", "\n"};
+    const std::string expected[] = {"", "", "Split|1.1.1.1|d1\r|False\n", "Split|1.1.1.1|d1\r|False\n",
+                                    "Split|1.1.1.1|d1\r|False\nTwo|2.2.2.2|d2\r|False\n"};
+    std::int64_t size = static_cast<std::int64_t>(kInit.size());
+    for (std::size_t i = 0; i < std::size(pieces); ++i) {
+        Append(log, pieces[i]);
+        size += static_cast<std::int64_t>(pieces[i].size());
+        EXPECT_EQ(s.follower.turn(), TurnResult::Idle);
+        EXPECT_EQ(Table(s.db), expected[i]) << "after piece " << i;
+        EXPECT_EQ(s.follower.status()[0].position, size);
+    }
+    EXPECT_EQ(s.journal.LastPosition(log), static_cast<double>(size)); // journaled after the batch
+}
+
+// Both kinds of rotation, truncation, and a log deleted then recreated: the new file is read from
+// byte 1 with fresh client tables, after the old one was read to its end.
+TEST(LogFollower, RotationTruncationAndRecreation) {
+    enum class Change { RenameAndCreate, CopyAndTruncate, DeleteThenCreate };
+    const std::pair<Change, FollowEventKind> rows[] = {{Change::RenameAndCreate, FollowEventKind::Rotated},
+                                                       {Change::CopyAndTruncate, FollowEventKind::Truncated},
+                                                       {Change::DeleteThenCreate, FollowEventKind::Rotated}};
+    for (const auto& [change, kind] : rows) {
+        SCOPED_TRACE(static_cast<int>(change));
+        TempFolder dir;
+        const std::string log = dir.write("a.log", kInit + Connect(1, "Old", "1.1.1.1"));
+        Session s(dir, "n.mdb");
+        s.follower.add(log);
+        s.follower.turn();
+        // No clearing InitGame: with the old tables, Ghost would be recorded with Old's address.
+        const std::string fresh =
+            "  3:00 InitGame: \\wfversion\\2.8\\x\n" + Rename(1, "Ghost") + Connect(2, "New", "2.2.2.2");
+        if (change == Change::RenameAndCreate) {
+            std::filesystem::rename(log, log + ".1");
+            Append(log + ".1", Rename(1, "OldLate")); // the server wrote on before it reopened
+            dir.write("a.log", fresh);
+        } else if (change == Change::CopyAndTruncate) {
+            dir.write("a.log", "");
+            s.follower.turn();
+            dir.write("a.log", fresh);
+        } else {
+            std::filesystem::remove(log);
+            s.follower.turn();
+            s.follower.turn();
+            EXPECT_EQ(std::count(s.events.kinds.begin(), s.events.kinds.end(), FollowEventKind::Missing), 1);
+            dir.write("a.log", fresh);
+        }
+        s.follower.turn();
+        EXPECT_EQ(s.events.kinds.back(), kind);
+        const std::string late = change == Change::RenameAndCreate ? "OldLate|1.1.1.1|d|False\n" : "";
+        EXPECT_EQ(Table(s.db), "Ghost|||False\nNew|2.2.2.2|d|False\nOld|1.1.1.1|d|False\n" + late);
+        EXPECT_EQ(s.journal.LastPosition(log), static_cast<double>(fresh.size()));
+    }
+}
+
+TEST(LogFollower, TwoLogsKeepTheirOwnClientsAndABusyOneDoesNotStarveAQuietOne) {
+    TempFolder dir;
+    std::string busy = kInit;
+    while (busy.size() < LogReader::kBlockSize + 1000)
+        busy += "  0:01 say: filler\n";
+    const std::string a = dir.write("a.log", busy + Connect(1, "Ay", "1.1.1.1"));
+    const std::string b = dir.write("b.log", kInit + Connect(1, "Bee", "2.2.2.2"));
+    Session s(dir, "n.mdb", 1); // one block a turn
+    s.follower.add(a);
+    s.follower.add(b);
+    EXPECT_EQ(s.follower.turn(), TurnResult::MoreWaiting);
+    EXPECT_EQ(Table(s.db), "Bee|2.2.2.2|d|False\n");
+    while (s.follower.turn() == TurnResult::MoreWaiting) {
+    }
+    Append(a, Rename(1, "Ay2"));
+    Append(b, Rename(1, "Bee2"));
+    s.follower.turn();
+    EXPECT_EQ(Table(s.db),
+              "Ay|1.1.1.1|d|False\nAy2|1.1.1.1|d|False\nBee|2.2.2.2|d|False\nBee2|2.2.2.2|d|False\n");
+}
+
+// A follower killed at any point (here: in the middle of a batch, after some of its rows were
+// committed) and started again ends with the table of one uninterrupted run, also for the clients of
+// the game that was running; so does one stopped at a line end.
+TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
+    const std::string lines[] = {kInit,
+                                 Connect(1, "Ann", "1.1.1.1", "d1"),
+                                 Connect(2, "Bob", "2.2.2.2", "d2"),
+                                 Rename(1, "Anna"),
+                                 "  0:07 Anna entered RefPassword\n",
+                                 Connect(3, "Cy", "3.3.3.3", "d3"),
+                                 Rename(2, "Bobby"),
+                                 "  5:00 InitGame: \\wfversion\\2.8\\x\n",
+                                 Rename(3, "Cyd"),
+                                 "  5:01 ClientDisconnect: 1\n",
+                                 Connect(1, "Dee", "4.4.4.4", "d4"),
+                                 "  5:02 Cyd entered RefPassword\n",
+                                 Rename(2, "Bobster")};
+    std::string whole;
+    for (const auto& l : lines)
+        whole += l;
+    TempFolder reference;
+    NamesDatabase plain;
+    plain.Open(reference.file("n.mdb"));
+    ProcessingState state;
+    QuietHost host;
+    ProcessLog(state, plain, PositionJournal(reference.path()), host, reference.write("a.log", whole),
+               StartPosition(1));
+    const std::string expected = Table(plain);
+    ASSERT_NE(expected.find("Bobster|2.2.2.2|d2|False"), std::string::npos);
+
+    for (int killAfterVisits : {-2, 1, 2, 3, 4, 5, 6, 7}) {
+        SCOPED_TRACE(killAfterVisits);
+        TempFolder dir;
+        const std::string log = dir.write("a.log", "");
+        std::size_t written = 0;
+        {
+            Session first(dir, "n.mdb");
+            first.follower.add(log);
+            if (killAfterVisits == -2)
+                first.host.onPump = [&] {
+                    if (written == 6) first.follower.requestStop();
+                };
+            first.sink.visitsLeft = killAfterVisits;
+            for (; written < std::size(lines); ++written) {
+                Append(log, lines[written]);
+                const TurnResult r = first.follower.turn();
+                if (r == TurnResult::Stopped || r == TurnResult::AllFailed) break;
+            }
+            ASSERT_LT(written, std::size(lines));
+        }
+        for (std::size_t i = written + 1; i < std::size(lines); ++i)
+            Append(log, lines[i]);
+        Session second(dir, "n.mdb");
+        second.follower.add(log);
+        EXPECT_EQ(second.follower.turn(), TurnResult::Idle);
+        EXPECT_EQ(Table(second.db), expected);
+    }
+}
