@@ -15,6 +15,7 @@
 #include "Prompter.h"
 #include "SettingsStore.h"
 #include "ShapeWidget.h"
+#include "TwoStateCheckBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,7 +73,8 @@ QLabel* ValueLabel(QWidget* parent, const char* name, const QString& text, QRect
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRect place) {
     auto* button = Named(new QPushButton(text, parent), name);
     button->setGeometry(place);
-    button->setAutoDefault(false);
+    // Enter clicks the focused button, as on every desktop; the window has no default button.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -85,7 +87,7 @@ QPushButton* HelpButton(QWidget* parent, const char* name, QRect place) {
 }
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, QRect place) {
-    auto* box = Named(new QCheckBox(text, parent), name);
+    auto* box = Named(new TwoStateCheckBox(text, parent), name);
     box->setGeometry(place);
     return box;
 }
@@ -386,6 +388,7 @@ void frmMain::ConnectHandlers() {
                          static_cast<QWidget*>(txtQuery)})
         box->installEventFilter(this);
     cmdExit->installEventFilter(this);
+    cmdPause->installEventFilter(this);
     connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
     connect(cmdQuery, &QPushButton::clicked, this, &frmMain::cmdQuery_Click);
     connect(cmdRefs, &QPushButton::clicked, this, &frmMain::cmdRefs_Click);
@@ -475,9 +478,9 @@ void frmMain::ChooseFirstLogFile() {
 
 void frmMain::AddResultColumns() {
     if (!model_) {
-        model_ = new ResultListModel(resultList_, this);
-        lstReport->setModel(model_);
-        connect(model_, &ResultListModel::sortIndicatorChanged, this,
+        model_ = std::make_unique<ResultListModel>(resultList_);
+        lstReport->setModel(model_.get());
+        connect(model_.get(), &ResultListModel::sortIndicatorChanged, this,
                 [this](int column, Qt::SortOrder order) {
                     lstReport->header()->setSortIndicatorShown(column >= 0);
                     if (column >= 0) lstReport->header()->setSortIndicator(column, order);
@@ -602,6 +605,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         cmdExit->animateClick();
         return true;
     }
+    if (watched == cmdPause && event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        // Alt+A belongs to this button and to the "&Advanced" menu: while the button is enabled (a
+        // run is on) it pauses; otherwise the shortcut is the menu's alone.
+        cmdPause->click();
+        return true;
+    }
     if (watched == txtSearch && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -626,30 +636,34 @@ void frmMain::txtSearch_KeyPress(int keyAscii) {
 void frmMain::cmdSearch_Click() {
     const QString text = txtSearch->text();
     if (text.isEmpty()) return;
-    try {
-        switch (cmbSearch->currentIndex()) {
-        case 0:
-            Post(db_, resultList_, *postHost_, NameSearchQuery(EncodeName(text.toStdString())),
-                 ClearFirst::Yes, AliasCheck::AllowAliases, CommandQuery::No);
-            break;
-        case 1:
-            Post(db_, resultList_, *postHost_, IpSearchQuery(text.toStdString()), ClearFirst::Yes,
-                 AliasCheck::ForbidAliases, CommandQuery::No);
-            break;
-        default:
-            return;
-        }
-    } catch (const std::exception&) {
-        // Post ends a failing statement as an empty result; nothing else is reported here.
+    switch (cmbSearch->currentIndex()) {
+    case 0:
+        RunSearch(NameSearchQuery(EncodeName(text.toStdString())), AliasCheck::AllowAliases);
+        break;
+    case 1:
+        RunSearch(IpSearchQuery(text.toStdString()), AliasCheck::ForbidAliases);
+        break;
+    default:
+        break;
     }
 }
 
 void frmMain::cmdQuery_Click() {
+    RunSearch(CustomQuery(txtQuery->toPlainText().toStdString()), AliasCheck::ForbidAliases);
+}
+
+void frmMain::RunSearch(const Query& query, AliasCheck aliasCheck) {
+    lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
+    PostOutcome outcome;
     try {
-        Post(db_, resultList_, *postHost_, CustomQuery(txtQuery->toPlainText().toStdString()),
-             ClearFirst::Yes, AliasCheck::ForbidAliases, CommandQuery::No);
-    } catch (const std::exception&) {
+        outcome = Post(db_, resultList_, *postHost_, query, ClearFirst::Yes, aliasCheck, CommandQuery::No);
+    } catch (const std::exception& e) {
+        outcome.failure = e.what();
     }
+    // The list shows the empty result; the message says why.
+    if (outcome.failure)
+        prompter_.ask(QString::fromStdString(*outcome.failure), QStringLiteral("Query failed"),
+                      Prompter::Buttons::Ok, Prompter::Icon::Critical);
 }
 
 void frmMain::cmdRefs_Click() {

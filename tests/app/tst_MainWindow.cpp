@@ -386,6 +386,97 @@ private slots:
         QCOMPARE(f.w().txtInterval->text(), QStringLiteral("100"));
     }
 
+    // A greyed state restored from the settings shows greyed; a click only ticks or unticks.
+    void greyedCheckStateIsRestoredButNeverClickedInto() {
+        SettingsStore().SaveRegString(QStringLiteral("chkAliases"), QStringLiteral("2"));
+        WindowFixture f(GameLog(1));
+        f.load();
+        QCheckBox* box = f.w().chkAliases;
+        QCOMPARE(box->checkState(), Qt::PartiallyChecked);
+        for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked}) {
+            box->click();
+            QCOMPARE(box->checkState(), expected);
+        }
+    }
+
+    // Enter on a focused push button clicks it.
+    void enterClicksTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("matches");
+        QTest::newRow("cmdSearch") << QStringLiteral("cmdSearch") << QStringLiteral("3");
+        QTest::newRow("cmdQuery") << QStringLiteral("cmdQuery") << QStringLiteral("0");
+        QTest::newRow("cmdRefs") << QStringLiteral("cmdRefs") << QStringLiteral("7");
+    }
+    void enterClicksTheFocusedButton() {
+        QFETCH(QString, button);
+        QFETCH(QString, matches);
+        WindowFixture f(GameLog(3));
+        f.load();
+        f.w().cmdProcess->click();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        f.w().lblMatches->setText(QStringLiteral("7"));
+        f.w().txtQuery->setPlainText(QStringLiteral("SELECT * FROM Names WHERE IP = 'none';"));
+        auto* target = f.w().findChild<QPushButton*>(button);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(f.w().lblMatches->text(), matches);
+        if (button == QStringLiteral("cmdRefs")) QVERIFY(f.w().resultList().Empty());
+    }
+
+    // Alt+A: "P&ause" while it is enabled (during a run), the "&Advanced" menu otherwise.
+    void altAPausesDuringARunAndOpensTheMenuOtherwise() {
+        WindowFixture f(GameLog(300));
+        f.load();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        QString statusInside;
+        WindowFixture::InsideRun([&] {
+            QTest::keyClick(f.w().txtSearch, Qt::Key_A, Qt::AltModifier);
+            QCoreApplication::processEvents();
+            statusInside = f.w().lblStatus->text();
+        });
+        f.w().cmdProcess->click();
+        QCOMPARE(statusInside, QStringLiteral("Process Paused"));
+        f.w().cmdCancel->click();
+        f.w().processing().tmrUpdates_Timer();
+        QVERIFY(!f.w().cmdPause->isEnabled());
+        QTest::keyClick(f.w().txtSearch, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(f.w().mAdvanced->isVisible(), 2000);
+        f.w().mAdvanced->hide();
+    }
+
+    // A statement that fails says why; the list shows the empty result. The referee list's failure
+    // note goes with the next search.
+    void failingSearchesSayWhy() {
+        WindowFixture f(GameLog(3));
+        f.load();
+        f.w().cmdProcess->click();
+        f.prompter.asked.clear();
+        f.w().txtQuery->setPlainText(QStringLiteral("SELEC nonsense"));
+        f.w().cmdQuery->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
+        QVERIFY2(f.prompter.asked[0].text.contains(QStringLiteral("syntax error")),
+                 qPrintable(f.prompter.asked[0].text));
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("0"));
+        QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()),
+                 QStringLiteral("No matches to your query"));
+
+        f.w().txtQuery->setPlainText(QStringLiteral("ALTER TABLE Names RENAME TO Elsewhere"));
+        f.w().cmdQuery->click();
+        f.w().cmdRefs->click();
+        QVERIFY(!f.w().lstReport->toolTip().isEmpty());
+        f.prompter.asked.clear();
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
+        QVERIFY(f.w().lstReport->toolTip().isEmpty());
+    }
+
     void aliasRules() {
         WindowFixture f(GameLog(1));
         f.load();
