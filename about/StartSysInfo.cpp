@@ -25,14 +25,15 @@ std::optional<QString> FindSysInfo(const SysInfoServices& s) {
 
 } // namespace
 
-void StartSysInfo(SysInfoServices services) {
+void StartSysInfo(SysInfoServices services, QWidget* owner) {
     try {
         const std::optional<QString> path = FindSysInfo(services);
         if (path && services.launcher.runShellCommand(*path)) return;
     } catch (...) {
         // Any failure on the way ends in the message below.
     }
-    services.prompter.ask(SysInfoUnavailableText, AppTitle(), Prompter::Buttons::Ok, Prompter::Icon::None);
+    services.prompter.askOver(owner, SysInfoUnavailableText, AppTitle(), Prompter::Buttons::Ok,
+                              Prompter::Icon::None);
 }
 
 } // namespace corvanth

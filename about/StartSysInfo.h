@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace corvanth {
 
 // Registry places of the system information program.
@@ -18,6 +20,7 @@ inline const QString SysInfoUnavailableText =
 // Finds the system information program (the PATH value, else MSINFO32.EXE in the MSINFO folder)
 // and starts it; when it cannot be found or started, says "System Information Is Unavailable At This
 // Time" (title: the program's title, OK, no icon).
-void StartSysInfo(SysInfoServices services);
+// The message opens over `owner`, the About window.
+void StartSysInfo(SysInfoServices services, QWidget* owner);
 
 } // namespace corvanth

@@ -148,7 +148,7 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    StartSysInfo(services_);
+    StartSysInfo(services_, this);
 }
 
 } // namespace corvanth

@@ -1,8 +1,10 @@
 #include "AboutBox.h"
 #include "Fakes.h"
+#include "MessageBoxPrompter.h"
 #include "frmAbout.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -150,6 +152,26 @@ private slots:
         QCOMPARE(ownPrompter.questions[0].title, QStringLiteral("Corvanth"));
         QCOMPARE(ownPrompter.questions[0].buttons, Prompter::Buttons::Ok);
         QCOMPARE(ownPrompter.questions[0].icon, Prompter::Icon::None);
+    }
+
+    // The message opens over the About window that asked for it, not over the main window.
+    void systemInfoMessageOpensOverTheAboutWindow() {
+        QWidget mainWindow;
+        MessageBoxPrompter realPrompter(&mainWindow);
+        AboutBox box(realPrompter);
+        box.show();
+        QWidget* owner = nullptr;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!message) return;
+            owner = message->parentWidget();
+            text = message->text();
+            message->accept();
+        });
+        box.window()->cmdSysInfo->click();
+        QCOMPARE(text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(owner, static_cast<QWidget*>(box.window()));
     }
 };
 

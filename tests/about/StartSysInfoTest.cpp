@@ -47,7 +47,7 @@ private slots:
     void pathValueStartsThatProgramWithoutAskingForTheFolder() {
         registry.set(PathKey, "PATH", {"C:\\Program Files\\Common Files\\msinfo32.exe"});
         registry.set(FolderKey, "MSINFO", {"C:\\Elsewhere"});
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(launcher.started, QStringList{"C:\\Program Files\\Common Files\\msinfo32.exe"});
         QCOMPARE(registry.calls.size(), 1);
         QCOMPARE(registry.calls[0].root, RegistryRoot::LocalMachine);
@@ -61,7 +61,7 @@ private slots:
     void pathValueThatCannotBeStartedGivesTheMessage() {
         registry.set(PathKey, "PATH", {"C:\\gone\\msinfo32.exe"});
         launcher.failAll = true;
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(launcher.started, QStringList{"C:\\gone\\msinfo32.exe"});
         QCOMPARE(registry.calls.size(), 1);
         verifyUnavailableMessage();
@@ -71,7 +71,7 @@ private slots:
         registry.set(FolderKey, "MSINFO", {"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo"});
         const QString program = "C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\MSINFO32.EXE";
         files.existing << program;
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(registry.calls.size(), 2);
         QCOMPARE(registry.calls[1].root, RegistryRoot::LocalMachine);
         QCOMPARE(registry.calls[1].keyName, FolderKey);
@@ -83,14 +83,14 @@ private slots:
 
     void folderValueWithoutTheProgramGivesTheMessage() {
         registry.set(FolderKey, "MSINFO", {"C:\\Empty"});
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(files.asked, QStringList{"C:\\Empty\\MSINFO32.EXE"});
         QVERIFY(launcher.started.isEmpty());
         verifyUnavailableMessage();
     }
 
     void neitherValueGivesTheMessage() {
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(registry.calls.size(), 2);
         QVERIFY(files.asked.isEmpty());
         QVERIFY(launcher.started.isEmpty());
@@ -101,7 +101,7 @@ private slots:
         registry.set(PathKey, "PATH", {"ignored", true});
         registry.set(FolderKey, "MSINFO", {"C:\\Folder"});
         files.existing << "C:\\Folder\\MSINFO32.EXE";
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QCOMPARE(registry.calls.size(), 1); // the folder is not consulted
         QCOMPARE(launcher.started, QStringList{QString()});
         verifyUnavailableMessage();
@@ -112,7 +112,7 @@ private slots:
         raw.set(PathKey, "PATH", {1, QByteArray()});
         raw.set(FolderKey, "MSINFO", {1, QByteArray("C:\\Folder\0", 10)});
         files.existing << "C:\\Folder\\MSINFO32.EXE";
-        StartSysInfo(SysInfoServices{raw, files, launcher, prompter});
+        StartSysInfo(SysInfoServices{raw, files, launcher, prompter}, nullptr);
         QCOMPARE(raw.keysAsked, QStringList{PathKey});
         QVERIFY(files.asked.isEmpty());
         QVERIFY(launcher.started.isEmpty());
@@ -122,7 +122,7 @@ private slots:
     void aFolderValueOfNoBytesGivesTheMessage() {
         RawValueRegistry raw;
         raw.set(FolderKey, "MSINFO", {1, QByteArray()});
-        StartSysInfo(SysInfoServices{raw, files, launcher, prompter});
+        StartSysInfo(SysInfoServices{raw, files, launcher, prompter}, nullptr);
         QCOMPARE(raw.keysAsked, (QStringList{PathKey, FolderKey}));
         QVERIFY(files.asked.isEmpty());
         QVERIFY(launcher.started.isEmpty());
@@ -131,7 +131,7 @@ private slots:
 
     void aFailingLookUpGivesTheMessage() {
         registry.failWithException();
-        StartSysInfo(services());
+        StartSysInfo(services(), nullptr);
         QVERIFY(launcher.started.isEmpty());
         verifyUnavailableMessage();
     }
@@ -140,7 +140,7 @@ private slots:
         NoSystemRegistry none;
         LocalFileProbe realFiles;
         DetachedProgramLauncher realLauncher;
-        StartSysInfo(SysInfoServices{none, realFiles, realLauncher, prompter});
+        StartSysInfo(SysInfoServices{none, realFiles, realLauncher, prompter}, nullptr);
         verifyUnavailableMessage();
     }
 
