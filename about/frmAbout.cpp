@@ -49,7 +49,6 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       services_(services) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About"));
     setModal(false);
 
     picIcon = new QLabel(this);
@@ -57,14 +56,14 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
     picIcon->setFixedSize(32, 32);
     picIcon->setPixmap(ProgramIconPixmap());
 
-    lblTitle = new QLabel(QStringLiteral("Corvanth"), this);
+    lblTitle = new QLabel(this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
 
-    lblVersion = new QLabel(QStringLiteral("Version .5"), this);
+    lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     lblDescription = new QLabel(this);
@@ -136,10 +135,7 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + AppTitle());
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(AppVersionMajor())
-                            .arg(AppVersionMinor())
-                            .arg(AppVersionRevision()));
+    lblVersion->setText(QStringLiteral("Version ") + AppVersionText());
     lblTitle->setText(AppTitle());
 }
 

@@ -12,6 +12,7 @@
 #include "NumberText.h"
 #include "Post.h"
 #include "ProcessingControl.h"
+#include "ProgramIdentity.h"
 #include "Prompter.h"
 #include "SettingsStore.h"
 #include "ShapeWidget.h"
@@ -427,7 +428,8 @@ void frmMain::Form_Load() {
     } catch (const std::exception&) {
     }
     try {
-        db_.Open((dataFolder_ + QStringLiteral("/IPLogging.mdb")).toStdString());
+        db_.Open(
+            (dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName)).toStdString());
     } catch (const std::exception&) {
         // Runs without a database; each command that needs it fails on its own.
     }
@@ -552,15 +554,17 @@ void frmMain::NewFile() {
         txtStartPosition->setText(
             ThousandsFormat(journal_.LastPosition(path.toStdString(), &problems), locale));
         if (!problems.empty()) {
-            QString text = QStringLiteral("Records of Positions.txt that were skipped:");
+            QString text = QStringLiteral("Records of %1 that were skipped:")
+                               .arg(QString::fromUtf8(identity::JournalFileName));
             for (const auto& problem : problems)
                 text += QLatin1Char('\n') + QString::fromStdString(problem);
             txtStartPosition->setToolTip(text);
         }
     } catch (const std::exception& e) {
         txtStartPosition->setText(QString());
-        txtStartPosition->setToolTip(QStringLiteral("Positions.txt could not be read: ") +
-                                     QString::fromUtf8(e.what()));
+        txtStartPosition->setToolTip(
+            QStringLiteral("%1 could not be read: ").arg(QString::fromUtf8(identity::JournalFileName)) +
+            QString::fromUtf8(e.what()));
     }
 }
 

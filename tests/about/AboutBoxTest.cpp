@@ -1,6 +1,7 @@
 #include "AboutBox.h"
 #include "Fakes.h"
 #include "MessageBoxPrompter.h"
+#include "ProgramIdentity.h"
 #include "frmAbout.h"
 
 #include <QLabel>
@@ -31,7 +32,8 @@ private slots:
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("About Corvanth"));
         QCOMPARE(about->lblTitle->text(), QStringLiteral("Corvanth"));
-        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+        QCOMPARE(about->lblVersion->text(),
+                 QStringLiteral("Version ") + QString::fromUtf8(identity::Version));
         QCOMPARE(about->cmdOK->text(), QStringLiteral("OK"));
         QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("&System Info..."));
         QVERIFY(!about->lblDescription->text().isEmpty());
@@ -117,7 +119,8 @@ private slots:
         QVERIFY(box.window());
         QVERIFY(box.window()->isVisible());
         QCOMPARE(box.window()->windowTitle(), QStringLiteral("About Corvanth"));
-        QCOMPARE(box.window()->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+        QCOMPARE(box.window()->lblVersion->text(),
+                 QStringLiteral("Version ") + QString::fromUtf8(identity::Version));
     }
 
     void destroyingTheBoxClosesItsWindow() {
