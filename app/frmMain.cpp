@@ -196,7 +196,7 @@ frmMain::frmMain(const frmMainServices& services, QWidget* parent)
     controls.tmrUpdates = tmrUpdates;
     processing_ = new ProcessingControl(state_, db_, journal_, prompter_, controls, services.clock, this);
 
-    postHost_ = std::make_unique<WindowPostHost>(*chkAliases, *chkAliasBroad, *lblMatches);
+    postHost_ = std::make_unique<WindowPostHost>(*chkAliases, *chkAliasBroad, *lblMatches, services.clock);
     aboutBox_ = std::make_unique<AboutBox>(prompter_);
 
     ConnectHandlers();
@@ -497,11 +497,18 @@ void frmMain::AddResultColumns() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // A search on its way ends at its next row; the window closes once it has returned.
+    if (searchDepth_ > 0) postHost_->setStopRequested(true);
     if (processing_->runInFlight()) {
         // The run is suspended beneath this event: stop it and close its log, so it unwinds through
         // its failure path (rows committed, journal untouched). The window closes once it has returned.
         state_.Processing = false;
         state_.LogFile.close();
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    if (searchDepth_ > 0) {
         closePending_ = true;
         event->ignore();
         return;
@@ -659,10 +666,21 @@ void frmMain::cmdQuery_Click() {
 void frmMain::RunSearch(const Query& query, AliasCheck aliasCheck) {
     lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
     PostOutcome outcome;
+    ++searchDepth_;
     try {
         outcome = Post(db_, resultList_, *postHost_, query, ClearFirst::Yes, aliasCheck, CommandQuery::No);
     } catch (const std::exception& e) {
         outcome.failure = e.what();
+    }
+    --searchDepth_;
+    if (postHost_->stopRequested()) {
+        // Stopped for a close: nothing to say; close once nothing else is on its way.
+        if (searchDepth_ == 0) postHost_->setStopRequested(false);
+        if (searchDepth_ == 0 && closePending_ && !processing_->runInFlight()) {
+            closePending_ = false;
+            close();
+        }
+        return;
     }
     // The list shows the empty result; the message says why.
     if (outcome.failure)

@@ -209,6 +209,7 @@ private:
     std::unique_ptr<AboutBox> aboutBox_;
     std::optional<ResultRow> popupRow_;
     bool closePending_ = false;
+    int searchDepth_ = 0; // searches on the stack (one may run inside another)
     bool unloaded_ = false;
 };
 

@@ -648,6 +648,36 @@ private slots:
         QCOMPARE(reopened.RowCount(), summary.visitsRecorded);
     }
 
+    // Closing during a search started inside a run stops the search at its next row, then the run,
+    // then the window closes.
+    void closingStopsASearchInsideARun() {
+        WindowFixture f(GameLog(3000));
+        f.load();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        std::int64_t rowsAtSearch = 0;
+        std::function<void()> searchOnceRowsAreIn = [&] {
+            rowsAtSearch = f.w().database().RowCount();
+            if (rowsAtSearch < 50) {
+                QTimer::singleShot(0, searchOnceRowsAreIn);
+                return;
+            }
+            f.clock.step = 0.016; // the search hands control to the event loop at every row
+            QTimer::singleShot(0, [&] { f.w().close(); });
+            f.w().cmdSearch->click();
+        };
+        WindowFixture::InsideRun(searchOnceRowsAreIn);
+        f.w().cmdProcess->click();
+        QVERIFY(rowsAtSearch >= 50);
+        QVERIFY2(f.w().resultList().Count() < static_cast<std::size_t>(rowsAtSearch) / 2,
+                 qPrintable(QString::number(f.w().resultList().Count())));
+        QVERIFY(!f.w().isVisible());
+        QVERIFY(!f.w().database().IsOpen());
+        for (const auto& question : f.prompter.asked)
+            QVERIFY2(question.title != QStringLiteral("Query failed"), qPrintable(question.text));
+    }
+
     void closingWhenIdle() {
         WindowFixture f(GameLog(5));
         f.load();
