@@ -482,6 +482,9 @@ void frmMain::AddResultColumns() {
     if (!model_) {
         model_ = std::make_unique<ResultListModel>(resultList_);
         lstReport->setModel(model_.get());
+        // The selected row stays in sight when a sort moves it.
+        connect(model_.get(), &QAbstractItemModel::layoutChanged, this,
+                [this] { lstReport->scrollTo(lstReport->currentIndex()); });
         connect(model_.get(), &ResultListModel::sortIndicatorChanged, this,
                 [this](int column, Qt::SortOrder order) {
                     lstReport->header()->setSortIndicatorShown(column >= 0);

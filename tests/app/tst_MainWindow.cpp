@@ -530,6 +530,26 @@ private slots:
         QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()), QStringLiteral("Player29"));
     }
 
+    // A header click keeps the selected row selected and in sight.
+    void sortingKeepsTheSelectedRowInSight() {
+        WindowFixture f(GameLog(200));
+        f.load();
+        f.w().cmdProcess->click();
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        f.w().resultModel().Flush();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
+        QTreeView* list = f.w().lstReport;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        const QString selected = list->currentIndex().data().toString();
+        list->header()->sectionClicked(0); // the same column again: descending, the row goes last
+        QCOMPARE(list->currentIndex().data().toString(), selected);
+        QVERIFY(list->selectionModel()->isRowSelected(list->currentIndex().row(), QModelIndex()));
+        QVERIFY(list->currentIndex().row() > 100);
+        QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
+    }
+
     // The referee list keeps the previous count and shows no placeholder when it finds nobody.
     void refereeListKeepsTheCount() {
         WindowFixture f(GameLog(5));
