@@ -1,7 +1,6 @@
 #include "frmAbout.h"
 
 #include "AppInfo.h"
-#include "StartSysInfo.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -44,10 +43,10 @@ QPixmap ProgramIconPixmap() {
 
 } // namespace
 
-frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
+frmAbout::frmAbout(Prompter& prompter, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      services_(services) {
+      prompter_(prompter) {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(false);
 
@@ -144,7 +143,12 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    StartSysInfo(services_, this);
+    StartSysInfo();
+}
+
+void frmAbout::StartSysInfo() {
+    prompter_.askOver(this, QStringLiteral("System Information Is Unavailable At This Time"), AppTitle(),
+                      Prompter::Buttons::Ok, Prompter::Icon::None);
 }
 
 } // namespace corvanth
