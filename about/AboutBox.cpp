@@ -1,15 +1,10 @@
 #include "AboutBox.h"
 
-#include "PlatformSysInfo.h"
-
 #include <QWidget>
 
 namespace corvanth {
 
-AboutBox::AboutBox(Prompter& prompter)
-    : platform_(std::make_unique<PlatformSysInfo>()), services_(platform_->services(prompter)) {}
-
-AboutBox::AboutBox(SysInfoServices services) : services_(services) {}
+AboutBox::AboutBox(Prompter& prompter) : prompter_(prompter) {}
 
 AboutBox::~AboutBox() {
     delete window_.data();
@@ -17,7 +12,7 @@ AboutBox::~AboutBox() {
 
 void AboutBox::show(QWidget* near) {
     if (!window_) {
-        window_ = new frmAbout(services_);
+        window_ = new frmAbout(prompter_);
         window_->setAttribute(Qt::WA_DeleteOnClose);
         if (near) {
             window_->adjustSize();

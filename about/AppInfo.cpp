@@ -1,25 +1,15 @@
 #include "AppInfo.h"
 
+#include "ProgramIdentity.h"
+
 namespace corvanth {
 
 QString AppTitle() {
-    return QStringLiteral("Corvanth");
-}
-
-int AppVersionMajor() {
-    return CORVANTH_VERSION_MAJOR;
-}
-
-int AppVersionMinor() {
-    return CORVANTH_VERSION_MINOR;
-}
-
-int AppVersionRevision() {
-    return CORVANTH_VERSION_REVISION;
+    return QString::fromUtf8(identity::Application);
 }
 
 QString AppVersionText() {
-    return QStringLiteral("%1.%2.%3").arg(AppVersionMajor()).arg(AppVersionMinor()).arg(AppVersionRevision());
+    return QString::fromUtf8(identity::Version);
 }
 
 } // namespace corvanth

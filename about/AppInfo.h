@@ -5,10 +5,7 @@
 namespace corvanth {
 
 // The program's title and version as the About box shows them.
-QString AppTitle();       // "Corvanth"
-QString AppVersionText(); // "0.7.5": major.minor.revision
-int AppVersionMajor();
-int AppVersionMinor();
-int AppVersionRevision();
+QString AppTitle();       // the application name
+QString AppVersionText(); // major.minor.revision
 
 } // namespace corvanth

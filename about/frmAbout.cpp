@@ -1,7 +1,6 @@
 #include "frmAbout.h"
 
 #include "AppInfo.h"
-#include "StartSysInfo.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -44,12 +43,11 @@ QPixmap ProgramIconPixmap() {
 
 } // namespace
 
-frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
+frmAbout::frmAbout(Prompter& prompter, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      services_(services) {
+      prompter_(prompter) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About"));
     setModal(false);
 
     picIcon = new QLabel(this);
@@ -57,14 +55,14 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
     picIcon->setFixedSize(32, 32);
     picIcon->setPixmap(ProgramIconPixmap());
 
-    lblTitle = new QLabel(QStringLiteral("Corvanth"), this);
+    lblTitle = new QLabel(this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.6);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
 
-    lblVersion = new QLabel(QStringLiteral("Version .5"), this);
+    lblVersion = new QLabel(this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
 
     lblDescription = new QLabel(this);
@@ -136,10 +134,7 @@ frmAbout::frmAbout(SysInfoServices services, QWidget* parent)
 
 void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + AppTitle());
-    lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                            .arg(AppVersionMajor())
-                            .arg(AppVersionMinor())
-                            .arg(AppVersionRevision()));
+    lblVersion->setText(QStringLiteral("Version ") + AppVersionText());
     lblTitle->setText(AppTitle());
 }
 
@@ -148,7 +143,12 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    StartSysInfo(services_);
+    StartSysInfo();
+}
+
+void frmAbout::StartSysInfo() {
+    prompter_.askOver(this, QStringLiteral("System Information Is Unavailable At This Time"), AppTitle(),
+                      Prompter::Buttons::Ok, Prompter::Icon::None);
 }
 
 } // namespace corvanth

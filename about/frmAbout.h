@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SysInfoServices.h"
+#include "Prompter.h"
 
 #include <QDialog>
 
@@ -16,7 +16,8 @@ namespace corvanth {
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(SysInfoServices services, QWidget* parent = nullptr);
+    // Messages go through `prompter`, over this window.
+    explicit frmAbout(Prompter& prompter, QWidget* parent = nullptr);
 
     QLabel* picIcon;
     QLabel* lblTitle;
@@ -34,7 +35,10 @@ public slots:
     void cmdSysInfo_Click();
 
 private:
-    SysInfoServices services_;
+    // There is no system information program to start here: says so.
+    void StartSysInfo();
+
+    Prompter& prompter_;
 };
 
 } // namespace corvanth

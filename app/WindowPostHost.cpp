@@ -18,6 +18,12 @@ bool WindowPostHost::broadTicked() const {
 void WindowPostHost::pumpEvents() {
     QCoreApplication::processEvents();
 }
+std::chrono::steady_clock::time_point WindowPostHost::now() const {
+    using namespace std::chrono;
+    return steady_clock::time_point(
+        duration_cast<steady_clock::duration>(duration<double>(clock_.seconds())));
+}
+
 void WindowPostHost::setMatches(std::size_t count) {
     matches_.setText(QString::number(count));
 }

@@ -16,6 +16,7 @@
 #include "Prompter.h"
 #include "SettingsStore.h"
 #include "ShapeWidget.h"
+#include "TwoStateCheckBox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +74,8 @@ QLabel* ValueLabel(QWidget* parent, const char* name, const QString& text, QRect
 QPushButton* Button(QWidget* parent, const char* name, const QString& text, QRect place) {
     auto* button = Named(new QPushButton(text, parent), name);
     button->setGeometry(place);
-    button->setAutoDefault(false);
+    // Enter clicks the focused button, as on every desktop; the window has no default button.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -86,7 +88,7 @@ QPushButton* HelpButton(QWidget* parent, const char* name, QRect place) {
 }
 
 QCheckBox* CheckBox(QWidget* parent, const char* name, const QString& text, QRect place) {
-    auto* box = Named(new QCheckBox(text, parent), name);
+    auto* box = Named(new TwoStateCheckBox(text, parent), name);
     box->setGeometry(place);
     return box;
 }
@@ -194,7 +196,7 @@ frmMain::frmMain(const frmMainServices& services, QWidget* parent)
     controls.tmrUpdates = tmrUpdates;
     processing_ = new ProcessingControl(state_, db_, journal_, prompter_, controls, services.clock, this);
 
-    postHost_ = std::make_unique<WindowPostHost>(*chkAliases, *chkAliasBroad, *lblMatches);
+    postHost_ = std::make_unique<WindowPostHost>(*chkAliases, *chkAliasBroad, *lblMatches, services.clock);
     aboutBox_ = std::make_unique<AboutBox>(prompter_);
 
     ConnectHandlers();
@@ -387,6 +389,7 @@ void frmMain::ConnectHandlers() {
                          static_cast<QWidget*>(txtQuery)})
         box->installEventFilter(this);
     cmdExit->installEventFilter(this);
+    cmdPause->installEventFilter(this);
     connect(cmdSearch, &QPushButton::clicked, this, &frmMain::cmdSearch_Click);
     connect(cmdQuery, &QPushButton::clicked, this, &frmMain::cmdQuery_Click);
     connect(cmdRefs, &QPushButton::clicked, this, &frmMain::cmdRefs_Click);
@@ -425,7 +428,8 @@ void frmMain::Form_Load() {
     } catch (const std::exception&) {
     }
     try {
-        db_.Open((dataFolder_ + QStringLiteral("/IPLogging.mdb")).toStdString());
+        db_.Open(
+            (dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName)).toStdString());
     } catch (const std::exception&) {
         // Runs without a database; each command that needs it fails on its own.
     }
@@ -476,9 +480,12 @@ void frmMain::ChooseFirstLogFile() {
 
 void frmMain::AddResultColumns() {
     if (!model_) {
-        model_ = new ResultListModel(resultList_, this);
-        lstReport->setModel(model_);
-        connect(model_, &ResultListModel::sortIndicatorChanged, this,
+        model_ = std::make_unique<ResultListModel>(resultList_);
+        lstReport->setModel(model_.get());
+        // The selected row stays in sight when a sort moves it.
+        connect(model_.get(), &QAbstractItemModel::layoutChanged, this,
+                [this] { lstReport->scrollTo(lstReport->currentIndex()); });
+        connect(model_.get(), &ResultListModel::sortIndicatorChanged, this,
                 [this](int column, Qt::SortOrder order) {
                     lstReport->header()->setSortIndicatorShown(column >= 0);
                     if (column >= 0) lstReport->header()->setSortIndicator(column, order);
@@ -493,10 +500,17 @@ void frmMain::AddResultColumns() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // A search on its way ends at its next row; the window closes once it has returned.
+    if (searchDepth_ > 0) postHost_->setStopRequested(true);
     if (processing_->runInFlight()) {
         // The run is suspended beneath this event: ask it to stop at the next line end (rows
         // committed, position journaled). The window closes once it has returned.
         state_.Processing = false;
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    if (searchDepth_ > 0) {
         closePending_ = true;
         event->ignore();
         return;
@@ -600,6 +614,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         cmdExit->animateClick();
         return true;
     }
+    if (watched == cmdPause && event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+        // Alt+A belongs to this button and to the "&Advanced" menu: while the button is enabled (a
+        // run is on) it pauses; otherwise the shortcut is the menu's alone.
+        cmdPause->click();
+        return true;
+    }
     if (watched == txtSearch && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -624,30 +645,45 @@ void frmMain::txtSearch_KeyPress(int keyAscii) {
 void frmMain::cmdSearch_Click() {
     const QString text = txtSearch->text();
     if (text.isEmpty()) return;
-    try {
-        switch (cmbSearch->currentIndex()) {
-        case 0:
-            Post(db_, resultList_, *postHost_, NameSearchQuery(EncodeName(text.toStdString())),
-                 ClearFirst::Yes, AliasCheck::AllowAliases);
-            break;
-        case 1:
-            Post(db_, resultList_, *postHost_, IpSearchQuery(text.toStdString()), ClearFirst::Yes,
-                 AliasCheck::ForbidAliases);
-            break;
-        default:
-            return;
-        }
-    } catch (const std::exception&) {
-        // Post ends a failing statement as an empty result; nothing else is reported here.
+    switch (cmbSearch->currentIndex()) {
+    case 0:
+        RunSearch(NameSearchQuery(EncodeName(text.toStdString())), AliasCheck::AllowAliases);
+        break;
+    case 1:
+        RunSearch(IpSearchQuery(text.toStdString()), AliasCheck::ForbidAliases);
+        break;
+    default:
+        break;
     }
 }
 
 void frmMain::cmdQuery_Click() {
+    RunSearch(CustomQuery(txtQuery->toPlainText().toStdString()), AliasCheck::ForbidAliases);
+}
+
+void frmMain::RunSearch(const Query& query, AliasCheck aliasCheck) {
+    lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
+    PostOutcome outcome;
+    ++searchDepth_;
     try {
-        Post(db_, resultList_, *postHost_, CustomQuery(txtQuery->toPlainText().toStdString()),
-             ClearFirst::Yes, AliasCheck::ForbidAliases);
-    } catch (const std::exception&) {
+        outcome = Post(db_, resultList_, *postHost_, query, ClearFirst::Yes, aliasCheck);
+    } catch (const std::exception& e) {
+        outcome.failure = e.what();
     }
+    --searchDepth_;
+    if (postHost_->stopRequested()) {
+        // Stopped for a close: nothing to say; close once nothing else is on its way.
+        if (searchDepth_ == 0) postHost_->setStopRequested(false);
+        if (searchDepth_ == 0 && closePending_ && !processing_->runInFlight()) {
+            closePending_ = false;
+            close();
+        }
+        return;
+    }
+    // The list shows the empty result; the message says why.
+    if (outcome.failure)
+        prompter_.ask(QString::fromStdString(*outcome.failure), QStringLiteral("Query failed"),
+                      Prompter::Buttons::Ok, Prompter::Icon::Critical);
 }
 
 void frmMain::cmdRefs_Click() {

@@ -3,6 +3,7 @@
 #include "HelpViewer.h"
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
+#include "Post.h"
 #include "ProcessLog.h"
 #include "ResultList.h"
 #include "ResultListModel.h"
@@ -185,6 +186,8 @@ private:
     void Form_Unload();
     void RunReturned();
     void CopySelected(int command);
+    // A new search of `query`; a statement that fails is said in a message box.
+    void RunSearch(const Query& query, AliasCheck aliasCheck);
     void ShowHelp(const QString& topic);
     const ResultRow* SelectedRow() const;
 
@@ -197,13 +200,16 @@ private:
     PositionJournal journal_;
     NamesDatabase db_;
     ResultList resultList_;
-    ResultListModel* model_ = nullptr;
+    // Declared after the list it observes, so it goes first; the window's widgets, destroyed after
+    // every member, never see a model over a dead list.
+    std::unique_ptr<ResultListModel> model_;
     std::unique_ptr<WindowPostHost> postHost_;
     ProcessingControl* processing_ = nullptr;
     HelpViewer helpViewer_;
     std::unique_ptr<AboutBox> aboutBox_;
     std::optional<ResultRow> popupRow_;
     bool closePending_ = false;
+    int searchDepth_ = 0; // searches on the stack (one may run inside another)
     bool unloaded_ = false;
 };
 

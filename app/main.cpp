@@ -3,6 +3,7 @@
 #include "FileDialogChooser.h"
 #include "MessageBoxPrompter.h"
 #include "ProcessingState.h"
+#include "ProgramIdentity.h"
 #include "RunClock.h"
 #include "SettingsStore.h"
 #include "WindowBench.h"
@@ -13,8 +14,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Pyrrowin"));
-    QCoreApplication::setApplicationName(QStringLiteral("Corvanth"));
+    QCoreApplication::setOrganizationName(QString::fromUtf8(corvanth::identity::Organization));
+    QCoreApplication::setApplicationName(QString::fromUtf8(corvanth::identity::Application));
     QApplication::setWindowIcon(corvanth::ProgramIcon());
 
     // Not for users: bench/window-throughput drives a run through the window with this.

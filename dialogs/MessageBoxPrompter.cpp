@@ -6,7 +6,12 @@ namespace corvanth {
 
 Prompter::Answer MessageBoxPrompter::ask(const QString& text, const QString& title, Buttons buttons,
                                          Icon icon) {
-    QMessageBox box(parent_);
+    return askOver(parent_, text, title, buttons, icon);
+}
+
+Prompter::Answer MessageBoxPrompter::askOver(QWidget* owner, const QString& text, const QString& title,
+                                             Buttons buttons, Icon icon) {
+    QMessageBox box(owner);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {

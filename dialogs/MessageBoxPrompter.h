@@ -12,6 +12,8 @@ public:
     explicit MessageBoxPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     Answer ask(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    Answer askOver(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
+                   Icon icon) override;
 
 private:
     QWidget* parent_;

@@ -1,6 +1,7 @@
 #include "AdvancedCommands.h"
 
 #include "DocumentOpener.h"
+#include "ProgramIdentity.h"
 #include "Prompter.h"
 
 #include <QFileInfo>
@@ -8,11 +9,11 @@
 namespace corvanth {
 
 void OpenDatabaseFile(const QString& dataFolder, DocumentOpener& opener) {
-    opener.open(dataFolder + QStringLiteral("/IPLogging.mdb"));
+    opener.open(dataFolder + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName));
 }
 
 void OpenPositionJournal(const QString& dataFolder, DocumentOpener& opener, Prompter& prompter) {
-    const QString journal = dataFolder + QStringLiteral("/Positions.txt");
+    const QString journal = dataFolder + QLatin1Char('/') + QString::fromUtf8(identity::JournalFileName);
     if (QFileInfo(journal).isFile()) {
         opener.open(journal);
         return;

@@ -73,6 +73,7 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 now = host.now();
                 yield.lastPump = now;
             }
+            if (host.stopRequested()) break;
             if (now - start > kPostTimeLimit) {
                 outcome.timedOut = true;
                 break;

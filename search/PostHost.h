@@ -18,6 +18,8 @@ public:
     virtual void pumpEvents() = 0;
     // lblMatches: the number of rows in the list.
     virtual void setMatches(std::size_t count) = 0;
+    // True when the walk is to end at its next row (the window is closing).
+    virtual bool stopRequested() const { return false; }
     // The clock of the time limit and of the yields to pumpEvents(); tests replace it.
     virtual std::chrono::steady_clock::time_point now() const { return std::chrono::steady_clock::now(); }
 };

@@ -114,7 +114,7 @@ bool ResultList::before(RowId a, RowId b) const {
 }
 
 void ResultList::reorder() {
-    if (observer_) observer_->listAboutToReset();
+    if (observer_) observer_->listAboutToReorder();
     std::vector<RowId> ids;
     ids.reserve(count_);
     for (const auto& block : blocks_)
@@ -127,7 +127,7 @@ void ResultList::reorder() {
                              ids.begin() + static_cast<std::ptrdiff_t>(end));
     }
     startsValid_ = false;
-    if (observer_) observer_->listReset();
+    if (observer_) observer_->listReordered();
 }
 
 void ResultList::ensureStarts() const {

@@ -3,6 +3,8 @@
 #include <QMetaObject>
 #include <QString>
 
+#include <unordered_map>
+
 namespace corvanth {
 
 ResultListModel::ResultListModel(ResultList& list, QObject* parent)
@@ -59,12 +61,7 @@ Qt::SortOrder ResultListModel::SortIndicatorOrder() const {
 void ResultListModel::Flush() {
     flushScheduled_ = false;
     const std::size_t count = list_.Count();
-    if (pendingReset_) {
-        beginResetModel();
-        shown_ = count;
-        pendingReset_ = false;
-        endResetModel();
-    } else if (count > shown_) {
+    if (count > shown_) {
         beginInsertRows(QModelIndex(), static_cast<int>(shown_), static_cast<int>(count - 1));
         shown_ = count;
         endInsertRows();
@@ -77,8 +74,39 @@ void ResultListModel::listAboutToReset() {
 
 void ResultListModel::listReset() {
     shown_ = list_.Count();
-    pendingReset_ = false;
     endResetModel();
+    emitIndicatorWhenChanged();
+}
+
+void ResultListModel::listAboutToReorder() {
+    Flush(); // the rows added since the last update are shown first, so the row count stays put
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    heldIndexes_ = persistentIndexList();
+    heldRows_.clear();
+    for (const QModelIndex& index : heldIndexes_)
+        heldRows_.push_back(&list_.Row(static_cast<std::size_t>(index.row())));
+}
+
+void ResultListModel::listReordered() {
+    // The rows themselves stay where the list stores them; find where each held one is shown now.
+    std::unordered_map<const ResultRow*, int> shownAt;
+    for (const ResultRow* row : heldRows_)
+        shownAt.emplace(row, -1);
+    for (std::size_t i = 0; i < shown_ && !heldRows_.empty(); ++i) {
+        const auto it = shownAt.find(&list_.Row(i));
+        if (it != shownAt.end()) it->second = static_cast<int>(i);
+    }
+    QModelIndexList moved;
+    for (qsizetype i = 0; i < heldIndexes_.size(); ++i)
+        moved.push_back(index(shownAt[heldRows_[static_cast<std::size_t>(i)]], heldIndexes_[i].column()));
+    changePersistentIndexList(heldIndexes_, moved);
+    heldIndexes_.clear();
+    heldRows_.clear();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emitIndicatorWhenChanged();
+}
+
+void ResultListModel::emitIndicatorWhenChanged() {
     const int column = SortIndicatorColumn();
     const Qt::SortOrder order = SortIndicatorOrder();
     if (column != lastIndicatorColumn_ || order != lastIndicatorOrder_) {
@@ -88,11 +116,20 @@ void ResultListModel::listReset() {
     }
 }
 
-void ResultListModel::rowsAboutToBeInserted(std::size_t, std::size_t) {}
+void ResultListModel::rowsAboutToBeInserted(std::size_t first, std::size_t count) {
+    // Rows after the shown ones only extend the table, in batches; a row among them is an insert now.
+    if (first >= shown_) return;
+    beginInsertRows(QModelIndex(), static_cast<int>(first), static_cast<int>(first + count - 1));
+    inserting_ = true;
+}
 
-void ResultListModel::rowsInserted(std::size_t first, std::size_t) {
-    // Rows after the shown ones only extend the table; a row among them shifts what the view shows.
-    if (first < shown_) pendingReset_ = true;
+void ResultListModel::rowsInserted(std::size_t, std::size_t count) {
+    if (inserting_) {
+        inserting_ = false;
+        shown_ += count;
+        endInsertRows();
+        return;
+    }
     scheduleFlush();
 }
 

@@ -49,13 +49,19 @@ signals:
 private:
     void listAboutToReset() override;
     void listReset() override;
+    void listAboutToReorder() override;
+    void listReordered() override;
+    void emitIndicatorWhenChanged();
     void rowsAboutToBeInserted(std::size_t first, std::size_t count) override;
     void rowsInserted(std::size_t first, std::size_t count) override;
     void scheduleFlush();
 
     ResultList& list_;
-    std::size_t shown_ = 0;     // rows the view knows of
-    bool pendingReset_ = false; // a row went in between shown rows
+    std::size_t shown_ = 0;  // rows the view knows of
+    bool inserting_ = false; // a row goes in among the shown rows, and the view is told at once
+    // While the rows are reordered: the rows the view's persistent indexes stood on.
+    QModelIndexList heldIndexes_;
+    std::vector<const ResultRow*> heldRows_;
     bool flushScheduled_ = false;
     int lastIndicatorColumn_ = -1;
     Qt::SortOrder lastIndicatorOrder_ = Qt::AscendingOrder;

@@ -1,8 +1,11 @@
 #include "AboutBox.h"
 #include "Fakes.h"
+#include "MessageBoxPrompter.h"
+#include "ProgramIdentity.h"
 #include "frmAbout.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -12,24 +15,20 @@ using namespace corvanth::testing;
 class AboutBoxTest : public QObject {
     Q_OBJECT
 
-    FakeRegistry registry;
-    FakeFiles files;
-    FakeLauncher launcher;
     ScriptedPrompter prompter;
-
-    SysInfoServices services() { return SysInfoServices{registry, files, launcher, prompter}; }
 
     static void deleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 private slots:
     void formLoadSetsCaptionTitleAndVersion() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         frmAbout* about = box.window();
         QVERIFY(about);
         QCOMPARE(about->windowTitle(), QStringLiteral("About Corvanth"));
         QCOMPARE(about->lblTitle->text(), QStringLiteral("Corvanth"));
-        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+        QCOMPARE(about->lblVersion->text(),
+                 QStringLiteral("Version ") + QString::fromUtf8(identity::Version));
         QCOMPARE(about->cmdOK->text(), QStringLiteral("OK"));
         QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("&System Info..."));
         QVERIFY(!about->lblDescription->text().isEmpty());
@@ -39,7 +38,7 @@ private slots:
     }
 
     void isModelessWithAFixedBorder() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         frmAbout* about = box.window();
         QVERIFY(about->isVisible());
@@ -51,14 +50,14 @@ private slots:
     }
 
     void okIsTheDefaultButton() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         QVERIFY(box.window()->cmdOK->isDefault());
         QVERIFY(!box.window()->cmdSysInfo->isDefault());
     }
 
     void enterCloses() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         QPointer<frmAbout> about = box.window();
         QTest::keyClick(about.data(), Qt::Key_Return);
@@ -69,7 +68,7 @@ private slots:
     }
 
     void escapeCloses() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         QPointer<frmAbout> about = box.window();
         QTest::keyClick(about.data(), Qt::Key_Escape);
@@ -80,7 +79,7 @@ private slots:
     }
 
     void okClickCloses() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         QPointer<frmAbout> about = box.window();
         QTest::mouseClick(about->cmdOK, Qt::LeftButton);
@@ -89,7 +88,7 @@ private slots:
     }
 
     void showingAgainReusesTheOpenWindow() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         frmAbout* first = box.window();
         first->lblTitle->setText(QStringLiteral("changed while open"));
@@ -104,7 +103,7 @@ private slots:
     }
 
     void afterClosingTheNextShowCreatesItAfresh() {
-        AboutBox box(services());
+        AboutBox box(prompter);
         box.show();
         QPointer<frmAbout> first = box.window();
         first->setWindowTitle(QStringLiteral("stale"));
@@ -115,33 +114,23 @@ private slots:
         QVERIFY(box.window());
         QVERIFY(box.window()->isVisible());
         QCOMPARE(box.window()->windowTitle(), QStringLiteral("About Corvanth"));
-        QCOMPARE(box.window()->lblVersion->text(), QStringLiteral("Version 0.7.5"));
+        QCOMPARE(box.window()->lblVersion->text(),
+                 QStringLiteral("Version ") + QString::fromUtf8(identity::Version));
     }
 
     void destroyingTheBoxClosesItsWindow() {
         QPointer<frmAbout> about;
         {
-            AboutBox box(services());
+            AboutBox box(prompter);
             box.show();
             about = box.window();
         }
         QVERIFY(!about);
     }
 
-    void systemInfoButtonRunsTheLauncher() {
-        registry.set(QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), "PATH",
-                     {"C:\\msinfo32.exe"});
-        AboutBox box(services());
-        box.show();
-        QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
-        QCOMPARE(launcher.started, QStringList{"C:\\msinfo32.exe"});
-        QVERIFY(prompter.questions.isEmpty());
-        QVERIFY(box.window()->isVisible()); // the About window stays open
-    }
-
-    void systemInfoButtonWithoutARegistrySaysItIsUnavailable() {
+    void systemInfoButtonSaysItIsUnavailable() {
         ScriptedPrompter ownPrompter;
-        AboutBox box(ownPrompter); // this system's own services
+        AboutBox box(ownPrompter);
         box.show();
         QTest::mouseClick(box.window()->cmdSysInfo, Qt::LeftButton);
         QCOMPARE(ownPrompter.questions.size(), 1);
@@ -150,6 +139,26 @@ private slots:
         QCOMPARE(ownPrompter.questions[0].title, QStringLiteral("Corvanth"));
         QCOMPARE(ownPrompter.questions[0].buttons, Prompter::Buttons::Ok);
         QCOMPARE(ownPrompter.questions[0].icon, Prompter::Icon::None);
+    }
+
+    // The message opens over the About window that asked for it, not over the main window.
+    void systemInfoMessageOpensOverTheAboutWindow() {
+        QWidget mainWindow;
+        MessageBoxPrompter realPrompter(&mainWindow);
+        AboutBox box(realPrompter);
+        box.show();
+        QWidget* owner = nullptr;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            auto* message = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!message) return;
+            owner = message->parentWidget();
+            text = message->text();
+            message->accept();
+        });
+        box.window()->cmdSysInfo->click();
+        QCOMPARE(text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(owner, static_cast<QWidget*>(box.window()));
     }
 };
 

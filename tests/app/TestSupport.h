@@ -60,8 +60,10 @@ public:
 
 class FakeClock : public RunClock {
 public:
-    double seconds() const override { return now; }
-    double now = 1000.0;
+    // Each reading moves the clock on by `step` seconds.
+    double seconds() const override { return now += step; }
+    mutable double now = 1000.0;
+    double step = 0.0;
 };
 
 // Points the user settings at a scratch folder. Call before the first QSettings is made.

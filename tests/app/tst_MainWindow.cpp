@@ -386,6 +386,97 @@ private slots:
         QCOMPARE(f.w().txtInterval->text(), QStringLiteral("100"));
     }
 
+    // A greyed state restored from the settings shows greyed; a click only ticks or unticks.
+    void greyedCheckStateIsRestoredButNeverClickedInto() {
+        SettingsStore().SaveRegString(QStringLiteral("chkAliases"), QStringLiteral("2"));
+        WindowFixture f(GameLog(1));
+        f.load();
+        QCheckBox* box = f.w().chkAliases;
+        QCOMPARE(box->checkState(), Qt::PartiallyChecked);
+        for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked, Qt::Unchecked}) {
+            box->click();
+            QCOMPARE(box->checkState(), expected);
+        }
+    }
+
+    // Enter on a focused push button clicks it.
+    void enterClicksTheFocusedButton_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("matches");
+        QTest::newRow("cmdSearch") << QStringLiteral("cmdSearch") << QStringLiteral("3");
+        QTest::newRow("cmdQuery") << QStringLiteral("cmdQuery") << QStringLiteral("0");
+        QTest::newRow("cmdRefs") << QStringLiteral("cmdRefs") << QStringLiteral("7");
+    }
+    void enterClicksTheFocusedButton() {
+        QFETCH(QString, button);
+        QFETCH(QString, matches);
+        WindowFixture f(GameLog(3));
+        f.load();
+        f.w().cmdProcess->click();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        f.w().lblMatches->setText(QStringLiteral("7"));
+        f.w().txtQuery->setPlainText(QStringLiteral("SELECT * FROM Names WHERE IP = 'none';"));
+        auto* target = f.w().findChild<QPushButton*>(button);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(f.w().lblMatches->text(), matches);
+        if (button == QStringLiteral("cmdRefs")) QVERIFY(f.w().resultList().Empty());
+    }
+
+    // Alt+A: "P&ause" while it is enabled (during a run), the "&Advanced" menu otherwise.
+    void altAPausesDuringARunAndOpensTheMenuOtherwise() {
+        WindowFixture f(GameLog(300));
+        f.load();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.w()));
+        QString statusInside;
+        WindowFixture::InsideRun([&] {
+            QTest::keyClick(f.w().txtSearch, Qt::Key_A, Qt::AltModifier);
+            QCoreApplication::processEvents();
+            statusInside = f.w().lblStatus->text();
+        });
+        f.w().cmdProcess->click();
+        QCOMPARE(statusInside, QStringLiteral("Process Paused"));
+        f.w().cmdCancel->click();
+        f.w().processing().tmrUpdates_Timer();
+        QVERIFY(!f.w().cmdPause->isEnabled());
+        QTest::keyClick(f.w().txtSearch, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(f.w().mAdvanced->isVisible(), 2000);
+        f.w().mAdvanced->hide();
+    }
+
+    // A statement that fails says why; the list shows the empty result. The referee list's failure
+    // note goes with the next search.
+    void failingSearchesSayWhy() {
+        WindowFixture f(GameLog(3));
+        f.load();
+        f.w().cmdProcess->click();
+        f.prompter.asked.clear();
+        f.w().txtQuery->setPlainText(QStringLiteral("SELEC nonsense"));
+        f.w().cmdQuery->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
+        QVERIFY2(f.prompter.asked[0].text.contains(QStringLiteral("syntax error")),
+                 qPrintable(f.prompter.asked[0].text));
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("0"));
+        QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()),
+                 QStringLiteral("No matches to your query"));
+
+        f.w().txtQuery->setPlainText(QStringLiteral("ALTER TABLE Names RENAME TO Elsewhere"));
+        f.w().cmdQuery->click();
+        f.w().cmdRefs->click();
+        QVERIFY(!f.w().lstReport->toolTip().isEmpty());
+        f.prompter.asked.clear();
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
+        QVERIFY(f.w().lstReport->toolTip().isEmpty());
+    }
+
     void aliasRules() {
         WindowFixture f(GameLog(1));
         f.load();
@@ -437,6 +528,26 @@ private slots:
         QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()), QStringLiteral("Player20"));
         f.w().lstReport->header()->sectionClicked(2);
         QCOMPARE(QString::fromStdString(f.w().resultList().Row(0).Text()), QStringLiteral("Player29"));
+    }
+
+    // A header click keeps the selected row selected and in sight.
+    void sortingKeepsTheSelectedRowInSight() {
+        WindowFixture f(GameLog(200));
+        f.load();
+        f.w().cmdProcess->click();
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        f.w().cmdSearch->click();
+        f.w().resultModel().Flush();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
+        QTreeView* list = f.w().lstReport;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        const QString selected = list->currentIndex().data().toString();
+        list->header()->sectionClicked(0); // the same column again: descending, the row goes last
+        QCOMPARE(list->currentIndex().data().toString(), selected);
+        QVERIFY(list->selectionModel()->isRowSelected(list->currentIndex().row(), QModelIndex()));
+        QVERIFY(list->currentIndex().row() > 100);
+        QVERIFY(list->viewport()->rect().intersects(list->visualRect(list->currentIndex())));
     }
 
     // The referee list keeps the previous count and shows no placeholder when it finds nobody.
@@ -554,6 +665,36 @@ private slots:
         NamesDatabase reopened;
         reopened.Open(f.dir.filePath(QStringLiteral("IPLogging.mdb")).toStdString());
         QCOMPARE(reopened.RowCount(), summary.visitsRecorded);
+    }
+
+    // Closing during a search started inside a run stops the search at its next row, then the run,
+    // then the window closes.
+    void closingStopsASearchInsideARun() {
+        WindowFixture f(GameLog(3000));
+        f.load();
+        f.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.w()));
+        f.w().txtSearch->setText(QStringLiteral("*"));
+        std::int64_t rowsAtSearch = 0;
+        std::function<void()> searchOnceRowsAreIn = [&] {
+            rowsAtSearch = f.w().database().RowCount();
+            if (rowsAtSearch < 50) {
+                QTimer::singleShot(0, searchOnceRowsAreIn);
+                return;
+            }
+            f.clock.step = 0.016; // the search hands control to the event loop at every row
+            QTimer::singleShot(0, [&] { f.w().close(); });
+            f.w().cmdSearch->click();
+        };
+        WindowFixture::InsideRun(searchOnceRowsAreIn);
+        f.w().cmdProcess->click();
+        QVERIFY(rowsAtSearch >= 50);
+        QVERIFY2(f.w().resultList().Count() < static_cast<std::size_t>(rowsAtSearch) / 2,
+                 qPrintable(QString::number(f.w().resultList().Count())));
+        QVERIFY(!f.w().isVisible());
+        QVERIFY(!f.w().database().IsOpen());
+        for (const auto& question : f.prompter.asked)
+            QVERIFY2(question.title != QStringLiteral("Query failed"), qPrintable(question.text));
     }
 
     void closingWhenIdle() {
