@@ -30,6 +30,7 @@ public:
     CliContext(QString dataFolder, QTextStream& out, QTextStream& err)
         : dataFolder_(std::move(dataFolder)), out_(out), err_(err), journal_(dataFolder_.toStdString()) {}
 
+    const QString& dataFolder() const { return dataFolder_; }
     QString databasePath() const {
         return dataFolder_ + QLatin1Char('/') + QLatin1String(identity::DatabaseFileName);
     }

@@ -18,7 +18,7 @@ QString Usage() {
                "\n"
                "Commands:\n"
                "  process LOG [--start POS]                 read a game log into the names database\n"
-               "  follow LOG [LOG...] [--poll MS]           keep following logs as the servers write them
+               "  follow LOG [LOG...] [--poll MS]           keep following logs as the servers write them\n"
                "  position LOG                              the journaled position for LOG\n"
                "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
                "  search ip PATTERN                         rows whose address matches PATTERN\n"

@@ -6,6 +6,16 @@
 #include <exception>
 
 namespace corvanth {
+namespace {
+
+// The journaled position of a log; a journal that cannot be read ends the follow like any failure.
+std::int64_t JournaledPosition(const PositionJournal& journal, const std::string& path) {
+    const auto lookup = journal.LastPosition(path);
+    if (!lookup) throw RunFailure(lookup.reason());
+    return lookup->position;
+}
+
+} // namespace
 
 struct LogFollower::Followed {
     std::string path;
@@ -41,7 +51,7 @@ void LogFollower::add(const std::string& logPath) {
         log.missingSaid = true;
         return;
     }
-    const auto journaled = static_cast<std::int64_t>(journal_.LastPosition(logPath));
+    const auto journaled = JournaledPosition(journal_, logPath);
     const auto snapshot = snapshots_.load(logPath);
     if (snapshot && snapshot->file == facts->identity && snapshot->position >= journaled &&
         snapshot->position <= facts->size) {
@@ -97,7 +107,7 @@ bool LogFollower::read(Followed& log, bool& moreWaiting) {
         const auto facts = LookAtPath(log.path);
         if (!log.scanner) {
             if (!facts) return true;
-            const auto journaled = static_cast<std::int64_t>(journal_.LastPosition(log.path));
+            const auto journaled = JournaledPosition(journal_, log.path);
             start(log, journaled <= facts->size ? std::max<std::int64_t>(journaled, 1) : 1, nullptr);
             event(FollowEventKind::Started, log,
                   "the log appeared; following from byte " + std::to_string(log.startedAt));
@@ -152,7 +162,7 @@ void LogFollower::save(Followed& log) {
     // The state goes first: a restart that finds it ahead of the journal trusts it, since both come
     // after the commit of the rows they cover.
     snapshots_.save(snapshot);
-    journal_.SavePosition(log.path, static_cast<double>(position));
+    journal_.SavePosition(log.path, position);
     log.journaled = position;
 }
 

@@ -117,7 +117,8 @@ std::string Table(const std::string& database) {
 }
 
 double Journaled(const std::string& data, const std::string& log) {
-    return PositionJournal(data).LastPosition(log);
+    const auto lookup = PositionJournal(data).LastPosition(log);
+    return lookup ? static_cast<double>(lookup->position) : -1.0;
 }
 
 } // namespace

@@ -117,7 +117,8 @@ TEST(LogFollower, PartialLinesWaitForTheirLf) {
         EXPECT_EQ(Table(s.db), expected[i]) << "after piece " << i;
         EXPECT_EQ(s.follower.status()[0].position, size);
     }
-    EXPECT_EQ(s.journal.LastPosition(log), static_cast<double>(size)); // journaled after the batch
+    EXPECT_EQ(s.journal.LastPosition(log)->position,
+              static_cast<std::int64_t>(size)); // journaled after the batch
 }
 
 // Both kinds of rotation, truncation, and a log deleted then recreated: the new file is read from
@@ -156,7 +157,7 @@ TEST(LogFollower, RotationTruncationAndRecreation) {
         EXPECT_EQ(s.events.kinds.back(), kind);
         const std::string late = change == Change::RenameAndCreate ? "OldLate|1.1.1.1|d|False\n" : "";
         EXPECT_EQ(Table(s.db), "Ghost|||False\nNew|2.2.2.2|d|False\nOld|1.1.1.1|d|False\n" + late);
-        EXPECT_EQ(s.journal.LastPosition(log), static_cast<double>(fresh.size()));
+        EXPECT_EQ(s.journal.LastPosition(log)->position, static_cast<std::int64_t>(fresh.size()));
     }
 }
 
