@@ -288,3 +288,34 @@ TEST(SqlDialect, YesAndNoOutsideQuotes) {
               "SELECT [Yes], t.No, Yesterday, /* no */ 0");
     EXPECT_EQ(TranslateQuery("x = 'it''s yes'"), "x = 'it''s yes'");
 }
+
+// A Names table made by another tool, without COLLATE NOCASE: the pair look-up still ignores letter
+// case, both while the whole table fits the visit cache and when pairs are looked up one by one.
+TEST(DatabaseFiles, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
+    for (const int fillerRows : {1, 100001}) {
+        SCOPED_TRACE(fillerRows);
+        TempFolder dir;
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(dir.file("IPLogging.mdb").c_str(), &other), SQLITE_OK);
+        const std::string sql =
+            "CREATE TABLE Names(PlayerName TEXT, StrippedName TEXT, IP TEXT, LastVisit TEXT, "
+            "Ref BOOLEAN NOT NULL DEFAULT 0);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+            std::to_string(fillerRows) +
+            ") INSERT INTO Names(PlayerName, StrippedName, IP, LastVisit) SELECT 'f' || i, 'f' || i, 'ip', "
+            "'d' FROM n;"
+            "INSERT INTO Names(PlayerName, StrippedName, IP, LastVisit) VALUES "
+            "('Bob', 'Bob', 'host.Example', 'd0'), ('\xC3\x84rger', '\xC3\x84rger', 'host.Example', 'd0');";
+        ASSERT_EQ(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        NamesDatabase db;
+        db.Open(dir.file("IPLogging.mdb"));
+        db.RecordVisit("bob", "HOST.example", "d2");
+        db.RecordVisit("\xC3\xA4RGER", "HOST.example", "d4"); // äRGER
+        db.MarkReferee("BOB", "host.example");
+        db.Commit();
+        EXPECT_EQ(Rows(db, CustomQuery("SELECT * FROM Names WHERE LastVisit <> 'd' ORDER BY rowid")),
+                  (std::vector<Row>{{"Bob", "Bob", "host.Example", "d2", "True"},
+                                    {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "False"}}));
+    }
+}
