@@ -12,7 +12,7 @@ using namespace corvanth;
 namespace {
 
 const char* const kUsage =
-    "Usage: corvanth-cli [--data-dir DIR] COMMAND [ARGS]\n"
+    "Usage: corvanth-cli [--data-dir DIR] [--database LOCATION] COMMAND [ARGS]\n"
     "\n"
     "Commands:\n"
     "  process LOG [--start POS]                 read a game log into the names database\n"
@@ -25,7 +25,8 @@ const char* const kUsage =
     "\n"
     "search, refs and query take --format table|csv|json. Every command takes --help.\n"
     "The data folder holds IPLogging.mdb and Positions.txt; it is the program's folder unless\n"
-    "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user folder).\n";
+    "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user folder).\n"
+    "--database or CORVANTH_DATABASE names another database file: sqlite:PATH.\n";
 
 } // namespace
 
@@ -41,6 +42,7 @@ int main(int argc, char* argv[]) {
     args.removeFirst();
 
     QString dataDir;
+    QString databaseLocation = qEnvironmentVariable("CORVANTH_DATABASE");
     while (!args.isEmpty() && args.front().startsWith("--")) {
         const QString option = args.takeFirst();
         if (option == "--help" || option == "-h") {
@@ -55,6 +57,10 @@ int main(int argc, char* argv[]) {
             dataDir = args.takeFirst();
         } else if (option.startsWith("--data-dir=")) {
             dataDir = option.mid(11);
+        } else if (option == "--database" && !args.isEmpty()) {
+            databaseLocation = args.takeFirst();
+        } else if (option.startsWith("--database=")) {
+            databaseLocation = option.mid(11);
         } else {
             err << "corvanth-cli: unknown option " << option << "\n" << kUsage;
             return static_cast<int>(ExitCode::Usage);
@@ -78,7 +84,7 @@ int main(int argc, char* argv[]) {
 
     const QString command = args.front();
     args.front() = "corvanth-cli " + command;
-    CliContext context(QString::fromStdString(folder), out, err);
+    CliContext context(QString::fromStdString(folder), out, err, databaseLocation);
     int code = static_cast<int>(ExitCode::Usage);
     if (command == "process") {
         code = RunProcessCommand(context, args);

@@ -113,6 +113,16 @@ void NamesDatabase::Open(const std::string& path) {
     forgetCachedRows();
 }
 
+void NamesDatabase::Open(const DatabaseLocation& location) {
+    if (location.kind == DatabaseLocation::Kind::PostgreSql) {
+        Close();
+        // The connection text is not repeated: it may hold a password.
+        throw DatabaseError("cannot open the PostgreSQL database: this build of the program keeps the names "
+                            "table in SQLite files only");
+    }
+    Open(location.target);
+}
+
 void NamesDatabase::Close() {
     if (!connection_) return;
     std::string failure;

@@ -319,3 +319,24 @@ TEST(DatabaseFiles, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
                                     {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "False"}}));
     }
 }
+
+TEST(DatabaseLocations, TextsNameAFileOrAServer) {
+    using Kind = DatabaseLocation::Kind;
+    const struct {
+        std::string text;
+        DatabaseLocation expected;
+    } cases[] = {
+        {"", {Kind::SqliteFile, "/data/IPLogging.mdb"}},
+        {"sqlite:", {Kind::SqliteFile, "/data/IPLogging.mdb"}},
+        {"sqlite:/srv/names.db", {Kind::SqliteFile, "/srv/names.db"}},
+        {"names.db", {Kind::SqliteFile, "names.db"}},
+        {"/tmp/a=b.db", {Kind::SqliteFile, "/tmp/a=b.db"}},
+        {"postgresql://admin@db.example/corvanth",
+         {Kind::PostgreSql, "postgresql://admin@db.example/corvanth"}},
+        {"postgres://db.example", {Kind::PostgreSql, "postgres://db.example"}},
+        {"host=/tmp dbname=corvanth", {Kind::PostgreSql, "host=/tmp dbname=corvanth"}},
+        {" dbname = corvanth", {Kind::PostgreSql, " dbname = corvanth"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseDatabaseLocation(c.text, "/data/IPLogging.mdb"), c.expected) << c.text;
+}
