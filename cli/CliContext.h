@@ -2,6 +2,7 @@
 
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
+#include "ProgramIdentity.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,7 +31,7 @@ public:
           err_(err), journal_(dataFolder_.toStdString()) {}
 
     const QString& dataFolder() const { return dataFolder_; }
-    QString databasePath() const { return dataFolder_ + QStringLiteral("/IPLogging.mdb"); }
+    QString databasePath() const { return dataFolder_ + "/" + identity::DatabaseFileName; }
     QTextStream& out() { return out_; }
     QTextStream& err() { return err_; }
     const PositionJournal& journal() const { return journal_; }
