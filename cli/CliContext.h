@@ -27,8 +27,10 @@ enum class ExitCode : int {
 // first use.
 class CliContext {
 public:
-    CliContext(QString dataFolder, QTextStream& out, QTextStream& err)
-        : dataFolder_(std::move(dataFolder)), out_(out), err_(err), journal_(dataFolder_.toStdString()) {}
+    // `databaseLocation`: --database or CORVANTH_DATABASE; empty means the file in the data folder.
+    CliContext(QString dataFolder, QTextStream& out, QTextStream& err, QString databaseLocation = {})
+        : dataFolder_(std::move(dataFolder)), databaseLocation_(std::move(databaseLocation)), out_(out),
+          err_(err), journal_(dataFolder_.toStdString()) {}
 
     const QString& dataFolder() const { return dataFolder_; }
     QString databasePath() const {
@@ -40,12 +42,15 @@ public:
 
     // Throws DatabaseError when the database cannot be opened.
     NamesDatabase& database() {
-        if (!database_.IsOpen()) database_.Open(databasePath().toStdString());
+        if (!database_.IsOpen())
+            database_.Open(
+                ParseDatabaseLocation(databaseLocation_.toStdString(), databasePath().toStdString()));
         return database_;
     }
 
 private:
     QString dataFolder_;
+    QString databaseLocation_;
     QTextStream& out_;
     QTextStream& err_;
     PositionJournal journal_;

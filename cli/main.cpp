@@ -14,7 +14,7 @@ namespace {
 
 QString Usage() {
     return QStringLiteral(
-               "Usage: corvanth-cli [--data-dir DIR] COMMAND [ARGS]\n"
+               "Usage: corvanth-cli [--data-dir DIR] [--database LOCATION] COMMAND [ARGS]\n"
                "\n"
                "Commands:\n"
                "  process LOG [--start POS]                 read a game log into the names database\n"
@@ -29,7 +29,8 @@ QString Usage() {
                "search, refs and query take --format table|csv|json. Every command takes --help.\n"
                "The data folder holds %1 and %2; it is the program's folder unless\n"
                "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user "
-               "folder).\n")
+               "folder).\n"
+               "--database or CORVANTH_DATABASE names another database file: sqlite:PATH.\n")
         .arg(QLatin1String(identity::DatabaseFileName), QLatin1String(identity::JournalFileName));
 }
 
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
     args.removeFirst();
 
     QString dataDir;
+    QString databaseLocation = qEnvironmentVariable("CORVANTH_DATABASE");
     while (!args.isEmpty() && args.front().startsWith("--")) {
         const QString option = args.takeFirst();
         if (option == "--help" || option == "-h") {
@@ -61,6 +63,10 @@ int main(int argc, char* argv[]) {
             dataDir = args.takeFirst();
         } else if (const QString prefix = QStringLiteral("--data-dir="); option.startsWith(prefix)) {
             dataDir = option.mid(prefix.size());
+        } else if (option == "--database" && !args.isEmpty()) {
+            databaseLocation = args.takeFirst();
+        } else if (const QString prefix = QStringLiteral("--database="); option.startsWith(prefix)) {
+            databaseLocation = option.mid(prefix.size());
         } else {
             err << "corvanth-cli: unknown option " << option << "\n" << Usage();
             return static_cast<int>(ExitCode::Usage);
@@ -84,7 +90,7 @@ int main(int argc, char* argv[]) {
 
     const QString command = args.front();
     args.front() = "corvanth-cli " + command;
-    CliContext context(QString::fromStdString(folder), out, err);
+    CliContext context(QString::fromStdString(folder), out, err, databaseLocation);
     int code = static_cast<int>(ExitCode::Usage);
     if (command == "process") {
         code = RunProcessCommand(context, args);

@@ -14,8 +14,8 @@ constexpr std::size_t kMaxCachedPairs = 100000;
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE NOCASE, StrippedName TEXT COLLATE NOCASE, "
     "IP TEXT COLLATE NOCASE, LastVisit TEXT, Ref BOOLEAN NOT NULL DEFAULT 0);"
-    "CREATE INDEX IF NOT EXISTS NamesPlayerNameIP ON Names(PlayerName, IP);"
-    "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP);";
+    "CREATE INDEX IF NOT EXISTS NamesPlayerNameIP ON Names(PlayerName COLLATE NOCASE, IP COLLATE NOCASE);"
+    "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP COLLATE NOCASE);";
 
 constexpr std::int64_t kPreloadRows = 100000;
 
@@ -24,8 +24,9 @@ void AppendAsciiLower(std::string& out, std::string_view text) {
         out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
 }
 
-// The cache key of a pair, folded the way the table compares it: a name of ASCII letters as NOCASE
-// does, any other name through fold(); the address as NOCASE does.
+// The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
+// table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
+// address as NOCASE does.
 void PairKey(std::string& key, std::string_view name, std::string_view ip) {
     key.clear();
     if (IsAscii(name))
@@ -86,10 +87,11 @@ void NamesDatabase::Open(const std::string& path) {
     }
     auto s = std::make_unique<Statements>();
     const SqliteConnection& c = *connection;
-    s->selectPair =
-        SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 AND IP = ?2");
-    s->selectPairFolded =
-        SqliteStatement(c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 AND fold(PlayerName) = ?1");
+    s->selectPair = SqliteStatement(
+        c,
+        "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 COLLATE NOCASE AND IP = ?2 COLLATE NOCASE");
+    s->selectPairFolded = SqliteStatement(
+        c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 COLLATE NOCASE AND fold(PlayerName) = ?1");
     s->insert = SqliteStatement(
         c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
     s->updateRow = SqliteStatement(c, "UPDATE Names SET LastVisit = ?1 WHERE rowid = ?2");
@@ -109,6 +111,16 @@ void NamesDatabase::Open(const std::string& path) {
     inBatch_ = false;
     dataVersion_ = -1;
     forgetCachedRows();
+}
+
+void NamesDatabase::Open(const DatabaseLocation& location) {
+    if (location.kind == DatabaseLocation::Kind::PostgreSql) {
+        Close();
+        // The connection text is not repeated: it may hold a password.
+        throw DatabaseError("cannot open the PostgreSQL database: this build of the program keeps the names "
+                            "table in SQLite files only");
+    }
+    Open(location.target);
 }
 
 void NamesDatabase::Close() {

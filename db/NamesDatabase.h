@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseLocation.h"
 #include "Query.h"
 #include "Recordset.h"
 #include "SqliteStatement.h"
@@ -37,6 +38,9 @@ public:
 
     // Opens (creating the file, table and indexes when missing). Throws DatabaseError.
     void Open(const std::string& path);
+    // Opens the database a location names (see DatabaseLocation). Throws DatabaseError, also for a
+    // PostgreSQL location, which this build cannot open yet.
+    void Open(const DatabaseLocation& location);
     // Commits what is pending and closes. Open cursors reach their end.
     void Close();
     bool IsOpen() const { return connection_ != nullptr; }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 using namespace corvanth;
@@ -174,4 +175,43 @@ TEST_F(Cli, AFileThatIsNotADatabaseIsAClearError) {
     EXPECT_EQ(r.exitCode, 65);
     EXPECT_NE(r.err.find("not a database"), std::string::npos) << r.err;
     EXPECT_EQ(dir.read("IPLogging.mdb"), "this is not a database, and it stays as it is");
+}
+
+// --database, then CORVANTH_DATABASE, then the file in the data folder; a PostgreSQL location this build
+// cannot open is a clear failure that creates no file.
+TEST_F(Cli, DatabaseLocationFromTheOptionOrTheEnvironment) {
+    const std::string log = dir.write("games.log", kInit + Connect(1, "Ace", "10.0.0.1"));
+    const struct {
+        std::vector<std::string> options, env;
+        int exitCode;
+        std::string file; // the database the run wrote, empty when none
+    } cases[] = {
+        {{"--database", "sqlite:" + dir.file("option.db")}, {}, 0, "option.db"},
+        {{"--database=sqlite:" + dir.file("option2.db")},
+         {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")},
+         0,
+         "option2.db"},
+        {{}, {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")}, 0, "env.db"},
+        {{}, {"CORVANTH_DATABASE="}, 0, "IPLogging.mdb"},
+        {{"--database", "postgresql://nobody@localhost/corvanth"}, {}, 65, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.options) + testing::PrintToString(c.env));
+        for (const char* f : {"option.db", "option2.db", "env.db", "IPLogging.mdb", "Positions.txt"})
+            std::filesystem::remove(dir.file(f));
+        std::vector<std::string> args{"--data-dir", data()};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), {"process", log});
+        const CliResult r = RunCli(args, c.env);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        for (const char* f : {"option.db", "option2.db", "env.db", "IPLogging.mdb"})
+            EXPECT_EQ(dir.exists(f), c.file == f) << f;
+        if (c.file.empty()) {
+            EXPECT_NE(r.err.find("cannot open the PostgreSQL database"), std::string::npos) << r.err;
+            continue;
+        }
+        NamesDatabase db;
+        db.Open(dir.file(c.file));
+        EXPECT_EQ(db.RowCount(), 1);
+    }
 }

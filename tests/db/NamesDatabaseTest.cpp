@@ -76,16 +76,6 @@ TEST_F(Database, VisitsOfPairs) {
                                 {"Ace", "Ace", "10.0.0.7", "2004-01-03", "False"}}));
 }
 
-TEST_F(Database, NonAsciiLettersMatchInEveryCase) {
-    db.RecordVisit("\xC3\x84rger", "1.1.1.1", "d1"); // Ärger
-    db.RecordVisit("\xC3\xA4RGER", "1.1.1.1", "d2"); // äRGER: the same pair
-    db.MarkReferee("\xC3\xA4rger", "1.1.1.1");
-    const auto rows = All(db);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].lastVisit, "d2");
-    EXPECT_EQ(rows[0].ref, "True");
-}
-
 TEST_F(Database, RefereeMarksOnlyExistingPairs) {
     db.RecordVisit("Ref", "2.2.2.2", "d");
     db.MarkReferee("Ref", "9.9.9.9");
@@ -287,4 +277,58 @@ TEST(SqlDialect, YesAndNoOutsideQuotes) {
     EXPECT_EQ(TranslateQuery("SELECT [Yes], t.No, Yesterday, /* no */ NO"),
               "SELECT [Yes], t.No, Yesterday, /* no */ 0");
     EXPECT_EQ(TranslateQuery("x = 'it''s yes'"), "x = 'it''s yes'");
+}
+
+// Every letter's case is ignored by the pair look-up (visits and referee marks), also on a Names table made
+// by another tool without COLLATE NOCASE, both while the whole table fits the visit cache and when pairs
+// are looked up one by one.
+TEST(DatabaseFiles, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
+    for (const int fillerRows : {1, 100001}) {
+        SCOPED_TRACE(fillerRows);
+        TempFolder dir;
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(dir.file("IPLogging.mdb").c_str(), &other), SQLITE_OK);
+        const std::string sql =
+            "CREATE TABLE Names(PlayerName TEXT, StrippedName TEXT, IP TEXT, LastVisit TEXT, "
+            "Ref BOOLEAN NOT NULL DEFAULT 0);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+            std::to_string(fillerRows) +
+            ") INSERT INTO Names(PlayerName, StrippedName, IP, LastVisit) SELECT 'f' || i, 'f' || i, 'ip', "
+            "'d' FROM n;"
+            "INSERT INTO Names(PlayerName, StrippedName, IP, LastVisit) VALUES "
+            "('Bob', 'Bob', 'host.Example', 'd0'), ('\xC3\x84rger', '\xC3\x84rger', 'host.Example', 'd0');";
+        ASSERT_EQ(sqlite3_exec(other, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        NamesDatabase db;
+        db.Open(dir.file("IPLogging.mdb"));
+        db.RecordVisit("bob", "HOST.example", "d2");
+        db.RecordVisit("\xC3\xA4RGER", "HOST.example", "d4"); // äRGER
+        db.MarkReferee("BOB", "host.example");
+        db.MarkReferee("\xC3\xA4rger", "HOST.EXAMPLE"); // ärger
+        db.Commit();
+        EXPECT_EQ(Rows(db, CustomQuery("SELECT * FROM Names WHERE LastVisit <> 'd' ORDER BY rowid")),
+                  (std::vector<Row>{{"Bob", "Bob", "host.Example", "d2", "True"},
+                                    {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "True"}}));
+    }
+}
+
+TEST(DatabaseLocations, TextsNameAFileOrAServer) {
+    using Kind = DatabaseLocation::Kind;
+    const struct {
+        std::string text;
+        DatabaseLocation expected;
+    } cases[] = {
+        {"", {Kind::SqliteFile, "/data/IPLogging.mdb"}},
+        {"sqlite:", {Kind::SqliteFile, "/data/IPLogging.mdb"}},
+        {"sqlite:/srv/names.db", {Kind::SqliteFile, "/srv/names.db"}},
+        {"names.db", {Kind::SqliteFile, "names.db"}},
+        {"/tmp/a=b.db", {Kind::SqliteFile, "/tmp/a=b.db"}},
+        {"postgresql://admin@db.example/corvanth",
+         {Kind::PostgreSql, "postgresql://admin@db.example/corvanth"}},
+        {"postgres://db.example", {Kind::PostgreSql, "postgres://db.example"}},
+        {"host=/tmp dbname=corvanth", {Kind::PostgreSql, "host=/tmp dbname=corvanth"}},
+        {" dbname = corvanth", {Kind::PostgreSql, " dbname = corvanth"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseDatabaseLocation(c.text, "/data/IPLogging.mdb"), c.expected) << c.text;
 }
