@@ -19,11 +19,14 @@ const char* const kUsage =
     "  position LOG                              the journaled position for LOG\n"
     "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
     "  search ip PATTERN                         rows whose address matches PATTERN\n"
+    "  search name|ip PATTERN --cluster [--depth N] [--broad] [--same-name]\n"
+    "                                            every row linked to those found, by hop\n"
     "  refs                                      every name that logged in as referee\n"
     "  query SQL                                 run an SQL statement on table Names\n"
     "  clear --yes                               delete every row\n"
     "\n"
-    "search, refs and query take --format table|csv|json. Every command takes --help.\n"
+    "search, refs and query take --format table|csv|json (a cluster also dot). Every command takes\n"
+    "--help.\n"
     "The data folder holds IPLogging.mdb and Positions.txt; it is the program's folder unless\n"
     "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user folder).\n";
 
