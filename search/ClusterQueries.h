@@ -12,7 +12,7 @@ namespace corvanth {
 // stripped-name link: that column has no index, so its statement takes many names at once and is
 // run once per hop rather than once per name. The indexes compare ASCII letters ignoring case; any
 // other letter differs from its other case in bytes, so for a text with such letters the index only
-// narrows the rows to those that begin with the same ASCII characters.
+// narrows the rows to those that begin the same way up to its second such letter.
 
 // Rows whose address equals `ip` ignoring letter case: exactly those for an address of ASCII
 // characters, a superset for any other (the caller compares FoldCase of each row's address).

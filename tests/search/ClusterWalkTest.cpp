@@ -172,6 +172,7 @@ TEST_F(ClusterWalkTest, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
                  {PlayerNameLinkQuery("Ann"), "NamesPlayerNameIP"},
                  {PlayerNameLinkQuery("xÉcho"), "NamesPlayerNameIP"},
                  {PlayerNameLinkQuery("Écho"), "NamesPlayerNameIP"},
+                 {PlayerNameLinkQuery("öIn"), "NamesPlayerNameIP"},
                  {StoredPairQuery("Ann", "1.1.1.1"), "NamesPlayerNameIP"}};
     for (const auto& c : cases) {
         Query explain = c.query;
