@@ -14,24 +14,101 @@ QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-using RowTexts = std::array<QString, kResultCellCount>;
+// The five cells of a row, then the extra columns' cells.
+using RowTexts = std::vector<QString>;
 
-RowTexts Texts(const ResultRow& row) {
+RowTexts Texts(const ResultRow& row, const ExtraColumns* extra) {
     RowTexts texts;
-    for (std::size_t c = 0; c < kResultCellCount; ++c)
-        texts[c] = FromUtf8(row.Cells[c]);
+    for (const std::string& cell : row.Cells)
+        texts.push_back(FromUtf8(cell));
+    if (extra) {
+        for (QString& cell : extra->cells(row))
+            texts.push_back(std::move(cell));
+    }
     return texts;
 }
 
-RowTexts Headers() {
+RowTexts Headers(const ExtraColumns* extra) {
     RowTexts texts;
-    for (std::size_t c = 0; c < kResultCellCount; ++c)
-        texts[c] = FromUtf8(kResultHeaders[c]);
+    for (std::string_view header : kResultHeaders)
+        texts.push_back(FromUtf8(header));
+    if (extra) texts.insert(texts.end(), extra->headers.begin(), extra->headers.end());
     return texts;
 }
 
-// A cell as a table shows it: control characters made visible, so they cannot break the layout.
-QString Visible(const QString& text) {
+// Columns are measured in code points.
+qsizetype Width(const QString& text) {
+    return static_cast<qsizetype>(text.toUcs4().size());
+}
+
+void WriteTable(const RowTexts& headers, const std::vector<RowTexts>& rows, QTextStream& out) {
+    const std::size_t columns = headers.size();
+    std::vector<RowTexts> shown;
+    shown.reserve(rows.size() + 1);
+    shown.push_back(headers);
+    for (const auto& row : rows) {
+        RowTexts visible;
+        for (const QString& cell : row)
+            visible.push_back(VisibleText(cell));
+        shown.push_back(std::move(visible));
+    }
+    std::vector<qsizetype> widths(columns, 0);
+    for (const auto& row : shown)
+        for (std::size_t c = 0; c < columns; ++c)
+            widths[c] = std::max(widths[c], Width(row[c]));
+
+    auto writeLine = [&](const RowTexts& row) {
+        QString line;
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (c > 0) line += QStringLiteral("  ");
+            line += row[c];
+            if (c + 1 < columns) line += QString(widths[c] - Width(row[c]), QLatin1Char(' '));
+        }
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out << line << '\n';
+    };
+    writeLine(shown.front());
+    RowTexts rule;
+    for (std::size_t c = 0; c < columns; ++c)
+        rule.push_back(QString(widths[c], QLatin1Char('-')));
+    writeLine(rule);
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        writeLine(shown[i]);
+}
+
+void WriteCsv(const RowTexts& headers, const std::vector<RowTexts>& rows, QTextStream& out) {
+    auto writeRecord = [&](const RowTexts& row) {
+        QStringList fields;
+        for (const auto& text : row)
+            fields << CsvField(text);
+        out << fields.join(QLatin1Char(',')) << "\r\n";
+    };
+    writeRecord(headers);
+    for (const auto& row : rows)
+        writeRecord(row);
+}
+
+void WriteJson(const RowTexts& headers, const std::vector<RowTexts>& rows, QTextStream& out) {
+    if (rows.empty()) {
+        out << "[]\n";
+        return;
+    }
+    out << "[\n";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        out << "  {";
+        for (std::size_t c = 0; c < headers.size(); ++c) {
+            if (c > 0) out << ", ";
+            out << JsonString(headers[c]) << ": " << JsonString(rows[i][c]);
+        }
+        out << (i + 1 < rows.size() ? "},\n" : "}\n");
+    }
+    out << "]\n";
+}
+
+} // namespace
+
+QString VisibleText(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (const QChar ch : text) {
@@ -50,78 +127,6 @@ QString Visible(const QString& text) {
     }
     return out;
 }
-
-// Columns are measured in code points.
-qsizetype Width(const QString& text) {
-    return static_cast<qsizetype>(text.toUcs4().size());
-}
-
-void WriteTable(const std::vector<RowTexts>& rows, QTextStream& out) {
-    std::vector<RowTexts> shown;
-    shown.reserve(rows.size() + 1);
-    shown.push_back(Headers());
-    for (const auto& row : rows) {
-        RowTexts visible;
-        for (std::size_t c = 0; c < kResultCellCount; ++c)
-            visible[c] = Visible(row[c]);
-        shown.push_back(std::move(visible));
-    }
-    std::array<qsizetype, kResultCellCount> widths{};
-    for (const auto& row : shown)
-        for (std::size_t c = 0; c < kResultCellCount; ++c)
-            widths[c] = std::max(widths[c], Width(row[c]));
-
-    auto writeLine = [&](const RowTexts& row) {
-        QString line;
-        for (std::size_t c = 0; c < kResultCellCount; ++c) {
-            if (c > 0) line += QStringLiteral("  ");
-            line += row[c];
-            if (c + 1 < kResultCellCount) line += QString(widths[c] - Width(row[c]), QLatin1Char(' '));
-        }
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        out << line << '\n';
-    };
-    writeLine(shown.front());
-    RowTexts rule;
-    for (std::size_t c = 0; c < kResultCellCount; ++c)
-        rule[c] = QString(widths[c], QLatin1Char('-'));
-    writeLine(rule);
-    for (std::size_t i = 1; i < shown.size(); ++i)
-        writeLine(shown[i]);
-}
-
-void WriteCsv(const std::vector<RowTexts>& rows, QTextStream& out) {
-    auto writeRecord = [&](const RowTexts& row) {
-        QStringList fields;
-        for (const auto& text : row)
-            fields << CsvField(text);
-        out << fields.join(QLatin1Char(',')) << "\r\n";
-    };
-    writeRecord(Headers());
-    for (const auto& row : rows)
-        writeRecord(row);
-}
-
-void WriteJson(const std::vector<RowTexts>& rows, QTextStream& out) {
-    if (rows.empty()) {
-        out << "[]\n";
-        return;
-    }
-    const RowTexts headers = Headers();
-    out << "[\n";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        out << "  {";
-        for (std::size_t c = 0; c < kResultCellCount; ++c) {
-            if (c > 0) out << ", ";
-            out << JsonString(headers[c]) << ": " << JsonString(rows[i][c]);
-        }
-        out << (i + 1 < rows.size() ? "},\n" : "}\n");
-    }
-    out << "]\n";
-}
-
-} // namespace
 
 std::optional<OutputFormat> ParseOutputFormat(const QString& name) {
     if (name == QLatin1String("table")) return OutputFormat::Table;
@@ -166,23 +171,24 @@ QString JsonString(const QString& text) {
     return out;
 }
 
-void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out) {
+void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out,
+                  const ExtraColumns* extra) {
     std::vector<RowTexts> rows;
     const bool machine = format != OutputFormat::Table;
     if (!(machine && content == ListContent::NoMatchesRow)) {
         rows.reserve(list.Count());
         for (std::size_t i = 0; i < list.Count(); ++i)
-            rows.push_back(Texts(list.Row(i)));
+            rows.push_back(Texts(list.Row(i), extra));
     }
     switch (format) {
     case OutputFormat::Table:
-        WriteTable(rows, out);
+        WriteTable(Headers(extra), rows, out);
         break;
     case OutputFormat::Csv:
-        WriteCsv(rows, out);
+        WriteCsv(Headers(extra), rows, out);
         break;
     case OutputFormat::Json:
-        WriteJson(rows, out);
+        WriteJson(Headers(extra), rows, out);
         break;
     }
 }

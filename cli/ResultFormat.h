@@ -5,7 +5,9 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace corvanth {
 
@@ -25,7 +27,18 @@ std::optional<OutputFormat> ParseOutputFormat(const QString& name);
 // shown in a table, as the window shows it; CSV and JSON, meant for other programs, carry no rows then.
 enum class ListContent { Rows, NoMatchesRow };
 
-void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out);
+// Columns a listing shows after the five (a cluster's Hops and Via): their headers, and each row's cells.
+struct ExtraColumns {
+    std::vector<QString> headers;
+    std::function<std::vector<QString>(const ResultRow&)> cells;
+};
+
+void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out,
+                  const ExtraColumns* extra = nullptr);
+
+// A cell as a table shows it: control characters made visible (\r, \n, \t, \xNN), so they cannot break
+// the layout.
+QString VisibleText(const QString& text);
 
 // One field of a CSV record, quoted when needed.
 QString CsvField(const QString& text);

@@ -1,4 +1,5 @@
 #include "CliContext.h"
+#include "ClusterCommand.h"
 #include "DatabaseError.h"
 #include "FixedPostHost.h"
 #include "NameText.h"
@@ -84,6 +85,7 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
 } // namespace
 
 int RunSearchCommand(CliContext& context, const QStringList& arguments) {
+    if (AsksForCluster(arguments)) return RunClusterSearchCommand(context, arguments);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Searches the names database and prints the rows sorted by name.\n"
@@ -91,6 +93,7 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
         "                * is any run of characters, ? one character, # one digit, [list] one\n"
         "                character of the list: *ace* finds every name containing \"ace\".\n"
         "  ip PATTERN:   addresses matching PATTERN, as typed: 10.0.0.* for a whole /24.\n"
+        "With --cluster, every row linked to the rows found (see search --cluster --help).\n"
         "Put -- before a pattern that begins with a dash.");
     parser.addPositionalArgument(QStringLiteral("name|ip"),
                                  QStringLiteral("What PATTERN is matched against."));

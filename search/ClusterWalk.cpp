@@ -1,0 +1,261 @@
+#include "ClusterWalk.h"
+
+#include "ClusterQueries.h"
+#include "Collation.h"
+#include "NameText.h"
+#include "NamesDatabase.h"
+#include "Post.h"
+#include "Recordset.h"
+#include "TextCodec.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <unordered_set>
+#include <vector>
+
+namespace corvanth {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A row of the cluster, with the stored texts its links are followed by.
+struct ReachedRow {
+    ResultRow row;
+    ClusterLink link;
+    std::string storedName;
+    std::string storedStrippedName;
+    std::string ip;
+};
+
+// The via text of a row a statement found, or nothing when the row does not share the link after all.
+using ViaOf = std::function<std::optional<std::string>(const ReachedRow&)>;
+
+class Walk {
+public:
+    Walk(NamesDatabase& database, PostHost& host, const ClusterOptions& options, const StopRequest* stop)
+        : database_(database), host_(host), options_(options), stop_(stop), start_(host.now()),
+          lastPump_(start_) {}
+
+    void run(const Query& start) {
+        follow(start, 0, LinkKind::Start, [](const ReachedRow&) { return std::string(); });
+        std::size_t levelBegin = 0;
+        for (std::size_t hops = 1; hops <= options_.depth && walking(); ++hops) {
+            const std::size_t levelEnd = rows_.size();
+            if (levelBegin == levelEnd) break;
+            std::unordered_map<std::string, std::string> strippedNames; // folded -> as shown
+            for (std::size_t i = levelBegin; i < levelEnd && walking(); ++i) {
+                // Copies: following a link adds rows, which may move the vector.
+                const std::string ip = rows_[i].ip;
+                const std::string name = rows_[i].storedName;
+                followAddress(ip, hops);
+                if (walking()) followName(name, hops);
+                if (options_.nameLinks == NameLinks::SamePlayerOrStrippedName &&
+                    !rows_[i].storedStrippedName.empty()) {
+                    std::string folded = FoldCase(rows_[i].storedStrippedName);
+                    if (expandedStrippedNames_.insert(folded).second)
+                        strippedNames.emplace(std::move(folded), DecodeName(rows_[i].storedStrippedName));
+                }
+            }
+            if (walking() && !strippedNames.empty()) followStrippedNames(strippedNames, hops);
+            levelBegin = levelEnd;
+        }
+    }
+
+    ClusterEnd end() const { return end_; }
+    const std::optional<std::string>& failure() const { return failure_; }
+    std::vector<ReachedRow>& rows() { return rows_; }
+
+private:
+    bool walking() const { return end_ == ClusterEnd::Complete && !failure_; }
+
+    void followAddress(const std::string& ip, std::size_t hops) {
+        if (ip.empty()) return; // an empty address links nothing
+        const std::string range = options_.addressLinks == AddressLinks::SameRange ? BroadIP(ip) : ip;
+        std::string folded = FoldCase(range);
+        if (!expandedAddresses_.insert(folded).second) return;
+        if (range != ip) {
+            // The range of the first three octets: "10.0.0.*" is every address that begins "10.0.0.".
+            folded.pop_back();
+            follow(AddressPrefixQuery(std::string_view(range).substr(0, range.size() - 1)), hops,
+                   LinkKind::AddressRange, [&](const ReachedRow& row) -> std::optional<std::string> {
+                       if (!FoldCase(row.ip).starts_with(folded)) return std::nullopt;
+                       return range;
+                   });
+        } else {
+            follow(AddressLinkQuery(ip), hops, LinkKind::Address,
+                   [&](const ReachedRow& row) -> std::optional<std::string> {
+                       if (FoldCase(row.ip) != folded) return std::nullopt;
+                       return ip;
+                   });
+        }
+    }
+
+    void followName(const std::string& storedName, std::size_t hops) {
+        if (storedName.empty()) return;
+        const std::string folded = FoldCase(storedName);
+        if (!expandedNames_.insert(folded).second) return;
+        const std::string shown = DecodeName(storedName);
+        follow(PlayerNameLinkQuery(storedName), hops, LinkKind::PlayerName,
+               [&](const ReachedRow& row) -> std::optional<std::string> {
+                   if (FoldCase(row.storedName) != folded) return std::nullopt;
+                   return shown;
+               });
+    }
+
+    // The stripped names of one hop, many to a statement: that column has no index, so each statement
+    // reads the whole table once.
+    void followStrippedNames(const std::unordered_map<std::string, std::string>& shownByFolded,
+                             std::size_t hops) {
+        std::vector<std::string> ascii;
+        std::vector<std::string> folded;
+        for (const auto& [key, shown] : shownByFolded)
+            (IsAscii(key) ? ascii : folded).push_back(key);
+        const ViaOf via = [&](const ReachedRow& row) -> std::optional<std::string> {
+            const auto it = shownByFolded.find(FoldCase(row.storedStrippedName));
+            if (it == shownByFolded.end()) return std::nullopt;
+            return it->second;
+        };
+        for (const auto* names : {&ascii, &folded}) {
+            const FoldedNames kind = names == &folded ? FoldedNames::Yes : FoldedNames::No;
+            for (std::size_t first = 0; first < names->size() && walking(); first += kStrippedNamesPerQuery) {
+                const auto chunkEnd =
+                    names->begin() +
+                    static_cast<std::ptrdiff_t>(std::min(names->size(), first + kStrippedNamesPerQuery));
+                const std::vector<std::string> chunk(names->begin() + static_cast<std::ptrdiff_t>(first),
+                                                     chunkEnd);
+                follow(StrippedNameLinkQuery(chunk, kind), hops, LinkKind::StrippedName, via);
+            }
+        }
+    }
+
+    // Runs one statement; every row it finds that is not reached yet, and that `viaOf` accepts, joins
+    // the cluster at `hops`.
+    void follow(const Query& query, std::size_t hops, LinkKind kind, const ViaOf& viaOf) {
+        try {
+            for (Recordset rs = database_.OpenRecordset(query); !rs.Eof() && carryOn(); rs.MoveNext())
+                consider(rs, hops, kind, viaOf);
+        } catch (const std::exception& e) {
+            const std::string what = e.what();
+            failure_ = what.empty() ? std::string("the statement failed") : what;
+        }
+    }
+
+    void consider(const Recordset& rs, std::size_t hops, LinkKind kind, const ViaOf& viaOf) {
+        // The same rules as a search's rows: a player name that is not NULL, and an address column.
+        std::optional<std::string> name = rs.Field("PlayerName");
+        if (!name) return;
+        std::optional<std::string> ip = rs.Field("IP");
+        if (!ip && !rs.HasField("IP")) return;
+        std::string key = *name + ip.value_or(std::string());
+        if (reachedKeys_.contains(key)) return;
+
+        ReachedRow reached;
+        reached.storedName = std::move(*name);
+        reached.ip = ip.value_or(std::string());
+        reached.storedStrippedName = rs.Field("StrippedName").value_or(std::string());
+        std::optional<std::string> via = viaOf(reached);
+        if (!via) return;
+        if (rows_.size() >= options_.sizeLimit) {
+            end_ = ClusterEnd::SizeLimit;
+            return;
+        }
+
+        ResultRow& row = reached.row;
+        row.ItemKey = key;
+        row.Cell(ResultCell::Name) = DecodeName(reached.storedName);
+        row.Cell(ResultCell::StripName) = DecodeName(reached.storedStrippedName);
+        row.Cell(ResultCell::IP) = reached.ip;
+        if (auto lastVisit = rs.Field("LastVisit"))
+            row.Cell(ResultCell::LastConnection) = std::move(*lastVisit);
+        if (auto ref = rs.Field("Ref")) row.Cell(ResultCell::Referee) = std::move(*ref);
+        reached.link = {hops, kind, std::move(*via)};
+        reachedKeys_.insert(std::move(key));
+        rows_.push_back(std::move(reached));
+    }
+
+    // Hands control to the host now and then; false when the walk must end.
+    bool carryOn() {
+        Clock::time_point now = host_.now();
+        if (now - lastPump_ >= kPostYieldInterval) {
+            host_.setMatches(rows_.size());
+            host_.pumpEvents();
+            now = host_.now();
+            lastPump_ = now;
+            if (stop_ && stop_->stopRequested()) end_ = ClusterEnd::Stopped;
+        }
+        if (walking() && now - start_ > kPostTimeLimit) end_ = ClusterEnd::TimeLimit;
+        return walking();
+    }
+
+    NamesDatabase& database_;
+    PostHost& host_;
+    const ClusterOptions& options_;
+    const StopRequest* stop_;
+    const Clock::time_point start_;
+    Clock::time_point lastPump_;
+
+    std::vector<ReachedRow> rows_;
+    std::unordered_set<std::string> reachedKeys_;
+    std::unordered_set<std::string> expandedAddresses_; // folded addresses or ranges
+    std::unordered_set<std::string> expandedNames_;     // folded stored player names
+    std::unordered_set<std::string> expandedStrippedNames_;
+    ClusterEnd end_ = ClusterEnd::Complete;
+    std::optional<std::string> failure_;
+};
+
+} // namespace
+
+ClusterOutcome ListCluster(NamesDatabase& database, ResultList& list, PostHost& host, const Query& start,
+                           const ClusterOptions& options, const StopRequest* stop) {
+    list.Clear();
+    list.TurnSortingOff();
+    Walk walk(database, host, options, stop);
+    walk.run(start);
+
+    // By hop, then as the list sorts: its key cell and order, rows with equal cells in the order found.
+    std::vector<ReachedRow>& rows = walk.rows();
+    const std::size_t cell = list.SortKey();
+    const bool ascending = list.SortOrder() == SortDirection::Ascending;
+    std::stable_sort(rows.begin(), rows.end(), [&](const ReachedRow& a, const ReachedRow& b) {
+        if (a.link.hops != b.link.hops) return a.link.hops < b.link.hops;
+        const int c = CollateText(a.row.Cells[cell], b.row.Cells[cell]);
+        return ascending ? c < 0 : c > 0;
+    });
+
+    ClusterOutcome outcome;
+    outcome.end = walk.end();
+    outcome.failure = walk.failure();
+    list.Clear(); // a search started while the walk handed control away may have filled it
+    for (ReachedRow& reached : rows) {
+        outcome.links.emplace(*reached.row.ItemKey, std::move(reached.link));
+        list.Add(std::move(reached.row));
+    }
+    outcome.matches = list.Count();
+    host.setMatches(outcome.matches);
+    if (list.Empty()) {
+        ResultRow placeholder;
+        placeholder.Cell(ResultCell::Name) = std::string(kNoMatchesText);
+        list.Add(std::move(placeholder));
+    }
+    return outcome;
+}
+
+std::optional<std::string> ClusterEndText(ClusterEnd end, const ClusterOptions& options) {
+    switch (end) {
+    case ClusterEnd::Complete:
+        return std::nullopt;
+    case ClusterEnd::SizeLimit:
+        return "The cluster has more than " + std::to_string(options.sizeLimit) +
+               " rows; the walk stopped there, and rows linked further are not listed.";
+    case ClusterEnd::TimeLimit:
+        return "The walk stopped after " + std::to_string(kPostTimeLimit.count()) +
+               " seconds; rows linked further are not listed.";
+    case ClusterEnd::Stopped:
+        return "The walk was stopped; rows linked further are not listed.";
+    }
+    return std::nullopt;
+}
+
+} // namespace corvanth

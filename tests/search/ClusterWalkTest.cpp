@@ -1,0 +1,186 @@
+#include "ClusterWalk.h"
+#include "ClusterQueries.h"
+#include "NameText.h"
+#include "SearchTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace corvanth {
+namespace {
+
+using testing::FakePostHost;
+using testing::TempDatabase;
+using namespace std::chrono_literals;
+
+class ClusterWalkTest : public ::testing::Test {
+protected:
+    ClusterOutcome walk(const Query& start, ClusterOptions options = {}) {
+        outcome = ListCluster(data.db(), list, host, start, options, &stop);
+        return outcome;
+    }
+    void visits(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+        for (const auto& [name, ip] : pairs)
+            data.visit(name, ip);
+    }
+    // "hops name ip via" per listed row, in shown order.
+    std::vector<std::string> listing() const {
+        std::vector<std::string> lines;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            const ResultRow& row = list.Row(i);
+            const ClusterLink& link = outcome.links.at(*row.ItemKey);
+            lines.push_back(std::to_string(link.hops) + " " + row.Text() + " " + row.Cell(ResultCell::IP) +
+                            " " + link.via);
+        }
+        return lines;
+    }
+
+    struct FlagStop : StopRequest {
+        bool requested = false;
+        bool stopRequested() const override { return requested; }
+    } stop;
+    TempDatabase data;
+    ResultList list;
+    FakePostHost host;
+    ClusterOutcome outcome;
+};
+
+// Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
+// another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
+TEST_F(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
+    visits({{"Alpha", "1.1.1.1"},
+            {"élan", "1.1.1.1"},
+            {"Zulu", "1.1.1.1"},
+            {"ÉLAN", "cafe::2"},
+            {"Charlie", "CAFE::2"},
+            {"Delta", "9.9.9.9"}});
+    const std::vector<std::string> chain = {"0 Alpha 1.1.1.1 ", "1 Zulu 1.1.1.1 1.1.1.1",
+                                            "1 élan 1.1.1.1 1.1.1.1", "2 ÉLAN cafe::2 élan",
+                                            "3 Charlie CAFE::2 cafe::2"};
+    const std::size_t rowsAtDepth[] = {1, 3, 4, 5, 5};
+    for (std::size_t depth = 0; depth < std::size(rowsAtDepth); ++depth) {
+        walk(NameSearchQuery("alpha"), {.depth = depth});
+        EXPECT_EQ(listing(), std::vector<std::string>(chain.begin(), chain.begin() + rowsAtDepth[depth]))
+            << "depth " << depth;
+        EXPECT_EQ(outcome.end, ClusterEnd::Complete);
+        EXPECT_EQ(host.matchesShown.back(), rowsAtDepth[depth]);
+        EXPECT_FALSE(list.Sorted());
+    }
+    // Rows of one hop follow the list's sort: by address descending, then as found.
+    list.HeaderClicked(2); // by address ascending,
+    list.HeaderClicked(2); // then descending
+    walk(IpSearchQuery("cafe::2"), {.depth = 1});
+    EXPECT_EQ(listing(),
+              (std::vector<std::string>{"0 ÉLAN cafe::2 ", "0 Charlie CAFE::2 ", "1 élan 1.1.1.1 ÉLAN"}));
+}
+
+TEST_F(ClusterWalkTest, BroadAndSameNameLinks) {
+    data.visit("^1Ace", "10.0.0.1");
+    data.visit("Bolt", "10.0.0.2");
+    data.visit("Crow", "10.0.1.1");
+    data.visit("Ace^7", "10.9.9.9");
+    data.visit("^2ACE", "10.8.8.8");
+    data.visit("xÉcho", "10.7.7.7");
+    data.visit("Xécho", "10.6.6.6");
+    data.visit("^3Ñandu", "10.5.5.5");
+    data.visit("ñANDU", "10.4.4.4");
+    const struct {
+        const char* start;
+        ClusterOptions options;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"10.0.0.1", {}, {"0 ^1Ace 10.0.0.1 "}},
+        {"10.0.0.1",
+         {.addressLinks = AddressLinks::SameRange},
+         {"0 ^1Ace 10.0.0.1 ", "1 Bolt 10.0.0.2 10.0.0.*"}},
+        {"10.0.0.1",
+         {.nameLinks = NameLinks::SamePlayerOrStrippedName},
+         {"0 ^1Ace 10.0.0.1 ", "1 ^2ACE 10.8.8.8 Ace", "1 Ace^7 10.9.9.9 Ace"}},
+        {"10.7.7.7", {}, {"0 xÉcho 10.7.7.7 ", "1 Xécho 10.6.6.6 xÉcho"}},
+        {"10.5.5.5",
+         {.nameLinks = NameLinks::SamePlayerOrStrippedName},
+         {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
+    };
+    for (const auto& c : cases) {
+        walk(IpSearchQuery(c.start), c.options);
+        EXPECT_EQ(listing(), c.rows) << c.start;
+    }
+}
+
+TEST_F(ClusterWalkTest, ACycleListsEveryRowOnceAtItsSmallestHop) {
+    visits(
+        {{"Ann", "1.1.1.1"}, {"Ben", "1.1.1.1"}, {"Ben", "2.2.2.2"}, {"Ann", "2.2.2.2"}, {"Cid", "2.2.2.2"}});
+    walk(NameSearchQuery("Ben"));
+    EXPECT_EQ(listing(),
+              (std::vector<std::string>{"0 Ben 1.1.1.1 ", "0 Ben 2.2.2.2 ", "1 Ann 1.1.1.1 1.1.1.1",
+                                        "1 Ann 2.2.2.2 2.2.2.2", "1 Cid 2.2.2.2 2.2.2.2"}));
+}
+
+TEST_F(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
+    for (int i = 0; i < 6; ++i)
+        data.visit("P" + std::to_string(i), "1.1.1.1");
+    for (const auto& [limit, end] :
+         {std::pair{6u, ClusterEnd::Complete}, std::pair{4u, ClusterEnd::SizeLimit}}) {
+        const ClusterOptions options{.sizeLimit = limit};
+        walk(NameSearchQuery("P0"), options);
+        EXPECT_EQ(outcome.end, end);
+        EXPECT_EQ(outcome.matches, std::min<std::size_t>(limit, 6));
+        EXPECT_EQ(ClusterEndText(outcome.end, options).has_value(), end != ClusterEnd::Complete);
+    }
+}
+
+TEST_F(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
+    for (int i = 0; i < 40; ++i)
+        data.visit("P" + std::to_string(i), "1.1.1." + std::to_string(i % 4));
+    int reads = 0;
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 10ms; };
+    host.onPump = [&] { stop.requested = host.pumps == 3; };
+    walk(NameSearchQuery("P*"));
+    EXPECT_EQ(outcome.end, ClusterEnd::Stopped);
+    EXPECT_EQ(host.pumps, 3);
+    EXPECT_GT(outcome.matches, 0u);
+    EXPECT_LT(outcome.matches, 40u);
+
+    stop.requested = false;
+    host.onPump = nullptr;
+    host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 1s; };
+    walk(NameSearchQuery("P*"));
+    EXPECT_EQ(outcome.end, ClusterEnd::TimeLimit);
+    EXPECT_LT(outcome.matches, 40u);
+}
+
+TEST_F(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
+    data.visit("Ann", "1.1.1.1");
+    walk(NameSearchQuery("Nobody"));
+    EXPECT_EQ(outcome.matches, 0u);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
+    walk(StoredPairQuery("Ann", "1.1.1.1"), {.depth = 0});
+    EXPECT_EQ(listing(), std::vector<std::string>{"0 Ann 1.1.1.1 "});
+}
+
+TEST_F(ClusterWalkTest, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
+    data.visit("Ann", "1.1.1.1");
+    const struct {
+        Query query;
+        const char* index;
+    } cases[] = {{AddressLinkQuery("1.1.1.1"), "NamesIP"},
+                 {AddressPrefixQuery("1.1.1."), "NamesIP"},
+                 {AddressLinkQuery("fé::1"), "NamesIP"},
+                 {PlayerNameLinkQuery("Ann"), "NamesPlayerNameIP"},
+                 {PlayerNameLinkQuery("xÉcho"), "NamesPlayerNameIP"},
+                 {PlayerNameLinkQuery("Écho"), "NamesPlayerNameIP"},
+                 {PlayerNameLinkQuery("öIn"), "NamesPlayerNameIP"},
+                 {StoredPairQuery("Ann", "1.1.1.1"), "NamesPlayerNameIP"}};
+    for (const auto& c : cases) {
+        Query explain = c.query;
+        explain.sql = "EXPLAIN QUERY PLAN " + c.query.sql;
+        std::string plan;
+        for (Recordset rs = data.db().OpenRecordset(explain); !rs.Eof(); rs.MoveNext())
+            plan += rs.Field("detail").value_or("") + "\n";
+        EXPECT_NE(plan.find(c.index), std::string::npos) << c.query.sql << "\n" << plan;
+        EXPECT_EQ(plan.find("SCAN"), std::string::npos) << c.query.sql << "\n" << plan;
+    }
+}
+
+} // namespace
+} // namespace corvanth
