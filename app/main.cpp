@@ -6,7 +6,6 @@
 #include "ProgramIdentity.h"
 #include "RunClock.h"
 #include "SettingsStore.h"
-#include "WindowBench.h"
 #include "WindowDataFolder.h"
 #include "frmMain.h"
 
@@ -17,11 +16,6 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationName(QString::fromUtf8(corvanth::identity::Organization));
     QCoreApplication::setApplicationName(QString::fromUtf8(corvanth::identity::Application));
     QApplication::setWindowIcon(corvanth::ProgramIcon());
-
-    // Not for users: bench/window-throughput drives a run through the window with this.
-    const QStringList arguments = QCoreApplication::arguments();
-    const qsizetype bench = arguments.indexOf(QStringLiteral("--bench-run"));
-    if (bench > 0 && bench + 1 < arguments.size()) return corvanth::RunWindowBench(arguments[bench + 1]);
 
     corvanth::ProcessingState state;
     corvanth::MessageBoxPrompter prompter;
