@@ -24,7 +24,7 @@ Query NameSearchQuery(std::string_view encodedPattern);
 Query IpSearchQuery(std::string_view pattern);
 // SELECT * FROM Names WHERE Ref = Yes
 Query RefereeQuery();
-// The statement S5 selects: every row with a player name.
+// Every row with a player name (what clearing the table walks).
 Query AllNamesQuery();
 // A statement the user typed, passed as written.
 Query CustomQuery(std::string_view text);
