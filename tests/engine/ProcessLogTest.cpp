@@ -156,29 +156,6 @@ TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
         EXPECT_EQ(sink.calls[i].name, "G" + std::to_string(i / 5) + "P" + std::to_string(i % 5));
 }
 
-TEST_F(Run, CrlfLinesReachTheInterpreterWithTheirCr) {
-    dir.write(
-        "a.log",
-        "  0:00 InitGame: \\wfversion\\2.8\\x\r\n  0:05 ClientConnect: 4, name: Win, ip: 4.4.4.4 DATE: d\r\n"
-        "  0:09 ClientDisconnect: 4\r\n");
-    run("a.log", StartPosition(1));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].date, "d\r");
-    EXPECT_TRUE(state.ClientNames[4].empty());
-}
-
-TEST_F(Run, StartPositionText) {
-    std::string log = kInit + Connect(1, "First", "1.1.1.1");
-    const std::size_t second = log.size();
-    log += kInit + Connect(2, "Second", "2.2.2.2");
-    dir.write("a.log", log);
-    const auto summary = run("a.log", StartPosition(std::to_string(second + 1)));
-    EXPECT_EQ(summary.startPosition, static_cast<std::int64_t>(second + 1));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].name, "Second");
-    EXPECT_EQ(*StartPosition(std::string("1,234")).Resolve(), 1234);
-}
-
 TEST_F(Run, FailureKeepsStatusRowsAndJournal) {
     journal.SavePosition(dir.file("a.log"), 7);
     const std::string good = kInit + Connect(1, "Kept", "1.1.1.1");
