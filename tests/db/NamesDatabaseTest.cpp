@@ -1,5 +1,5 @@
 #include "NamesDatabase.h"
-#include "../engine/TempFolder.h"
+#include "TempFolder.h"
 #include "DatabaseError.h"
 #include "SqlDialect.h"
 
