@@ -1,5 +1,7 @@
 #include "ProcessLog.h"
+#include "ResultListModel.h"
 #include "RunHost.h"
+#include "SearchControl.h"
 #include "ShapeWidget.h"
 #include "WindowFixture.h"
 
@@ -577,9 +579,9 @@ private slots:
         QVERIFY(first.isValid());
         // A left click selects the row, releasing the left button offers nothing.
         QTest::mouseClick(f.w().lstReport->viewport(), Qt::LeftButton, {}, first.center());
-        QVERIFY(!f.w().popupRow());
-        f.w().lstReport_MouseUp(Qt::RightButton, {}, first.center());
-        QVERIFY(f.w().popupRow());
+        QVERIFY(!f.w().search().popupRow());
+        f.w().search().lstReport_MouseUp(Qt::RightButton, {}, first.center());
+        QVERIFY(f.w().search().popupRow());
         f.w().mCopyPopup->hide();
         f.w().mCopyIP->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("IP: 10.0.0.7"));
