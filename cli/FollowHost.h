@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunHost.h"
+#include "SignalInbox.h"
 
 #include <functional>
 #include <string>
@@ -13,9 +14,6 @@ namespace corvanth {
 class FollowHost : public RunHost {
 public:
     FollowHost();
-    ~FollowHost() override;
-    FollowHost(const FollowHost&) = delete;
-    FollowHost& operator=(const FollowHost&) = delete;
 
     // Called from inside a scan: it may only ask the scans to stop.
     std::function<void()> onStop;
@@ -23,7 +21,7 @@ public:
     void pumpEvents() override;
     void setStatus(std::string_view) override {}
     // The descriptor to wait on beside the log notifications; -1 when signals could not be redirected.
-    int signalDescriptor() const { return signalFd_; }
+    int signalDescriptor() const { return signals_.descriptor(); }
     bool stopAsked() const { return stopAsked_; }
     // True once per SIGHUP received since the last call: the logs are reopened between turns.
     bool takeReopenRequest() {
@@ -33,7 +31,7 @@ public:
     }
 
 private:
-    int signalFd_ = -1;
+    SignalInbox signals_;
     bool stopAsked_ = false;
     bool reopenAsked_ = false;
 };
