@@ -1,0 +1,77 @@
+#pragma once
+
+#include "CopyText.h"
+#include "Post.h"
+#include "ResultList.h"
+#include "ResultListModel.h"
+#include "WindowPostHost.h"
+
+#include <QObject>
+#include <QPoint>
+
+#include <memory>
+#include <optional>
+
+class Ui_frmMain;
+
+namespace corvanth {
+
+class NamesDatabase;
+class Prompter;
+class RunClock;
+
+// The "Search Stuff" frame: the searches by name and by address, the custom statement, the referee
+// list, the result list with its header sorts and its pop-up menu. Every search goes through Post;
+// its outcome is shown here: the count in lblMatches, a failure in a message box.
+class SearchControl : public QObject {
+    Q_OBJECT
+public:
+    SearchControl(NamesDatabase& database, Prompter& prompter, Ui_frmMain& ui, const RunClock& clock,
+                  QObject* parent = nullptr);
+    ~SearchControl() override;
+
+    ResultList& resultList() { return list_; }
+    ResultListModel& resultModel() { return *model_; }
+    // The row the pop-up menu was last opened for.
+    const std::optional<ResultRow>& popupRow() const { return popupRow_; }
+    // True while a search is on its way (one may run inside another, or inside a run).
+    bool searching() const { return depth_ > 0; }
+    // Asks the searches on their way to end at their next row (the window is closing).
+    void StopSearches() { host_.setStopRequested(true); }
+
+public slots:
+    void cmdSearch_Click();
+    void cmdQuery_Click();
+    void cmdRefs_Click();
+    void chkAliases_Click();
+    void cmbSearch_Click();
+    void lstReport_ColumnClick(int column);
+    void lstReport_MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint& position);
+    void CopySelected(CopyCommand command);
+
+signals:
+    // The searches stopped by StopSearches() have all returned.
+    void searchesStopped();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A new search of `query`.
+    void RunSearch(const Query& query, AliasCheck aliasCheck);
+    void ShowOutcome(const PostOutcome& outcome);
+    const ResultRow* SelectedRow() const;
+
+    NamesDatabase& database_;
+    Prompter& prompter_;
+    Ui_frmMain& ui_;
+    WindowPostHost host_;
+    ResultList list_;
+    // Declared after the list it observes, so it goes first; the window's widgets, destroyed after
+    // this object, never see a model over a dead list.
+    std::unique_ptr<ResultListModel> model_;
+    std::optional<ResultRow> popupRow_;
+    int depth_ = 0; // searches on the stack
+};
+
+} // namespace corvanth
