@@ -1,5 +1,6 @@
 #include "ProcessLog.h"
 #include "FakeRunHost.h"
+#include "LogLines.h"
 #include "RecordingSink.h"
 #include "TempFolder.h"
 
@@ -16,11 +17,10 @@ namespace {
 using FakeHost = corvanth::test::FakeRunHost;
 
 std::string Connect(int client, const std::string& name, const std::string& ip) {
-    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
-           ":27960 DATE: 2004-01-01\n";
+    return corvanth::test::Connect(client, name, ip + ":27960", "2004-01-01");
 }
 
-const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
+const std::string kInit = corvanth::test::InitGame();
 
 using corvanth::test::EveryLine;
 

@@ -44,15 +44,6 @@ protected:
     QString err;
 };
 
-TEST_F(SearchCommandsTest, NameSearchWithAliasesAsCsv) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "*'*", "--aliases", "--format", "csv"}), 0)
-        << err.toStdString();
-    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee\r\n"
-                                 "^1O'Neil,O'Neil,10.0.0.7,\"01/02/2003 04:05:06\r\",False\r\n"
-                                 "\"Bolt, \"\"the\"\" one\",\"Bolt, \"\"the\"\" one\",10.0.0.7,d2,False\r\n");
-    EXPECT_TRUE(err.isEmpty());
-}
-
 TEST_F(SearchCommandsTest, BroadAliasesAsJson) {
     ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}),
               0);
@@ -83,8 +74,6 @@ TEST_F(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
     EXPECT_TRUE(out.endsWith("Total Matches: 0\n"));
     ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody", "--format", "json"}), 0);
     EXPECT_EQ(out, "[]\n");
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody", "--format", "csv"}), 0);
-    EXPECT_EQ(out, "Name,StripName,IP,Last Connection,Referee\r\n");
 }
 
 TEST_F(SearchCommandsTest, RefereeList) {
