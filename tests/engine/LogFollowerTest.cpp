@@ -218,3 +218,24 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
         EXPECT_EQ(Table(second.db), expected);
     }
 }
+
+TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
+    TempFolder dir;
+    FollowSnapshot saved;
+    saved.logPath = dir.file("a.log");
+    saved.position = 1999;
+    saved.gameTracked = true;
+    saved.clientNames[9] = "Nine";
+    saved.clientIPs[99] = std::string(19, '9');
+    saved.clientDates[0] = "d\n9";
+    const FollowSnapshotStore store(dir.path());
+    store.save(saved);
+    const auto loaded = store.load(saved.logPath);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->position, 1999);
+    EXPECT_TRUE(loaded->gameTracked);
+    EXPECT_EQ(loaded->clientNames, saved.clientNames);
+    EXPECT_EQ(loaded->clientIPs, saved.clientIPs);
+    EXPECT_EQ(loaded->clientDates, saved.clientDates);
+    EXPECT_FALSE(store.load(dir.file("b.log")));
+}
