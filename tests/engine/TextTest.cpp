@@ -55,6 +55,11 @@ TEST(TextCodec, FoldsEveryLetterNotOnlyAscii) {
     std::size_t pos = 0;
     EXPECT_EQ(NextCodePoint("\xC3", pos), U'\uFFFD'); // truncated sequence
     EXPECT_EQ(pos, 1u);
+    for (const char* overlong : {"\xC0\xAF", "\xE0\x80\xAF"}) { // "/" in more bytes than it needs
+        pos = 0;
+        EXPECT_EQ(NextCodePoint(overlong, pos), U'\uFFFD');
+        EXPECT_EQ(pos, 1u);
+    }
 }
 
 TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
