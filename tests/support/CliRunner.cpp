@@ -10,11 +10,6 @@ extern char** environ;
 namespace corvanth::test {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env) {
-#ifndef CORVANTH_CLI
-    (void)args;
-    (void)env;
-    return {};
-#else
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     const pid_t pid = fork();
@@ -57,7 +52,6 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
-#endif
 }
 
 } // namespace corvanth::test
