@@ -3,6 +3,7 @@
 #include "SearchControl.h"
 #include "WindowFixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
@@ -347,6 +348,55 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("IP: 10.0.0.7"));
         f.w().mCopyName->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Name: Player7"));
+    }
+
+    // "Show Everything Linked" lists the selected row's cluster with its hops; the next search hides
+    // the two columns again.
+    void showEverythingLinked() {
+        QByteArray log;
+        const std::pair<const char*, const char*> visits[] = {{"Alpha", "1.1.1.1"},
+                                                              {"Bravo", "1.1.1.1"},
+                                                              {"Bravo", "2.2.2.2"},
+                                                              {"Charlie", "2.2.2.2"},
+                                                              {"Delta", "9.9.9.9"}};
+        int client = 0;
+        for (const auto& [name, ip] : visits)
+            log +=
+                QStringLiteral("  1:00 InitGame: \\sv_hostname\\Test\\wfversion\\2.8\\g_gametype\\4\n"
+                               "  1:02 ClientConnect: %1, name: %2, ip: %3:27960 DATE: 2024-03-01 20:00:00\n")
+                    .arg(client++)
+                    .arg(QLatin1String(name), QLatin1String(ip))
+                    .toLatin1();
+        WindowFixture f(log);
+        f.load();
+        // The model's signals stay consistent while columns come and go.
+        QAbstractItemModelTester tester(&f.w().resultModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        f.w().cmdProcess->click();
+        QCOMPARE(f.w().database().RowCount(), std::int64_t{5});
+        f.w().txtSearch->setText(QStringLiteral("Alpha"));
+        f.w().cmdSearch->click();
+        f.w().resultModel().Flush();
+        QTreeView* list = f.w().lstReport;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        f.w().search().lstReport_MouseUp(Qt::RightButton, {},
+                                         list->visualRect(list->currentIndex()).center());
+        f.w().mCopyPopup->hide();
+        f.w().mShowLinked->trigger();
+        f.w().resultModel().Flush();
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("4"));
+        const QAbstractItemModel* model = list->model();
+        QCOMPARE(model->columnCount(), 7);
+        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r)
+            rows << QStringList{model->index(r, 5).data().toString(), model->index(r, 0).data().toString(),
+                                model->index(r, 2).data().toString(), model->index(r, 6).data().toString()}
+                        .join(QLatin1Char(' '));
+        QCOMPARE(rows, (QStringList{"0 Alpha 1.1.1.1 ", "1 Bravo 1.1.1.1 1.1.1.1", "2 Bravo 2.2.2.2 Bravo",
+                                    "3 Charlie 2.2.2.2 2.2.2.2"}));
+        f.w().cmdSearch->click();
+        QCOMPARE(model->columnCount(), 5);
     }
 
     void clearDatabaseAsksFirst() {
