@@ -11,7 +11,6 @@ void FollowHost::pumpEvents() {
         if (signal == SIGHUP) {
             reopenAsked_ = true;
         } else {
-            stopAsked_ = true;
             if (onStop) onStop();
         }
     }

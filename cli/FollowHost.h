@@ -22,7 +22,6 @@ public:
     void setStatus(std::string_view) override {}
     // The descriptor to wait on beside the log notifications; -1 when signals could not be redirected.
     int signalDescriptor() const { return signals_.descriptor(); }
-    bool stopAsked() const { return stopAsked_; }
     // True once per SIGHUP received since the last call: the logs are reopened between turns.
     bool takeReopenRequest() {
         const bool asked = reopenAsked_;
@@ -32,7 +31,6 @@ public:
 
 private:
     SignalInbox signals_;
-    bool stopAsked_ = false;
     bool reopenAsked_ = false;
 };
 

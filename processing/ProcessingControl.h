@@ -41,7 +41,6 @@ public:
     double startTime() const { return startTime_; }
 
     void setRunOptions(const RunOptions& options) { options_ = options; }
-    void setLocale(const QLocale& locale) { locale_ = locale; }
 
     // What clicking "P&ause" does while running.
     void Pause();

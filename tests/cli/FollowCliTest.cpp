@@ -3,7 +3,9 @@
 // bound; no outcome depends on how fast the machine is.
 #include "CliRunner.h"
 #include "NamesDatabase.h"
+#include "NamesTable.h"
 #include "PositionJournal.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +23,6 @@
 using namespace corvanth;
 
 namespace {
-
-struct Scratch {
-    Scratch() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-follow-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() { std::filesystem::remove_all(path); }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
 
 // A follower running in the background, its output in files.
 class Follower {
@@ -104,18 +96,6 @@ std::string Game(int g) {
     return text;
 }
 
-std::string Table(const std::string& database) {
-    NamesDatabase db;
-    db.Open(database);
-    std::string text;
-    Recordset rs = db.OpenRecordset(
-        CustomQuery("SELECT PlayerName, IP, LastVisit, Ref FROM Names ORDER BY PlayerName, IP, LastVisit"));
-    for (; !rs.Eof(); rs.MoveNext())
-        text += rs.Field("PlayerName").value_or("") + "|" + rs.Field("IP").value_or("") + "|" +
-                rs.Field("LastVisit").value_or("") + "|" + rs.Field("Ref").value_or("") + "\n";
-    return text;
-}
-
 double Journaled(const std::string& data, const std::string& log) {
     const auto lookup = PositionJournal(data).LastPosition(log);
     return lookup ? static_cast<double>(lookup->position) : -1.0;
@@ -124,11 +104,11 @@ double Journaled(const std::string& data, const std::string& log) {
 } // namespace
 
 TEST(FollowCli, ReaderSearchesThroughoutAndSigtermJournals) {
-    Scratch dir;
+    test::TempFolder dir;
     const std::string log = dir.file("games.log");
     Append(log, "  0:00 InitGame: \\wfversion\\2.8\\x\n");
-    Follower follower(dir.path, log);
-    ASSERT_TRUE(WaitFor([&] { return Journaled(dir.path, log) > 1; }));
+    Follower follower(dir.path(), log);
+    ASSERT_TRUE(WaitFor([&] { return Journaled(dir.path(), log) > 1; }));
     NamesDatabase reader;
     reader.Open(dir.file("IPLogging.mdb"));
     int failures = 0;
@@ -148,15 +128,15 @@ TEST(FollowCli, ReaderSearchesThroughoutAndSigtermJournals) {
     EXPECT_EQ(failures, 0) << lastError;
     ASSERT_TRUE(WaitFor([&] { return reader.RowCount() == 300; })) << reader.RowCount();
     const double size = static_cast<double>(std::filesystem::file_size(log));
-    ASSERT_TRUE(WaitFor([&] { return Journaled(dir.path, log) == size; }));
+    ASSERT_TRUE(WaitFor([&] { return Journaled(dir.path(), log) == size; }));
     EXPECT_EQ(follower.stop(SIGTERM), 0);
     EXPECT_EQ(follower.out(),
               "Follow stopped: 301 lines, 300 visits recorded in 1 log, positions journaled\n");
-    EXPECT_EQ(Journaled(dir.path, log), size);
+    EXPECT_EQ(Journaled(dir.path(), log), size);
 }
 
 TEST(FollowCli, KilledAnywhereAndStartedAgainEqualsOneProcessRun) {
-    Scratch dir;
+    test::TempFolder dir;
     const std::string log = dir.file("games.log");
     const std::string data = dir.file("follow");
     std::filesystem::create_directory(data);
@@ -185,7 +165,7 @@ TEST(FollowCli, KilledAnywhereAndStartedAgainEqualsOneProcessRun) {
     std::filesystem::create_directory(plain);
     const auto run = test::RunCli({"--data-dir", plain, "process", log});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::string expected = Table(plain + "/IPLogging.mdb");
+    const std::string expected = test::NamesTable(plain + "/IPLogging.mdb");
     EXPECT_NE(expected.find("G17R4|10.0.0.140|d140|True"), std::string::npos);
-    EXPECT_EQ(Table(data + "/IPLogging.mdb"), expected);
+    EXPECT_EQ(test::NamesTable(data + "/IPLogging.mdb"), expected);
 }

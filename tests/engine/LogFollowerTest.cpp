@@ -1,7 +1,9 @@
 // The follower over a real names database, driven turn by turn: every append, rotation and restart
 // happens between two turns, so nothing depends on timing.
 #include "LogFollower.h"
+#include "FakeRunHost.h"
 #include "NamesDatabase.h"
+#include "NamesTable.h"
 #include "ProcessLog.h"
 #include "TempFolder.h"
 
@@ -26,14 +28,8 @@ std::string Rename(int client, const std::string& name) {
     return "  0:06 ClientUserinfoChanged: " + std::to_string(client) + " n\\" + name + "\\t\\0\n";
 }
 
-class QuietHost : public RunHost {
-public:
-    std::function<void()> onPump;
-    void pumpEvents() override {
-        if (onPump) onPump();
-    }
-    void setStatus(std::string_view) override {}
-};
+using QuietHost = corvanth::test::FakeRunHost;
+using corvanth::test::EveryLine;
 
 class Events : public FollowObserver {
 public:
@@ -60,20 +56,7 @@ private:
 };
 
 std::string Table(NamesDatabase& db) {
-    std::string text;
-    Recordset rs = db.OpenRecordset(
-        CustomQuery("SELECT PlayerName, IP, LastVisit, Ref FROM Names ORDER BY PlayerName, IP, LastVisit"));
-    for (; !rs.Eof(); rs.MoveNext())
-        text += rs.Field("PlayerName").value_or("") + "|" + rs.Field("IP").value_or("") + "|" +
-                rs.Field("LastVisit").value_or("") + "|" + rs.Field("Ref").value_or("") + "\n";
-    return text;
-}
-
-RunOptions EveryLine() {
-    RunOptions o;
-    o.pumpInterval = std::chrono::milliseconds(0);
-    o.linesPerClockCheck = 1;
-    return o;
+    return corvanth::test::NamesTable(db);
 }
 
 // One follower session over the data folder: a new one is what a restart makes.
@@ -221,7 +204,7 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
             Session first(dir, "n.mdb");
             first.follower.add(log);
             if (killAfterVisits == -2)
-                first.host.onPump = [&] {
+                first.host.onPump = [&](int) {
                     if (written == 6) first.follower.requestStop();
                 };
             first.sink.visitsLeft = killAfterVisits;

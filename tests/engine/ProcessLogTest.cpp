@@ -1,4 +1,5 @@
 #include "ProcessLog.h"
+#include "FakeRunHost.h"
 #include "RecordingSink.h"
 #include "TempFolder.h"
 
@@ -12,18 +13,7 @@ using corvanth::test::TempFolder;
 
 namespace {
 
-class FakeHost : public RunHost {
-public:
-    std::string text{status::Processing};
-    int pumps = 0;
-    std::function<void(int)> onPump;
-
-    void pumpEvents() override {
-        ++pumps;
-        if (onPump) onPump(pumps);
-    }
-    void setStatus(std::string_view s) override { text = std::string(s); }
-};
+using FakeHost = corvanth::test::FakeRunHost;
 
 std::string Connect(int client, const std::string& name, const std::string& ip) {
     return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
@@ -32,13 +22,7 @@ std::string Connect(int client, const std::string& name, const std::string& ip) 
 
 const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
 
-// Pumps after every line, so a test can act at an exact line end.
-RunOptions EveryLine() {
-    RunOptions o;
-    o.pumpInterval = std::chrono::milliseconds(0);
-    o.linesPerClockCheck = 1;
-    return o;
-}
+using corvanth::test::EveryLine;
 
 class Run : public ::testing::Test {
 protected:
