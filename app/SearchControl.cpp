@@ -113,8 +113,11 @@ void SearchControl::mShowLinked_Click() {
     if (!start) return;
     const ClusterOptions options;
     ClusterOutcome outcome;
-    if (!Walk([&] { outcome = ListCluster(database_, list_, host_, *start, options); }, outcome.failure))
-        return;
+    ++clusterWalks_;
+    const bool shown =
+        Walk([&] { outcome = ListCluster(database_, list_, host_, *start, options); }, outcome.failure);
+    --clusterWalks_;
+    if (!shown) return;
     model_->ShowLinks(std::move(outcome.links));
     if (outcome.failure) {
         ShowOutcome(PostOutcome{outcome.matches, outcome.failure, false});
@@ -135,9 +138,11 @@ bool SearchControl::Walk(const std::function<void()>& walk, std::optional<std::s
     }
     --depth_;
     if (!host_.stopRequested()) return true;
+    if (depth_ == 0) host_.setStopRequested(false);
+    if (!closing_) return true; // cancelled
     // Stopped for a close: nothing to say.
     if (depth_ == 0) {
-        host_.setStopRequested(false);
+        closing_ = false;
         emit searchesStopped();
     }
     return false;

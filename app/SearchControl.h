@@ -40,7 +40,14 @@ public:
     // True while a search is on its way (one may run inside another, or inside a run).
     bool searching() const { return depth_ > 0; }
     // Asks the searches on their way to end at their next row (the window is closing).
-    void StopSearches() { host_.setStopRequested(true); }
+    void StopSearches() {
+        closing_ = true;
+        host_.setStopRequested(true);
+    }
+    // Cancel: a cluster walk on its way ends at its next hand-over and lists what it found.
+    void CancelCluster() {
+        if (clusterWalks_ > 0) host_.setStopRequested(true);
+    }
 
 public slots:
     void cmdSearch_Click();
@@ -65,7 +72,7 @@ private:
     // A new search of `query`.
     void RunSearch(const Query& query, AliasCheck aliasCheck);
     // Runs `walk` (a search that fills the list), catching what it throws into `failure`. False when
-    // it was stopped for a close: then there is nothing to show.
+    // it was stopped for a close: then there is nothing to show. A cancelled walk shows what it found.
     bool Walk(const std::function<void()>& walk, std::optional<std::string>& failure);
     void ShowOutcome(const PostOutcome& outcome);
     const ResultRow* SelectedRow() const;
@@ -79,7 +86,9 @@ private:
     // this object, never see a model over a dead list.
     std::unique_ptr<ResultListModel> model_;
     std::optional<ResultRow> popupRow_;
-    int depth_ = 0; // searches on the stack
+    int depth_ = 0;        // searches on the stack
+    int clusterWalks_ = 0; // of them, cluster walks
+    bool closing_ = false; // the stop asked for is the window's close
 };
 
 } // namespace corvanth
