@@ -31,28 +31,27 @@ AliasPatterns::Shape AliasPatterns::ShapeOfPattern(std::string_view pattern) {
 }
 
 bool AliasPatterns::Add(const std::string& pattern) {
-    const std::size_t index = patterns_.size();
-    if (!all_.try_emplace(pattern, index).second) return false;
+    const auto index = static_cast<TextIdIndex::Id>(patterns_.size());
+    auto textOf = [this](TextIdIndex::Id id) { return text(id); };
+    if (all_.Find(pattern, textOf)) return false;
     const Shape shape = ShapeOfPattern(pattern);
     patterns_.push_back({pattern, shape});
-    if (shape == Shape::Exact) exact_.emplace(pattern, index);
-    if (shape == Shape::FirstThreeOctets) firstThree_.emplace(pattern.substr(0, pattern.size() - 1), index);
+    all_.Insert(pattern, index, textOf);
+    if (shape == Shape::Exact) exact_.Insert(pattern, index, textOf);
+    if (shape == Shape::FirstThreeOctets)
+        firstThree_.Insert(prefix(index), index, [this](TextIdIndex::Id id) { return prefix(id); });
     return true;
 }
 
 std::optional<std::size_t> AliasPatterns::ExactOwner(std::string_view ip) const {
-    const auto it = exact_.find(ip);
-    if (it == exact_.end()) return std::nullopt;
-    return it->second;
+    return exact_.Find(ip, [this](TextIdIndex::Id id) { return text(id); });
 }
 
 std::optional<std::size_t> AliasPatterns::FirstThreeOctetsOwner(std::string_view ip) const {
-    if (firstThree_.empty()) return std::nullopt;
+    if (firstThree_.Size() == 0) return std::nullopt;
     const auto three = FirstThreeOctets(ip);
     if (!three) return std::nullopt;
-    const auto it = firstThree_.find(*three);
-    if (it == firstThree_.end()) return std::nullopt;
-    return it->second;
+    return firstThree_.Find(*three, [this](TextIdIndex::Id id) { return prefix(id); });
 }
 
 } // namespace corvanth

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "TextIdIndex.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace corvanth {
@@ -27,7 +28,7 @@ public:
     const std::string& Pattern(std::size_t index) const { return patterns_[index].text; }
     Shape ShapeOf(std::size_t index) const { return patterns_[index].shape; }
     // How many patterns a table walk can answer (every shape but Other).
-    std::size_t WalkableCount() const { return exact_.size() + firstThree_.size(); }
+    std::size_t WalkableCount() const { return exact_.Size() + firstThree_.Size(); }
 
     // For a row's stored address: the exact pattern and the /24 pattern that take it, if asked for.
     std::optional<std::size_t> ExactOwner(std::string_view ip) const;
@@ -40,16 +41,17 @@ private:
         std::string text;
         Shape shape;
     };
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    using Index = std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>>;
+    std::string_view text(TextIdIndex::Id id) const { return patterns_[id].text; }
+    // "a.b.c." of the pattern "a.b.c.*"
+    std::string_view prefix(TextIdIndex::Id id) const {
+        const std::string& t = patterns_[id].text;
+        return std::string_view(t).substr(0, t.size() - 1);
+    }
 
     std::vector<Entry> patterns_;
-    Index all_;        // every pattern -> its index
-    Index exact_;      // exact address -> index
-    Index firstThree_; // "a.b.c." -> index of "a.b.c.*"
+    TextIdIndex all_;        // every pattern
+    TextIdIndex exact_;      // exact addresses
+    TextIdIndex firstThree_; // /24 patterns by their "a.b.c."
 };
 
 } // namespace corvanth
