@@ -1,5 +1,7 @@
 #include "SearchControl.h"
 
+#include "ClusterQueries.h"
+#include "ClusterWalk.h"
 #include "NameText.h"
 #include "Prompter.h"
 #include "ui_frmMain.h"
@@ -61,6 +63,7 @@ SearchControl::SearchControl(NamesDatabase& database, Prompter& prompter, Ui_frm
                                                        {ui_.mCopyLastVisit, CopyCommand::LastVisit}};
     for (const auto& [action, command] : copies)
         connect(action, &QAction::triggered, this, [this, command = command] { CopySelected(command); });
+    connect(ui_.mShowLinked, &QAction::triggered, this, &SearchControl::mShowLinked_Click);
 }
 
 SearchControl::~SearchControl() = default;
@@ -98,24 +101,51 @@ void SearchControl::cmdQuery_Click() {
 }
 
 void SearchControl::RunSearch(const Query& query, AliasCheck aliasCheck) {
-    ui_.lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
     PostOutcome outcome;
+    if (!Walk([&] { outcome = Post(database_, list_, host_, query, ClearFirst::Yes, aliasCheck); },
+              outcome.failure))
+        return;
+    ShowOutcome(outcome);
+}
+
+void SearchControl::mShowLinked_Click() {
+    const auto start = popupRow_ ? StoredPairQuery(*popupRow_) : std::nullopt;
+    if (!start) return;
+    const ClusterOptions options;
+    ClusterOutcome outcome;
+    ++clusterWalks_;
+    const bool shown =
+        Walk([&] { outcome = ListCluster(database_, list_, host_, *start, options); }, outcome.failure);
+    --clusterWalks_;
+    if (!shown) return;
+    model_->ShowLinks(std::move(outcome.links));
+    if (outcome.failure) {
+        ShowOutcome(PostOutcome{outcome.matches, outcome.failure, false});
+    } else if (const auto text = ClusterEndText(outcome.end, options)) {
+        prompter_.ask(QString::fromStdString(*text), QStringLiteral("Show Everything Linked"),
+                      Prompter::Buttons::Ok, Prompter::Icon::Information);
+    }
+}
+
+bool SearchControl::Walk(const std::function<void()>& walk, std::optional<std::string>& failure) {
+    ui_.lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
+    model_->HideLinks();
     ++depth_;
     try {
-        outcome = Post(database_, list_, host_, query, ClearFirst::Yes, aliasCheck);
+        walk();
     } catch (const std::exception& e) {
-        outcome.failure = e.what();
+        failure = e.what();
     }
     --depth_;
-    if (host_.stopRequested()) {
-        // Stopped for a close: nothing to say.
-        if (depth_ == 0) {
-            host_.setStopRequested(false);
-            emit searchesStopped();
-        }
-        return;
+    if (!host_.stopRequested()) return true;
+    if (depth_ == 0) host_.setStopRequested(false);
+    if (!closing_) return true; // cancelled
+    // Stopped for a close: nothing to say.
+    if (depth_ == 0) {
+        closing_ = false;
+        emit searchesStopped();
     }
-    ShowOutcome(outcome);
+    return false;
 }
 
 void SearchControl::ShowOutcome(const PostOutcome& outcome) {
@@ -127,6 +157,7 @@ void SearchControl::ShowOutcome(const PostOutcome& outcome) {
 }
 
 void SearchControl::cmdRefs_Click() {
+    model_->HideLinks();
     const auto listed = ListReferees(database_, list_);
     model_->Flush();
     ui_.lstReport->setToolTip(listed ? QString()

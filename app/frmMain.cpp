@@ -79,6 +79,7 @@ void frmMain::ConnectHandlers() {
     connect(cmdProcess, &QPushButton::clicked, processing_, &ProcessingControl::cmdProcess_Click);
     connect(cmdPause, &QPushButton::clicked, processing_, &ProcessingControl::cmdPause_Click);
     connect(cmdCancel, &QPushButton::clicked, processing_, &ProcessingControl::cmdCancel_Click);
+    connect(cmdCancel, &QPushButton::clicked, search_, &SearchControl::CancelCluster);
     connect(tmrUpdates, &QTimer::timeout, processing_, &ProcessingControl::tmrUpdates_Timer);
     connect(processing_, &ProcessingControl::fileDisplayDue, this, &frmMain::NewFile);
     connect(processing_, &ProcessingControl::runReturned, this, &frmMain::CloseIfPending);

@@ -3,6 +3,7 @@
 #include "SearchControl.h"
 #include "WindowFixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
@@ -11,6 +12,38 @@
 using namespace corvanth;
 using namespace corvanth::testing;
 using Answer = Prompter::Answer;
+
+namespace {
+
+// Alpha@1.1.1.1, Bravo@1.1.1.1, Bravo@2.2.2.2, Charlie@2.2.2.2 (a chain of hops 0 to 3) and Delta, linked
+// to nobody.
+QByteArray ChainLog() {
+    QByteArray log;
+    const std::pair<const char*, const char*> visits[] = {{"Alpha", "1.1.1.1"},
+                                                          {"Bravo", "1.1.1.1"},
+                                                          {"Bravo", "2.2.2.2"},
+                                                          {"Charlie", "2.2.2.2"},
+                                                          {"Delta", "9.9.9.9"}};
+    int client = 0;
+    for (const auto& [name, ip] : visits)
+        log += QStringLiteral("  1:00 InitGame: \\sv_hostname\\Test\\wfversion\\2.8\\g_gametype\\4\n"
+                              "  1:02 ClientConnect: %1, name: %2, ip: %3:27960 DATE: 2024-03-01 20:00:00\n")
+                   .arg(client++)
+                   .arg(QLatin1String(name), QLatin1String(ip))
+                   .toLatin1();
+    return log;
+}
+
+// Selects the first row of the list and opens its pop-up menu, then closes the menu again.
+void PickFirstRow(frmMain& w) {
+    w.resultModel().Flush();
+    QTreeView* list = w.lstReport;
+    list->setCurrentIndex(list->model()->index(0, 0));
+    w.search().lstReport_MouseUp(Qt::RightButton, {}, list->visualRect(list->currentIndex()).center());
+    w.mCopyPopup->hide();
+}
+
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -29,31 +62,20 @@ private slots:
     void everyControlExistsByName() {
         WindowFixture f(GameLog(1));
         f.load();
-        const char* names[] = {"frmFile",        "Label1",          "lblCurFile",
-                               "cmdChange",      "Label2",          "lblFileSize",
-                               "Label3",         "Label14",         "txtStartPosition",
-                               "cmdFileHelp",    "frmProcessing",   "cmdClearDB",
-                               "Label8",         "txtInterval",     "Label9",
-                               "chkProcessChat", "chkProcessNames", "Label4",
-                               "lblStatus",      "Label5",          "lblByteNum",
-                               "Label6",         "lblPercent",      "Label7",
-                               "lblEstimated",   "cmdProcess",      "cmdProcessingHelp",
-                               "cmdPause",       "cmdCancel",       "shpProgConst",
-                               "shpProgress",    "tmrUpdates",      "frmReports",
-                               "Label10",        "txtSearch",       "cmdSearch",
-                               "cmdSearchHelp",  "Label11",         "cmbSearch",
-                               "chkAliases",     "chkAliasBroad",   "Label15",
-                               "lblMatches",     "linSearchDark",   "linSearchLight",
-                               "Label12",        "cmdQuery",        "cmdRefs",
-                               "txtQuery",       "lstReport",       "Label13",
-                               "cmdExit",        "mAdvanced",       "mDB",
-                               "msep3",          "mBrowseRecord",   "mHelpMenu",
-                               "mHelp",          "msep2",           "mAbout",
-                               "mExit",          "mCopyPopup",      "mCopyEntire",
-                               "msep1",          "mCopyName",       "mCopyStripped",
-                               "mCopyIP",        "mCopyLastVisit"};
-        for (const char* name : names)
-            QVERIFY2(f.w().findChild<QObject*>(QLatin1String(name)), name);
+        const QStringList names =
+            QStringLiteral(
+                "frmFile Label1 lblCurFile cmdChange Label2 lblFileSize Label3 Label14 txtStartPosition "
+                "cmdFileHelp frmProcessing cmdClearDB Label8 txtInterval Label9 chkProcessChat "
+                "chkProcessNames Label4 lblStatus Label5 lblByteNum Label6 lblPercent Label7 "
+                "lblEstimated cmdProcess cmdProcessingHelp cmdPause cmdCancel shpProgConst shpProgress "
+                "tmrUpdates frmReports Label10 txtSearch cmdSearch cmdSearchHelp Label11 cmbSearch "
+                "chkAliases chkAliasBroad Label15 lblMatches linSearchDark linSearchLight Label12 "
+                "cmdQuery cmdRefs txtQuery lstReport Label13 cmdExit mAdvanced mDB msep3 mBrowseRecord "
+                "mHelpMenu mHelp msep2 mAbout mExit mCopyPopup mCopyEntire msep1 mCopyName mCopyStripped "
+                "mCopyIP mCopyLastVisit mShowLinked")
+                .split(QLatin1Char(' '));
+        for (const QString& name : names)
+            QVERIFY2(f.w().findChild<QObject*>(name), qPrintable(name));
         QCOMPARE(f.w().objectName(), QStringLiteral("frmMain"));
         QCOMPARE(f.w().minimumSize(), f.w().maximumSize());
         QVERIFY(!(f.w().windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -347,6 +369,66 @@ private slots:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("IP: 10.0.0.7"));
         f.w().mCopyName->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Name: Player7"));
+    }
+
+    // "Show Everything Linked" lists the selected row's cluster with its hops; the next search hides
+    // the two columns again.
+    void showEverythingLinked() {
+        WindowFixture f(ChainLog());
+        f.load();
+        // The model's signals stay consistent while columns come and go.
+        QAbstractItemModelTester tester(&f.w().resultModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        f.w().cmdProcess->click();
+        QCOMPARE(f.w().database().RowCount(), std::int64_t{5});
+        f.w().txtSearch->setText(QStringLiteral("Alpha"));
+        f.w().cmdSearch->click();
+        PickFirstRow(f.w());
+        QTreeView* list = f.w().lstReport;
+        f.w().mShowLinked->trigger();
+        f.w().resultModel().Flush();
+        QCOMPARE(f.w().lblMatches->text(), QStringLiteral("4"));
+        const QAbstractItemModel* model = list->model();
+        QCOMPARE(model->columnCount(), 7);
+        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r)
+            rows << QStringList{model->index(r, 5).data().toString(), model->index(r, 0).data().toString(),
+                                model->index(r, 2).data().toString(), model->index(r, 6).data().toString()}
+                        .join(QLatin1Char(' '));
+        QCOMPARE(rows, (QStringList{"0 Alpha 1.1.1.1 ", "1 Bravo 1.1.1.1 1.1.1.1", "2 Bravo 2.2.2.2 Bravo",
+                                    "3 Charlie 2.2.2.2 2.2.2.2"}));
+        f.w().cmdSearch->click();
+        QCOMPARE(model->columnCount(), 5);
+    }
+
+    // Cancel during a run also ends a cluster walk started inside it: what was found is listed, and
+    // the message says the walk was stopped.
+    void cancelStopsAClusterWalkInsideARun() {
+        WindowFixture f(ChainLog() + GameLog(300));
+        f.load();
+        f.w().txtSearch->setText(QStringLiteral("Alpha"));
+        std::function<void()> walkOnceTheChainIsIn = [&] {
+            if (f.w().database().RowCount() < 5) {
+                QTimer::singleShot(0, walkOnceTheChainIsIn);
+                return;
+            }
+            f.w().cmdSearch->click();
+            PickFirstRow(f.w());
+            f.prompter.asked.clear();
+            f.clock.step = 0.016; // the walk hands control to the event loop at every check
+            QTimer::singleShot(0, [&] { f.w().cmdCancel->click(); });
+            f.w().mShowLinked->trigger();
+        };
+        WindowFixture::InsideRun(walkOnceTheChainIsIn);
+        f.w().cmdProcess->click();
+        QCOMPARE(f.w().lblStatus->text(), QStringLiteral("Process Canceled"));
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Show Everything Linked"));
+        QCOMPARE(f.prompter.asked[0].text,
+                 QStringLiteral("The walk was stopped; rows linked further are not listed."));
+        QCOMPARE(f.w().lstReport->model()->columnCount(), 7);
+        QVERIFY(f.w().resultList().Count() < 4);
     }
 
     void clearDatabaseAsksFirst() {

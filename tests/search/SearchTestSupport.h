@@ -58,6 +58,7 @@ public:
     int pumps = 0;
     std::vector<std::size_t> matchesShown;
     std::function<void()> onPump;
+    bool stop = false; // what stopRequested() answers
     // When set, the time Post sees; otherwise a clock that never moves.
     std::function<std::chrono::steady_clock::time_point()> clock;
 
@@ -69,6 +70,7 @@ public:
         if (onPump) onPump();
     }
     void setMatches(std::size_t count) override { matchesShown.push_back(count); }
+    bool stopRequested() const override { return stop; }
     std::chrono::steady_clock::time_point now() const override {
         return clock ? clock() : std::chrono::steady_clock::time_point{};
     }
