@@ -1,6 +1,7 @@
 #include "NamesDatabase.h"
 
 #include "DatabaseError.h"
+#include "PostgresNames.h"
 #include "SqliteNames.h"
 
 namespace corvanth {
@@ -23,10 +24,9 @@ void NamesDatabase::Open(const DatabaseLocation& location) {
     Close();
     std::unique_ptr<NamesStore> store;
     if (location.kind == DatabaseLocation::Kind::PostgreSql)
-        // The connection text is not repeated: it may hold a password.
-        throw DatabaseError("cannot open the PostgreSQL database: this build of the program keeps the names "
-                            "table in SQLite files only");
-    store = std::make_unique<SqliteNames>(location.target);
+        store = std::make_unique<PostgresNames>(location.target);
+    else
+        store = std::make_unique<SqliteNames>(location.target);
     store->SetCommitInterval(commitInterval_);
     store_ = std::move(store);
     path_ = location.target;

@@ -39,18 +39,6 @@ void PairKey(std::string& key, std::string_view name, std::string_view ip) {
     AppendAsciiLower(key, ip);
 }
 
-// Transaction control belongs to the program: a user's ROLLBACK would undo rows a run has written.
-bool IsTransactionControl(std::string_view sql) {
-    std::size_t i = 0;
-    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n'))
-        ++i;
-    std::string word;
-    while (i < sql.size() && ((sql[i] >= 'a' && sql[i] <= 'z') || (sql[i] >= 'A' && sql[i] <= 'Z')))
-        word += static_cast<char>(sql[i++] | 0x20);
-    return word == "begin" || word == "commit" || word == "end" || word == "rollback" ||
-           word == "savepoint" || word == "release";
-}
-
 } // namespace
 
 struct SqliteNames::Statements {

@@ -177,8 +177,8 @@ TEST_F(Cli, AFileThatIsNotADatabaseIsAClearError) {
     EXPECT_EQ(dir.read("IPLogging.mdb"), "this is not a database, and it stays as it is");
 }
 
-// --database, then CORVANTH_DATABASE, then the file in the data folder; a PostgreSQL location this build
-// cannot open is a clear failure that creates no file.
+// --database, then CORVANTH_DATABASE, then the file in the data folder; a PostgreSQL server that cannot
+// be reached is a clear failure that creates no file and does not repeat the password.
 TEST_F(Cli, DatabaseLocationFromTheOptionOrTheEnvironment) {
     const std::string log = dir.write("games.log", kInit + Connect(1, "Ace", "10.0.0.1"));
     const struct {
@@ -193,7 +193,7 @@ TEST_F(Cli, DatabaseLocationFromTheOptionOrTheEnvironment) {
          "option2.db"},
         {{}, {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")}, 0, "env.db"},
         {{}, {"CORVANTH_DATABASE="}, 0, "IPLogging.mdb"},
-        {{"--database", "postgresql://nobody@localhost/corvanth"}, {}, 65, ""},
+        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, {}, 65, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.options) + testing::PrintToString(c.env));
@@ -207,7 +207,8 @@ TEST_F(Cli, DatabaseLocationFromTheOptionOrTheEnvironment) {
         for (const char* f : {"option.db", "option2.db", "env.db", "IPLogging.mdb"})
             EXPECT_EQ(dir.exists(f), c.file == f) << f;
         if (c.file.empty()) {
-            EXPECT_NE(r.err.find("cannot open the PostgreSQL database"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("cannot connect to the PostgreSQL server"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("hunter2"), std::string::npos) << r.err;
             continue;
         }
         NamesDatabase db;
