@@ -75,8 +75,10 @@ PgResult PgConnection::Run(const std::string& sql, const std::vector<std::option
 }
 
 PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {
-    return check(PgResult(PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)),
-                 context);
+    PgResult result(PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+    if (result.status() == PGRES_EMPTY_QUERY)
+        throw DatabaseError(std::string(context) + ": the statement is empty");
+    return check(std::move(result), context);
 }
 
 } // namespace corvanth

@@ -5,25 +5,29 @@
 #include "Query.h"
 #include "Recordset.h"
 #include "ResultList.h"
+#include "TestBackend.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace corvanth::testing {
 
-// A names database in a fresh temporary folder, removed afterwards.
+// A names database in a fresh temporary folder (or, for PostgreSQL, a fresh database on the test
+// server), removed afterwards.
 class TempDatabase {
 public:
-    TempDatabase() {
+    explicit TempDatabase(test::Backend backend = test::Backend::Sqlite) {
         std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-search-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
         folder_ = pattern;
-        db_.Open((folder_ / "IPLogging.mdb").string());
+        location_ = std::make_unique<test::BackendLocation>(backend, (folder_ / "IPLogging.mdb").string());
+        db_.Open(location_->location());
     }
     ~TempDatabase() {
         try {
@@ -38,6 +42,8 @@ public:
 
     NamesDatabase& db() { return db_; }
     std::filesystem::path path() const { return folder_ / "IPLogging.mdb"; }
+    // The location as --database takes it.
+    const std::string& location() const { return location_->text(); }
 
     void visit(const std::string& name, const std::string& ip,
                const std::string& date = "01/02/2003 04:05:06") {
@@ -52,6 +58,7 @@ public:
 
 private:
     std::filesystem::path folder_;
+    std::unique_ptr<test::BackendLocation> location_;
     NamesDatabase db_;
 };
 
