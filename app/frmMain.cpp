@@ -505,7 +505,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     if (processing_->runInFlight()) {
         // The run is suspended beneath this event: ask it to stop at the next line end (rows
         // committed, position journaled). The window closes once it has returned.
-        state_.Processing = false;
+        processing_->Stop();
         closePending_ = true;
         event->ignore();
         return;
@@ -574,7 +574,7 @@ void frmMain::NewFile() {
 }
 
 void frmMain::cmdChange_Click() {
-    if (cmdPause->isEnabled() && cmdPause->text() == caption::Pause) processing_->Pause();
+    if (processing_->runState() == RunState::Running) processing_->Pause();
     const QString path = chooser_.GetLogFileName(this);
     if (path.isEmpty()) return;
     lblCurFile->setText(path);
