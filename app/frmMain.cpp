@@ -17,6 +17,8 @@
 #include "SettingsStore.h"
 #include "ShapeWidget.h"
 #include "TwoStateCheckBox.h"
+#include "WindowDatabase.h"
+#include "frmDatabaseConnection.h"
 
 #include <QAction>
 #include <QApplication>
@@ -337,6 +339,8 @@ void frmMain::BuildMenus() {
     mBrowseRecord =
         Named(new QAction(QStringLiteral("Open Recorded Processing Positions..."), this), "mBrowseRecord");
     mAdvanced->addActions({mDB, msep3, mBrowseRecord});
+    connect(Named(mAdvanced->addAction(QStringLiteral("Database Connection…")), "mDatabaseConnection"),
+            &QAction::triggered, this, &frmMain::mDatabaseConnection_Click);
 
     mHelpMenu = Named(menuBar()->addMenu(QStringLiteral("&Help")), "mHelpMenu");
     mHelp = Named(new QAction(QStringLiteral("Help File..."), this), "mHelp");
@@ -428,8 +432,8 @@ void frmMain::Form_Load() {
     } catch (const std::exception&) {
     }
     try {
-        db_.Open(
-            (dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName)).toStdString());
+        OpenWindowDatabase(db_, settings_, prompter_,
+                           dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName));
     } catch (const std::exception&) {
         // Runs without a database; each command that needs it fails on its own.
     }
@@ -776,6 +780,12 @@ void frmMain::mHelp_Click() {
 }
 void frmMain::mDB_Click() {
     OpenDatabaseFile(dataFolder_, opener_);
+}
+void frmMain::mDatabaseConnection_Click() {
+    frmDatabaseConnection(settings_, prompter_,
+                          dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName),
+                          this)
+        .exec();
 }
 void frmMain::mBrowseRecord_Click() {
     OpenPositionJournal(dataFolder_, opener_, prompter_);

@@ -164,6 +164,7 @@ public slots:
     void mHelp_Click();
     void mDB_Click();
     void mBrowseRecord_Click();
+    void mDatabaseConnection_Click();
     void mAbout_Click();
     void mExit_Click();
     void cmdExit_Click();

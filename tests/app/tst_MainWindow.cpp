@@ -187,7 +187,10 @@ private slots:
         QCOMPARE(bar[2], w.mExit);
         QCOMPARE(w.mExit->text(), QStringLiteral("E&xit"));
         QVERIFY(!w.mExit->menu());
-        QCOMPARE(w.mAdvanced->actions(), (QList<QAction*>{w.mDB, w.msep3, w.mBrowseRecord}));
+        const QList<QAction*> advanced = w.mAdvanced->actions();
+        QCOMPARE(advanced.mid(0, 3), (QList<QAction*>{w.mDB, w.msep3, w.mBrowseRecord}));
+        QCOMPARE(advanced.size(), 4);
+        QCOMPARE(advanced[3]->text(), QStringLiteral("Database Connection\u2026"));
         QCOMPARE(w.mDB->text(), QStringLiteral("Open DB with default program..."));
         QVERIFY(w.msep3->isSeparator());
         QCOMPARE(w.mBrowseRecord->text(), QStringLiteral("Open Recorded Processing Positions..."));
