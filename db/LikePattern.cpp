@@ -154,10 +154,15 @@ bool LikePattern::Matches(std::string_view text) const {
 
 std::string LikePattern::ToRegex() const {
     const auto& variants = CaseVariants();
-    std::string out = "^";
-    for (const Token& t : tokens_) {
+    // A leading or trailing "*" needs no anchor at that end: the scan of "*ace*" looks for "ace" alone.
+    const bool openStart = !tokens_.empty() && tokens_.front().kind == Kind::AnyRun;
+    const bool openEnd = !tokens_.empty() && tokens_.back().kind == Kind::AnyRun;
+    std::string out = openStart ? "" : "^";
+    for (std::size_t i = 0; i < tokens_.size(); ++i) {
+        const Token& t = tokens_[i];
         switch (t.kind) {
         case Kind::AnyRun:
+            if ((i == 0 && openStart) || (i + 1 == tokens_.size() && openEnd)) break;
             out += ".*";
             break;
         case Kind::AnyOne:
@@ -208,7 +213,7 @@ std::string LikePattern::ToRegex() const {
         }
         }
     }
-    out += '$';
+    if (!openEnd) out += '$';
     return out;
 }
 
