@@ -2,12 +2,17 @@
 
 #include "DatabaseError.h"
 #include "NamesDatabase.h"
+#include "ProgramIdentity.h"
 #include "Prompter.h"
 #include "SettingsStore.h"
 
 #include <QRegularExpression>
 
 namespace corvanth {
+
+QString LocalDatabaseFile(const QString& dataFolder) {
+    return dataFolder + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName);
+}
 
 bool HoldsPassword(const QString& location) {
     static const QRegularExpression keyword(QStringLiteral("(^|\\s)password\\s*="),

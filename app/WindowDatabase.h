@@ -11,6 +11,9 @@ class SettingsStore;
 // The setting that names the window's database, as --database takes it; empty for the local file.
 inline constexpr const char* kDatabaseSetting = "Database";
 
+// The database file in the data folder.
+QString LocalDatabaseFile(const QString& dataFolder);
+
 // Whether a connection text carries a password (libpq's "password=" keyword or "user:password@" in a
 // URL): such a text is never stored in the settings.
 bool HoldsPassword(const QString& location);

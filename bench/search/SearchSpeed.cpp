@@ -1,6 +1,6 @@
 // search-speed: times the searches of the result list on a large names database.
 //
-//   search-speed [DATABASE] [--rows N] [--on LOCATION]
+//   search-speed [DATABASE] [--rows N] [--ace] [--on LOCATION]
 //
 // Without DATABASE, or when the file does not exist, a synthetic database of N rows (1,000,000 by
 // default) is generated first. With --on, the searches run on LOCATION instead (as --database takes
@@ -77,14 +77,17 @@ int main(int argc, char** argv) {
     std::string path;
     std::string on;
     std::size_t rows = 1'000'000;
+    bool ace = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rows" && i + 1 < argc) {
             rows = std::strtoull(argv[++i], nullptr, 10);
         } else if (arg == "--on" && i + 1 < argc) {
             on = argv[++i];
+        } else if (arg == "--ace") {
+            ace = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: search-speed [DATABASE] [--rows N] [--on LOCATION]\n");
+            std::printf("usage: search-speed [DATABASE] [--rows N] [--ace] [--on LOCATION]\n");
             return 0;
         } else {
             path = arg;
@@ -92,7 +95,7 @@ int main(int argc, char** argv) {
     }
     if (path.empty())
         path = (std::filesystem::temp_directory_path() /
-                ("corvanth-search-speed-" + std::to_string(rows) + ".mdb"))
+                ("corvanth-search-speed-" + std::string(ace ? "ace-" : "") + std::to_string(rows) + ".mdb"))
                    .string();
 
     try {
@@ -101,7 +104,8 @@ int main(int argc, char** argv) {
             const auto start = Clock::now();
             bench::GeneratorOptions options;
             options.rows = rows;
-            const std::size_t written = bench::GenerateNamesDatabase(path, options);
+            const std::size_t written = ace ? bench::GenerateAceNamesDatabase(path, options)
+                                            : bench::GenerateNamesDatabase(path, options);
             std::printf("generated %zu rows in %.1f s\n", written, Milliseconds(Clock::now() - start) / 1000);
         }
 

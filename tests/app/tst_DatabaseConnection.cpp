@@ -37,6 +37,7 @@ private slots:
         QVERIFY2(told.text.contains(QStringLiteral("could not be opened")), qPrintable(told.text));
         QVERIFY2(told.text.contains(QStringLiteral("uses the local file instead")), qPrintable(told.text));
         QVERIFY(f.w().database().IsOpen());
+        QCOMPARE(f.w().mAdvanced->actions().last()->text(), QStringLiteral("Database Connection\u2026"));
         QCOMPARE(QString::fromStdString(f.w().database().Path()),
                  f.dir.filePath(QStringLiteral("IPLogging.mdb")));
     }

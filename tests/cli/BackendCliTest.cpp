@@ -1,5 +1,5 @@
-#include "../engine/TempFolder.h"
 #include "CliRunner.h"
+#include "TempFolder.h"
 #include "TestBackend.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +15,12 @@ namespace {
 
 const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
 
-std::string Connect(int client, const std::string& name, const std::string& ip, const std::string& date) {
+std::string ConnectOn(int client, const std::string& name, const std::string& ip, const std::string& date) {
     return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
            ":27960 DATE: " + date + "\n";
 }
 
-std::string Referee(const std::string& name) {
+std::string RefereeOn(const std::string& name) {
     return "  1:00 " + name + " entered the RefPassword\n";
 }
 
@@ -51,10 +51,10 @@ INSTANTIATE_TEST_SUITE_P(Both, CliBackends, ::testing::Values(Backend::Sqlite, B
 // A run into the database the option names, then the searches: patterns, aliases, addresses, referees.
 TEST_P(CliBackends, ARunThenEverySearch) {
     const std::string log =
-        dir.write("games.log", kInit + Connect(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
-                                   Connect(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
-                                   Connect(3, "ACE", "10.0.0.1", "2004-01-02 10:00") +
-                                   Connect(4, "Bolt", "10.0.0.1", "d") + Referee("^1\xC4rger"));
+        dir.write("games.log", kInit + ConnectOn(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
+                                   ConnectOn(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
+                                   ConnectOn(3, "ACE", "10.0.0.1", "2004-01-02 10:00") +
+                                   ConnectOn(4, "Bolt", "10.0.0.1", "d") + RefereeOn("^1\xC4rger"));
     const CliResult run = cli({"process", log});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string header = "Name,StripName,IP,Last Connection,Referee\r\n";
@@ -91,11 +91,11 @@ TEST(CliCopy, FilesIntoPostgresAndBackMergePairs) {
     TempFolder dir;
     PgTestDatabase server;
     const std::string a =
-        dir.write("a.log", kInit + Connect(1, "Ace", "1.1.1.1", "2004-01-01 10:00") +
-                               Connect(2, "Bob", "2.2.2.2", "2004-01-05 10:00") + Referee("Bob"));
-    const std::string b = dir.write("b.log", kInit + Connect(1, "ACE", "1.1.1.1", "2004-02-01 10:00") +
-                                                 Connect(2, "Bob", "2.2.2.2", "2004-01-03 10:00") +
-                                                 Connect(3, "Cid", "3.3.3.3", "2004-01-01 10:00"));
+        dir.write("a.log", kInit + ConnectOn(1, "Ace", "1.1.1.1", "2004-01-01 10:00") +
+                               ConnectOn(2, "Bob", "2.2.2.2", "2004-01-05 10:00") + RefereeOn("Bob"));
+    const std::string b = dir.write("b.log", kInit + ConnectOn(1, "ACE", "1.1.1.1", "2004-02-01 10:00") +
+                                                 ConnectOn(2, "Bob", "2.2.2.2", "2004-01-03 10:00") +
+                                                 ConnectOn(3, "Cid", "3.3.3.3", "2004-01-01 10:00"));
     for (const auto& [log, file] : {std::pair{a, "a.db"}, std::pair{b, "b.db"}}) {
         const CliResult r = RunCli({"--data-dir", dir.path(), "--database", dir.file(file), "process", log});
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -131,8 +131,8 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
             char date[32];
             std::snprintf(date, sizeof date, "2004-01-%02d %02d:%02d", 1 + i / 500, (i / 60) % 24,
                           (i + k) % 60);
-            text += Connect(1 + i % 16, name, ip, date);
-            if (player % 25 == k) text += Referee(name);
+            text += ConnectOn(1 + i % 16, name, ip, date);
+            if (player % 25 == k) text += RefereeOn(name);
         }
         logs.push_back(dir.write("game" + std::to_string(k) + ".log", text));
     }

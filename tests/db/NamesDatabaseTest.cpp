@@ -1,8 +1,8 @@
 #include "NamesDatabase.h"
-#include "../engine/TempFolder.h"
 #include "DatabaseError.h"
 #include "LikePattern.h"
 #include "SqlDialect.h"
+#include "TempFolder.h"
 #include "TestBackend.h"
 
 #include <gtest/gtest.h>

@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 class ClusterWalkTest : public ::testing::TestWithParam<test::Backend> {
 protected:
     ClusterOutcome walk(const Query& start, ClusterOptions options = {}) {
-        outcome = ListCluster(data.db(), list, host, start, options, &stop);
+        outcome = ListCluster(data.db(), list, host, start, options);
         return outcome;
     }
     void visits(std::initializer_list<std::pair<const char*, const char*>> pairs) {
@@ -34,22 +34,18 @@ protected:
         return lines;
     }
 
-    struct FlagStop : StopRequest {
-        bool requested = false;
-        bool stopRequested() const override { return requested; }
-    } stop;
     TempDatabase data{GetParam()};
     ResultList list;
     FakePostHost host;
     ClusterOutcome outcome;
 };
 
+// Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
+// another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
 INSTANTIATE_TEST_SUITE_P(Backends, ClusterWalkTest,
                          ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
                          test::BackendName);
 
-// Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
-// another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
 TEST_P(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
     visits({{"Alpha", "1.1.1.1"},
             {"élan", "1.1.1.1"},
@@ -137,14 +133,14 @@ TEST_P(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
         data.visit("P" + std::to_string(i), "1.1.1." + std::to_string(i % 4));
     int reads = 0;
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 10ms; };
-    host.onPump = [&] { stop.requested = host.pumps == 3; };
+    host.onPump = [&] { host.stop = host.pumps == 3; };
     walk(NameSearchQuery("P*"));
     EXPECT_EQ(outcome.end, ClusterEnd::Stopped);
     EXPECT_EQ(host.pumps, 3);
     EXPECT_GT(outcome.matches, 0u);
     EXPECT_LT(outcome.matches, 40u);
 
-    stop.requested = false;
+    host.stop = false;
     host.onPump = nullptr;
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 1s; };
     walk(NameSearchQuery("P*"));

@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "Recordset.h"
 #include "ResultList.h"
+#include "TempFolder.h"
 #include "TestBackend.h"
 
 #include <chrono>
@@ -22,28 +23,23 @@ namespace corvanth::testing {
 // server), removed afterwards.
 class TempDatabase {
 public:
-    explicit TempDatabase(test::Backend backend = test::Backend::Sqlite) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-search-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-        folder_ = pattern;
-        location_ = std::make_unique<test::BackendLocation>(backend, (folder_ / "IPLogging.mdb").string());
-        db_.Open(location_->location());
+    explicit TempDatabase(test::Backend backend = test::Backend::Sqlite)
+        : location_(backend, folder_.file("IPLogging.mdb")) {
+        db_.Open(location_.location());
     }
     ~TempDatabase() {
         try {
             db_.Close();
         } catch (...) {
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
     TempDatabase(const TempDatabase&) = delete;
     TempDatabase& operator=(const TempDatabase&) = delete;
 
     NamesDatabase& db() { return db_; }
-    std::filesystem::path path() const { return folder_ / "IPLogging.mdb"; }
+    std::filesystem::path path() const { return folder_.file("IPLogging.mdb"); }
     // The location as --database takes it.
-    const std::string& location() const { return location_->text(); }
+    const std::string& location() const { return location_.text(); }
 
     void visit(const std::string& name, const std::string& ip,
                const std::string& date = "01/02/2003 04:05:06") {
@@ -57,8 +53,8 @@ public:
     }
 
 private:
-    std::filesystem::path folder_;
-    std::unique_ptr<test::BackendLocation> location_;
+    test::TempFolder folder_;
+    test::BackendLocation location_;
     NamesDatabase db_;
 };
 
@@ -71,6 +67,7 @@ public:
     int pumps = 0;
     std::vector<std::size_t> matchesShown;
     std::function<void()> onPump;
+    bool stop = false; // what stopRequested() answers
     // When set, the time Post sees; otherwise a clock that never moves.
     std::function<std::chrono::steady_clock::time_point()> clock;
 
@@ -82,6 +79,7 @@ public:
         if (onPump) onPump();
     }
     void setMatches(std::size_t count) override { matchesShown.push_back(count); }
+    bool stopRequested() const override { return stop; }
     std::chrono::steady_clock::time_point now() const override {
         return clock ? clock() : std::chrono::steady_clock::time_point{};
     }
