@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
