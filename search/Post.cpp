@@ -76,6 +76,9 @@ struct Widening {
 // the number of look-ups it saves.
 constexpr std::size_t kFewestWalkedPatterns = 1024;
 constexpr std::int64_t kRowsPerSavedLookup = 16;
+// A table walk looks at the clock once per this many rows, the listing of aliases once per this many
+// patterns.
+constexpr unsigned kRowsPerTurn = 64;
 
 PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
                  ClearFirst clearFirst, AliasCheck aliasCheck, YieldState& yield);
@@ -86,8 +89,13 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
                std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        // The clock is looked at every few rows: most rows are passed over at once.
+        unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
-            if (!Turn(host, yield)) return false;
+            if (++rowsSinceTurn == kRowsPerTurn) {
+                rowsSinceTurn = 0;
+                if (!Turn(host, yield)) return false;
+            }
             const std::optional<std::string> ip = rs.Field("IP");
             if (!ip) continue;
             const auto exact = patterns.ExactOwner(*ip);
@@ -145,8 +153,12 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             }
         }
     }
+    unsigned stepsSinceTurn = 0;
     for (AliasStep& step : widening.steps) {
-        if (!Turn(host, yield)) return;
+        if (++stepsSinceTurn == kRowsPerTurn) {
+            stepsSinceTurn = 0;
+            if (!Turn(host, yield)) return;
+        }
         if (ResultRow* row = std::get_if<ResultRow>(&step)) {
             list.Add(std::move(*row));
             continue;
