@@ -251,7 +251,8 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
             placeholder.Cell(ResultCell::Name) = std::string(kNoMatchesText);
             list.Add(std::move(placeholder));
         }
-        list.TurnSortingOn();
+        // A long sort lets events run as the walk does.
+        list.TurnSortingOn([&] { Turn(host, yield); });
     }
     return outcome;
 }

@@ -155,6 +155,24 @@ TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
     EXPECT_EQ(sortedAsAdded.Rows(), sortedAtEnd.Rows());
     EXPECT_EQ(sortedAsAdded.Row(60000), sortedAtEnd.Row(60000));
     EXPECT_TRUE(sortedAsAdded.ContainsKey("k119999"));
+
+    // A sort that lets events run, one of which adds a row: the sort is worked out again, with it.
+    ResultList sortedWithEvents;
+    ResultList lastRowAddedLast;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        sortedWithEvents.Add(rows[i]);
+        lastRowAddedLast.Add(rows[i]);
+    }
+    lastRowAddedLast.Add(rows[0]);
+    lastRowAddedLast.HeaderClicked(2);
+    sortedWithEvents.HeaderClicked(2);
+    sortedWithEvents.TurnSortingOff();
+    int calls = 0;
+    sortedWithEvents.TurnSortingOn([&] {
+        if (++calls == 1) sortedWithEvents.Add(rows[0]);
+    });
+    EXPECT_EQ(calls, 1); // the second time round it runs no events
+    EXPECT_EQ(sortedWithEvents.Rows(), lastRowAddedLast.Rows());
 }
 
 TEST(ResultListTest, TellsItsObserver) {
