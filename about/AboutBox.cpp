@@ -4,25 +4,15 @@
 
 namespace corvanth {
 
-AboutBox::AboutBox(Prompter& prompter) : prompter_(prompter) {}
-
-AboutBox::~AboutBox() {
-    delete window_.data();
-}
-
 void AboutBox::show(QWidget* near) {
-    if (!window_) {
-        window_ = new frmAbout(prompter_);
-        window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_.show([&] {
+        auto* about = new frmAbout(prompter_);
         if (near) {
-            window_->adjustSize();
-            window_->move(near->frameGeometry().center() - window_->rect().center());
+            about->adjustSize();
+            about->move(near->frameGeometry().center() - about->rect().center());
         }
-    }
-    if (window_->isMinimized()) window_->showNormal();
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+        return about;
+    });
 }
 
 } // namespace corvanth

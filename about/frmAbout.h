@@ -1,33 +1,20 @@
 #pragma once
 
 #include "Prompter.h"
+#include "ui_frmAbout.h"
 
 #include <QDialog>
 
-class QFrame;
-class QLabel;
-class QPushButton;
-
 namespace corvanth {
 
-// The About window: title, version, two texts and a launcher for the system information program.
-// Fixed dialog border; OK is the default and the cancel button (Enter and Esc close). It deletes
-// itself when closed.
-class frmAbout : public QDialog {
+// The About window (laid out in frmAbout.ui): title, version, two texts and a launcher for the
+// system information program. Fixed dialog border; OK is the default and the cancel button (Enter
+// and Esc close).
+class frmAbout : public QDialog, public Ui_frmAbout {
     Q_OBJECT
 public:
     // Messages go through `prompter`, over this window.
     explicit frmAbout(Prompter& prompter, QWidget* parent = nullptr);
-
-    QLabel* picIcon;
-    QLabel* lblTitle;
-    QLabel* lblVersion;
-    QLabel* lblDescription;
-    QFrame* linDark;
-    QFrame* linLight;
-    QLabel* lblDisclaimer;
-    QPushButton* cmdOK;
-    QPushButton* cmdSysInfo;
 
 public slots:
     void Form_Load();

@@ -1,19 +1,9 @@
 #include "CliRunHost.h"
 
 #include <csignal>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace corvanth {
 namespace {
-
-sigset_t StopSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
 
 std::string Megabytes(std::int64_t bytes) {
     char buf[32];
@@ -35,31 +25,18 @@ std::string Clock(double seconds) {
 } // namespace
 
 CliRunHost::CliRunHost(ProcessingState& state, std::int64_t fileSize, ProgressDisplay display)
-    : state_(state), fileSize_(fileSize), display_(display) {
-    const sigset_t set = StopSignals();
-    if (sigprocmask(SIG_BLOCK, &set, nullptr) == 0)
-        signalFd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-}
+    : state_(state), fileSize_(fileSize), display_(display), signals_({SIGINT, SIGTERM}) {}
 
 CliRunHost::~CliRunHost() {
-    if (signalFd_ >= 0) {
-        // A stop request that came after the last look is answered already: the run is over.
-        signalfd_siginfo info;
-        while (::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-            interrupted_ = true;
-        ::close(signalFd_);
-    }
-    const sigset_t set = StopSignals();
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    // A stop request that came after the last look is answered already: the run is over.
+    while (signals_.take() != 0)
+        interrupted_ = true;
 }
 
 void CliRunHost::pumpEvents() {
-    if (signalFd_ >= 0) {
-        signalfd_siginfo info;
-        while (::read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-            interrupted_ = true;
-            state_.Processing = false;
-        }
+    while (signals_.take() != 0) {
+        interrupted_ = true;
+        state_.Processing = false;
     }
     if (display_ == ProgressDisplay::Bar) {
         const auto now = std::chrono::steady_clock::now();

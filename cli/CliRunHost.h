@@ -2,6 +2,7 @@
 
 #include "ProcessingState.h"
 #include "RunHost.h"
+#include "SignalInbox.h"
 
 #include <chrono>
 #include <cstdint>
@@ -38,7 +39,7 @@ private:
     std::int64_t fileSize_;
     ProgressDisplay display_;
     std::string status_;
-    int signalFd_ = -1;
+    SignalInbox signals_;
     bool interrupted_ = false;
     bool drawn_ = false;
     std::int64_t startPosition_ = -1;

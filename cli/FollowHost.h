@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RunHost.h"
+#include "SignalInbox.h"
 
 #include <functional>
 #include <string>
@@ -13,9 +14,6 @@ namespace corvanth {
 class FollowHost : public RunHost {
 public:
     FollowHost();
-    ~FollowHost() override;
-    FollowHost(const FollowHost&) = delete;
-    FollowHost& operator=(const FollowHost&) = delete;
 
     // Called from inside a scan: it may only ask the scans to stop.
     std::function<void()> onStop;
@@ -23,8 +21,7 @@ public:
     void pumpEvents() override;
     void setStatus(std::string_view) override {}
     // The descriptor to wait on beside the log notifications; -1 when signals could not be redirected.
-    int signalDescriptor() const { return signalFd_; }
-    bool stopAsked() const { return stopAsked_; }
+    int signalDescriptor() const { return signals_.descriptor(); }
     // True once per SIGHUP received since the last call: the logs are reopened between turns.
     bool takeReopenRequest() {
         const bool asked = reopenAsked_;
@@ -33,8 +30,7 @@ public:
     }
 
 private:
-    int signalFd_ = -1;
-    bool stopAsked_ = false;
+    SignalInbox signals_;
     bool reopenAsked_ = false;
 };
 

@@ -62,8 +62,6 @@ public:
     std::optional<std::int64_t> lastLineEnd() const {
         return lastLf_ > 0 ? std::optional<std::int64_t>(lastLf_) : std::nullopt;
     }
-    // True while the bytes after the last LF wait for their line end.
-    bool lineWaiting() const { return carried_; }
     std::int64_t linesRead() const { return linesRead_; }
     std::int64_t overlongLines() const { return overlongLines_; }
 

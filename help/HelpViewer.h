@@ -1,30 +1,27 @@
 #pragma once
 
 #include "HelpWindow.h"
+#include "SingleWindow.h"
 
-#include <QPointer>
 #include <QString>
 
 namespace corvanth {
 
-// Owns the one help window. The main window holds one HelpViewer; the first topic creates the
-// window, later topics reuse it and bring it to the front. Closing the window deletes it; the next
-// topic creates it afresh.
+// The one help window of the main window: the first topic creates it, later topics reuse it and
+// bring it to the front.
 class HelpViewer {
 public:
-    HelpViewer() = default;
-    ~HelpViewer();
-    HelpViewer(const HelpViewer&) = delete;
-    HelpViewer& operator=(const HelpViewer&) = delete;
-
     // Shows the help window at `topic` (one of HelpTopics) without waiting for it.
-    void ShowHelpTopic(const QString& helpFilePath, const QString& topic);
+    void ShowHelpTopic(const QString& helpFilePath, const QString& topic) {
+        // Shown first: the browser scrolls to an anchor only once it is laid out.
+        window_.show([] { return new HelpWindow; }).showTopic(helpFilePath, topic);
+    }
 
     // The open help window, or null.
-    HelpWindow* window() const { return window_.data(); }
+    HelpWindow* window() const { return window_.window(); }
 
 private:
-    QPointer<HelpWindow> window_;
+    SingleWindow<HelpWindow> window_;
 };
 
 } // namespace corvanth

@@ -113,39 +113,70 @@ void ProcessingControl::cmdProcess_Click() {
     c_.shpProgress->resize(1, c_.shpProgress->height());
     c_.shpProgress->show();
     startTime_ = clock_.seconds();
-    c_.lblStatus->setText(Q(status::Processing));
+    Enter(RunState::Running);
     RunLog(start);
 }
 
+void ProcessingControl::Enter(RunState next) {
+    const RunState previous = runState_;
+    runState_ = next;
+    c_.cmdPause->setText(next == RunState::Paused ? caption::Resume : caption::Pause);
+    switch (next) {
+    case RunState::Running:
+        c_.lblStatus->setText(Q(status::Processing));
+        break;
+    case RunState::Paused:
+        c_.lblStatus->setText(Q(status::Paused));
+        break;
+    case RunState::Finished:
+        c_.lblStatus->setText(Q(status::Finished));
+        break;
+    case RunState::FileMissing:
+        c_.lblStatus->setText(Q(status::FileMissing));
+        break;
+    case RunState::Canceled:
+        // A pause that is canceled keeps "Process Paused" showing: nothing was running to cancel.
+        if (previous != RunState::Paused) c_.lblStatus->setText(Q(status::Canceled));
+        break;
+    case RunState::Idle:
+    case RunState::Stopping: // the status stays until the run has returned
+    case RunState::Failed:   // the status stays; the tooltip says why
+        break;
+    }
+}
+
 void ProcessingControl::cmdPause_Click() {
-    if (c_.cmdPause->text() == caption::Pause) {
-        Pause();
-    } else {
+    if (runState_ == RunState::Paused) {
         Resume();
+    } else {
+        Pause();
     }
 }
 
 void ProcessingControl::Pause() {
     state_.Processing = false;
     c_.txtInterval->setEnabled(true);
-    c_.lblStatus->setText(Q(status::Paused));
-    c_.cmdPause->setText(caption::Resume);
+    Enter(RunState::Paused);
 }
 
 void ProcessingControl::Resume() {
     if (runInFlight()) return;
     int interval = 0;
     if (!AcceptInterval(interval)) return; // stays paused; the user corrects the interval first
-    c_.cmdPause->setText(caption::Pause);
+    Enter(RunState::Running);
     StartTimer(interval);
-    c_.lblStatus->setText(Q(status::Processing));
     c_.txtInterval->setEnabled(false);
     RunLog(std::optional<StartPosition>(std::in_place, state_.ResumePosition.value_or(1)));
 }
 
 void ProcessingControl::cmdCancel_Click() {
+    Stop();
+}
+
+void ProcessingControl::Stop() {
     state_.Processing = false;
-    c_.cmdPause->setText(caption::Pause);
+    if (runState_ == RunState::Running) Enter(RunState::Stopping);
+    if (runState_ == RunState::Paused) Enter(RunState::Canceled);
 }
 
 void ProcessingControl::RunLog(const std::optional<StartPosition>& start) {
@@ -154,9 +185,21 @@ void ProcessingControl::RunLog(const std::optional<StartPosition>& start) {
     ++runDepth_;
     RunSummary summary = ProcessLog(state_, sink_, journal_, host_, path, start, options_);
     --runDepth_;
-    // A stop leaves the status to us: a pause has written its own text already.
-    if (summary.outcome == RunOutcome::Stopped && c_.lblStatus->text() == Q(status::Processing))
-        c_.lblStatus->setText(Q(status::Canceled));
+    switch (summary.outcome) {
+    case RunOutcome::Finished:
+        Enter(RunState::Finished);
+        break;
+    case RunOutcome::FileMissing:
+        Enter(RunState::FileMissing);
+        break;
+    case RunOutcome::Failed:
+        Enter(RunState::Failed);
+        break;
+    case RunOutcome::Stopped:
+        // A pause has stopped the run on purpose; any other stop ends it.
+        if (runState_ != RunState::Paused) Enter(RunState::Canceled);
+        break;
+    }
     if (summary.failure) c_.lblStatus->setToolTip(FailureText(*summary.failure, locale_));
     lastSummary_ = summary;
     emit runReturned(summary);
@@ -200,14 +243,14 @@ void ProcessingControl::ShowRunningTick() {
 
 void ProcessingControl::ShowStoppedTick() {
     emit fileDisplayDue();
-    if (c_.cmdPause->text() != caption::Pause) return; // paused: keep ticking
+    if (runState_ == RunState::Paused) return; // keep ticking
     c_.tmrUpdates->stop();
     c_.cmdProcess->setEnabled(true);
     c_.cmdCancel->setEnabled(false);
     c_.cmdPause->setEnabled(false);
     c_.cmdProcess->setFocus();
     c_.txtInterval->setEnabled(true);
-    if (c_.lblStatus->text() == Q(status::Finished)) {
+    if (runState_ == RunState::Finished) {
         c_.lblByteNum->setText(c_.lblFileSize->text() + QLatin1Char('/') + c_.lblFileSize->text());
         c_.lblPercent->setText(QStringLiteral("100%"));
         c_.window->setWindowTitle(caption::DoneWindow);

@@ -5,6 +5,7 @@
 #include "ProcessingControls.h"
 #include "Prompter.h"
 #include "RunClock.h"
+#include "RunState.h"
 
 #include <QLocale>
 #include <QObject>
@@ -35,14 +36,16 @@ public:
     // True while a ProcessLog call is on the stack (also while it is on its way out after a pause
     // or cancel). No new run starts meanwhile.
     bool runInFlight() const { return runDepth_ > 0; }
+    RunState runState() const { return runState_; }
     const std::optional<RunSummary>& lastSummary() const { return lastSummary_; }
     double startTime() const { return startTime_; }
 
     void setRunOptions(const RunOptions& options) { options_ = options; }
-    void setLocale(const QLocale& locale) { locale_ = locale; }
 
-    // What clicking "P&ause" does.
+    // What clicking "P&ause" does while running.
     void Pause();
+    // What clicking Cancel does: a running run stops at its next line end, a paused one is over.
+    void Stop();
 
     // The tooltip lblStatus gets when a run ends by a failure.
     static QString FailureText(const RunFailureInfo& failure, const QLocale& locale);
@@ -61,6 +64,7 @@ signals:
 
 private:
     void Resume();
+    void Enter(RunState next);
     void StartTimer(int interval);
     void RunLog(const std::optional<StartPosition>& start);
     bool AcceptInterval(int& interval);
@@ -78,6 +82,7 @@ private:
     QLocale locale_;
     double startTime_ = 0.0;
     int runDepth_ = 0;
+    RunState runState_ = RunState::Idle;
     std::optional<RunSummary> lastSummary_;
 };
 

@@ -4,10 +4,16 @@
 
 namespace corvanth {
 
-ShapeWidget::ShapeWidget(Style style, QColor color, QWidget* parent)
-    : QWidget(parent), style_(style), color_(color) {
+ShapeWidget::ShapeWidget(Style style, QColor color, QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    if (style_ == Style::Fill) setAttribute(Qt::WA_OpaquePaintEvent);
+    setShape(style, color);
+}
+
+void ShapeWidget::setShape(Style style, QColor color) {
+    style_ = style;
+    color_ = color;
+    setAttribute(Qt::WA_OpaquePaintEvent, style_ == Style::Fill);
+    update();
 }
 
 void ShapeWidget::paintEvent(QPaintEvent*) {

@@ -12,6 +12,10 @@ public:
     enum class Style { Outline, Fill };
 
     ShapeWidget(Style style, QColor color, QWidget* parent = nullptr);
+    // A black outline until setShape says otherwise (as a form file creates it).
+    explicit ShapeWidget(QWidget* parent = nullptr) : ShapeWidget(Style::Outline, Qt::black, parent) {}
+
+    void setShape(Style style, QColor color);
 
     Style style() const { return style_; }
     QColor color() const { return color_; }

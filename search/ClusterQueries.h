@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Query.h"
+#include "ResultRow.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,5 +35,7 @@ Query StrippedNameLinkQuery(const std::vector<std::string>& names, FoldedNames f
 
 // The row of one stored name and address (the start of a cluster picked from the result list).
 Query StoredPairQuery(std::string_view storedName, std::string_view ip);
+// The same for a listed row, from its key (PairKey); nothing for a row without a key.
+std::optional<Query> StoredPairQuery(const ResultRow& row);
 
 } // namespace corvanth

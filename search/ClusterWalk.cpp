@@ -34,9 +34,8 @@ using ViaOf = std::function<std::optional<std::string>(const ReachedRow&)>;
 
 class Walk {
 public:
-    Walk(NamesDatabase& database, PostHost& host, const ClusterOptions& options, const StopRequest* stop)
-        : database_(database), host_(host), options_(options), stop_(stop), start_(host.now()),
-          lastPump_(start_) {}
+    Walk(NamesDatabase& database, PostHost& host, const ClusterOptions& options)
+        : database_(database), host_(host), options_(options), start_(host.now()), lastPump_(start_) {}
 
     void run(const Query& start) {
         follow(start, 0, LinkKind::Start, [](const ReachedRow&) { return std::string(); });
@@ -183,7 +182,7 @@ private:
             host_.pumpEvents();
             now = host_.now();
             lastPump_ = now;
-            if (stop_ && stop_->stopRequested()) end_ = ClusterEnd::Stopped;
+            if (host_.stopRequested()) end_ = ClusterEnd::Stopped;
         }
         if (walking() && now - start_ > kPostTimeLimit) end_ = ClusterEnd::TimeLimit;
         return walking();
@@ -192,7 +191,6 @@ private:
     NamesDatabase& database_;
     PostHost& host_;
     const ClusterOptions& options_;
-    const StopRequest* stop_;
     const Clock::time_point start_;
     Clock::time_point lastPump_;
 
@@ -208,10 +206,10 @@ private:
 } // namespace
 
 ClusterOutcome ListCluster(NamesDatabase& database, ResultList& list, PostHost& host, const Query& start,
-                           const ClusterOptions& options, const StopRequest* stop) {
+                           const ClusterOptions& options) {
     list.Clear();
     list.TurnSortingOff();
-    Walk walk(database, host, options, stop);
+    Walk walk(database, host, options);
     walk.run(start);
 
     // By hop, then as the list sorts: its key cell and order, rows with equal cells in the order found.

@@ -4,7 +4,6 @@
 #include "PostHost.h"
 #include "Query.h"
 #include "ResultList.h"
-#include "StopRequest.h"
 
 #include <cstddef>
 #include <optional>
@@ -45,11 +44,12 @@ struct ClusterOutcome {
 //
 // As a new search does, the walk empties `list` first, hands control to `host` about every
 // kPostYieldInterval (showing the count so far), stops after kPostTimeLimit, and shows the final count
-// and the placeholder row when nothing was found. `stop` (may be null) is asked after each hand-over.
+// and the placeholder row when nothing was found; it ends when the host's stopRequested() says so after
+// a hand-over.
 // The rows are listed by hop, then in the order the list sorts (its sort key and order); sorting is
 // left off, so a click on a header re-sorts them as usual. Never throws for a failing statement.
 ClusterOutcome ListCluster(NamesDatabase& database, ResultList& list, PostHost& host, const Query& start,
-                           const ClusterOptions& options, const StopRequest* stop = nullptr);
+                           const ClusterOptions& options);
 
 // The sentence that says why a walk ended early, or nothing when it ended complete.
 std::optional<std::string> ClusterEndText(ClusterEnd end, const ClusterOptions& options);

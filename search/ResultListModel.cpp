@@ -22,20 +22,56 @@ int ResultListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_);
 }
 
+namespace {
+
+// The columns a cluster adds after the five cells.
+enum class LinkColumn { Hops = static_cast<int>(kResultCellCount), Via };
+constexpr int kLinkColumnCount = 2;
+
+} // namespace
+
 int ResultListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(kResultCellCount);
+    if (parent.isValid()) return 0;
+    return static_cast<int>(kResultCellCount) + (showLinks_ ? kLinkColumnCount : 0);
+}
+
+void ResultListModel::ShowLinks(std::unordered_map<std::string, ClusterLink> links) {
+    HideLinks();
+    links_ = std::move(links);
+    const int first = static_cast<int>(LinkColumn::Hops);
+    beginInsertColumns(QModelIndex(), first, first + kLinkColumnCount - 1);
+    showLinks_ = true;
+    endInsertColumns();
+}
+
+void ResultListModel::HideLinks() {
+    links_.clear();
+    if (!showLinks_) return;
+    const int first = static_cast<int>(LinkColumn::Hops);
+    beginRemoveColumns(QModelIndex(), first, first + kLinkColumnCount - 1);
+    showLinks_ = false;
+    endRemoveColumns();
 }
 
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || role != Qt::DisplayRole) return {};
     const auto row = static_cast<std::size_t>(index.row());
     const auto column = static_cast<std::size_t>(index.column());
-    if (row >= shown_ || column >= kResultCellCount) return {};
-    return QString::fromStdString(list_.Row(row).Cells[column]);
+    if (row >= shown_) return {};
+    const ResultRow& shownRow = list_.Row(row);
+    if (column < kResultCellCount) return QString::fromStdString(shownRow.Cells[column]);
+    if (!showLinks_ || !shownRow.ItemKey) return {};
+    const auto link = links_.find(*shownRow.ItemKey);
+    if (link == links_.end()) return {};
+    if (index.column() == static_cast<int>(LinkColumn::Hops))
+        return static_cast<qulonglong>(link->second.hops);
+    return QString::fromStdString(link->second.via);
 }
 
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (showLinks_ && section == static_cast<int>(LinkColumn::Hops)) return QStringLiteral("Hops");
+    if (showLinks_ && section == static_cast<int>(LinkColumn::Via)) return QStringLiteral("Via");
     if (section < 0 || static_cast<std::size_t>(section) >= kResultCellCount) return {};
     const std::string_view header = kResultHeaders[static_cast<std::size_t>(section)];
     return QString::fromUtf8(header.data(), static_cast<qsizetype>(header.size()));

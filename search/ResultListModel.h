@@ -1,13 +1,17 @@
 #pragma once
 
+#include "ClusterLink.h"
 #include "ResultList.h"
 #include "ResultListObserver.h"
 
 #include <QAbstractTableModel>
 
+#include <string>
+#include <unordered_map>
+
 namespace corvanth {
 
-// The result list as a five-column table model for lstReport.
+// The result list as a five-column table model for lstReport; a cluster adds two, Hops and Via.
 //
 // Rows added to the list are shown in batches: the model tells the view about them once per turn of
 // the event loop (or at Flush()), never once per row, so a long search that hands control to the
@@ -43,6 +47,12 @@ public:
     // Shows the rows added since the last update now.
     void Flush();
 
+    // The hop count and link of a cluster's rows, by row key: the columns Hops and Via follow the
+    // five. HideLinks() takes them away again (every search that is not a cluster).
+    void ShowLinks(std::unordered_map<std::string, ClusterLink> links);
+    void HideLinks();
+    bool ShowsLinks() const { return showLinks_; }
+
 signals:
     void sortIndicatorChanged(int column, Qt::SortOrder order);
 
@@ -63,6 +73,8 @@ private:
     QModelIndexList heldIndexes_;
     std::vector<const ResultRow*> heldRows_;
     bool flushScheduled_ = false;
+    bool showLinks_ = false;
+    std::unordered_map<std::string, ClusterLink> links_;
     int lastIndicatorColumn_ = -1;
     Qt::SortOrder lastIndicatorOrder_ = Qt::AscendingOrder;
 };

@@ -1,7 +1,7 @@
 #include "NamesDatabase.h"
-#include "../engine/TempFolder.h"
 #include "DatabaseError.h"
 #include "SqlDialect.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,7 +1,10 @@
 // The follower over a real names database, driven turn by turn: every append, rotation and restart
 // happens between two turns, so nothing depends on timing.
 #include "LogFollower.h"
+#include "FakeRunHost.h"
+#include "LogLines.h"
 #include "NamesDatabase.h"
+#include "NamesTable.h"
 #include "ProcessLog.h"
 #include "TempFolder.h"
 
@@ -16,24 +19,12 @@ using corvanth::test::TempFolder;
 
 namespace {
 
-const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
-std::string Connect(int client, const std::string& name, const std::string& ip,
-                    const std::string& date = "d") {
-    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
-           ":27960 DATE: " + date + "\n";
-}
-std::string Rename(int client, const std::string& name) {
-    return "  0:06 ClientUserinfoChanged: " + std::to_string(client) + " n\\" + name + "\\t\\0\n";
-}
+const std::string kInit = corvanth::test::InitGame();
+using corvanth::test::Connect;
+using corvanth::test::Rename;
 
-class QuietHost : public RunHost {
-public:
-    std::function<void()> onPump;
-    void pumpEvents() override {
-        if (onPump) onPump();
-    }
-    void setStatus(std::string_view) override {}
-};
+using QuietHost = corvanth::test::FakeRunHost;
+using corvanth::test::EveryLine;
 
 class Events : public FollowObserver {
 public:
@@ -60,20 +51,7 @@ private:
 };
 
 std::string Table(NamesDatabase& db) {
-    std::string text;
-    Recordset rs = db.OpenRecordset(
-        CustomQuery("SELECT PlayerName, IP, LastVisit, Ref FROM Names ORDER BY PlayerName, IP, LastVisit"));
-    for (; !rs.Eof(); rs.MoveNext())
-        text += rs.Field("PlayerName").value_or("") + "|" + rs.Field("IP").value_or("") + "|" +
-                rs.Field("LastVisit").value_or("") + "|" + rs.Field("Ref").value_or("") + "\n";
-    return text;
-}
-
-RunOptions EveryLine() {
-    RunOptions o;
-    o.pumpInterval = std::chrono::milliseconds(0);
-    o.linesPerClockCheck = 1;
-    return o;
+    return corvanth::test::NamesTable(db);
 }
 
 // One follower session over the data folder: a new one is what a restart makes.
@@ -221,7 +199,7 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
             Session first(dir, "n.mdb");
             first.follower.add(log);
             if (killAfterVisits == -2)
-                first.host.onPump = [&] {
+                first.host.onPump = [&](int) {
                     if (written == 6) first.follower.requestStop();
                 };
             first.sink.visitsLeft = killAfterVisits;
@@ -239,4 +217,25 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
         EXPECT_EQ(second.follower.turn(), TurnResult::Idle);
         EXPECT_EQ(Table(second.db), expected);
     }
+}
+
+TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
+    TempFolder dir;
+    FollowSnapshot saved;
+    saved.logPath = dir.file("a.log");
+    saved.position = 1999;
+    saved.gameTracked = true;
+    saved.clientNames[9] = "Nine";
+    saved.clientIPs[99] = std::string(19, '9');
+    saved.clientDates[0] = "d\n9";
+    const FollowSnapshotStore store(dir.path());
+    store.save(saved);
+    const auto loaded = store.load(saved.logPath);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->position, 1999);
+    EXPECT_TRUE(loaded->gameTracked);
+    EXPECT_EQ(loaded->clientNames, saved.clientNames);
+    EXPECT_EQ(loaded->clientIPs, saved.clientIPs);
+    EXPECT_EQ(loaded->clientDates, saved.clientDates);
+    EXPECT_FALSE(store.load(dir.file("b.log")));
 }

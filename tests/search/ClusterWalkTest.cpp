@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 class ClusterWalkTest : public ::testing::Test {
 protected:
     ClusterOutcome walk(const Query& start, ClusterOptions options = {}) {
-        outcome = ListCluster(data.db(), list, host, start, options, &stop);
+        outcome = ListCluster(data.db(), list, host, start, options);
         return outcome;
     }
     void visits(std::initializer_list<std::pair<const char*, const char*>> pairs) {
@@ -34,10 +34,6 @@ protected:
         return lines;
     }
 
-    struct FlagStop : StopRequest {
-        bool requested = false;
-        bool stopRequested() const override { return requested; }
-    } stop;
     TempDatabase data;
     ResultList list;
     FakePostHost host;
@@ -133,14 +129,14 @@ TEST_F(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
         data.visit("P" + std::to_string(i), "1.1.1." + std::to_string(i % 4));
     int reads = 0;
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 10ms; };
-    host.onPump = [&] { stop.requested = host.pumps == 3; };
+    host.onPump = [&] { host.stop = host.pumps == 3; };
     walk(NameSearchQuery("P*"));
     EXPECT_EQ(outcome.end, ClusterEnd::Stopped);
     EXPECT_EQ(host.pumps, 3);
     EXPECT_GT(outcome.matches, 0u);
     EXPECT_LT(outcome.matches, 40u);
 
-    stop.requested = false;
+    host.stop = false;
     host.onPump = nullptr;
     host.clock = [&] { return std::chrono::steady_clock::time_point{} + ++reads * 1s; };
     walk(NameSearchQuery("P*"));

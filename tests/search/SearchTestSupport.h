@@ -5,6 +5,7 @@
 #include "Query.h"
 #include "Recordset.h"
 #include "ResultList.h"
+#include "TempFolder.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -19,25 +20,18 @@ namespace corvanth::testing {
 // A names database in a fresh temporary folder, removed afterwards.
 class TempDatabase {
 public:
-    TempDatabase() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "corvanth-search-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-        folder_ = pattern;
-        db_.Open((folder_ / "IPLogging.mdb").string());
-    }
+    TempDatabase() { db_.Open(folder_.file("IPLogging.mdb")); }
     ~TempDatabase() {
         try {
             db_.Close();
         } catch (...) {
         }
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
     TempDatabase(const TempDatabase&) = delete;
     TempDatabase& operator=(const TempDatabase&) = delete;
 
     NamesDatabase& db() { return db_; }
-    std::filesystem::path path() const { return folder_ / "IPLogging.mdb"; }
+    std::filesystem::path path() const { return folder_.file("IPLogging.mdb"); }
 
     void visit(const std::string& name, const std::string& ip,
                const std::string& date = "01/02/2003 04:05:06") {
@@ -51,7 +45,7 @@ public:
     }
 
 private:
-    std::filesystem::path folder_;
+    test::TempFolder folder_;
     NamesDatabase db_;
 };
 
@@ -64,6 +58,7 @@ public:
     int pumps = 0;
     std::vector<std::size_t> matchesShown;
     std::function<void()> onPump;
+    bool stop = false; // what stopRequested() answers
     // When set, the time Post sees; otherwise a clock that never moves.
     std::function<std::chrono::steady_clock::time_point()> clock;
 
@@ -75,6 +70,7 @@ public:
         if (onPump) onPump();
     }
     void setMatches(std::size_t count) override { matchesShown.push_back(count); }
+    bool stopRequested() const override { return stop; }
     std::chrono::steady_clock::time_point now() const override {
         return clock ? clock() : std::chrono::steady_clock::time_point{};
     }

@@ -1,19 +1,20 @@
 #include "CliRunner.h"
 
 #include <cerrno>
-#include <chrono>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace corvanth::test {
 
-CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env,
-                 int interruptAfterMs) {
+CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+#ifndef CORVANTH_CLI
+    (void)args;
+    (void)env;
+    return {};
+#else
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     const pid_t pid = fork();
@@ -24,9 +25,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
         close(errPipe[0]);
         for (const auto& e : env)
             putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv;
-        std::string bin = std::string(CORVANTH_CLI);
-        argv.push_back(bin.data());
+        std::string bin = CORVANTH_CLI;
+        std::vector<char*> argv{bin.data()};
         for (const auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -36,13 +36,9 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
     close(outPipe[1]);
     close(errPipe[1]);
     CliResult result;
-    const auto start = std::chrono::steady_clock::now();
-    bool interrupted = false;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
-    while (open > 0) {
-        int timeout = 50;
-        if (poll(fds, 2, timeout) < 0 && errno != EINTR) break;
+    for (int open = 2; open > 0;) {
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
             char buf[65536];
@@ -55,17 +51,13 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
                 (i == 0 ? result.out : result.err).append(buf, static_cast<std::size_t>(n));
             }
         }
-        if (!interrupted && interruptAfterMs >= 0 &&
-            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(interruptAfterMs)) {
-            kill(pid, SIGINT);
-            interrupted = true;
-        }
     }
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+#endif
 }
 
 } // namespace corvanth::test
