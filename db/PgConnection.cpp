@@ -2,6 +2,8 @@
 
 #include "DatabaseError.h"
 
+#include <string_view>
+
 namespace corvanth {
 namespace {
 
@@ -11,6 +13,11 @@ std::string Trimmed(const char* message) {
         text.pop_back();
     return text;
 }
+
+// The server's codes for a statement it rolled back so that another could go on.
+constexpr std::string_view kDeadlockDetected = "40P01";
+constexpr std::string_view kSerializationFailure = "40001";
+constexpr int kRepeatLimit = 5;
 
 } // namespace
 
@@ -59,6 +66,24 @@ void PgConnection::Exec(const char* sql, const char* context) {
 
 PgResult PgConnection::Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
                            const char* context) {
+    return check(execute(sql, params, context), context);
+}
+
+PgResult PgConnection::RunRepeatable(const std::string& sql,
+                                     const std::vector<std::optional<std::string>>& params,
+                                     const char* context) {
+    for (int attempt = 1;; ++attempt) {
+        PgResult result = execute(sql, params, context);
+        const char* state = result.get() ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+        const bool rolledBack = state && (std::string_view(state) == kDeadlockDetected ||
+                                          std::string_view(state) == kSerializationFailure);
+        if (!rolledBack || attempt == kRepeatLimit || PQtransactionStatus(conn_) != PQTRANS_IDLE)
+            return check(std::move(result), context);
+    }
+}
+
+PgResult PgConnection::execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                               const char* context) {
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) {
         const std::string name = "corvanth_" + std::to_string(prepared_.size() + 1);
@@ -69,9 +94,8 @@ PgResult PgConnection::Run(const std::string& sql, const std::vector<std::option
     values.reserve(params.size());
     for (const auto& p : params)
         values.push_back(p ? p->c_str() : nullptr);
-    return check(PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()),
-                                         values.data(), nullptr, nullptr, 0)),
-                 context);
+    return PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()), values.data(),
+                                   nullptr, nullptr, 0));
 }
 
 PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {

@@ -33,11 +33,18 @@ public:
     // Runs one statement with text parameters (an empty optional is NULL), prepared once per text.
     PgResult Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
                  const char* context);
+    // Runs like Run a statement that gives the same table whenever it is run again after being rolled
+    // back: when the server rolls it back to break a deadlock with another writer (or on a
+    // serialization failure), it is run again, a few times at most.
+    PgResult RunRepeatable(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                           const char* context);
     // Runs one statement as written, without preparing it (the user's own text).
     PgResult RunOnce(const std::string& sql, const char* context);
 
 private:
     PgResult check(PgResult result, const char* context);
+    PgResult execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                     const char* context);
 
     PGconn* conn_ = nullptr;
     std::unordered_map<std::string, std::string> prepared_; // text -> statement name

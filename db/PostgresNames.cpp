@@ -7,6 +7,8 @@
 #include "SqlDialect.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace corvanth {
 namespace {
 
@@ -154,7 +156,17 @@ void PostgresNames::send() {
     std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
     pending_.clear();
     marks_.clear();
+    // Rows go in the order of their folded pairs, the same in every program writing the table, so
+    // that two batches meeting on the same pairs take their row locks in the same order.
+    std::vector<std::pair<std::string, std::size_t>> order(pendingIndex_.begin(), pendingIndex_.end());
+    std::sort(order.begin(), order.end());
     pendingIndex_.clear();
+    std::sort(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
+        std::string keyA, keyB;
+        PairKey(keyA, a.first, a.second);
+        PairKey(keyB, b.first, b.second);
+        return keyA < keyB;
+    });
     c.ReconnectIfLost();
     if (!marks.empty()) {
         ArrayText names, ips;
@@ -162,19 +174,20 @@ void PostgresNames::send() {
             names.add(name);
             ips.add(ip);
         }
-        c.Run(kMarks, {names.take(), ips.take()}, "cannot write the referee marks");
+        c.RunRepeatable(kMarks, {names.take(), ips.take()}, "cannot write the referee marks");
     }
     if (!pending.empty()) {
         ArrayText names, stripped, ips, visits, refs;
-        for (const Pending& p : pending) {
+        for (const auto& [key, index] : order) {
+            const Pending& p = pending[index];
             names.add(p.playerName);
             stripped.add(p.strippedName);
             ips.add(p.ip);
             visits.add(p.lastVisit);
             refs.add(p.referee);
         }
-        c.Run(kUpsert, {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
-              "cannot write the visits");
+        c.RunRepeatable(kUpsert, {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
+                        "cannot write the visits");
     }
 }
 
