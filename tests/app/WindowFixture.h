@@ -2,6 +2,7 @@
 
 #include "GuiFakes.h"
 #include "LogFileChooser.h"
+#include "LogLines.h"
 #include "ProcessingControl.h"
 #include "ProgramIdentity.h"
 #include "RunClock.h"
@@ -42,27 +43,22 @@ inline void ScratchSettings(const QString& folder) {
 
 // `value` with a comma between groups of three digits, as the C locale of the tests shows it.
 inline QString Grouped(qint64 value) {
-    QString digits = QString::number(value);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(','));
-    return digits;
+    return QLocale(QLocale::English).toString(value);
 }
 
-// `games` games, each an InitGame line and the connect line of a player seen nowhere else (PlayerN
-// from 10.x.y.z), so every connect line makes one row.
+// One game: an InitGame line and the connect line of `name` from `ip`.
+inline QByteArray Game(int client, const QString& name, const QString& ip) {
+    return QByteArray::fromStdString(test::InitGame() + test::Connect(client, name.toStdString(),
+                                                                      ip.toStdString() + ":27960",
+                                                                      "2024-03-01"));
+}
+
+// `games` games, each with a player seen nowhere else (PlayerN from 10.x.y.z): one row each.
 inline QByteArray GameLog(int games, int first = 0) {
     QByteArray log;
     for (int i = first; i < first + games; ++i)
-        log += QStringLiteral("  1:00 InitGame: \\sv_hostname\\Test\\wfversion\\2.8\\g_gametype\\4\n"
-                              "  1:02 ClientConnect: %1, name: Player%2, ip: 10.%3.%4.%5:27960 DATE: "
-                              "2024-03-01 20:%6:00\n")
-                   .arg(i % 100)
-                   .arg(i)
-                   .arg((i >> 16) & 255)
-                   .arg((i >> 8) & 255)
-                   .arg(i & 255)
-                   .arg(i % 60, 2, 10, QLatin1Char('0'))
-                   .toLatin1();
+        log += Game(i % 100, QStringLiteral("Player%1").arg(i),
+                    QStringLiteral("10.%1.%2.%3").arg((i >> 16) & 255).arg((i >> 8) & 255).arg(i & 255));
     return log;
 }
 

@@ -18,16 +18,8 @@ namespace {
 // Alpha@1.1.1.1, Bravo@1.1.1.1, Bravo@2.2.2.2, Charlie@2.2.2.2 (a chain of hops 0 to 3) and Delta, linked
 // to nobody.
 QByteArray ChainLog() {
-    QByteArray log;
-    int client = 0;
-    for (const char* visit : {"Alpha, ip: 1.1.1.1", "Bravo, ip: 1.1.1.1", "Bravo, ip: 2.2.2.2",
-                              "Charlie, ip: 2.2.2.2", "Delta, ip: 9.9.9.9"})
-        log += QStringLiteral("  1:00 InitGame: \\sv_hostname\\Test\\wfversion\\2.8\\g_gametype\\4\n"
-                              "  1:02 ClientConnect: %1, name: %2:27960 DATE: 2024-03-01 20:00:00\n")
-                   .arg(client++)
-                   .arg(QLatin1String(visit))
-                   .toLatin1();
-    return log;
+    return Game(0, "Alpha", "1.1.1.1") + Game(1, "Bravo", "1.1.1.1") + Game(2, "Bravo", "2.2.2.2") +
+           Game(3, "Charlie", "2.2.2.2") + Game(4, "Delta", "9.9.9.9");
 }
 
 // Selects the first row of the list and opens its pop-up menu, then closes the menu again.
@@ -72,13 +64,10 @@ private slots:
             QVERIFY2(f.w.findChild<QObject*>(name), qPrintable(name));
         QCOMPARE(f.w.minimumSize(), f.w.maximumSize());
         QVERIFY(!(f.w.windowFlags() & Qt::WindowMaximizeButtonHint));
-    }
 
-    // Ctrl+H and Ctrl+A reach their menu commands wherever the focus is, the text boxes included.
-    void menuAcceleratorsFromEveryControl() {
-        WindowFixture f(GameLog(1));
-        f.load();
+        // Ctrl+H and Ctrl+A reach their menu commands wherever the focus is, the text boxes included.
         // Only whether the commands are reached counts here, not the windows they open.
+        f.load();
         QVERIFY(QObject::disconnect(f.w.mHelp, &QAction::triggered, &f.w, &frmMain::mHelp_Click));
         QVERIFY(QObject::disconnect(f.w.mAbout, &QAction::triggered, &f.w, &frmMain::mAbout_Click));
         ShowActive(f.w);
@@ -96,9 +85,16 @@ private slots:
         QVERIFY(!f.w.txtStartPosition->hasSelectedText()); // Ctrl+A did not also select all
     }
 
-    // The window opens on Change; a run puts the focus on Pause, where Alt+A pauses; the return to idle
-    // puts it on Process, and Alt+A opens the "&Advanced" menu.
-    void focusAndAltAFollowTheRun() {
+    // The window opens on Change; a run puts the focus on Pause. Alt+A (Pause's key while it is
+    // enabled) or Change pauses the run; while paused, Change does not resume, and a chosen file is
+    // shown and kept. The return to idle puts the focus on Process, and Alt+A opens "&Advanced".
+    void focusAltAAndChangeDuringARun_data() {
+        QTest::addColumn<bool>("byChange");
+        QTest::newRow("Alt+A") << false;
+        QTest::newRow("Change") << true;
+    }
+    void focusAltAAndChangeDuringARun() {
+        QFETCH(bool, byChange);
         WindowFixture f(GameLog(300));
         f.load();
         ShowActive(f.w);
@@ -106,12 +102,23 @@ private slots:
         QWidget* focusInside = nullptr;
         WindowFixture::InsideRun([&] {
             focusInside = QApplication::focusWidget();
-            QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
+            if (byChange)
+                f.w.cmdChange->click(); // the dialog is cancelled
+            else
+                QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
         });
         f.w.txtSearch->setFocus();
         f.w.cmdProcess->click();
         QCOMPARE(focusInside, static_cast<QWidget*>(f.w.cmdPause));
         QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Process Paused"));
+        QCOMPARE(f.w.lblCurFile->text(), f.logPath);
+        const QString other = f.dir.filePath(QStringLiteral("other.log"));
+        f.chooser.paths = {other};
+        f.w.cmdChange->click();
+        QCOMPARE(f.w.cmdPause->text(), QStringLiteral("&Resume"));
+        QCOMPARE(f.w.lblCurFile->text(), other);
+        QCOMPARE(f.w.lblFileSize->text(), QString()); // does not exist
+        QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QString()), other);
         f.w.cmdCancel->click();
         f.w.txtSearch->setFocus();
         f.w.processing().tmrUpdates_Timer();
@@ -146,101 +153,52 @@ private slots:
         QCOMPARE(f.w.processing().lastSummary().has_value(), chooses);
     }
 
-    void settingsSurviveARestart() {
-        {
-            WindowFixture f(GameLog(1));
-            f.load();
-            f.w.txtQuery->setPlainText(QStringLiteral("SELECT 1;"));
-            f.w.txtInterval->setText(QStringLiteral("250"));
-            f.w.txtSearch->setText(QStringLiteral("*ace*"));
-            f.w.chkAliases->setChecked(true);
-            f.w.chkAliasBroad->setChecked(true);
-            f.w.cmbSearch->setCurrentIndex(1);
-            QVERIFY(f.w.close());
-        }
-        WindowFixture g(GameLog(1));
-        g.load();
-        QCOMPARE(g.w.txtQuery->toPlainText(), QStringLiteral("SELECT 1;"));
-        QCOMPARE(g.w.txtInterval->text(), QStringLiteral("250"));
-        QCOMPARE(g.w.txtSearch->text(), QStringLiteral("*ace*"));
-        QVERIFY(g.w.chkAliases->isChecked());
-        QVERIFY(g.w.chkAliasBroad->isChecked()); // restored after chkAliases, so its rule did not untick it
-        QCOMPARE(g.w.cmbSearch->currentIndex(), 1);
-        QVERIFY(!g.w.chkAliases->isEnabled()); // searching by IP
-    }
-
-    // A greyed box shows greyed, a click only ticks or unticks; values of the wrong kind or range keep
-    // the defaults; a text stops at a NUL.
-    void oddStoredValues() {
-        SettingsStore store;
-        store.SaveRegString(QStringLiteral("chkAliases"), QStringLiteral("2"));
-        store.SaveRegString(QStringLiteral("cmbSearch"), QStringLiteral("7"));
+    // Stored values of the wrong kind or range keep the defaults, a text stops at a NUL, a greyed box
+    // shows greyed and a click only ticks or unticks it. What the window leaves is there at the next
+    // start, chkAliasBroad restored after chkAliases, whose rule would untick it.
+    void settingsAndTheAliasRules() {
+        SettingsStore().SaveRegString(QStringLiteral("chkAliases"), QStringLiteral("2"));
+        SettingsStore().SaveRegString(QStringLiteral("cmbSearch"), QStringLiteral("7"));
         QSettings raw(QSettings::NativeFormat, QSettings::UserScope,
                       QString::fromUtf8(identity::Organization), QString::fromUtf8(identity::Application));
         raw.setValue(QStringLiteral("txtInterval"), QByteArray("250"));
         raw.setValue(QStringLiteral("txtSearch"), QStringLiteral("abc") + QChar(u'\0'));
         raw.sync();
-        WindowFixture f(GameLog(1));
-        f.load();
-        QCOMPARE(f.w.cmbSearch->currentIndex(), 0);
-        QCOMPARE(f.w.txtInterval->text(), QStringLiteral("100"));
-        QCOMPARE(f.w.txtSearch->text(), QStringLiteral("abc"));
-        QCOMPARE(f.w.chkAliases->checkState(), Qt::PartiallyChecked);
-        for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
-            f.w.chkAliases->click();
-            QCOMPARE(f.w.chkAliases->checkState(), expected);
+        {
+            WindowFixture f(GameLog(1));
+            f.load();
+            QCOMPARE(f.w.cmbSearch->currentIndex(), 0);
+            QCOMPARE(f.w.txtInterval->text(), QStringLiteral("100"));
+            QCOMPARE(f.w.txtSearch->text(), QStringLiteral("abc"));
+            QCOMPARE(f.w.chkAliases->checkState(), Qt::PartiallyChecked);
+            QVERIFY(!f.w.chkAliasBroad->isEnabled());
+            for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
+                f.w.chkAliases->click();
+                QCOMPARE(f.w.chkAliases->checkState(), expected);
+                QCOMPARE(f.w.chkAliasBroad->isEnabled(), expected == Qt::Checked);
+            }
+            f.w.chkAliasBroad->click();
+            f.w.txtInterval->setText(QStringLiteral("250"));
+            f.w.txtQuery->setPlainText(QStringLiteral("SELECT 1;"));
+            f.w.cmbSearch->setCurrentIndex(1);
+            QVERIFY(f.w.close());
         }
-    }
-
-    // A statement that fails says why (Enter on the focused button runs it); the list shows the empty
-    // result. The referee list's failure note goes with the next search.
-    void failingSearchesSayWhy() {
-        WindowFixture f(GameLog(3));
-        f.load();
-        f.w.cmdProcess->click();
-        ShowActive(f.w);
-        f.w.txtQuery->setPlainText(QStringLiteral("SELEC nonsense"));
-        f.w.lblMatches->setText(QStringLiteral("7"));
-        f.w.cmdQuery->setFocus();
-        QTest::keyClick(f.w.cmdQuery, Qt::Key_Return);
-        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
-        QVERIFY2(f.prompter.asked[0].text.contains(QStringLiteral("syntax error")),
-                 qPrintable(f.prompter.asked[0].text));
-        QCOMPARE(f.w.lblMatches->text(), QStringLiteral("0"));
-
-        f.w.txtQuery->setPlainText(QStringLiteral("ALTER TABLE Names RENAME TO Elsewhere"));
-        f.w.cmdQuery->click();
-        f.w.cmdRefs->click();
-        QVERIFY(!f.w.lstReport->toolTip().isEmpty());
-        f.w.cmdSearch->click(); // txtSearch is empty: nothing happens
-        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        f.w.txtSearch->setText(QStringLiteral("*"));
-        f.w.cmdSearch->click();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
-        QVERIFY(f.w.lstReport->toolTip().isEmpty());
-    }
-
-    void aliasRules() {
-        WindowFixture f(GameLog(1));
-        f.load();
-        frmMain& w = f.w;
-        QVERIFY(!w.chkAliasBroad->isEnabled());
-        w.chkAliases->click();
-        QVERIFY(w.chkAliasBroad->isEnabled());
-        w.chkAliasBroad->click();
-        w.cmbSearch->setCurrentIndex(1);
-        QVERIFY(!w.chkAliases->isEnabled() && !w.chkAliasBroad->isEnabled());
-        QVERIFY(w.chkAliases->isChecked() && w.chkAliasBroad->isChecked());
-        w.cmbSearch->setCurrentIndex(0);
-        QVERIFY(w.chkAliases->isEnabled() && w.chkAliasBroad->isEnabled());
-        w.chkAliases->click();
-        QVERIFY(!w.chkAliasBroad->isEnabled() && !w.chkAliasBroad->isChecked());
+        WindowFixture g(GameLog(1));
+        g.load();
+        QCOMPARE(g.w.txtInterval->text(), QStringLiteral("250"));
+        QCOMPARE(g.w.txtQuery->toPlainText(), QStringLiteral("SELECT 1;"));
+        QCOMPARE(g.w.cmbSearch->currentIndex(), 1);
+        QVERIFY(g.w.chkAliases->isChecked() && g.w.chkAliasBroad->isChecked());
+        QVERIFY(!g.w.chkAliases->isEnabled() && !g.w.chkAliasBroad->isEnabled()); // searching by IP
+        g.w.cmbSearch->setCurrentIndex(0);
+        QVERIFY(g.w.chkAliases->isEnabled() && g.w.chkAliasBroad->isEnabled());
+        g.w.chkAliases->click();
+        QVERIFY(!g.w.chkAliasBroad->isEnabled() && !g.w.chkAliasBroad->isChecked());
     }
 
     // Enter in txtSearch searches by the chosen kind; a header click sorts, again reverses, and the
     // selected row stays selected and in sight. A left click offers no pop-up, a right click does.
-    void searchSortAndCopy() {
+    void searches() {
         WindowFixture f(GameLog(200));
         f.load();
         f.w.cmdProcess->click();
@@ -269,39 +227,41 @@ private slots:
         f.w.mCopyPopup->hide();
         f.w.mCopyName->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Name: ") + selected);
+
+        // A statement that fails says why (Enter on the focused button runs it); the list shows the
+        // empty result. The referee list's failure note goes with the next search.
+        f.w.txtQuery->setPlainText(QStringLiteral("SELEC nonsense"));
+        f.w.lblMatches->setText(QStringLiteral("7"));
+        f.w.cmdQuery->setFocus();
+        QTest::keyClick(f.w.cmdQuery, Qt::Key_Return);
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked[0].title, QStringLiteral("Query failed"));
+        QVERIFY2(f.prompter.asked[0].text.contains(QStringLiteral("syntax error")),
+                 qPrintable(f.prompter.asked[0].text));
+        QCOMPARE(f.w.lblMatches->text(), QStringLiteral("0"));
+
+        f.w.txtQuery->setPlainText(QStringLiteral("ALTER TABLE Names RENAME TO Elsewhere"));
+        f.w.cmdQuery->click();
+        f.w.cmdRefs->click();
+        QVERIFY(!f.w.lstReport->toolTip().isEmpty());
+        f.w.txtSearch->clear();
+        f.w.cmdSearch->click(); // txtSearch is empty: nothing happens
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        f.w.txtSearch->setText(QStringLiteral("*"));
+        f.w.cmdSearch->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+        QVERIFY(f.w.lstReport->toolTip().isEmpty());
     }
 
-    // "Show Everything Linked" lists the selected row's cluster with its hops; the next search hides
-    // the two columns again.
+    // Cancel during a run also ends a cluster walk started inside it: what was found is listed, and
+    // the message says the walk was stopped. Once idle, "Show Everything Linked" lists the selected
+    // row's cluster with its hops; the next search hides the two columns again.
     void showEverythingLinked() {
-        WindowFixture f(ChainLog());
+        WindowFixture f(ChainLog() + GameLog(300));
         f.load();
         // The model's signals stay consistent while columns come and go.
         QAbstractItemModelTester tester(&f.w.resultModel(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        f.w.cmdProcess->click();
-        f.w.txtSearch->setText(QStringLiteral("Alpha"));
-        f.w.cmdSearch->click();
-        PickFirstRow(f.w);
-        f.w.mShowLinked->trigger();
-        f.w.resultModel().Flush();
-        const QAbstractItemModel* model = f.w.lstReport->model();
-        QCOMPARE(model->columnCount(), 7);
-        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
-        QStringList rows;
-        for (int r = 0; r < model->rowCount(); ++r)
-            rows << model->index(r, 5).data().toString() + QLatin1Char(' ') +
-                        model->index(r, 0).data().toString();
-        QCOMPARE(rows, (QStringList{"0 Alpha", "1 Bravo", "2 Bravo", "3 Charlie"}));
-        f.w.cmdSearch->click();
-        QCOMPARE(model->columnCount(), 5);
-    }
-
-    // Cancel during a run also ends a cluster walk started inside it: what was found is listed, and
-    // the message says the walk was stopped.
-    void cancelStopsAClusterWalkInsideARun() {
-        WindowFixture f(ChainLog() + GameLog(300));
-        f.load();
         f.w.txtSearch->setText(QStringLiteral("Alpha"));
         std::function<void()> walkOnceTheChainIsIn = [&] {
             if (f.w.database().RowCount() < 5) return QTimer::singleShot(0, walkOnceTheChainIsIn);
@@ -310,6 +270,7 @@ private slots:
             f.clock.step = 0.016; // the walk hands control to the event loop at every check
             QTimer::singleShot(0, [&] { f.w.cmdCancel->click(); });
             f.w.mShowLinked->trigger();
+            QVERIFY(f.w.resultList().Count() < 4);
         };
         WindowFixture::InsideRun(walkOnceTheChainIsIn);
         f.w.cmdProcess->click();
@@ -317,74 +278,59 @@ private slots:
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
         QCOMPARE(f.prompter.asked[0].text,
                  QStringLiteral("The walk was stopped; rows linked further are not listed."));
-        QCOMPARE(f.w.lstReport->model()->columnCount(), 7);
-        QVERIFY(f.w.resultList().Count() < 4);
+
+        f.clock.step = 0;
+        f.w.cmdSearch->click();
+        PickFirstRow(f.w);
+        f.w.mShowLinked->trigger();
+        f.w.resultModel().Flush();
+        const QAbstractItemModel* model = f.w.lstReport->model();
+        QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
+        QCOMPARE(model->rowCount(), 4); // Alpha, Bravo twice, Charlie: Delta is linked to nobody
+        QCOMPARE(model->index(3, 5).data().toString() + model->index(3, 0).data().toString(),
+                 QStringLiteral("3Charlie"));
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        f.w.cmdSearch->click();
+        QCOMPARE(model->columnCount(), 5);
     }
 
-    // Change during a run pauses it; while paused it does not resume; a chosen file is shown and kept.
-    void changeDuringARunPausesIt() {
-        WindowFixture f(GameLog(300));
-        f.load();
-        WindowFixture::InsideRun([&] { f.w.cmdChange->click(); }); // the dialog is cancelled
-        f.w.cmdProcess->click();
-        QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Process Paused"));
-        QCOMPARE(f.w.lblCurFile->text(), f.logPath);
-        const QString other = f.dir.filePath(QStringLiteral("other.log"));
-        f.chooser.paths = {other};
-        f.w.cmdChange->click();
-        QCOMPARE(f.w.cmdPause->text(), QStringLiteral("&Resume"));
-        QCOMPARE(f.w.lblCurFile->text(), other);
-        QCOMPARE(f.w.lblFileSize->text(), QString()); // does not exist
-        QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QString()), other);
+    // Closing during a run, or during a search inside it, stops the search at its next row and the run
+    // at its next line end: rows kept, position journaled, settings saved, nothing asked; the window
+    // closes once the run has returned.
+    void closingDuringARun_data() {
+        QTest::addColumn<bool>("inSearch");
+        QTest::newRow("run") << false;
+        QTest::newRow("search inside the run") << true;
     }
-
-    // Closing during a run stops it at a line end: its rows are kept, its position journaled, the
-    // settings saved; the window closes once the run has returned.
-    void closingDuringARunKeepsItsRows() {
-        const int games = 3000;
-        WindowFixture f(GameLog(games));
-        f.load();
-        f.w.txtInterval->setText(QStringLiteral("321"));
-        bool returnedInside = true;
-        WindowFixture::InsideRun([&] {
-            f.w.close();
-            QVERIFY(f.w.closePending());
-            returnedInside = f.w.processing().lastSummary().has_value();
-        });
-        f.w.cmdProcess->click();
-        QVERIFY(!returnedInside);
-        const RunSummary summary = *f.w.processing().lastSummary();
-        QCOMPARE(summary.outcome, RunOutcome::Stopped);
-        QVERIFY(summary.visitsRecorded > 0 && summary.visitsRecorded < games);
-        QVERIFY(!f.w.closePending() && !f.w.database().IsOpen());
-        QCOMPARE(f.journaled(), *summary.journaledPosition);
-        QCOMPARE(f.settings.GetRegString(QStringLiteral("txtInterval"), QString()), QStringLiteral("321"));
-        NamesDatabase reopened;
-        reopened.Open(f.dataFile(identity::DatabaseFileName).toStdString());
-        QCOMPARE(reopened.RowCount(), summary.visitsRecorded);
-    }
-
-    // Closing during a search started inside a run stops the search at its next row, then the run,
-    // then the window closes.
-    void closingStopsASearchInsideARun() {
+    void closingDuringARun() {
+        QFETCH(bool, inSearch);
         WindowFixture f(GameLog(3000));
         f.load();
         ShowActive(f.w);
+        f.w.txtInterval->setText(QStringLiteral("321"));
         f.w.txtSearch->setText(QStringLiteral("*"));
-        std::int64_t rowsAtSearch = 0;
-        std::function<void()> searchOnceRowsAreIn = [&] {
-            rowsAtSearch = f.w.database().RowCount();
-            if (rowsAtSearch < 50) return QTimer::singleShot(0, searchOnceRowsAreIn);
+        std::function<void()> closeOnceRowsAreIn = [&] {
+            const std::int64_t rows = f.w.database().RowCount();
+            if (rows < 50) return QTimer::singleShot(0, closeOnceRowsAreIn);
+            if (!inSearch) {
+                f.w.close();
+                QVERIFY(f.w.closePending());
+                return;
+            }
             f.clock.step = 0.016; // the search hands control to the event loop at every row
             QTimer::singleShot(0, [&] { f.w.close(); });
             f.w.cmdSearch->click();
+            QVERIFY(f.w.resultList().Count() < static_cast<std::size_t>(rows) / 2);
+            QVERIFY(f.w.closePending() && f.w.isVisible());
         };
-        WindowFixture::InsideRun(searchOnceRowsAreIn);
+        WindowFixture::InsideRun(closeOnceRowsAreIn);
         f.w.cmdProcess->click();
-        QVERIFY(rowsAtSearch >= 50);
-        QVERIFY(f.w.resultList().Count() < static_cast<std::size_t>(rowsAtSearch) / 2);
-        QVERIFY(!f.w.isVisible() && !f.w.database().IsOpen());
-        QVERIFY(f.prompter.asked.empty()); // stopped for a close: nothing to say
+        const RunSummary summary = *f.w.processing().lastSummary();
+        QVERIFY(summary.outcome == RunOutcome::Stopped && summary.visitsRecorded < 3000);
+        QVERIFY(!f.w.isVisible() && !f.w.closePending() && !f.w.database().IsOpen());
+        QCOMPARE(f.journaled(), *summary.journaledPosition);
+        QCOMPARE(f.settings.GetRegString(QStringLiteral("txtInterval"), QString()), QStringLiteral("321"));
+        QVERIFY(f.prompter.asked.empty());
     }
 
     // Clearing the database asks first. The Advanced menu opens the database file. Idle, the window
