@@ -1,9 +1,13 @@
 #include "ResultFormat.h"
 
+#include <QIODevice>
 #include <QStringList>
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -77,33 +81,165 @@ void WriteTable(const RowTexts& headers, const std::vector<RowTexts>& rows, QTex
         writeLine(shown[i]);
 }
 
-void WriteCsv(const RowTexts& headers, const std::vector<RowTexts>& rows, QTextStream& out) {
-    auto writeRecord = [&](const RowTexts& row) {
-        QStringList fields;
-        for (const auto& text : row)
-            fields << CsvField(text);
-        out << fields.join(QLatin1Char(',')) << "\r\n";
-    };
-    writeRecord(headers);
-    for (const auto& row : rows)
-        writeRecord(row);
+// Writes UTF-8 bytes to the stream: straight to its device when it has one (its buffered text is
+// flushed first), else through the stream's own text.
+class ByteSink {
+public:
+    explicit ByteSink(QTextStream& out) : out_(out) { out_.flush(); }
+    ~ByteSink() { flush(); }
+    ByteSink(const ByteSink&) = delete;
+    ByteSink& operator=(const ByteSink&) = delete;
+
+    void append(std::string_view bytes) {
+        buffer_.append(bytes);
+        if (buffer_.size() >= kChunk) flush();
+    }
+    void appendText(const QString& text) {
+        const QByteArray bytes = text.toUtf8();
+        append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+    void flush() {
+        if (buffer_.empty()) return;
+        if (QIODevice* device = out_.device())
+            device->write(buffer_.data(), static_cast<qint64>(buffer_.size()));
+        else
+            out_ << FromUtf8(buffer_);
+        buffer_.clear();
+    }
+
+    QTextStream& out_;
+    std::string buffer_;
+};
+
+bool IsAsciiText(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
 }
 
-void WriteJson(const RowTexts& headers, const std::vector<RowTexts>& rows, QTextStream& out) {
-    if (rows.empty()) {
-        out << "[]\n";
+// CsvField on UTF-8 bytes. Text other than ASCII goes through QString, as the stream would write it.
+void AppendCsvField(ByteSink& sink, std::string_view text) {
+    if (!IsAsciiText(text)) {
+        sink.appendText(CsvField(FromUtf8(text)));
         return;
     }
-    out << "[\n";
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        out << "  {";
-        for (std::size_t c = 0; c < headers.size(); ++c) {
-            if (c > 0) out << ", ";
-            out << JsonString(headers[c]) << ": " << JsonString(rows[i][c]);
-        }
-        out << (i + 1 < rows.size() ? "},\n" : "}\n");
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        sink.append(text);
+        return;
     }
-    out << "]\n";
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    sink.append(quoted);
+}
+
+// JsonString on UTF-8 bytes, with the same rule for text other than ASCII.
+void AppendJsonString(ByteSink& sink, std::string_view text) {
+    if (!IsAsciiText(text)) {
+        sink.appendText(JsonString(FromUtf8(text)));
+        return;
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+                out += escape;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    sink.append(out);
+}
+
+// CSV and JSON are written row by row from the list, without holding the whole text.
+void StreamCsv(const ResultList& list, bool withRows, const ExtraColumns* extra, QTextStream& out) {
+    ByteSink sink(out);
+    auto writeRecord = [&](const std::vector<std::string_view>& cells, const std::vector<QString>& more) {
+        bool first = true;
+        for (const std::string_view cell : cells) {
+            if (!first) sink.append(",");
+            first = false;
+            AppendCsvField(sink, cell);
+        }
+        for (const QString& cell : more) {
+            sink.append(",");
+            sink.appendText(CsvField(cell));
+        }
+        sink.append("\r\n");
+    };
+    std::vector<std::string_view> cells(kResultHeaders.begin(), kResultHeaders.end());
+    writeRecord(cells, extra ? extra->headers : std::vector<QString>{});
+    if (!withRows) return;
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const ResultRow& row = list.Row(i);
+        cells.assign(row.Cells.begin(), row.Cells.end());
+        writeRecord(cells, extra ? extra->cells(row) : std::vector<QString>{});
+    }
+}
+
+void StreamJson(const ResultList& list, bool withRows, const ExtraColumns* extra, QTextStream& out) {
+    ByteSink sink(out);
+    if (!withRows || list.Count() == 0) {
+        sink.append("[]\n");
+        return;
+    }
+    std::vector<std::string> headers;
+    for (const std::string_view header : kResultHeaders)
+        headers.emplace_back(header);
+    sink.append("[\n");
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        const ResultRow& row = list.Row(i);
+        sink.append("  {");
+        for (std::size_t c = 0; c < kResultCellCount; ++c) {
+            if (c > 0) sink.append(", ");
+            AppendJsonString(sink, headers[c]);
+            sink.append(": ");
+            AppendJsonString(sink, row.Cells[c]);
+        }
+        if (extra) {
+            const std::vector<QString> more = extra->cells(row);
+            for (std::size_t c = 0; c < more.size() && c < extra->headers.size(); ++c) {
+                sink.append(", ");
+                sink.appendText(JsonString(extra->headers[c]));
+                sink.append(": ");
+                sink.appendText(JsonString(more[c]));
+            }
+        }
+        sink.append(i + 1 < list.Count() ? "},\n" : "}\n");
+    }
+    sink.append("]\n");
 }
 
 } // namespace
@@ -173,22 +309,21 @@ QString JsonString(const QString& text) {
 
 void WriteResults(const ResultList& list, OutputFormat format, ListContent content, QTextStream& out,
                   const ExtraColumns* extra) {
-    std::vector<RowTexts> rows;
-    const bool machine = format != OutputFormat::Table;
-    if (!(machine && content == ListContent::NoMatchesRow)) {
+    const bool withRows = content != ListContent::NoMatchesRow;
+    switch (format) {
+    case OutputFormat::Table: {
+        std::vector<RowTexts> rows;
         rows.reserve(list.Count());
         for (std::size_t i = 0; i < list.Count(); ++i)
             rows.push_back(Texts(list.Row(i), extra));
-    }
-    switch (format) {
-    case OutputFormat::Table:
         WriteTable(Headers(extra), rows, out);
         break;
+    }
     case OutputFormat::Csv:
-        WriteCsv(Headers(extra), rows, out);
+        StreamCsv(list, withRows, extra, out);
         break;
     case OutputFormat::Json:
-        WriteJson(Headers(extra), rows, out);
+        StreamJson(list, withRows, extra, out);
         break;
     }
 }

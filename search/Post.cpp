@@ -1,10 +1,14 @@
 #include "Post.h"
 
+#include "AliasPatterns.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
 #include "Recordset.h"
 
+#include <algorithm>
 #include <exception>
+#include <variant>
+#include <vector>
 
 namespace corvanth {
 namespace {
@@ -23,7 +27,7 @@ enum class RowKey { Stored, None };
 // name must be readable and not NULL, and a keyed row also needs its address column and a key that
 // `list` does not hold yet (checked before the other cells are read, as most rows an alias query
 // finds again are already listed).
-std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const ResultList& list) {
+std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const ResultList* list) {
     std::optional<std::string> name = rs.Field("PlayerName"); // nothing: no such column, or NULL
     if (!name) return std::nullopt;
     std::optional<std::string> ip = rs.Field("IP");
@@ -32,7 +36,7 @@ std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const Result
     if (keyed == RowKey::Stored) {
         if (!ip && !rs.HasField("IP")) return std::nullopt;
         std::string key = PairKey(*name, ip.value_or(std::string()));
-        if (list.ContainsKey(key)) return std::nullopt;
+        if (list && list->ContainsKey(key)) return std::nullopt;
         row.ItemKey = std::move(key);
     }
     row.Cell(ResultCell::Name) = DecodeName(*name);
@@ -46,6 +50,125 @@ std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const Result
 std::string FailureText(const std::exception& e) {
     const std::string what = e.what();
     return what.empty() ? std::string("the statement failed") : what;
+}
+
+// Lets pending events run when a yield is due; false when the host asks the walk to stop.
+bool Turn(PostHost& host, YieldState& yield) {
+    const Clock::time_point now = host.now();
+    if (now - yield.lastPump >= kPostYieldInterval) {
+        host.pumpEvents();
+        yield.lastPump = host.now();
+    }
+    return !host.stopRequested();
+}
+
+// What a widened walk lists, in order: the aliases of an address pattern (its index), or a row found
+// while the aliases were not asked for.
+using AliasStep = std::variant<std::size_t, ResultRow>;
+
+struct Widening {
+    AliasPatterns patterns;
+    std::vector<AliasStep> steps;
+};
+
+// Below this many patterns a table walk costs more than the look-ups it saves, whatever the size of
+// the table; above it the walk is taken when it reads fewer rows than kRowsPerSavedLookup times
+// the number of look-ups it saves.
+constexpr std::size_t kFewestWalkedPatterns = 1024;
+constexpr std::int64_t kRowsPerSavedLookup = 16;
+
+PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
+                 ClearFirst clearFirst, AliasCheck aliasCheck, YieldState& yield);
+
+// Rows of the table taken by the walkable patterns: `taken[i]` lists the rows of pattern i in the
+// order its own address search gives them. False when the walk did not reach the end.
+bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const AliasPatterns& patterns,
+               std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
+    try {
+        Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        for (; !rs.Eof(); rs.MoveNext()) {
+            if (!Turn(host, yield)) return false;
+            const std::optional<std::string> ip = rs.Field("IP");
+            if (!ip) continue;
+            const auto exact = patterns.ExactOwner(*ip);
+            const auto firstThree = patterns.FirstThreeOctetsOwner(*ip);
+            if (!exact && !firstThree) continue;
+            std::optional<ResultRow> row = ReadRow(rs, RowKey::Stored, nullptr);
+            if (!row) continue;
+            if (exact) taken[*exact].push_back(rows.size());
+            if (firstThree) taken[*firstThree].push_back(rows.size());
+            rows.push_back(std::move(*row));
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    // The table gives a pattern's rows in table order; a /24's address search gives them in the
+    // order of its index: by address ignoring ASCII letter case, then in table order.
+    auto folded = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+    auto addressBefore = [&](std::size_t a, std::size_t b) {
+        const std::string& x = rows[a].Cell(ResultCell::IP);
+        const std::string& y = rows[b].Cell(ResultCell::IP);
+        return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [&](char p, char q) {
+            return folded(static_cast<unsigned char>(p)) < folded(static_cast<unsigned char>(q));
+        });
+    };
+    for (std::size_t i = 0; i < patterns.Count(); ++i)
+        if (patterns.ShapeOf(i) == AliasPatterns::Shape::FirstThreeOctets)
+            std::stable_sort(taken[i].begin(), taken[i].end(), addressBefore);
+    return true;
+}
+
+// Lists the steps of a widened walk in their order: each pattern's rows as its own address search
+// finds them, skipping rows already listed. Many exact or /24 patterns are answered by one walk over
+// the table; the others (and all of them when there are few) by their address search.
+void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Widening& widening,
+                 YieldState& yield) {
+    const AliasPatterns& patterns = widening.patterns;
+    std::vector<ResultRow> rows;
+    std::vector<std::vector<std::size_t>> taken(patterns.Count());
+    bool walked = false;
+    if (patterns.WalkableCount() >= kFewestWalkedPatterns) {
+        std::int64_t tableRows = 0;
+        try {
+            tableRows = database.RowCount();
+        } catch (const std::exception&) {
+            tableRows = -1;
+        }
+        if (tableRows >= 0 &&
+            tableRows <= static_cast<std::int64_t>(patterns.WalkableCount()) * kRowsPerSavedLookup) {
+            walked = WalkTable(database, host, yield, patterns, rows, taken);
+            if (!walked) {
+                if (host.stopRequested()) return;
+                rows.clear();
+                for (auto& t : taken)
+                    t.clear();
+            }
+        }
+    }
+    for (AliasStep& step : widening.steps) {
+        if (!Turn(host, yield)) return;
+        if (ResultRow* row = std::get_if<ResultRow>(&step)) {
+            list.Add(std::move(*row));
+            continue;
+        }
+        const std::size_t pattern = std::get<std::size_t>(step);
+        if (walked && patterns.ShapeOf(pattern) != AliasPatterns::Shape::Other) {
+            // A row taken by two patterns is listed by the first one.
+            for (const std::size_t id : taken[pattern]) {
+                ResultRow& row = rows[id];
+                if (!row.ItemKey) continue;
+                std::string key = std::move(*row.ItemKey);
+                row.ItemKey.reset();
+                if (list.ContainsKey(key)) continue;
+                row.ItemKey = std::move(key);
+                list.Add(std::move(row));
+                row.ItemKey.reset();
+            }
+        } else {
+            Walk(database, list, host, IpSearchQuery(patterns.Pattern(pattern)), ClearFirst::No,
+                 AliasCheck::ForbidAliases, yield);
+        }
+    }
 }
 
 PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
@@ -64,6 +187,9 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
         outcome.failure = FailureText(e);
     }
 
+    // The aliases of the rows found are listed after the walk, each address pattern once; rows found
+    // while the aliases are not asked for keep their place among them.
+    Widening widening;
     if (rs) {
         const Clock::time_point start = host.now();
         while (!rs->Eof()) {
@@ -82,15 +208,17 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
             const bool aliases =
                 aliasCheck == AliasCheck::AllowAliases && host.aliasesTicked() && host.aliasesEnabled();
             if (aliases) {
-                // The row itself comes into the list through the nested query, which matches its own
-                // address.
+                // The row itself comes into the list through its address pattern, which it matches.
                 if (std::optional<std::string> ip = rs->Field("IP")) {
                     const std::string pattern = host.broadTicked() ? BroadIP(*ip) : *ip;
-                    Walk(database, list, host, IpSearchQuery(pattern), ClearFirst::No,
-                         AliasCheck::ForbidAliases, yield);
+                    if (widening.patterns.Add(pattern))
+                        widening.steps.emplace_back(widening.patterns.Count() - 1);
                 }
-            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, list)) {
-                list.Add(std::move(*row));
+            } else if (widening.steps.empty()) {
+                if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, &list))
+                    list.Add(std::move(*row));
+            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, nullptr)) {
+                widening.steps.emplace_back(std::move(*row));
             }
 
             try {
@@ -101,6 +229,7 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
         }
     }
     rs.reset();
+    if (!widening.steps.empty() && !host.stopRequested()) ListAliases(database, list, host, widening, yield);
 
     outcome.matches = list.Count();
     host.setMatches(outcome.matches);
@@ -136,7 +265,7 @@ Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
         while (!rs.Eof()) {
-            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None, list)) list.Add(std::move(*row));
+            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None, &list)) list.Add(std::move(*row));
             rs.MoveNext();
         }
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "ResultList.h"
 
 #include "Collation.h"
+#include "TextCodec.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -31,20 +32,25 @@ std::vector<ResultRow> ResultList::Rows() const {
     return rows;
 }
 
+bool ResultList::ContainsKey(std::string_view key) const {
+    return byKey_.Find(key, [this](RowId r) { return keyOf(r); }).has_value();
+}
+
 void ResultList::Clear() {
     if (observer_) observer_->listAboutToReset();
     store_.clear();
     blocks_.clear();
     starts_.clear();
     startsValid_ = true;
-    byKey_.clear();
+    byKey_.Clear();
     count_ = 0;
     if (observer_) observer_->listReset();
 }
 
 std::optional<std::size_t> ResultList::Add(ResultRow row) {
     const auto id = static_cast<RowId>(store_.size());
-    if (row.ItemKey && !byKey_.try_emplace(*row.ItemKey, id).second) return std::nullopt;
+    if (row.ItemKey && byKey_.Insert(*row.ItemKey, id, [this](RowId r) { return keyOf(r); }) != id)
+        return std::nullopt;
     // The index is decided before the observer hears of it, so the row is stored first and only
     // placed into the shown order between the two notifications.
     store_.push_back(std::move(row));
@@ -119,7 +125,19 @@ void ResultList::reorder() {
     ids.reserve(count_);
     for (const auto& block : blocks_)
         ids.insert(ids.end(), block.begin(), block.end());
-    std::sort(ids.begin(), ids.end(), [this](RowId a, RowId b) { return before(a, b); });
+    // The same order as before(), with each key cell folded once instead of at every comparison:
+    // folded texts compare as CollateText compares them until one differs, then the exact texts,
+    // then the order in which the rows were added.
+    std::vector<std::string> folded(store_.size());
+    for (const RowId id : ids)
+        folded[id] = FoldCase(store_[id].Cells[sortKey_]);
+    const bool ascending = sortOrder_ == SortDirection::Ascending;
+    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) {
+        int c = folded[a].compare(folded[b]);
+        if (c == 0) c = store_[a].Cells[sortKey_].compare(store_[b].Cells[sortKey_]);
+        if (c != 0) return ascending ? c < 0 : c > 0;
+        return a < b;
+    });
     blocks_.clear();
     for (std::size_t i = 0; i < ids.size(); i += kBlockFill) {
         const std::size_t end = std::min(ids.size(), i + kBlockFill);

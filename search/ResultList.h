@@ -2,6 +2,7 @@
 
 #include "ResultListObserver.h"
 #include "ResultRow.h"
+#include "TextIdIndex.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,7 +45,7 @@ public:
     // returns the index the row was given.
     std::optional<std::size_t> Add(ResultRow row);
     // Whether a row has this key (keys compare exactly).
-    bool ContainsKey(std::string_view key) const { return byKey_.contains(key); }
+    bool ContainsKey(std::string_view key) const;
 
     bool Sorted() const { return sorted_; }
     std::size_t SortKey() const { return sortKey_; }
@@ -60,10 +61,7 @@ public:
 
 private:
     using RowId = std::uint32_t;
-    struct KeyHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
-    };
+    std::string_view keyOf(RowId id) const { return *store_[id].ItemKey; }
 
     bool before(RowId a, RowId b) const;
     void reorder();
@@ -73,7 +71,7 @@ private:
     std::vector<std::vector<RowId>> blocks_;  // the shown order, in blocks
     mutable std::vector<std::size_t> starts_; // index of each block's first row
     mutable bool startsValid_ = true;
-    std::unordered_map<std::string, RowId, KeyHash, std::equal_to<>> byKey_;
+    TextIdIndex byKey_; // the rows that have a key
     std::size_t count_ = 0;
 
     bool sorted_ = false;

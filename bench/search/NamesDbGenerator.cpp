@@ -83,6 +83,9 @@ void Check(int rc, sqlite3* db, const char* what) {
         throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
 }
 
+constexpr std::array<const char*, 12> kAceSyllables = {"ace", "bo",  "dri", "fal", "gun", "hal",
+                                                       "mo",  "nor", "pel", "ru",  "sto", "vu"};
+
 } // namespace
 
 std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOptions& options) {
@@ -145,6 +148,64 @@ std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOption
                     ++written;
                 }
             }
+        }
+        sqlite3_finalize(insert);
+        insert = nullptr;
+        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
+    } catch (...) {
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+    return written;
+}
+
+std::size_t GenerateAceNamesDatabase(const std::string& path, const GeneratorOptions& options) {
+    {
+        NamesDatabase schema;
+        schema.Open(path);
+        schema.Close();
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw std::runtime_error("cannot open " + path);
+    }
+    sqlite3_stmt* insert = nullptr;
+    std::size_t written = 0;
+    try {
+        Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
+        Check(sqlite3_prepare_v2(db,
+                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES "
+                                 "(?1, ?2, ?3, ?4, ?5)",
+                                 -1, &insert, nullptr),
+              db, "prepare");
+        std::mt19937 random(options.seed);
+        NameMaker maker(random);
+        std::set<std::pair<std::string, std::string>> pairs;
+        while (written < options.rows) {
+            std::string name;
+            for (std::size_t i = 2 + maker.pick(3); i > 0; --i)
+                name += kAceSyllables[maker.pick(kAceSyllables.size())];
+            name[0] = static_cast<char>(name[0] - 32);
+            if (maker.pick(100) < 10)
+                name.insert(maker.pick(name.size()), "^" + std::to_string(maker.pick(10)));
+            const std::string ip = std::to_string(1 + maker.pick(223)) + "." +
+                                   std::to_string(maker.pick(256)) + "." + std::to_string(maker.pick(256)) +
+                                   "." + std::to_string(1 + maker.pick(254));
+            if (!pairs.emplace(name, ip).second) continue;
+            const std::string stripped = StripName(name);
+            const std::string date = maker.date();
+            sqlite3_bind_text(insert, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, ip.data(), static_cast<int>(ip.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(insert, 5, maker.pick(200) == 0 ? 1 : 0);
+            Check(sqlite3_step(insert), db, "insert");
+            sqlite3_reset(insert);
+            ++written;
         }
         sqlite3_finalize(insert);
         insert = nullptr;

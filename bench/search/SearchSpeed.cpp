@@ -74,12 +74,15 @@ void Report(const char* what, const Timing& t, double targetMs) {
 int main(int argc, char** argv) {
     std::string path;
     std::size_t rows = 1'000'000;
+    bool ace = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--rows" && i + 1 < argc) {
             rows = std::strtoull(argv[++i], nullptr, 10);
+        } else if (arg == "--ace") {
+            ace = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::printf("usage: search-speed [DATABASE] [--rows N]\n");
+            std::printf("usage: search-speed [DATABASE] [--rows N] [--ace]\n");
             return 0;
         } else {
             path = arg;
@@ -87,7 +90,7 @@ int main(int argc, char** argv) {
     }
     if (path.empty())
         path = (std::filesystem::temp_directory_path() /
-                ("corvanth-search-speed-" + std::to_string(rows) + ".mdb"))
+                ("corvanth-search-speed-" + std::string(ace ? "ace-" : "") + std::to_string(rows) + ".mdb"))
                    .string();
 
     try {
@@ -96,7 +99,8 @@ int main(int argc, char** argv) {
             const auto start = Clock::now();
             bench::GeneratorOptions options;
             options.rows = rows;
-            const std::size_t written = bench::GenerateNamesDatabase(path, options);
+            const std::size_t written = ace ? bench::GenerateAceNamesDatabase(path, options)
+                                            : bench::GenerateNamesDatabase(path, options);
             std::printf("generated %zu rows in %.1f s\n", written, Milliseconds(Clock::now() - start) / 1000);
         }
 

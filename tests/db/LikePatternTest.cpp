@@ -47,6 +47,14 @@ TEST(LikePattern, MatchesLikeTheUserExpects) {
         {"10.0.0.*", "10.0.1.7", false},
         {"[]a", "a", true},
         {"x'y", "X'Y", true},
+        // A range holds both cases of the letters in it ("K" lies between "#" and "_", so "k" matches),
+        // and folding its ends does not widen it.
+        {"*[#-_]", "kkkkkk", true},
+        {"[!#-_]", "k", false},
+        {"[0-Z]", "_", false},
+        {"[0-Z]", "`", false},
+        {"[0-Z]", "q", true},
+        {"[\xC3\x80-\xC3\x9E]", "\xC3\xA9", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LikePattern(c.pattern).Matches(c.text), c.match)

@@ -2,6 +2,7 @@
 // happens between two turns, so nothing depends on timing.
 #include "LogFollower.h"
 #include "FakeRunHost.h"
+#include "LogLines.h"
 #include "NamesDatabase.h"
 #include "NamesTable.h"
 #include "ProcessLog.h"
@@ -18,15 +19,9 @@ using corvanth::test::TempFolder;
 
 namespace {
 
-const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
-std::string Connect(int client, const std::string& name, const std::string& ip,
-                    const std::string& date = "d") {
-    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
-           ":27960 DATE: " + date + "\n";
-}
-std::string Rename(int client, const std::string& name) {
-    return "  0:06 ClientUserinfoChanged: " + std::to_string(client) + " n\\" + name + "\\t\\0\n";
-}
+const std::string kInit = corvanth::test::InitGame();
+using corvanth::test::Connect;
+using corvanth::test::Rename;
 
 using QuietHost = corvanth::test::FakeRunHost;
 using corvanth::test::EveryLine;
@@ -222,4 +217,25 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
         EXPECT_EQ(second.follower.turn(), TurnResult::Idle);
         EXPECT_EQ(Table(second.db), expected);
     }
+}
+
+TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
+    TempFolder dir;
+    FollowSnapshot saved;
+    saved.logPath = dir.file("a.log");
+    saved.position = 1999;
+    saved.gameTracked = true;
+    saved.clientNames[9] = "Nine";
+    saved.clientIPs[99] = std::string(19, '9');
+    saved.clientDates[0] = "d\n9";
+    const FollowSnapshotStore store(dir.path());
+    store.save(saved);
+    const auto loaded = store.load(saved.logPath);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->position, 1999);
+    EXPECT_TRUE(loaded->gameTracked);
+    EXPECT_EQ(loaded->clientNames, saved.clientNames);
+    EXPECT_EQ(loaded->clientIPs, saved.clientIPs);
+    EXPECT_EQ(loaded->clientDates, saved.clientDates);
+    EXPECT_FALSE(store.load(dir.file("b.log")));
 }

@@ -1,5 +1,6 @@
 #include "ProcessLog.h"
 #include "FakeRunHost.h"
+#include "LogLines.h"
 #include "RecordingSink.h"
 #include "TempFolder.h"
 
@@ -16,11 +17,10 @@ namespace {
 using FakeHost = corvanth::test::FakeRunHost;
 
 std::string Connect(int client, const std::string& name, const std::string& ip) {
-    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
-           ":27960 DATE: 2004-01-01\n";
+    return corvanth::test::Connect(client, name, ip + ":27960", "2004-01-01");
 }
 
-const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
+const std::string kInit = corvanth::test::InitGame();
 
 using corvanth::test::EveryLine;
 
@@ -154,29 +154,6 @@ TEST_F(Run, ResumeAcrossAGameBoundaryInterpretsNothingTwice) {
     ASSERT_EQ(sink.calls.size(), 20u);
     for (std::size_t i = 0; i < sink.calls.size(); ++i)
         EXPECT_EQ(sink.calls[i].name, "G" + std::to_string(i / 5) + "P" + std::to_string(i % 5));
-}
-
-TEST_F(Run, CrlfLinesReachTheInterpreterWithTheirCr) {
-    dir.write(
-        "a.log",
-        "  0:00 InitGame: \\wfversion\\2.8\\x\r\n  0:05 ClientConnect: 4, name: Win, ip: 4.4.4.4 DATE: d\r\n"
-        "  0:09 ClientDisconnect: 4\r\n");
-    run("a.log", StartPosition(1));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].date, "d\r");
-    EXPECT_TRUE(state.ClientNames[4].empty());
-}
-
-TEST_F(Run, StartPositionText) {
-    std::string log = kInit + Connect(1, "First", "1.1.1.1");
-    const std::size_t second = log.size();
-    log += kInit + Connect(2, "Second", "2.2.2.2");
-    dir.write("a.log", log);
-    const auto summary = run("a.log", StartPosition(std::to_string(second + 1)));
-    EXPECT_EQ(summary.startPosition, static_cast<std::int64_t>(second + 1));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0].name, "Second");
-    EXPECT_EQ(*StartPosition(std::string("1,234")).Resolve(), 1234);
 }
 
 TEST_F(Run, FailureKeepsStatusRowsAndJournal) {

@@ -111,7 +111,7 @@ TEST(DecimalText, ParsesPlainNumbers) {
     EXPECT_EQ(ParseDecimal("1e999"), std::nullopt);
     EXPECT_EQ(ParseDecimal("1e"), std::nullopt);
     EXPECT_EQ(ParseDecimal("."), std::nullopt);
-    EXPECT_EQ(ParseWholeNumber(" 812 "), 812);
+    EXPECT_EQ(ParseWholeNumber(" 1890 "), 1890);
     EXPECT_EQ(ParseWholeNumber("+812"), std::nullopt);
     EXPECT_EQ(ParseWholeNumber("99999999999999999999"), std::nullopt);
     EXPECT_EQ(TrimBlanks(" \t a b \t"), "a b");

@@ -1,200 +1,133 @@
-// The run's surroundings turn hostile: a data folder below a file, a full disk, a database file locked
-// by another program, a log it may not read. (A read-only data folder: CliHostileTest.)
-// Each case ends with a clear reason, and nothing recorded before is lost.
-#include "HostileSupport.h"
-
-#include "DatabaseError.h"
+// The run's surroundings turn hostile: a full disk, a database file locked by another program, a log
+// that is no readable file. Each case ends with a clear reason, and nothing recorded before is lost.
+#include "ChildProcess.h"
+#include "FakeRunHost.h"
+#include "LogLines.h"
 #include "NamesDatabase.h"
+#include "NamesTable.h"
 #include "ProcessLog.h"
+#include "TempFolder.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
-namespace corvanth::hostile {
+namespace corvanth::test {
 namespace {
 
-std::string SmallGame(int players, std::string_view prefix) {
+std::string Game(int players, const std::string& prefix) {
     std::string text = InitGame();
     for (int i = 0; i < players; ++i)
-        text += Connect(std::to_string(i % 100), std::string(prefix) + std::to_string(i),
-                        "10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250),
-                        "2024-01-01 " + std::to_string(i));
+        text += Connect(i % 100, prefix + std::to_string(i),
+                        "10.2." + std::to_string(i / 250) + "." + std::to_string(i % 250));
     return text;
 }
 
-// Fills a database with the rows of a small game, as an earlier run would have.
-void Seed(const std::string& dbPath, const std::string& folder, const std::string& log) {
-    NamesDatabase db;
-    db.Open(dbPath);
-    ProcessingState state;
-    TestHost host;
-    PositionJournal journal(folder);
-    WriteFile(log, SmallGame(3, "Old"));
-    const RunSummary s = ProcessLog(state, db, journal, host, log, StartPosition(1));
-    ASSERT_EQ(s.outcome, RunOutcome::Finished);
-    db.Close();
-}
-
-// What a child reports: the outcome and the reason, one per line.
-std::string Describe(const RunSummary& s) {
-    std::string text = std::to_string(static_cast<int>(s.outcome)) + "\n";
-    if (s.failure) text += s.failure->reason + "\n";
-    return text;
-}
-
-TEST(HostileSurroundings, DataFolderBelowARegularFileCannotBeOpened) {
-    TempFolder folder;
-    WriteFile(folder.file("notafolder"), "x");
-    NamesDatabase db;
-    try {
-        db.Open(folder.file("notafolder") + "/IPLogging.mdb");
-        FAIL() << "opened a database below a regular file";
-    } catch (const DatabaseError& e) {
-        EXPECT_NE(std::string(e.what()).find("IPLogging.mdb"), std::string::npos) << e.what();
+// A data folder with the rows and the journal of one finished run.
+struct Seeded {
+    Seeded() {
+        NamesDatabase db;
+        db.Open(database);
+        ProcessingState state;
+        FakeRunHost host;
+        ProcessLog(state, db, PositionJournal(dir.path()), host, dir.write("games.log", Game(3, "Old")),
+                   StartPosition(1));
     }
-    EXPECT_EQ(ReadFile(folder.file("notafolder")), "x");
-}
+    RunSummary run(NamesDatabase& db) {
+        ProcessingState state;
+        FakeRunHost host;
+        return ProcessLog(state, db, PositionJournal(dir.path()), host, log, StartPosition(1), EveryLine());
+    }
+    TempFolder dir;
+    const std::string database = dir.file("IPLogging.mdb"), log = dir.file("games.log");
+};
 
-TEST(HostileSurroundings, FullDiskEndsTheRunAndKeepsCommittedRows) {
-    TempFolder folder;
-    const std::string db = folder.file("IPLogging.mdb");
-    const std::string log = folder.file("games.log");
-    Seed(db, folder.path(), log);
-    const auto before = ReadNames(db);
-    const std::string journalBefore = ReadFile(folder.file("Positions.txt"));
-    // Thousands of new players: far more than the files may grow by.
+TEST(HostileSurroundings, AFullDiskEndsTheRunAndKeepsCommittedRows) {
+    Seeded data;
+    const std::string before = NamesTable(data.database), journal = data.dir.read("Positions.txt");
     std::string big;
     for (int g = 0; g < 40; ++g)
-        big += SmallGame(100, "Many" + std::to_string(g) + "_");
-    WriteFile(log, big);
-
-    const rlim_t limit = static_cast<rlim_t>(std::filesystem::file_size(db)) + 64 * 1024;
+        big += Game(100, "Many" + std::to_string(g) + "_");
+    data.dir.write("games.log", big);
+    const auto limit = static_cast<rlim_t>(std::filesystem::file_size(data.database)) + 64 * 1024;
     const ChildResult child = RunInChild({ChildLimits::Privileges::Keep, limit}, [&](std::string& report) {
-        NamesDatabase names;
-        names.Open(db);
-        names.SetCommitInterval(std::chrono::milliseconds(0));
-        ProcessingState state;
-        TestHost host;
-        PositionJournal journal(folder.path());
-        RunOptions options;
-        options.pumpInterval = std::chrono::milliseconds(0);
-        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1), options);
-        report = Describe(s);
-        try {
-            names.Close();
-        } catch (const DatabaseError&) {
-        }
+        NamesDatabase db;
+        db.Open(data.database);
+        db.SetCommitInterval(std::chrono::milliseconds(0));
+        const RunSummary s = data.run(db);
+        if (s.failure) report = s.failure->reason;
         return s.outcome == RunOutcome::Failed ? 2 : 0;
     });
-    ASSERT_EQ(child.exitCode, 2) << child.message;
-    EXPECT_TRUE(child.message.find("full") != std::string::npos ||
-                child.message.find("I/O") != std::string::npos ||
-                child.message.find("disk") != std::string::npos)
-        << child.message;
-    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore)
-        << "a failed run leaves the journal alone";
-    EXPECT_EQ(IntegrityCheck(db), "ok");
-    const auto after = ReadNames(db);
-    for (const auto& row : before)
-        EXPECT_NE(std::find(after.begin(), after.end(), row), after.end()) << "lost row " << row[0];
-    // Some of the new players made it before the disk was full; every row is one the log named.
-    EXPECT_GT(after.size(), before.size());
-    EXPECT_LT(after.size(), before.size() + 4000);
-    for (const auto& row : after)
-        EXPECT_TRUE(row[0].rfind("Old", 0) == 0 || row[0].rfind("Many", 0) == 0) << row[0];
+    ASSERT_EQ(child.exitCode, 2) << child.report;
+    EXPECT_NE(child.report.find("disk I/O error"), std::string::npos) << child.report;
+    EXPECT_EQ(data.dir.read("Positions.txt"), journal) << "a failed run leaves the journal alone";
+    EXPECT_EQ(IntegrityCheck(data.database), "ok");
+    const std::string after = NamesTable(data.database);
+    EXPECT_EQ(after.substr(after.find("Old")), before) << "the old rows sort after the new ones";
+    EXPECT_GT(after.size(), before.size()) << "some new players made it before the disk was full";
 }
 
-TEST(HostileSurroundings, DatabaseLockedByAnotherProgramFailsTheRunAndKeepsRows) {
-    TempFolder folder;
-    const std::string db = folder.file("IPLogging.mdb");
-    const std::string log = folder.file("games.log");
-    Seed(db, folder.path(), log);
-    const auto before = ReadNames(db);
-    const std::string journalBefore = ReadFile(folder.file("Positions.txt"));
-    WriteFile(log, SmallGame(4, "Locked"));
-
+TEST(HostileSurroundings, ADatabaseLockedByAnotherProgramFailsTheRunUntilItLetsGo) {
+    Seeded data;
+    const std::string before = NamesTable(data.database), journal = data.dir.read("Positions.txt");
+    data.dir.write("games.log", Game(4, "Locked"));
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(data.database.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-
-    NamesDatabase names;
-    names.Open(db);
-    ProcessingState state;
-    TestHost host;
-    PositionJournal journal(folder.path());
-    const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-    ASSERT_EQ(s.outcome, RunOutcome::Failed);
-    EXPECT_NE(s.failure->reason.find("locked"), std::string::npos) << s.failure->reason;
-    EXPECT_EQ(ReadFile(folder.file("Positions.txt")), journalBefore);
-
+    NamesDatabase db;
+    db.Open(data.database);
+    const RunSummary locked = data.run(db);
+    ASSERT_EQ(locked.outcome, RunOutcome::Failed);
+    EXPECT_NE(locked.failure->reason.find("locked"), std::string::npos) << locked.failure->reason;
+    EXPECT_EQ(data.dir.read("Positions.txt"), journal);
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    EXPECT_EQ(ReadNames(db), before);
-    // Once the other program lets go, the same run goes through.
-    const RunSummary again = ProcessLog(state, names, journal, host, log, StartPosition(1));
-    EXPECT_EQ(again.outcome, RunOutcome::Finished);
-    names.Close();
-    EXPECT_EQ(ReadNames(db).size(), before.size() + 4);
+    EXPECT_EQ(NamesTable(data.database), before);
+    EXPECT_EQ(data.run(db).outcome, RunOutcome::Finished);
 }
 
-TEST(HostileSurroundings, LogWithoutReadPermissionFailsWithTheReason) {
-    TempFolder folder;
-    const std::string log = folder.file("games.log");
-    WriteFile(log, SmallGame(2, "Hidden"));
-    ::chmod(log.c_str(), 0);
-    const ChildResult child =
-        RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
-            NamesDatabase names;
-            names.Open(":memory:");
-            ProcessingState state;
-            TestHost host;
-            PositionJournal journal(folder.file("nowhere"));
-            const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-            report = Describe(s);
-            return s.outcome == RunOutcome::Failed ? 2 : 0;
-        });
-    ASSERT_NE(child.exitCode, 121) << "could not drop privileges";
-    EXPECT_EQ(child.exitCode, 2) << child.message;
-    EXPECT_NE(child.message.find("Permission denied"), std::string::npos) << child.message;
-}
-
-TEST(HostileSurroundings, FolderNamedLikeTheLogIsNoLog) {
-    TempFolder folder;
-    const std::string log = folder.file("games.log");
-    std::filesystem::create_directory(log);
-    NamesDatabase names;
-    names.Open(":memory:");
-    ProcessingState state;
-    TestHost host;
-    PositionJournal journal(folder.path());
-    const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-    EXPECT_EQ(s.outcome, RunOutcome::FileMissing);
-    EXPECT_EQ(host.text, status::FileMissing);
-    EXPECT_FALSE(Exists(journal.journalPath()));
-}
-
-TEST(HostileSurroundings, FifoNamedLikeTheLogDoesNotHangTheRun) {
-    TempFolder folder;
-    const std::string log = folder.file("games.log");
-    ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
-    // Run in a child with an alarm: a run that blocks on the pipe is killed and reported.
-    const ChildResult child = RunInChild({}, [&](std::string& report) {
-        ::alarm(5);
-        NamesDatabase names;
-        names.Open(":memory:");
-        ProcessingState state;
-        TestHost host;
-        PositionJournal journal(folder.path());
-        const RunSummary s = ProcessLog(state, names, journal, host, log, StartPosition(1));
-        report = Describe(s);
-        return s.outcome == RunOutcome::Failed ? 2 : (s.outcome == RunOutcome::FileMissing ? 1 : 0);
-    });
-    EXPECT_EQ(child.signal, 0) << "the run blocked on the pipe";
-    EXPECT_EQ(child.exitCode, 2) << child.message;
-    EXPECT_NE(child.message.find("not a regular file"), std::string::npos) << child.message;
-    EXPECT_FALSE(Exists(folder.file("Positions.txt")));
+// A folder, a pipe and a file it may not read, each named like the log.
+TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
+    enum class Kind { Folder, Fifo, Unreadable };
+    const struct {
+        Kind kind;
+        RunOutcome outcome;
+        const char* reason;
+    } cases[] = {{Kind::Folder, RunOutcome::FileMissing, ""},
+                 {Kind::Fifo, RunOutcome::Failed, "not a regular file"},
+                 {Kind::Unreadable, RunOutcome::Failed, "Permission denied"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        TempFolder dir;
+        const std::string log = dir.file("games.log");
+        if (c.kind == Kind::Folder) std::filesystem::create_directory(log);
+        if (c.kind == Kind::Fifo) {
+            ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
+        }
+        if (c.kind == Kind::Unreadable) {
+            ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
+        }
+        // In a child with an alarm: a run that blocked on the pipe would be killed.
+        const ChildResult child =
+            RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+                ::alarm(20);
+                NamesDatabase db;
+                db.Open(":memory:");
+                ProcessingState state;
+                FakeRunHost host;
+                const RunSummary s =
+                    ProcessLog(state, db, PositionJournal(dir.file("nowhere")), host, log, StartPosition(1));
+                report = s.failure ? s.failure->reason : host.text;
+                return static_cast<int>(s.outcome);
+            });
+        ASSERT_EQ(child.signal, 0);
+        EXPECT_EQ(child.exitCode, static_cast<int>(c.outcome)) << child.report;
+        EXPECT_NE(child.report.find(c.reason), std::string::npos) << child.report;
+        EXPECT_FALSE(dir.exists("nowhere"));
+    }
 }
 
 } // namespace
-} // namespace corvanth::hostile
+} // namespace corvanth::test

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "TextIdIndex.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvanth {
+
+// The address patterns a name search widens to, each once, in the order they were first asked for.
+//
+// A pattern made of digits and dots is an exact address; digits and dots up to the third dot and then
+// one "*" is a /24. Both take the same rows whatever letter case or collation is in play, so a walk
+// over the whole table can answer them instead of one look-up each: a row belongs to the exact
+// pattern equal to its address, and to the /24 pattern of its first three octets. Any other pattern
+// is left to its own address search.
+class AliasPatterns {
+public:
+    enum class Shape { Exact, FirstThreeOctets, Other };
+
+    // Adds a pattern; false when it was asked for before.
+    bool Add(const std::string& pattern);
+
+    std::size_t Count() const { return patterns_.size(); }
+    const std::string& Pattern(std::size_t index) const { return patterns_[index].text; }
+    Shape ShapeOf(std::size_t index) const { return patterns_[index].shape; }
+    // How many patterns a table walk can answer (every shape but Other).
+    std::size_t WalkableCount() const { return exact_.Size() + firstThree_.Size(); }
+
+    // For a row's stored address: the exact pattern and the /24 pattern that take it, if asked for.
+    std::optional<std::size_t> ExactOwner(std::string_view ip) const;
+    std::optional<std::size_t> FirstThreeOctetsOwner(std::string_view ip) const;
+
+    static Shape ShapeOfPattern(std::string_view pattern);
+
+private:
+    struct Entry {
+        std::string text;
+        Shape shape;
+    };
+    std::string_view text(TextIdIndex::Id id) const { return patterns_[id].text; }
+    // "a.b.c." of the pattern "a.b.c.*"
+    std::string_view prefix(TextIdIndex::Id id) const {
+        const std::string& t = patterns_[id].text;
+        return std::string_view(t).substr(0, t.size() - 1);
+    }
+
+    std::vector<Entry> patterns_;
+    TextIdIndex all_;        // every pattern
+    TextIdIndex exact_;      // exact addresses
+    TextIdIndex firstThree_; // /24 patterns by their "a.b.c."
+};
+
+} // namespace corvanth

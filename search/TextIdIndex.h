@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace corvanth {
+
+// Finds ids by text where the texts are kept elsewhere (the caller's `textOf(id)` gives an id's
+// text). Open addressing with each id's whole hash beside it, so a miss seldom reads a text and
+// growing never does; a few hundred thousand texts stay a few megabytes in one block.
+class TextIdIndex {
+public:
+    using Id = std::uint32_t;
+
+    std::size_t Size() const { return size_; }
+    void Clear() {
+        slots_.clear();
+        size_ = 0;
+    }
+
+    template <class TextOf> std::optional<Id> Find(std::string_view text, const TextOf& textOf) const {
+        if (slots_.empty()) return std::nullopt;
+        const std::uint64_t hash = Hash(text);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.id == kEmpty) return std::nullopt;
+            if (slot.hash == hash && textOf(slot.id) == text) return slot.id;
+        }
+    }
+
+    // Adds `id` under `text` unless the text is there already; returns the id the text has.
+    template <class TextOf> Id Insert(std::string_view text, Id id, const TextOf& textOf) {
+        if ((size_ + 1) * 2 > slots_.size()) grow();
+        const std::uint64_t hash = Hash(text);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.id == kEmpty) {
+                slot = {hash, id};
+                ++size_;
+                return id;
+            }
+            if (slot.hash == hash && textOf(slot.id) == text) return slot.id;
+        }
+    }
+
+private:
+    static constexpr Id kEmpty = ~Id{0};
+    struct Slot {
+        std::uint64_t hash = 0;
+        Id id = kEmpty;
+    };
+
+    static std::uint64_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+
+    void grow() {
+        std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.id == kEmpty) continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].id != kEmpty)
+                i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+};
+
+} // namespace corvanth
