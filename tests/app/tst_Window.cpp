@@ -112,6 +112,8 @@ private slots:
         QCOMPARE(f.w.lblPercent->text(), QStringLiteral("100%"));
         QCOMPARE(f.w.windowTitle(), kDone);
         QCOMPARE(f.w.shpProgress->width(), f.w.shpProgConst->width());
+        const QImage bar = f.w.shpProgress->grab().toImage(); // filled, not outlined
+        QCOMPARE(bar.pixelColor(bar.width() / 2, bar.height() / 2), QColor(0, 0, 255));
         QCOMPARE(f.w.lblEstimated->text(), QStringLiteral("00:00:00"));
         QCOMPARE(f.w.txtStartPosition->text(), size); // the journaled position
         VerifyIdle(f.w);
@@ -330,6 +332,7 @@ private slots:
             QVERIFY2(f.w.findChild<QObject*>(name), qPrintable(name));
         QCOMPARE(f.w.minimumSize(), f.w.maximumSize());
         QVERIFY(!(f.w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!f.w.lstReport->header()->sectionsMovable()); // the list's columns stay in place
 
         // Ctrl+H and Ctrl+A reach their menu commands wherever the focus is, the text boxes included.
         // Only whether the commands are reached counts here, not the windows they open.
