@@ -25,6 +25,9 @@ public:
     QString LastFile() const;
     void SaveLastFile(const QString& path);
 
+    // The user's settings themselves (the database connection is kept there too).
+    SettingsStore& Store() const { return store_; }
+
 private:
     SettingsStore& store_;
     Ui_frmMain& ui_;

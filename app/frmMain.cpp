@@ -11,6 +11,8 @@
 #include "Prompter.h"
 #include "SearchControl.h"
 #include "ShapeWidget.h"
+#include "WindowDatabase.h"
+#include "frmDatabaseConnection.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -99,6 +101,11 @@ void frmMain::ConnectHandlers() {
     connect(mDB, &QAction::triggered, this, [this] { OpenDatabaseFile(dataFolder_, opener_); });
     connect(mBrowseRecord, &QAction::triggered, this,
             [this] { OpenPositionJournal(dataFolder_, opener_, prompter_); });
+    QAction* connection = mAdvanced->addAction(QStringLiteral("Database Connection…"));
+    connection->setObjectName(QStringLiteral("mDatabaseConnection"));
+    connect(connection, &QAction::triggered, this, [this] {
+        frmDatabaseConnection(settings_.Store(), prompter_, LocalDatabaseFile(dataFolder_), this).exec();
+    });
     connect(mAbout, &QAction::triggered, this, &frmMain::mAbout_Click);
     connect(mExit, &QAction::triggered, this, &QWidget::close);
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
@@ -136,8 +143,7 @@ void frmMain::Form_Load() {
     } catch (const std::exception&) {
     }
     try {
-        db_.Open(
-            (dataFolder_ + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName)).toStdString());
+        OpenWindowDatabase(db_, settings_.Store(), prompter_, LocalDatabaseFile(dataFolder_));
     } catch (const std::exception&) {
         // Runs without a database; each command that needs it fails on its own.
     }

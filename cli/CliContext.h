@@ -77,5 +77,7 @@ int RunClearCommand(CliContext& context, const QStringList& arguments);
 int RunSearchCommand(CliContext& context, const QStringList& arguments);
 int RunRefsCommand(CliContext& context, const QStringList& arguments);
 int RunQueryCommand(CliContext& context, const QStringList& arguments);
+// copy --from LOCATION --to LOCATION: every row of one database merged into another.
+int RunCopyCommand(CliContext& context, const QStringList& arguments);
 
 } // namespace corvanth

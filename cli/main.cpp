@@ -27,13 +27,15 @@ QString Usage() {
                "  refs                                      every name that logged in as referee\n"
                "  query SQL                                 run an SQL statement on table Names\n"
                "  clear --yes                               delete every row\n"
+               "  copy --from LOCATION --to LOCATION        merge every row of one database into another\n"
                "\n"
                "search, refs and query take --format table|csv|json (a cluster also dot).\n"
                "Every command takes --help.\n"
                "The data folder holds %1 and %2; it is the program's folder unless\n"
                "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user "
                "folder).\n"
-               "--database or CORVANTH_DATABASE names another database file: sqlite:PATH.\n")
+               "--database or CORVANTH_DATABASE names another database: sqlite:PATH, or a PostgreSQL\n"
+               "server as postgresql://USER@HOST:PORT/DBNAME or any libpq connection text.\n")
         .arg(QLatin1String(identity::DatabaseFileName), QLatin1String(identity::JournalFileName));
 }
 
@@ -109,6 +111,8 @@ int main(int argc, char* argv[]) {
         code = RunRefsCommand(context, args);
     } else if (command == "query") {
         code = RunQueryCommand(context, args);
+    } else if (command == "copy") {
+        code = RunCopyCommand(context, args);
     } else {
         err << "corvanth-cli: unknown command " << command << "\n" << Usage();
     }

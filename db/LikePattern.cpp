@@ -2,7 +2,34 @@
 
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace corvanth {
+namespace {
+
+// Every character whose case folding is another character, with what it folds to (for the regular
+// expressions: the characters that match a folded letter besides the letter itself).
+const std::vector<std::pair<char32_t, char32_t>>& CaseVariants() {
+    static const std::vector<std::pair<char32_t, char32_t>> variants = [] {
+        std::vector<std::pair<char32_t, char32_t>> v;
+        for (char32_t c = 0x41; c < 0x20000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF) continue;
+            const char32_t folded = FoldCodePoint(c);
+            if (folded != c) v.emplace_back(folded, c);
+        }
+        std::sort(v.begin(), v.end());
+        return v;
+    }();
+    return variants;
+}
+
+void AppendRegexChar(std::string& out, char32_t c) {
+    const bool asciiWord = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (c < 0x80 && !asciiWord) out += '\\';
+    AppendUtf8(out, c);
+}
+
+} // namespace
 
 LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
     std::size_t pos = 0;
@@ -123,6 +150,71 @@ bool LikePattern::Matches(std::string_view text) const {
         return false;
     }
     return true;
+}
+
+std::string LikePattern::ToRegex() const {
+    const auto& variants = CaseVariants();
+    // A leading or trailing "*" needs no anchor at that end: the scan of "*ace*" looks for "ace" alone.
+    const bool openStart = !tokens_.empty() && tokens_.front().kind == Kind::AnyRun;
+    const bool openEnd = !tokens_.empty() && tokens_.back().kind == Kind::AnyRun;
+    std::string out = openStart ? "" : "^";
+    for (std::size_t i = 0; i < tokens_.size(); ++i) {
+        const Token& t = tokens_[i];
+        switch (t.kind) {
+        case Kind::AnyRun:
+            if ((i == 0 && openStart) || (i + 1 == tokens_.size() && openEnd)) break;
+            out += ".*";
+            break;
+        case Kind::AnyOne:
+            out += '.';
+            break;
+        case Kind::Digit:
+            out += "[0-9]";
+            break;
+        case Kind::Nothing:
+            break;
+        case Kind::Literal: {
+            auto it = std::lower_bound(variants.begin(), variants.end(), std::make_pair(t.ch, char32_t{0}));
+            if (it == variants.end() || it->first != t.ch) {
+                AppendRegexChar(out, t.ch);
+                break;
+            }
+            out += '[';
+            AppendRegexChar(out, t.ch);
+            for (; it != variants.end() && it->first == t.ch; ++it)
+                AppendRegexChar(out, it->second);
+            out += ']';
+            break;
+        }
+        case Kind::Set:
+        case Kind::NegatedSet: {
+            std::string members;
+            for (const auto& [lo, hi] : t.ranges) {
+                if (lo > hi) continue; // a range written backwards holds nothing
+                AppendRegexChar(members, lo);
+                if (hi != lo) {
+                    members += '-';
+                    AppendRegexChar(members, hi);
+                }
+            }
+            // The characters of another case whose folded form the list holds, and the folded forms
+            // whose capital it holds.
+            for (const auto& [folded, variant] : variants) {
+                if (TokenMatches({Kind::Set, 0, t.ranges}, folded)) {
+                    AppendRegexChar(members, variant);
+                    AppendRegexChar(members, folded);
+                }
+            }
+            if (members.empty())
+                out += t.kind == Kind::Set ? "(?!.)." : ".";
+            else
+                out += (t.kind == Kind::Set ? "[" : "[^") + members + "]";
+            break;
+        }
+        }
+    }
+    if (!openEnd) out += '$';
+    return out;
 }
 
 std::optional<LikePattern::Prefix> LikePattern::IndexablePrefix(std::string_view pattern) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,11 @@ public:
     explicit LikePattern(std::string_view pattern, std::optional<char32_t> escape = std::nullopt);
 
     bool Matches(std::string_view text) const;
+
+    // The same pattern as a regular expression for PostgreSQL's case-sensitive "~" operator, anchored
+    // at both ends: every letter is spelled in each of its cases, so the rows matched do not depend on
+    // the server's locale.
+    std::string ToRegex() const;
 
     // The pattern's literal prefix when the rest is a single trailing "*" (or nothing): such
     // patterns can be answered through an index. `exact` tells whether there is no "*" at all.

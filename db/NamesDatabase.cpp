@@ -1,60 +1,10 @@
 #include "NamesDatabase.h"
 
 #include "DatabaseError.h"
-#include "NameText.h"
-#include "SqlDialect.h"
-#include "SqliteConnection.h"
-#include "TextCodec.h"
+#include "PostgresNames.h"
+#include "SqliteNames.h"
 
 namespace corvanth {
-namespace {
-
-constexpr std::size_t kMaxCachedPairs = 100000;
-
-const char* const kSchema =
-    "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE NOCASE, StrippedName TEXT COLLATE NOCASE, "
-    "IP TEXT COLLATE NOCASE, LastVisit TEXT, Ref BOOLEAN NOT NULL DEFAULT 0);"
-    "CREATE INDEX IF NOT EXISTS NamesPlayerNameIP ON Names(PlayerName COLLATE NOCASE, IP COLLATE NOCASE);"
-    "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP COLLATE NOCASE);";
-
-constexpr std::int64_t kPreloadRows = 100000;
-
-void AppendAsciiLower(std::string& out, std::string_view text) {
-    for (char c : text)
-        out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-}
-
-// The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
-// table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
-// address as NOCASE does.
-void PairKey(std::string& key, std::string_view name, std::string_view ip) {
-    key.clear();
-    if (IsAscii(name))
-        AppendAsciiLower(key, name);
-    else
-        key += FoldCase(name);
-    key.insert(0, std::to_string(key.size()) + ':');
-    AppendAsciiLower(key, ip);
-}
-
-// Transaction control belongs to the program: a user's ROLLBACK would undo rows a run has written.
-bool IsTransactionControl(std::string_view sql) {
-    std::size_t i = 0;
-    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n'))
-        ++i;
-    std::string word;
-    while (i < sql.size() && ((sql[i] >= 'a' && sql[i] <= 'z') || (sql[i] >= 'A' && sql[i] <= 'Z')))
-        word += static_cast<char>(sql[i++] | 0x20);
-    return word == "begin" || word == "commit" || word == "end" || word == "rollback" ||
-           word == "savepoint" || word == "release";
-}
-
-} // namespace
-
-struct NamesDatabase::Statements {
-    SqliteStatement selectPair, selectPairFolded, insert, updateRow, refRow;
-    SqliteStatement begin, commit, dataVersion, deleteRow, count, allPairs;
-};
 
 NamesDatabase::NamesDatabase() = default;
 
@@ -62,289 +12,74 @@ NamesDatabase::~NamesDatabase() {
     try {
         Close();
     } catch (...) {
-        // Closing must not throw from a destructor; the batch was committed or is lost with the file.
+        // Closing must not throw from a destructor; the batch was committed or is lost with the database.
     }
 }
 
 void NamesDatabase::Open(const std::string& path) {
-    Close();
-    auto connection = std::make_shared<SqliteConnection>(path);
-    try {
-        connection->exec("PRAGMA schema_version;");
-    } catch (const DatabaseError& e) {
-        if (sqlite3_errcode(connection->get()) == SQLITE_NOTADB)
-            throw DatabaseError(path + " is not a database this program can use: " + e.what());
-        throw DatabaseError("cannot read " + path + ": " + e.what());
-    }
-    sqlite3_busy_timeout(connection->get(), 5000);
-    try {
-        // Reading the file through a memory map spares a copy of every page a search scans.
-        connection->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;");
-        RegisterDialect(connection->get());
-        connection->exec(kSchema);
-    } catch (const DatabaseError& e) {
-        throw DatabaseError("cannot prepare " + path + ": " + e.what());
-    }
-    auto s = std::make_unique<Statements>();
-    const SqliteConnection& c = *connection;
-    s->selectPair = SqliteStatement(
-        c,
-        "SELECT rowid, LastVisit FROM Names WHERE PlayerName = ?1 COLLATE NOCASE AND IP = ?2 COLLATE NOCASE");
-    s->selectPairFolded = SqliteStatement(
-        c, "SELECT rowid, LastVisit FROM Names WHERE IP = ?2 COLLATE NOCASE AND fold(PlayerName) = ?1");
-    s->insert = SqliteStatement(
-        c, "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit) VALUES (?1, ?2, ?3, ?4)");
-    s->updateRow = SqliteStatement(c, "UPDATE Names SET LastVisit = ?1 WHERE rowid = ?2");
-    s->refRow = SqliteStatement(c, "UPDATE Names SET Ref = 1 WHERE rowid = ?1");
-    s->begin = SqliteStatement(c, "BEGIN IMMEDIATE");
-    s->commit = SqliteStatement(c, "COMMIT");
-    s->dataVersion = SqliteStatement(c, "PRAGMA data_version");
-    s->deleteRow = SqliteStatement(c, "DELETE FROM Names WHERE rowid = ?1");
-    s->count = SqliteStatement(c, "SELECT count(*) FROM Names");
-    s->allPairs = SqliteStatement(
-        c,
-        "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
-    path_ = path;
-    connection_ = std::move(connection);
-    statements_ = std::move(s);
-    life_ = std::make_shared<ConnectionLife>();
-    inBatch_ = false;
-    dataVersion_ = -1;
-    forgetCachedRows();
+    Open(DatabaseLocation{DatabaseLocation::Kind::SqliteFile, path});
 }
 
 void NamesDatabase::Open(const DatabaseLocation& location) {
-    if (location.kind == DatabaseLocation::Kind::PostgreSql) {
-        Close();
-        // The connection text is not repeated: it may hold a password.
-        throw DatabaseError("cannot open the PostgreSQL database: this build of the program keeps the names "
-                            "table in SQLite files only");
-    }
-    Open(location.target);
+    Close();
+    std::unique_ptr<NamesStore> store;
+    if (location.kind == DatabaseLocation::Kind::PostgreSql)
+        store = std::make_unique<PostgresNames>(location.target);
+    else
+        store = std::make_unique<SqliteNames>(location.target);
+    store->SetCommitInterval(commitInterval_);
+    store_ = std::move(store);
+    path_ = location.target;
 }
 
 void NamesDatabase::Close() {
-    if (!connection_) return;
-    std::string failure;
-    try {
-        Commit();
-    } catch (const DatabaseError& e) {
-        failure = e.what();
-    }
-    life_->open = false;
-    life_->idleStatements.clear();
-    statements_.reset();
-    connection_.reset();
-    life_.reset();
-    inBatch_ = false;
-    forgetCachedRows();
-    if (!failure.empty()) throw DatabaseError("closing the database: " + failure);
+    if (!store_) return;
+    std::unique_ptr<NamesStore> store = std::move(store_);
+    path_.clear();
+    store->Close();
 }
 
-void NamesDatabase::requireOpen() const {
-    if (!connection_) throw DatabaseError("the names database is not open");
-}
-
-void NamesDatabase::forgetCachedRows() {
-    if (connection_ && !unwrittenRows_.empty()) writeLastVisits();
-    pairRows_.clear();
-    knownRows_.clear();
-    unwrittenRows_.clear();
-    cacheComplete_ = false;
-    needsPreload_ = true;
-}
-
-void NamesDatabase::preloadPairs() {
-    needsPreload_ = false;
-    auto& count = statements_->count;
-    const std::int64_t rows = count.step() ? count.integer(0) : kPreloadRows + 1;
-    count.reset();
-    if (rows > kPreloadRows) return; // too many to hold: pairs are looked up one by one
-    auto& all = statements_->allPairs;
-    try {
-        while (all.step()) {
-            const std::int64_t row = all.integer(0);
-            PairKey(keyScratch_, all.text(1), all.text(2));
-            pairRows_[keyScratch_].push_back(row);
-            knownRows_[row] = KnownRow{std::string(all.text(3))};
-        }
-    } catch (...) {
-        all.reset();
-        pairRows_.clear();
-        knownRows_.clear();
-        throw;
-    }
-    all.reset();
-    cacheComplete_ = true;
-}
-
-void NamesDatabase::writeLastVisits() {
-    auto& update = statements_->updateRow;
-    for (const std::int64_t row : unwrittenRows_) {
-        auto it = knownRows_.find(row);
-        if (it == knownRows_.end() || !it->second.unwritten) continue;
-        update.bind(1, std::string_view(it->second.lastVisit)).bind(2, row);
-        update.run();
-        it->second.unwritten = false;
-    }
-    unwrittenRows_.clear();
-}
-
-void NamesDatabase::ensureBatch() {
-    requireOpen();
-    if (inBatch_ && !sqlite3_get_autocommit(connection_->get())) return;
-    if (sqlite3_get_autocommit(connection_->get())) {
-        statements_->begin.run();
-    }
-    inBatch_ = true;
-    batchStart_ = std::chrono::steady_clock::now();
-    // Holding the write lock now: whatever another program wrote before is visible, and nothing more
-    // can come until the batch is committed.
-    auto& v = statements_->dataVersion;
-    const std::int64_t version = v.step() ? v.integer(0) : -1;
-    v.reset();
-    if (version != dataVersion_) {
-        forgetCachedRows();
-        dataVersion_ = version;
-    }
-}
-
-void NamesDatabase::Checkpoint() {
-    if (!connection_ || !inBatch_) return;
-    if (std::chrono::steady_clock::now() - batchStart_ >= commitInterval_) Commit();
-}
-
-void NamesDatabase::Commit() {
-    if (!connection_) return;
-    writeLastVisits();
-    if (!sqlite3_get_autocommit(connection_->get())) statements_->commit.run();
-    inBatch_ = false;
-}
-
-std::vector<std::int64_t>& NamesDatabase::rowsOfPair(const std::string& name, std::string_view ip) {
-    if (pairRows_.size() >= kMaxCachedPairs) {
-        forgetCachedRows();
-        needsPreload_ = false; // more pairs than the cache holds: look them up one by one
-    } else if (needsPreload_) {
-        preloadPairs();
-    }
-    PairKey(keyScratch_, name, ip);
-    if (auto it = pairRows_.find(keyScratch_); it != pairRows_.end()) return it->second;
-    if (cacheComplete_) return pairRows_[keyScratch_]; // the cache holds every pair: a new one
-    std::vector<std::int64_t> rows;
-    const bool ascii = IsAscii(name);
-    SqliteStatement& select = ascii ? statements_->selectPair : statements_->selectPairFolded;
-    const std::string folded = ascii ? std::string() : FoldCase(name);
-    select.bind(1, ascii ? std::string_view(name) : std::string_view(folded)).bind(2, ip);
-    try {
-        while (select.step()) {
-            const std::int64_t row = select.integer(0);
-            rows.push_back(row);
-            knownRows_[row] = KnownRow{std::string(select.text(1))};
-        }
-    } catch (...) {
-        select.reset();
-        throw;
-    }
-    select.reset();
-    return pairRows_.emplace(keyScratch_, std::move(rows)).first->second;
+NamesStore& NamesDatabase::store() {
+    if (!store_) throw DatabaseError("the names database is not open");
+    return *store_;
 }
 
 void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip,
                                 std::string_view lastVisit) {
-    ensureBatch();
-    const std::string name = EncodeName(playerName);
-    auto& rows = rowsOfPair(name, ip);
-    if (rows.empty()) {
-        const std::string stripped = StripName(name);
-        auto& insert = statements_->insert;
-        insert.bind(1, std::string_view(name))
-            .bind(2, std::string_view(stripped))
-            .bind(3, ip)
-            .bind(4, lastVisit);
-        insert.run();
-        const std::int64_t row = sqlite3_last_insert_rowid(connection_->get());
-        rows.push_back(row);
-        knownRows_[row] = KnownRow{std::string(lastVisit)};
-        return;
-    }
-    for (const std::int64_t row : rows) {
-        KnownRow& known = knownRows_[row];
-        if (known.lastVisit == lastVisit) continue; // the row holds (or will hold) this date text
-        known.lastVisit.assign(lastVisit);
-        if (!known.unwritten) {
-            known.unwritten = true;
-            unwrittenRows_.push_back(row);
-        }
-    }
+    store().RecordVisit(playerName, ip, lastVisit);
 }
 
 void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip) {
-    ensureBatch();
-    const std::string name = EncodeName(playerName);
-    auto& mark = statements_->refRow;
-    for (const std::int64_t row : rowsOfPair(name, ip))
-        mark.bind(1, row).run();
+    store().MarkReferee(playerName, ip);
+}
+
+void NamesDatabase::MergeRow(const NamesRow& row) {
+    store().MergeRow(row);
+}
+
+void NamesDatabase::Checkpoint() {
+    if (store_) store_->Checkpoint();
+}
+
+void NamesDatabase::Commit() {
+    if (store_) store_->Commit();
 }
 
 std::int64_t NamesDatabase::DeleteAllRecords() {
-    ensureBatch();
-    writeLastVisits();
-    std::vector<std::int64_t> rows;
-    {
-        SqliteStatement walk(*connection_, "SELECT rowid FROM Names WHERE PlayerName LIKE '*'");
-        while (walk.step())
-            rows.push_back(walk.integer(0));
-    }
-    for (const std::int64_t row : rows)
-        statements_->deleteRow.bind(1, row).run();
-    forgetCachedRows();
-    Commit();
-    return static_cast<std::int64_t>(rows.size());
+    return store().DeleteAllRecords();
 }
 
 Recordset NamesDatabase::OpenRecordset(const Query& query) {
-    requireOpen();
-    writeLastVisits(); // a query sees every visit recorded so far
-    SqliteStatement statement;
-    std::string reuseKey;
-    if (query.userText) {
-        const std::string sql = TranslateQuery(query.sql);
-        if (IsTransactionControl(sql))
-            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
-                                "COMMIT or ROLLBACK");
-        statement = SqliteStatement(*connection_, sql);
-    } else {
-        reuseKey = query.sql;
-        auto& idle = life_->idleStatements[reuseKey];
-        if (!idle.empty()) {
-            statement = std::move(idle.back());
-            idle.pop_back();
-        } else {
-            statement = SqliteStatement(*connection_, query.sql);
-        }
-    }
-    for (std::size_t i = 0; i < query.params.size(); ++i) {
-        if (query.params[i])
-            statement.bind(static_cast<int>(i + 1), std::string_view(*query.params[i]));
-        else
-            statement.bind(static_cast<int>(i + 1), std::nullopt);
-    }
-    if (!statement.readOnly()) {
-        // Something other than a visit may change the table: the pair cache no longer holds.
-        forgetCachedRows();
-        if (sqlite3_get_autocommit(connection_->get())) inBatch_ = false;
-    }
-    return Recordset(connection_, life_, std::move(statement), std::move(reuseKey));
+    return store().OpenRecordset(query);
+}
+
+void NamesDatabase::SetCommitInterval(std::chrono::milliseconds interval) {
+    commitInterval_ = interval;
+    if (store_) store_->SetCommitInterval(interval);
 }
 
 std::int64_t NamesDatabase::RowCount() {
-    requireOpen();
-    writeLastVisits();
-    auto& c = statements_->count;
-    const std::int64_t n = c.step() ? c.integer(0) : 0;
-    c.reset();
-    return n;
+    return store().RowCount();
 }
 
 } // namespace corvanth

@@ -1,14 +1,10 @@
 #include "Recordset.h"
 
-#include "NamesDatabase.h"
-#include "SqliteConnection.h"
 #include "TextCodec.h"
 
 namespace corvanth {
 
 namespace {
-
-constexpr std::size_t kIdleStatementsPerText = 4;
 
 bool EqualsFoldedAscii(std::string_view folded, std::string_view name) {
     if (folded.size() != name.size()) return false;
@@ -22,40 +18,22 @@ bool EqualsFoldedAscii(std::string_view folded, std::string_view name) {
 
 } // namespace
 
-Recordset::Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<ConnectionLife> life,
-                     SqliteStatement statement, std::string reuseKey)
-    : connection_(std::move(connection)), life_(std::move(life)), statement_(std::move(statement)),
-      reuseKey_(std::move(reuseKey)) {
-    const int n = statement_.columnCount();
-    for (int i = 0; i < n; ++i) {
-        const char* name = sqlite3_column_name(statement_.get(), i);
-        names_.emplace_back(name ? name : "");
-        foldedNames_.push_back(FoldCase(names_.back()));
-        const char* declared = sqlite3_column_decltype(statement_.get(), i);
-        boolean_.push_back(declared && EqualsIgnoringCase(declared, "BOOLEAN"));
-    }
-    eof_ = !statement_.step();
+Recordset::Recordset(std::unique_ptr<RecordCursor> cursor) : cursor_(std::move(cursor)) {
+    const int n = cursor_->ColumnCount();
+    for (int i = 0; i < n; ++i)
+        foldedNames_.push_back(FoldCase(cursor_->ColumnName(i)));
+    eof_ = !cursor_->HasRow();
 }
 
-Recordset::~Recordset() {
-    if (!statement_ || reuseKey_.empty() || !alive()) return;
-    statement_.reset();
-    auto& idle = life_->idleStatements[reuseKey_];
-    if (idle.size() < kIdleStatementsPerText) idle.push_back(std::move(statement_));
-}
-
-bool Recordset::alive() const {
-    return life_ && life_->open;
-}
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
 void Recordset::MoveNext() {
     if (eof_) return;
-    if (!alive()) {
-        eof_ = true;
-        return;
-    }
     try {
-        eof_ = !statement_.step();
+        cursor_->Next();
+        eof_ = !cursor_->HasRow();
     } catch (...) {
         eof_ = true;
         throw;
@@ -76,13 +54,8 @@ int Recordset::indexOf(std::string_view name) const {
 
 std::optional<std::string> Recordset::Field(std::string_view name) const {
     const int i = indexOf(name);
-    if (i < 0 || eof_ || !alive() || statement_.isNull(i)) return std::nullopt;
-    if (boolean_[i]) {
-        const int type = sqlite3_column_type(statement_.get(), i);
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-            return std::string(sqlite3_column_double(statement_.get(), i) != 0 ? "True" : "False");
-    }
-    return std::string(statement_.text(i));
+    if (i < 0 || eof_) return std::nullopt;
+    return cursor_->Value(i);
 }
 
 } // namespace corvanth

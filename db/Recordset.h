@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqliteStatement.h"
+#include "RecordCursor.h"
 
 #include <memory>
 #include <optional>
@@ -10,21 +10,16 @@
 
 namespace corvanth {
 
-class SqliteConnection;
-struct ConnectionLife;
-
 // A cursor over the rows of one query, positioned on the first row when opened. Eof() is true at once
 // for an empty result and after MoveNext() has passed the last row. Fields are looked up by name,
 // ignoring letter case. A column declared BOOLEAN reads as the word True or False. When the database
 // is closed while a cursor is open, the cursor simply reaches its end.
 class Recordset {
 public:
-    // With a `reuseKey`, the statement is handed back to the connection for reuse when the cursor closes.
-    Recordset(std::shared_ptr<SqliteConnection> connection, std::shared_ptr<ConnectionLife> life,
-              SqliteStatement statement, std::string reuseKey = {});
+    explicit Recordset(std::unique_ptr<RecordCursor> cursor);
     ~Recordset();
-    Recordset(Recordset&&) noexcept = default;
-    Recordset& operator=(Recordset&&) noexcept = default;
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
 
     bool Eof() const { return eof_; }
     // Throws DatabaseError when the next row cannot be produced (the cursor is then at its end).
@@ -36,15 +31,9 @@ public:
 
 private:
     int indexOf(std::string_view name) const;
-    bool alive() const;
 
-    std::shared_ptr<SqliteConnection> connection_;
-    std::shared_ptr<ConnectionLife> life_;
-    SqliteStatement statement_;
-    std::string reuseKey_;
-    std::vector<std::string> names_;
+    std::unique_ptr<RecordCursor> cursor_;
     std::vector<std::string> foldedNames_;
-    std::vector<bool> boolean_;
     bool eof_ = true;
 };
 

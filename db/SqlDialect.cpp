@@ -33,7 +33,7 @@ std::optional<char32_t> EscapeOf(const SqlArgs& args) {
 
 } // namespace
 
-std::string TranslateQuery(std::string_view sql) {
+std::string TranslateQuery(std::string_view sql, BooleanWords words) {
     std::string out;
     out.reserve(sql.size());
     std::size_t i = 0;
@@ -73,9 +73,9 @@ std::string TranslateQuery(std::string_view sql) {
             const std::string_view word = sql.substr(i, j - i);
             const bool qualified = i > 0 && sql[i - 1] == '.'; // a column named Yes in t.Yes stays
             if (!qualified && IEquals(word, "yes"))
-                out += '1';
+                out += words == BooleanWords::Numbers ? "1" : "true";
             else if (!qualified && IEquals(word, "no"))
-                out += '0';
+                out += words == BooleanWords::Numbers ? "0" : "false";
             else
                 out.append(word);
             i = j;
@@ -85,6 +85,17 @@ std::string TranslateQuery(std::string_view sql) {
         }
     }
     return out;
+}
+
+bool IsTransactionControl(std::string_view sql) {
+    std::size_t i = 0;
+    while (i < sql.size() && (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n'))
+        ++i;
+    std::string word;
+    while (i < sql.size() && ((sql[i] >= 'a' && sql[i] <= 'z') || (sql[i] >= 'A' && sql[i] <= 'Z')))
+        word += static_cast<char>(sql[i++] | 0x20);
+    return word == "begin" || word == "commit" || word == "end" || word == "rollback" ||
+           word == "savepoint" || word == "release";
 }
 
 void RegisterDialect(sqlite3* db) {

@@ -12,6 +12,9 @@ namespace {
 // A block is split in two when it grows beyond this; sorting refills blocks to half of it.
 constexpr std::size_t kBlockMax = 512;
 constexpr std::size_t kBlockFill = kBlockMax / 2;
+// A long sort is worked out in runs of this many rows, then merged pairwise; between steps the
+// caller's events may run.
+constexpr std::size_t kSortRun = 16384;
 
 } // namespace
 
@@ -44,6 +47,7 @@ void ResultList::Clear() {
     startsValid_ = true;
     byKey_.Clear();
     count_ = 0;
+    ++changes_;
     if (observer_) observer_->listReset();
 }
 
@@ -89,15 +93,16 @@ std::optional<std::size_t> ResultList::Add(ResultRow row) {
         blocks_.back().push_back(id);
     }
     ++count_;
+    ++changes_;
     startsValid_ = false;
     if (observer_) observer_->rowsInserted(index, 1);
     return index;
 }
 
-void ResultList::TurnSortingOn() {
+void ResultList::TurnSortingOn(const std::function<void()>& between) {
     if (sorted_) return;
     sorted_ = true;
-    reorder();
+    reorder(between);
 }
 
 void ResultList::HeaderClicked(std::size_t cell) {
@@ -119,31 +124,61 @@ bool ResultList::before(RowId a, RowId b) const {
     return a < b; // equal texts: the order in which the rows were added
 }
 
-void ResultList::reorder() {
-    if (observer_) observer_->listAboutToReorder();
+std::optional<std::vector<ResultList::RowId>> ResultList::sortedIds(const std::function<void()>& between) {
+    const std::uint64_t changesBefore = changes_;
     std::vector<RowId> ids;
     ids.reserve(count_);
     for (const auto& block : blocks_)
         ids.insert(ids.end(), block.begin(), block.end());
+    // True when the caller's events left the list as it was. A list of one run is sorted at once.
+    auto pause = [&] {
+        if (!between || ids.size() <= kSortRun) return true;
+        between();
+        return changes_ == changesBefore;
+    };
     // The same order as before(), with each key cell folded once instead of at every comparison:
     // folded texts compare as CollateText compares them until one differs, then the exact texts,
-    // then the order in which the rows were added.
+    // then the order in which the rows were added. That is a total order, so sorting in runs and
+    // merging them gives the very same result as one sort.
     std::vector<std::string> folded(store_.size());
-    for (const RowId id : ids)
-        folded[id] = FoldCase(store_[id].Cells[sortKey_]);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        folded[ids[i]] = FoldCase(store_[ids[i]].Cells[sortKey_]);
+        if ((i + 1) % kSortRun == 0 && !pause()) return std::nullopt;
+    }
     const bool ascending = sortOrder_ == SortDirection::Ascending;
-    std::sort(ids.begin(), ids.end(), [&](RowId a, RowId b) {
+    auto less = [&](RowId a, RowId b) {
         int c = folded[a].compare(folded[b]);
         if (c == 0) c = store_[a].Cells[sortKey_].compare(store_[b].Cells[sortKey_]);
         if (c != 0) return ascending ? c < 0 : c > 0;
         return a < b;
-    });
-    blocks_.clear();
-    for (std::size_t i = 0; i < ids.size(); i += kBlockFill) {
-        const std::size_t end = std::min(ids.size(), i + kBlockFill);
-        blocks_.emplace_back(ids.begin() + static_cast<std::ptrdiff_t>(i),
-                             ids.begin() + static_cast<std::ptrdiff_t>(end));
+    };
+    const auto at = [&](std::size_t i) {
+        return ids.begin() + static_cast<std::ptrdiff_t>(std::min(i, ids.size()));
+    };
+    for (std::size_t i = 0; i < ids.size(); i += kSortRun) {
+        std::sort(at(i), at(i + kSortRun), less);
+        if (!pause()) return std::nullopt;
     }
+    for (std::size_t width = kSortRun; width < ids.size(); width *= 2) {
+        for (std::size_t i = 0; i + width < ids.size(); i += 2 * width) {
+            std::inplace_merge(at(i), at(i + width), at(i + 2 * width), less);
+            if (!pause()) return std::nullopt;
+        }
+    }
+    return ids;
+}
+
+void ResultList::reorder(const std::function<void()>& between) {
+    std::optional<std::vector<RowId>> ids = sortedIds(between);
+    if (!ids) ids = sortedIds({});
+    if (observer_) observer_->listAboutToReorder();
+    blocks_.clear();
+    for (std::size_t i = 0; i < ids->size(); i += kBlockFill) {
+        const std::size_t end = std::min(ids->size(), i + kBlockFill);
+        blocks_.emplace_back(ids->begin() + static_cast<std::ptrdiff_t>(i),
+                             ids->begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    ++changes_;
     startsValid_ = false;
     if (observer_) observer_->listReordered();
 }

@@ -50,7 +50,9 @@ public:
     bool Sorted() const { return sorted_; }
     std::size_t SortKey() const { return sortKey_; }
     SortDirection SortOrder() const { return sortOrder_; }
-    void TurnSortingOn();
+    // `between`, when given, is called now and then while a long sort is worked out (to let events
+    // run). Should the list change during such a call, the sort is worked out again without it.
+    void TurnSortingOn(const std::function<void()>& between = {});
     void TurnSortingOff() { sorted_ = false; }
     // A click on the header of cell `cell`: sorting goes on; the same cell as before reverses the
     // order, another cell becomes the key in ascending order. The rows are reordered once.
@@ -64,7 +66,9 @@ private:
     std::string_view keyOf(RowId id) const { return *store_[id].ItemKey; }
 
     bool before(RowId a, RowId b) const;
-    void reorder();
+    void reorder(const std::function<void()>& between = {});
+    // The new shown order, worked out without touching it; empty when the list changed meanwhile.
+    std::optional<std::vector<RowId>> sortedIds(const std::function<void()>& between);
     void ensureStarts() const;
 
     std::vector<ResultRow> store_;            // in the order added; a row's id is its index here
@@ -73,6 +77,7 @@ private:
     mutable bool startsValid_ = true;
     TextIdIndex byKey_; // the rows that have a key
     std::size_t count_ = 0;
+    std::uint64_t changes_ = 0; // counts adds and clears, so a sort notices a change made meanwhile
 
     bool sorted_ = false;
     std::size_t sortKey_ = 0;

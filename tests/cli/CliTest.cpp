@@ -111,7 +111,8 @@ TEST_F(Cli, AFailureNamesTheLineAndKeepsTheRows) {
 }
 
 // --data-dir, then CORVANTH_DATA_DIR; --database, then CORVANTH_DATABASE, then the file in the data
-// folder; a PostgreSQL location this build cannot open is a clear failure that creates no file.
+// folder; a PostgreSQL server that cannot be reached is a clear failure that creates no file and does
+// not repeat the password.
 TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
     const std::string log = dir.write("games.log", InitGame() + Connect(1, "Ace", "10.0.0.1"));
     TempFolder other;
@@ -127,7 +128,7 @@ TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
          "option.db"},
         {{}, {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")}, "env.db"},
         {{}, {"CORVANTH_DATABASE="}, "IPLogging.mdb"},
-        {{"--database", "postgresql://nobody@localhost/corvanth"}, {}, ""},
+        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, {}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -140,9 +141,10 @@ TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
         EXPECT_EQ(r.exitCode, c.file.empty() ? 65 : 0) << r.err;
         for (const char* f : {"option.db", "env.db", "IPLogging.mdb"})
             EXPECT_EQ(dir.exists(f), c.file == f) << f;
-        if (c.file.empty())
-            EXPECT_NE(r.err.find("cannot open the PostgreSQL database"), std::string::npos) << r.err;
-        else
+        if (c.file.empty()) {
+            EXPECT_NE(r.err.find("cannot connect to the PostgreSQL server"), std::string::npos) << r.err;
+            EXPECT_EQ(r.err.find("hunter2"), std::string::npos) << r.err;
+        } else
             EXPECT_EQ(rows(c.file), 1);
     }
 }

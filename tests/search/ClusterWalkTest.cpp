@@ -12,7 +12,7 @@ using testing::FakePostHost;
 using testing::TempDatabase;
 using namespace std::chrono_literals;
 
-class ClusterWalkTest : public ::testing::Test {
+class ClusterWalkTest : public ::testing::TestWithParam<test::Backend> {
 protected:
     ClusterOutcome walk(const Query& start, ClusterOptions options = {}) {
         outcome = ListCluster(data.db(), list, host, start, options);
@@ -34,7 +34,7 @@ protected:
         return lines;
     }
 
-    TempDatabase data;
+    TempDatabase data{GetParam()};
     ResultList list;
     FakePostHost host;
     ClusterOutcome outcome;
@@ -42,7 +42,11 @@ protected:
 
 // Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
 // another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
-TEST_F(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
+INSTANTIATE_TEST_SUITE_P(Backends, ClusterWalkTest,
+                         ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
+                         test::BackendName);
+
+TEST_P(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
     visits({{"Alpha", "1.1.1.1"},
             {"élan", "1.1.1.1"},
             {"Zulu", "1.1.1.1"},
@@ -69,7 +73,7 @@ TEST_F(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
               (std::vector<std::string>{"0 ÉLAN cafe::2 ", "0 Charlie CAFE::2 ", "1 élan 1.1.1.1 ÉLAN"}));
 }
 
-TEST_F(ClusterWalkTest, BroadAndSameNameLinks) {
+TEST_P(ClusterWalkTest, BroadAndSameNameLinks) {
     data.visit("^1Ace", "10.0.0.1");
     data.visit("Bolt", "10.0.0.2");
     data.visit("Crow", "10.0.1.1");
@@ -102,7 +106,7 @@ TEST_F(ClusterWalkTest, BroadAndSameNameLinks) {
     }
 }
 
-TEST_F(ClusterWalkTest, ACycleListsEveryRowOnceAtItsSmallestHop) {
+TEST_P(ClusterWalkTest, ACycleListsEveryRowOnceAtItsSmallestHop) {
     visits(
         {{"Ann", "1.1.1.1"}, {"Ben", "1.1.1.1"}, {"Ben", "2.2.2.2"}, {"Ann", "2.2.2.2"}, {"Cid", "2.2.2.2"}});
     walk(NameSearchQuery("Ben"));
@@ -111,7 +115,7 @@ TEST_F(ClusterWalkTest, ACycleListsEveryRowOnceAtItsSmallestHop) {
                                         "1 Ann 2.2.2.2 2.2.2.2", "1 Cid 2.2.2.2 2.2.2.2"}));
 }
 
-TEST_F(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
+TEST_P(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
     for (int i = 0; i < 6; ++i)
         data.visit("P" + std::to_string(i), "1.1.1.1");
     for (const auto& [limit, end] :
@@ -124,7 +128,7 @@ TEST_F(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
     }
 }
 
-TEST_F(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
+TEST_P(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
     for (int i = 0; i < 40; ++i)
         data.visit("P" + std::to_string(i), "1.1.1." + std::to_string(i % 4));
     int reads = 0;
@@ -144,7 +148,7 @@ TEST_F(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
     EXPECT_LT(outcome.matches, 40u);
 }
 
-TEST_F(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
+TEST_P(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
     data.visit("Ann", "1.1.1.1");
     walk(NameSearchQuery("Nobody"));
     EXPECT_EQ(outcome.matches, 0u);
@@ -154,7 +158,8 @@ TEST_F(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
     EXPECT_EQ(listing(), std::vector<std::string>{"0 Ann 1.1.1.1 "});
 }
 
-TEST_F(ClusterWalkTest, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
+TEST(ClusterQueryPlan, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
+    TempDatabase data;
     data.visit("Ann", "1.1.1.1");
     const struct {
         Query query;

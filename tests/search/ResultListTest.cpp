@@ -118,7 +118,8 @@ TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> octet(0, 255);
     std::vector<ResultRow> rows;
-    for (int i = 0; i < 5000; ++i) {
+    // Enough rows for a sort in several runs and merges.
+    for (int i = 0; i < 40000; ++i) {
         rows.push_back(MakeRow("n" + std::to_string(octet(random)),
                                std::to_string(octet(random)) + "." + std::to_string(octet(random)),
                                "k" + std::to_string(i)));
@@ -133,8 +134,26 @@ TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
     sortedAtEnd.HeaderClicked(2);
     ASSERT_EQ(sortedAsAdded.Count(), rows.size());
     EXPECT_EQ(sortedAsAdded.Rows(), sortedAtEnd.Rows());
-    EXPECT_EQ(sortedAsAdded.Row(2500), sortedAtEnd.Row(2500));
-    EXPECT_TRUE(sortedAsAdded.ContainsKey("k4999"));
+    EXPECT_EQ(sortedAsAdded.Row(20000), sortedAtEnd.Row(20000));
+    EXPECT_TRUE(sortedAsAdded.ContainsKey("k39999"));
+
+    // A sort that lets events run, one of which adds a row: the sort is worked out again, with it.
+    ResultList sortedWithEvents;
+    ResultList lastRowAddedLast;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        sortedWithEvents.Add(rows[i]);
+        lastRowAddedLast.Add(rows[i]);
+    }
+    lastRowAddedLast.Add(rows[0]);
+    lastRowAddedLast.HeaderClicked(2);
+    sortedWithEvents.HeaderClicked(2);
+    sortedWithEvents.TurnSortingOff();
+    int calls = 0;
+    sortedWithEvents.TurnSortingOn([&] {
+        if (++calls == 1) sortedWithEvents.Add(rows[0]);
+    });
+    EXPECT_EQ(calls, 1); // the second time round it runs no events
+    EXPECT_EQ(sortedWithEvents.Rows(), lastRowAddedLast.Rows());
 }
 
 TEST(ResultListTest, TellsItsObserver) {

@@ -14,9 +14,9 @@ namespace {
 using testing::TempDatabase;
 
 // The command line over a database in a temporary folder, with both output streams captured.
-class SearchCommandsTest : public ::testing::Test {
+class SearchCommandsTest : public ::testing::TestWithParam<test::Backend> {
 protected:
-    void SetUp() override {
+    SearchCommandsTest() : data(GetParam()) {
         NamesDatabase& db = data.db();
         db.RecordVisit("^1O'Neil", "10.0.0.7", "01/02/2003 04:05:06\r");
         db.RecordVisit("Bolt, \"the\" one", "10.0.0.7", "d2");
@@ -32,7 +32,8 @@ protected:
         err.clear();
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        CliContext context(QString::fromStdString(data.path().parent_path().string()), outStream, errStream);
+        CliContext context(QString::fromStdString(data.path().parent_path().string()), outStream, errStream,
+                           QString::fromStdString(data.location()));
         const int code = command(context, arguments);
         outStream.flush();
         errStream.flush();
@@ -44,7 +45,11 @@ protected:
     QString err;
 };
 
-TEST_F(SearchCommandsTest, BroadAliasesAsJson) {
+INSTANTIATE_TEST_SUITE_P(Backends, SearchCommandsTest,
+                         ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
+                         test::BackendName);
+
+TEST_P(SearchCommandsTest, BroadAliasesAsJson) {
     ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}),
               0);
     EXPECT_EQ(
@@ -60,7 +65,7 @@ TEST_F(SearchCommandsTest, BroadAliasesAsJson) {
         "]\n");
 }
 
-TEST_F(SearchCommandsTest, AddressSearchAsTable) {
+TEST_P(SearchCommandsTest, AddressSearchAsTable) {
     ASSERT_EQ(run(RunSearchCommand, {"search", "ip", "10.0.0.9"}), 0);
     EXPECT_EQ(out.toStdString(), "Name  StripName  IP        Last Connection  Referee\n"
                                  "----  ---------  --------  ---------------  -------\n"
@@ -68,7 +73,7 @@ TEST_F(SearchCommandsTest, AddressSearchAsTable) {
                                  "Total Matches: 1\n");
 }
 
-TEST_F(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
+TEST_P(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
     ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody"}), 0);
     EXPECT_NE(out.indexOf("No matches to your query"), -1);
     EXPECT_TRUE(out.endsWith("Total Matches: 0\n"));
@@ -76,13 +81,13 @@ TEST_F(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
     EXPECT_EQ(out, "[]\n");
 }
 
-TEST_F(SearchCommandsTest, RefereeList) {
+TEST_P(SearchCommandsTest, RefereeList) {
     ASSERT_EQ(run(RunRefsCommand, {"refs", "--format", "csv"}), 0);
     EXPECT_EQ(out.toStdString(),
               "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n");
 }
 
-TEST_F(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
+TEST_P(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     for (const char* format : {"table", "csv", "json"}) {
         EXPECT_EQ(run(RunQueryCommand, {"query", "SELEKT * FROM Names", "--format", format}),
                   static_cast<int>(ExitCode::DataError));
@@ -92,7 +97,7 @@ TEST_F(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     }
 }
 
-TEST_F(SearchCommandsTest, UsageErrors) {
+TEST_P(SearchCommandsTest, UsageErrors) {
     for (const QStringList& arguments : {QStringList{"search", "name", "x", "--broad"},
                                          {"search", "ip", "1.2.3.4", "--aliases"},
                                          {"search", "date", "x"},

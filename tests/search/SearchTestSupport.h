@@ -6,21 +6,27 @@
 #include "Recordset.h"
 #include "ResultList.h"
 #include "TempFolder.h"
+#include "TestBackend.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace corvanth::testing {
 
-// A names database in a fresh temporary folder, removed afterwards.
+// A names database in a fresh temporary folder (or, for PostgreSQL, a fresh database on the test
+// server), removed afterwards.
 class TempDatabase {
 public:
-    TempDatabase() { db_.Open(folder_.file("IPLogging.mdb")); }
+    explicit TempDatabase(test::Backend backend = test::Backend::Sqlite)
+        : location_(backend, folder_.file("IPLogging.mdb")) {
+        db_.Open(location_.location());
+    }
     ~TempDatabase() {
         try {
             db_.Close();
@@ -32,6 +38,8 @@ public:
 
     NamesDatabase& db() { return db_; }
     std::filesystem::path path() const { return folder_.file("IPLogging.mdb"); }
+    // The location as --database takes it.
+    const std::string& location() const { return location_.text(); }
 
     void visit(const std::string& name, const std::string& ip,
                const std::string& date = "01/02/2003 04:05:06") {
@@ -46,6 +54,7 @@ public:
 
 private:
     test::TempFolder folder_;
+    test::BackendLocation location_;
     NamesDatabase db_;
 };
 

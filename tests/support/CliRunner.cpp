@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,7 +17,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
     return {};
 #else
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
+    // Close-on-exec, so that a program started at the same time from another thread does not hold them open.
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(outPipe[1], 1);

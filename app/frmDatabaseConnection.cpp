@@ -1,0 +1,82 @@
+#include "frmDatabaseConnection.h"
+
+#include "DatabaseError.h"
+#include "NamesDatabase.h"
+#include "Prompter.h"
+#include "SettingsStore.h"
+#include "WindowDatabase.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace corvanth {
+
+frmDatabaseConnection::frmDatabaseConnection(SettingsStore& settings, Prompter& prompter, QString localFile,
+                                             QWidget* parent)
+    : QDialog(parent), settings_(settings), prompter_(prompter), localFile_(std::move(localFile)) {
+    setObjectName(QStringLiteral("frmDatabaseConnection"));
+    setWindowTitle(QStringLiteral("Database Connection"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Names database (empty for the local file, sqlite:PATH, or a "
+                                  "PostgreSQL server such as\npostgresql://user@host:5432/corvanth). "
+                                  "Passwords belong in ~/.pgpass, never here."),
+                   this));
+    txtConnection =
+        new QLineEdit(settings_.GetRegString(QString::fromLatin1(kDatabaseSetting), QString()), this);
+    txtConnection->setObjectName(QStringLiteral("txtConnection"));
+    txtConnection->setMinimumWidth(420);
+    layout->addWidget(txtConnection);
+    auto* testRow = new QHBoxLayout;
+    cmdTest = new QPushButton(QStringLiteral("&Test"), this);
+    cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    lblTest = new QLabel(this);
+    lblTest->setObjectName(QStringLiteral("lblTest"));
+    lblTest->setWordWrap(true);
+    testRow->addWidget(cmdTest);
+    testRow->addWidget(lblTest, 1);
+    layout->addLayout(testRow);
+    layout->addWidget(
+        new QLabel(QStringLiteral("The program uses the new database from its next start."), this));
+    auto* buttons = new QDialogButtonBox(this);
+    cmdOK = buttons->addButton(QDialogButtonBox::Ok);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    layout->addWidget(buttons);
+    connect(cmdTest, &QPushButton::clicked, this, &frmDatabaseConnection::cmdTest_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmDatabaseConnection::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmDatabaseConnection::cmdTest_Click() {
+    const std::string text = txtConnection->text().trimmed().toStdString();
+    try {
+        NamesDatabase db;
+        db.Open(ParseDatabaseLocation(text, localFile_.toStdString()));
+        lblTest->setText(QStringLiteral("Connected: %1 rows").arg(db.RowCount()));
+    } catch (const DatabaseError& e) {
+        lblTest->setText(QString::fromUtf8(e.what()));
+    }
+}
+
+void frmDatabaseConnection::cmdOK_Click() {
+    const QString text = txtConnection->text().trimmed();
+    if (HoldsPassword(text)) {
+        prompter_.askOver(
+            this,
+            QStringLiteral("Passwords are not stored in the settings. Put the password in "
+                           "~/.pgpass (or PGPASSWORD) and leave it out of the connection text."),
+            QStringLiteral("Database Connection"), Prompter::Buttons::Ok, Prompter::Icon::Critical);
+        return;
+    }
+    settings_.SaveRegString(QString::fromLatin1(kDatabaseSetting), text);
+    accept();
+}
+
+} // namespace corvanth

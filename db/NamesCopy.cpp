@@ -1,0 +1,37 @@
+#include "NamesCopy.h"
+
+namespace corvanth {
+namespace {
+
+constexpr std::int64_t kProgressEvery = 5000;
+
+} // namespace
+
+CopySummary CopyNames(NamesDatabase& from, NamesDatabase& to, CopyProgress& progress) {
+    CopySummary summary;
+    const std::int64_t total = from.RowCount();
+    progress.rowsCopied(0, total);
+    for (Recordset rs = from.OpenRecordset(Query{"SELECT * FROM Names;", {}}); !rs.Eof(); rs.MoveNext()) {
+        NamesRow row;
+        auto name = rs.Field("PlayerName");
+        auto ip = rs.Field("IP");
+        if (!name || !ip) {
+            ++summary.skipped;
+            continue;
+        }
+        row.playerName = std::move(*name);
+        row.ip = std::move(*ip);
+        row.strippedName = rs.Field("StrippedName");
+        row.lastVisit = rs.Field("LastVisit");
+        row.referee = rs.Field("Ref") == "True";
+        to.MergeRow(row);
+        to.Checkpoint();
+        if (++summary.copied % kProgressEvery == 0)
+            progress.rowsCopied(summary.copied + summary.skipped, total);
+    }
+    to.Commit();
+    progress.rowsCopied(summary.copied + summary.skipped, total);
+    return summary;
+}
+
+} // namespace corvanth

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "NamesDatabase.h"
+
+#include <cstdint>
+
+namespace corvanth {
+
+// Told how a copy goes, every few thousand rows and at the end.
+class CopyProgress {
+public:
+    virtual ~CopyProgress() = default;
+    virtual void rowsCopied(std::int64_t done, std::int64_t total) = 0;
+};
+
+struct CopySummary {
+    std::int64_t copied = 0;  // rows read and merged into the target
+    std::int64_t skipped = 0; // rows without a name or an address, which no run would have written
+};
+
+// Copies every row of `from` into `to`, merging pairs as a run would (the later LastVisit, the referee
+// mark kept if either has it), and commits. Throws DatabaseError.
+CopySummary CopyNames(NamesDatabase& from, NamesDatabase& to, CopyProgress& progress);
+
+} // namespace corvanth

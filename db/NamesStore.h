@@ -1,0 +1,35 @@
+#pragma once
+
+#include "NamesRow.h"
+#include "Query.h"
+#include "Recordset.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+namespace corvanth {
+
+// One open names table, in whichever database holds it. NamesDatabase is the face the rest of the
+// program sees; each backend implements this.
+class NamesStore {
+public:
+    virtual ~NamesStore() = default;
+
+    virtual void RecordVisit(std::string_view playerName, std::string_view ip,
+                             std::string_view lastVisit) = 0;
+    virtual void MarkReferee(std::string_view playerName, std::string_view ip) = 0;
+    // Merges a row of another database as a run would: the later LastVisit, the referee mark kept.
+    virtual void MergeRow(const NamesRow& row) = 0;
+    virtual void Checkpoint() = 0;
+    virtual void Commit() = 0;
+    // Commits what is pending and closes; throws DatabaseError when the commit fails.
+    virtual void Close() = 0;
+
+    virtual std::int64_t DeleteAllRecords() = 0;
+    virtual Recordset OpenRecordset(const Query& query) = 0;
+    virtual void SetCommitInterval(std::chrono::milliseconds interval) = 0;
+    virtual std::int64_t RowCount() = 0;
+};
+
+} // namespace corvanth

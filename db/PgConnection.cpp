@@ -1,0 +1,108 @@
+#include "PgConnection.h"
+
+#include "DatabaseError.h"
+
+#include <string_view>
+
+namespace corvanth {
+namespace {
+
+std::string Trimmed(const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// The server's codes for a statement it rolled back so that another could go on.
+constexpr std::string_view kDeadlockDetected = "40P01";
+constexpr std::string_view kSerializationFailure = "40001";
+constexpr int kRepeatLimit = 5;
+
+} // namespace
+
+PgConnection::PgConnection(const std::string& conninfo) {
+    conn_ = PQconnectdb(conninfo.c_str());
+    if (!conn_) throw DatabaseError("cannot connect to the PostgreSQL server: out of memory");
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        const std::string reason = Trimmed(PQerrorMessage(conn_));
+        PQfinish(conn_);
+        conn_ = nullptr;
+        throw DatabaseError("cannot connect to the PostgreSQL server: " + reason);
+    }
+    PQsetClientEncoding(conn_, "UTF8");
+    // The server's notices ("already exists, skipping") are not the user's business.
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
+}
+
+PgConnection::~PgConnection() {
+    if (conn_) PQfinish(conn_);
+}
+
+void PgConnection::ReconnectIfLost() {
+    if (PQstatus(conn_) == CONNECTION_OK) return;
+    prepared_.clear();
+    PQreset(conn_);
+    if (PQstatus(conn_) != CONNECTION_OK)
+        throw DatabaseError("cannot reach the PostgreSQL server again: " + Trimmed(PQerrorMessage(conn_)));
+    PQsetClientEncoding(conn_, "UTF8");
+}
+
+PgResult PgConnection::check(PgResult result, const char* context) {
+    const ExecStatusType status = result.status();
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) return result;
+    std::string reason = Trimmed(result.get() ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn_));
+    if (reason.empty()) reason = Trimmed(PQerrorMessage(conn_));
+    if (PQstatus(conn_) != CONNECTION_OK)
+        throw DatabaseError(std::string(context) +
+                            ": lost the connection to the PostgreSQL server: " + reason);
+    throw DatabaseError(std::string(context) + ": " + reason);
+}
+
+void PgConnection::Exec(const char* sql, const char* context) {
+    check(PgResult(PQexec(conn_, sql)), context);
+}
+
+PgResult PgConnection::Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                           const char* context) {
+    return check(execute(sql, params, context), context);
+}
+
+PgResult PgConnection::RunRepeatable(const std::string& sql,
+                                     const std::vector<std::optional<std::string>>& params,
+                                     const char* context) {
+    for (int attempt = 1;; ++attempt) {
+        PgResult result = execute(sql, params, context);
+        const char* state = result.get() ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+        const bool rolledBack = state && (std::string_view(state) == kDeadlockDetected ||
+                                          std::string_view(state) == kSerializationFailure);
+        if (!rolledBack || attempt == kRepeatLimit || PQtransactionStatus(conn_) != PQTRANS_IDLE)
+            return check(std::move(result), context);
+    }
+}
+
+PgResult PgConnection::execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                               const char* context) {
+    auto it = prepared_.find(sql);
+    if (it == prepared_.end()) {
+        const std::string name = "corvanth_" + std::to_string(prepared_.size() + 1);
+        check(PgResult(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)), context);
+        it = prepared_.emplace(sql, name).first;
+    }
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const auto& p : params)
+        values.push_back(p ? p->c_str() : nullptr);
+    return PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()), values.data(),
+                                   nullptr, nullptr, 0));
+}
+
+PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {
+    PgResult result(PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+    if (result.status() == PGRES_EMPTY_QUERY)
+        throw DatabaseError(std::string(context) + ": the statement is empty");
+    return check(std::move(result), context);
+}
+
+} // namespace corvanth

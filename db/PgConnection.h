@@ -1,0 +1,53 @@
+#pragma once
+
+#include "PgResult.h"
+
+#include <libpq-fe.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace corvanth {
+
+// Owns one libpq connection and the statements prepared on it. Every failure is a DatabaseError whose
+// message never repeats the connection text (it may hold a password).
+class PgConnection {
+public:
+    // Connects; throws DatabaseError when the server cannot be reached or refuses.
+    explicit PgConnection(const std::string& conninfo);
+    ~PgConnection();
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    PGconn* get() const { return conn_; }
+
+    // Connects again when the connection was lost since the last statement (the statements prepared
+    // before are prepared again on first use). Throws DatabaseError when the server cannot be reached.
+    void ReconnectIfLost();
+
+    // Runs statements that return nothing (several allowed, no parameters).
+    void Exec(const char* sql, const char* context);
+    // Runs one statement with text parameters (an empty optional is NULL), prepared once per text.
+    PgResult Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                 const char* context);
+    // Runs like Run a statement that gives the same table whenever it is run again after being rolled
+    // back: when the server rolls it back to break a deadlock with another writer (or on a
+    // serialization failure), it is run again, a few times at most.
+    PgResult RunRepeatable(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                           const char* context);
+    // Runs one statement as written, without preparing it (the user's own text).
+    PgResult RunOnce(const std::string& sql, const char* context);
+
+private:
+    PgResult check(PgResult result, const char* context);
+    PgResult execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                     const char* context);
+
+    PGconn* conn_ = nullptr;
+    std::unordered_map<std::string, std::string> prepared_; // text -> statement name
+};
+
+} // namespace corvanth

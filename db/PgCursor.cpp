@@ -1,0 +1,25 @@
+#include "PgCursor.h"
+
+namespace corvanth {
+namespace {
+
+constexpr Oid kBooleanType = 16; // pg_type "bool"
+
+} // namespace
+
+PgCursor::PgCursor(std::shared_ptr<const bool> open, PgResult result)
+    : open_(std::move(open)), result_(std::move(result)) {}
+
+void PgCursor::Next() {
+    if (row_ < PQntuples(result_.get())) ++row_;
+}
+
+std::optional<std::string> PgCursor::Value(int column) const {
+    if (!HasRow() || PQgetisnull(result_.get(), row_, column)) return std::nullopt;
+    const char* value = PQgetvalue(result_.get(), row_, column);
+    if (PQftype(result_.get(), column) == kBooleanType)
+        return std::string(value[0] == 't' ? "True" : "False");
+    return std::string(value, static_cast<std::size_t>(PQgetlength(result_.get(), row_, column)));
+}
+
+} // namespace corvanth

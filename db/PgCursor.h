@@ -1,0 +1,28 @@
+#pragma once
+
+#include "PgResult.h"
+#include "RecordCursor.h"
+
+#include <memory>
+
+namespace corvanth {
+
+// The rows of one PostgreSQL result, read in full when the query ran (so the connection is free for
+// the queries a search runs while it walks the rows). A cursor of a closed database has no more rows.
+class PgCursor : public RecordCursor {
+public:
+    PgCursor(std::shared_ptr<const bool> open, PgResult result);
+
+    int ColumnCount() const override { return PQnfields(result_.get()); }
+    std::string ColumnName(int column) const override { return PQfname(result_.get(), column); }
+    bool HasRow() const override { return *open_ && row_ < PQntuples(result_.get()); }
+    void Next() override;
+    std::optional<std::string> Value(int column) const override;
+
+private:
+    std::shared_ptr<const bool> open_;
+    PgResult result_;
+    int row_ = 0;
+};
+
+} // namespace corvanth

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace corvanth {
+
+// The rows of one query as one kind of database produces them. Recordset is the face the rest of the
+// program sees; each backend has its own cursor behind it.
+class RecordCursor {
+public:
+    virtual ~RecordCursor() = default;
+
+    virtual int ColumnCount() const = 0;
+    virtual std::string ColumnName(int column) const = 0;
+    // False once the last row has been passed (or at once for an empty result).
+    virtual bool HasRow() const = 0;
+    // Throws DatabaseError when the next row cannot be produced.
+    virtual void Next() = 0;
+    // The value as text, nothing for NULL; a boolean column reads True or False.
+    virtual std::optional<std::string> Value(int column) const = 0;
+};
+
+} // namespace corvanth

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "NamesStore.h"
+#include "SqliteStatement.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace corvanth {
+
+class SqliteConnection;
+
+// Shared between the database and its open cursors: a cursor of a closed database reaches its end.
+// Statements of the program's own queries go back here when their cursor closes and are reused by
+// the next query with the same text (an alias expansion runs one query per row it lists).
+struct ConnectionLife {
+    bool open = true;
+    std::unordered_map<std::string, std::vector<SqliteStatement>> idleStatements;
+};
+
+// The names table in an SQLite file: one connection and every statement the program issues against
+// table Names. Writes are batched in transactions that are committed, never rolled back: at least every
+// commitInterval (when the run calls Checkpoint), at every Commit(), and at Close().
+class SqliteNames : public NamesStore {
+public:
+    // Opens (creating the file, table and indexes when missing). Throws DatabaseError.
+    explicit SqliteNames(const std::string& path);
+    ~SqliteNames() override;
+    SqliteNames(const SqliteNames&) = delete;
+    SqliteNames& operator=(const SqliteNames&) = delete;
+
+    void Close() override;
+
+    void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
+    void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    void MergeRow(const NamesRow& row) override;
+    void Checkpoint() override;
+    void Commit() override;
+
+    std::int64_t DeleteAllRecords() override;
+    Recordset OpenRecordset(const Query& query) override;
+    void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
+    std::int64_t RowCount() override;
+
+private:
+    void requireOpen() const;
+    void insertRow(const std::string& name, std::string_view stripped, std::string_view ip,
+                   std::string_view lastVisit, std::vector<std::int64_t>& rows);
+    void ensureBatch();
+    void forgetCachedRows();
+    std::vector<std::int64_t>& rowsOfPair(const std::string& name, std::string_view ip);
+
+    std::string path_;
+    std::shared_ptr<SqliteConnection> connection_;
+    std::shared_ptr<ConnectionLife> life_;
+
+    struct Statements;
+    std::unique_ptr<Statements> statements_;
+
+    bool inBatch_ = false;
+    std::chrono::steady_clock::time_point batchStart_;
+    std::chrono::milliseconds commitInterval_{250};
+    std::int64_t dataVersion_ = -1;
+
+    // In front of the pair look-up: the rows of each pair seen, and the LastVisit each row holds.
+    // Emptied whenever anything else may have written the table. A new LastVisit of a known row is
+    // written once per batch, before the batch commits and before any other statement runs, so
+    // nothing ever reads a stale value.
+    struct KnownRow {
+        std::string lastVisit;
+        bool unwritten = false;
+    };
+    void writeLastVisits();
+    void preloadPairs();
+    // When the table is small, every pair is loaded at once, and a pair the cache lacks is new.
+    bool cacheComplete_ = false;
+    bool needsPreload_ = true;
+    std::unordered_map<std::string, std::vector<std::int64_t>> pairRows_;
+    std::unordered_map<std::int64_t, KnownRow> knownRows_;
+    std::vector<std::int64_t> unwrittenRows_;
+    std::string keyScratch_;
+};
+
+} // namespace corvanth

@@ -1,0 +1,179 @@
+#include "CliRunner.h"
+#include "TempFolder.h"
+#include "TestBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+#include <string>
+#include <vector>
+
+using namespace corvanth::test;
+
+namespace {
+
+const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
+
+std::string ConnectOn(int client, const std::string& name, const std::string& ip, const std::string& date) {
+    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
+           ":27960 DATE: " + date + "\n";
+}
+
+std::string RefereeOn(const std::string& name) {
+    return "  1:00 " + name + " entered the RefPassword\n";
+}
+
+// Every row as CSV lines, sorted (rows of one name are listed in the order the database gives them).
+std::vector<std::string> Table(const TempFolder& dir, const std::string& location) {
+    const CliResult r =
+        RunCli({"--data-dir", dir.path(), "--database", location, "search", "name", "*", "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = r.out.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(r.out.substr(start, end - start));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+class CliBackends : public ::testing::TestWithParam<Backend> {
+protected:
+    TempFolder dir;
+    BackendLocation where{GetParam(), dir.file("names.db")};
+    CliResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data-dir", dir.path(), "--database", where.text()});
+        return RunCli(args);
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Both, CliBackends, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         BackendName);
+
+// A run into the database the option names, then the searches: patterns, aliases, addresses, referees.
+TEST_P(CliBackends, ARunThenEverySearch) {
+    const std::string log =
+        dir.write("games.log", kInit + ConnectOn(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
+                                   ConnectOn(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
+                                   ConnectOn(3, "ACE", "10.0.0.1", "2004-01-02 10:00") +
+                                   ConnectOn(4, "Bolt", "10.0.0.1", "d") + RefereeOn("^1\xC4rger"));
+    const CliResult run = cli({"process", log});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string header = "Name,StripName,IP,Last Connection,Referee\r\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string rows;
+    } cases[] = {
+        {{"search", "name", "a*"}, "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\n"},
+        {{"search", "name", "[!b]*"},
+         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\nAce,Ace,10.0.0.1,2004-01-02 "
+         "10:00,False\r\n"},
+        {{"search", "name", "\xC3\xA4?GER"},
+         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"},
+        {{"search", "name", "ace", "--aliases"},
+         "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\nBolt,Bolt,10.0.0.1,d,False\r\n"},
+        {{"search", "ip", "10.0.0.#"},
+         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\nAce,Ace,10.0.0.1,2004-01-02 "
+         "10:00,False\r\n"
+         "Bolt,Bolt,10.0.0.1,d,False\r\n"},
+        {{"refs"}, "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"},
+        {{"query", "SELECT PlayerName, IP FROM Names WHERE Ref = Yes"}, "^1\xC3\x84rger,,10.0.0.2,,\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--format", "csv"});
+        const CliResult r = cli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, header + c.rows) << testing::PrintToString(c.args);
+    }
+}
+
+// SQLite files into one PostgreSQL database and back: pairs merge as a run would.
+TEST(CliCopy, FilesIntoPostgresAndBackMergePairs) {
+    TempFolder dir;
+    PgTestDatabase server;
+    const std::string a =
+        dir.write("a.log", kInit + ConnectOn(1, "Ace", "1.1.1.1", "2004-01-01 10:00") +
+                               ConnectOn(2, "Bob", "2.2.2.2", "2004-01-05 10:00") + RefereeOn("Bob"));
+    const std::string b = dir.write("b.log", kInit + ConnectOn(1, "ACE", "1.1.1.1", "2004-02-01 10:00") +
+                                                 ConnectOn(2, "Bob", "2.2.2.2", "2004-01-03 10:00") +
+                                                 ConnectOn(3, "Cid", "3.3.3.3", "2004-01-01 10:00"));
+    for (const auto& [log, file] : {std::pair{a, "a.db"}, std::pair{b, "b.db"}}) {
+        const CliResult r = RunCli({"--data-dir", dir.path(), "--database", dir.file(file), "process", log});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    const std::string sqliteBack = "sqlite:" + dir.file("back.db");
+    for (const auto& [from, to] : {std::pair{"sqlite:" + dir.file("a.db"), server.location()},
+                                   std::pair{"sqlite:" + dir.file("b.db"), server.location()},
+                                   std::pair{server.location(), sqliteBack}}) {
+        const CliResult r = RunCli({"--data-dir", dir.path(), "copy", "--from", from, "--to", to});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Copied"), std::string::npos) << r.out;
+    }
+    const std::vector<std::string> merged{
+        "Ace,Ace,1.1.1.1,2004-02-01 10:00,False", "Bob,Bob,2.2.2.2,2004-01-05 10:00,True",
+        "Cid,Cid,3.3.3.3,2004-01-01 10:00,False", "Name,StripName,IP,Last Connection,Referee"};
+    EXPECT_EQ(Table(dir, server.location()), merged);
+    EXPECT_EQ(Table(dir, sqliteBack), merged);
+}
+
+// Four runs on four logs into one PostgreSQL database at once, while a fifth program searches until they
+// are done: the table is the merge of the four runs into separate SQLite files, with no pair twice and no
+// failed search.
+TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
+    TempFolder dir;
+    PgTestDatabase server;
+    std::vector<std::string> logs;
+    for (int k = 0; k < 4; ++k) {
+        std::string text = kInit;
+        for (int i = 0; i < 12000; ++i) {
+            const int player = (i * 7 + k * 13) % 150;
+            const std::string name = "P" + std::to_string(player);
+            const std::string ip = "10." + std::to_string(k % 2) + ".0." + std::to_string(player % 40);
+            char date[32];
+            std::snprintf(date, sizeof date, "2004-01-%02d %02d:%02d", 1 + i / 500, (i / 60) % 24,
+                          (i + k) % 60);
+            text += ConnectOn(1 + i % 16, name, ip, date);
+            if (player % 25 == k) text += RefereeOn(name);
+        }
+        logs.push_back(dir.write("game" + std::to_string(k) + ".log", text));
+    }
+    std::vector<std::future<CliResult>> writers;
+    for (const auto& log : logs)
+        writers.push_back(std::async(std::launch::async, [&, log] {
+            return RunCli({"--data-dir", dir.path(), "--database", server.location(), "process", log});
+        }));
+    int searches = 0;
+    bool done = false;
+    while (!done) {
+        done = true;
+        for (auto& w : writers)
+            done = done && w.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        const CliResult s =
+            RunCli({"--data-dir", dir.path(), "--database", server.location(), "search", "ip", "10.*"});
+        EXPECT_EQ(s.exitCode, 0) << s.err;
+        ++searches;
+    }
+    for (auto& w : writers) {
+        const CliResult r = w.get();
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    }
+    EXPECT_GE(searches, 1);
+
+    const std::string merged = "sqlite:" + dir.file("merged.db");
+    for (std::size_t k = 0; k < logs.size(); ++k) {
+        TempFolder own;
+        const std::string file = own.file("own.db");
+        ASSERT_EQ(RunCli({"--data-dir", own.path(), "--database", file, "process", logs[k]}).exitCode, 0);
+        ASSERT_EQ(RunCli({"--data-dir", dir.path(), "copy", "--from", file, "--to", merged}).exitCode, 0);
+    }
+    const std::vector<std::string> expected = Table(dir, merged);
+    EXPECT_EQ(expected.size(), 301u); // 300 pairs and the header
+    EXPECT_EQ(Table(dir, server.location()), expected);
+    const CliResult twice = RunCli({"--data-dir", dir.path(), "--database", server.location(), "query",
+                                    "SELECT PlayerName, IP FROM Names GROUP BY corvanth_fold(PlayerName), "
+                                    "corvanth_fold(IP), PlayerName, IP HAVING count(*) > 1",
+                                    "--format", "csv"});
+    EXPECT_EQ(twice.exitCode, 0) << twice.err;
+    EXPECT_EQ(twice.out, "Name,StripName,IP,Last Connection,Referee\r\n");
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace corvanth::test {
+
+// A database of its own on the throw-away PostgreSQL server that CTest starts for the test run
+// (tests/support/pg-server; CORVANTH_TEST_PG names the file with its connection text). Dropped
+// afterwards. Without the server the test fails: it is never skipped.
+class PgTestDatabase {
+public:
+    PgTestDatabase() {
+        const char* state = std::getenv("CORVANTH_TEST_PG");
+        if (!state || !*state)
+            throw std::runtime_error("CORVANTH_TEST_PG is not set: run the test through ctest, which starts "
+                                     "the PostgreSQL test server");
+        std::ifstream in(state);
+        if (!std::getline(in, server_) || server_.empty())
+            throw std::runtime_error(std::string("no PostgreSQL test server: ") + state + " is missing");
+        static std::atomic<int> counter{0};
+        name_ = "t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+        admin("CREATE DATABASE " + name_);
+        location_ = server_.substr(0, server_.rfind("dbname=")) + "dbname=" + name_;
+    }
+    ~PgTestDatabase() {
+        try {
+            admin("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+        } catch (...) {
+            // The server goes away with the test run anyway.
+        }
+    }
+    PgTestDatabase(const PgTestDatabase&) = delete;
+    PgTestDatabase& operator=(const PgTestDatabase&) = delete;
+
+    // The connection text of this database, as --database takes it.
+    const std::string& location() const { return location_; }
+
+    // Ends every connection to this database, as a server restart or a network failure would.
+    void TerminateConnections() const {
+        admin("SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = '" + name_ +
+              "'");
+    }
+
+private:
+    void admin(const std::string& sql) const {
+        PGconn* c = PQconnectdb(server_.c_str());
+        std::string error;
+        if (PQstatus(c) != CONNECTION_OK) {
+            error = PQerrorMessage(c);
+        } else {
+            PGresult* r = PQexec(c, sql.c_str());
+            if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
+                error = PQresultErrorMessage(r);
+            PQclear(r);
+        }
+        PQfinish(c);
+        if (!error.empty()) throw std::runtime_error(sql + ": " + error);
+    }
+
+    std::string server_, name_, location_;
+};
+
+} // namespace corvanth::test
