@@ -17,15 +17,10 @@ using namespace corvanth::testing;
 class DatabaseConnectionTest : public QObject {
     Q_OBJECT
 
-private:
     QTemporaryDir settingsDir_;
 
 private slots:
-    void initTestCase() {
-        QVERIFY(settingsDir_.isValid());
-        UseScratchSettings(settingsDir_.path());
-    }
-    void init() { ClearSettings(); }
+    void init() { ScratchSettings(settingsDir_.path()); }
 
     void aServerThatCannotBeReachedFallsBackToTheLocalFile() {
         SettingsStore().SaveRegString(QString::fromLatin1(kDatabaseSetting),
@@ -36,10 +31,9 @@ private slots:
         const auto& told = f.prompter.asked.front();
         QVERIFY2(told.text.contains(QStringLiteral("could not be opened")), qPrintable(told.text));
         QVERIFY2(told.text.contains(QStringLiteral("uses the local file instead")), qPrintable(told.text));
-        QVERIFY(f.w().database().IsOpen());
-        QCOMPARE(f.w().mAdvanced->actions().last()->text(), QStringLiteral("Database Connection\u2026"));
-        QCOMPARE(QString::fromStdString(f.w().database().Path()),
-                 f.dir.filePath(QStringLiteral("IPLogging.mdb")));
+        QVERIFY(f.w.database().IsOpen());
+        QCOMPARE(f.w.mAdvanced->actions().last()->text(), QStringLiteral("Database Connection\u2026"));
+        QCOMPARE(QString::fromStdString(f.w.database().Path()), f.dataFile(identity::DatabaseFileName));
     }
 
     void theDialogTestsStoresAndRefusesPasswords() {
@@ -70,7 +64,7 @@ private slots:
         WindowFixture f(GameLog(1));
         f.load();
         QVERIFY(f.prompter.asked.empty());
-        QCOMPARE(QString::fromStdString(f.w().database().Path()), location);
+        QCOMPARE(QString::fromStdString(f.w.database().Path()), location);
     }
 };
 
