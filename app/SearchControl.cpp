@@ -49,6 +49,7 @@ SearchControl::SearchControl(NamesDatabase& database, Prompter& prompter, Ui_frm
 
     ui_.txtSearch->installEventFilter(this);
     list->viewport()->installEventFilter(this);
+    listViewport_ = list->viewport();
     connect(ui_.cmdSearch, &QPushButton::clicked, this, &SearchControl::cmdSearch_Click);
     connect(ui_.cmdQuery, &QPushButton::clicked, this, &SearchControl::cmdQuery_Click);
     connect(ui_.cmdRefs, &QPushButton::clicked, this, &SearchControl::cmdRefs_Click);
@@ -74,7 +75,8 @@ bool SearchControl::eventFilter(QObject* watched, QEvent* event) {
         if (key == Qt::Key_Return || key == Qt::Key_Enter) cmdSearch_Click();
         return false; // the key is not consumed
     }
-    if (watched == ui_.lstReport->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    // Compared by address only: the list may be half destroyed when its viewport's last events arrive.
+    if (watched == listViewport_ && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         lstReport_MouseUp(mouse->button(), mouse->modifiers(), mouse->position().toPoint());
     }

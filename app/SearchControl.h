@@ -80,6 +80,7 @@ private:
     NamesDatabase& database_;
     Prompter& prompter_;
     Ui_frmMain& ui_;
+    const QObject* listViewport_ = nullptr;
     WindowPostHost host_;
     ResultList list_;
     // Declared after the list it observes, so it goes first; the window's widgets, destroyed after
