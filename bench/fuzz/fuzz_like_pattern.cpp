@@ -4,6 +4,7 @@
 #include "LikePattern.h"
 #include "TextCodec.h"
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,16 +18,13 @@ using namespace corvanth;
 namespace {
 
 char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 // One character of a "[...]" list against c, letter case ignored: c matches when c itself or its
 // other case lies in a range or equals a listed character.
 bool InList(std::string_view list, char c) {
-    const char variants[2] = {Lower(c), Upper(c)};
+    const char variants[2] = {Lower(c), static_cast<char>(std::toupper(static_cast<unsigned char>(c)))};
     std::size_t i = 0;
     while (i < list.size()) {
         const char lo = list[i];
@@ -36,8 +34,7 @@ bool InList(std::string_view list, char c) {
                 if (v >= lo && v <= hi) return true;
             i += 3;
         } else {
-            for (char v : variants)
-                if (v == Lower(lo) || v == Upper(lo)) return true;
+            if (Lower(c) == Lower(lo)) return true;
             i += 1;
         }
     }

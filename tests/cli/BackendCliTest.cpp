@@ -48,42 +48,20 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Both, CliBackends, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          BackendName);
 
-// A run into the database the option names, then the searches: patterns, aliases, addresses, referees.
-TEST_P(CliBackends, ARunThenEverySearch) {
-    const std::string log =
-        dir.write("games.log", kInit + ConnectOn(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
-                                   ConnectOn(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
-                                   ConnectOn(3, "ACE", "10.0.0.1", "2004-01-02 10:00") +
-                                   ConnectOn(4, "Bolt", "10.0.0.1", "d") + RefereeOn("^1\xC4rger"));
+// A run into the database the option names, read back through the binary on either backend. (Each
+// search rule is shown once, against both backends, in tests/db and tests/search.)
+TEST_P(CliBackends, ARunThenASearchOfItsRows) {
+    const std::string log = dir.write(
+        "games.log", kInit + ConnectOn(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
+                         ConnectOn(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
+                         ConnectOn(3, "ACE", "10.0.0.1", "2004-01-02 10:00") + RefereeOn("^1\xC4rger"));
     const CliResult run = cli({"process", log});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::string header = "Name,StripName,IP,Last Connection,Referee\r\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string rows;
-    } cases[] = {
-        {{"search", "name", "a*"}, "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\n"},
-        {{"search", "name", "[!b]*"},
-         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\nAce,Ace,10.0.0.1,2004-01-02 "
-         "10:00,False\r\n"},
-        {{"search", "name", "\xC3\xA4?GER"},
-         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"},
-        {{"search", "name", "ace", "--aliases"},
-         "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\nBolt,Bolt,10.0.0.1,d,False\r\n"},
-        {{"search", "ip", "10.0.0.#"},
-         "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\nAce,Ace,10.0.0.1,2004-01-02 "
-         "10:00,False\r\n"
-         "Bolt,Bolt,10.0.0.1,d,False\r\n"},
-        {{"refs"}, "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"},
-        {{"query", "SELECT PlayerName, IP FROM Names WHERE Ref = Yes"}, "^1\xC3\x84rger,,10.0.0.2,,\r\n"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"--format", "csv"});
-        const CliResult r = cli(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, header + c.rows) << testing::PrintToString(c.args);
-    }
+    const CliResult r = cli({"search", "ip", "10.0.0.#", "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Name,StripName,IP,Last Connection,Referee\r\n"
+                     "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"
+                     "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\n");
 }
 
 // SQLite files into one PostgreSQL database and back: pairs merge as a run would.
@@ -141,7 +119,6 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
         writers.push_back(std::async(std::launch::async, [&, log] {
             return RunCli({"--data-dir", dir.path(), "--database", server.location(), "process", log});
         }));
-    int searches = 0;
     bool done = false;
     while (!done) {
         done = true;
@@ -150,13 +127,11 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
         const CliResult s =
             RunCli({"--data-dir", dir.path(), "--database", server.location(), "search", "ip", "10.*"});
         EXPECT_EQ(s.exitCode, 0) << s.err;
-        ++searches;
     }
     for (auto& w : writers) {
         const CliResult r = w.get();
         EXPECT_EQ(r.exitCode, 0) << r.err;
     }
-    EXPECT_GE(searches, 1);
 
     const std::string merged = "sqlite:" + dir.file("merged.db");
     for (std::size_t k = 0; k < logs.size(); ++k) {

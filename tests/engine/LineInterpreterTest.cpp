@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace corvanth;
 using corvanth::test::RecordingSink;
 
@@ -63,42 +65,63 @@ TEST_F(Interpreter, InitGameVersionRules) {
     }
 }
 
-TEST_F(Interpreter, ConnectFillsTheSlotAndRecordsAVisit) {
-    feed(kTracked);
-    feed(Connect("3", "^1O'Neil", "10.0.0.7:27960", "2004-01-01 12:00:00"));
-    EXPECT_EQ(state.ClientNames[3], "^1O\xF6Neil");
-    EXPECT_EQ(state.ClientIPs[3], "10.0.0.7");
-    EXPECT_EQ(state.ClientDates[3], "2004-01-01 12:00:00");
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0],
-              (RecordingSink::Call{"visit", "^1O\xC3\xB6Neil", "10.0.0.7", "2004-01-01 12:00:00"}));
-}
-
-TEST_F(Interpreter, ConnectVariants) {
-    feed(kTracked);
-    feed(Connect("12", "Two Digits", "192.168.1.20", "d1"));
-    EXPECT_EQ(state.ClientNames[12], "Two Digits");
-    feed(Connect("100", "Last", "1.2.3.4", "d2"));
-    EXPECT_EQ(state.ClientIPs[100], "1.2.3.4");
-    // An empty address keeps the slot's earlier one.
-    feed(Connect("12", "Again", "", "d3"));
-    EXPECT_EQ(state.ClientIPs[12], "192.168.1.20");
-    EXPECT_EQ(sink.calls.back(), (RecordingSink::Call{"visit", "Again", "192.168.1.20", "d3"}));
-    // A CRLF log keeps the CR on the date.
-    feed(Connect("5", "Crlf", "5.5.5.5", "2005-05-05\r"));
-    EXPECT_EQ(sink.calls.back().date, "2005-05-05\r");
-    // Windows-1252 letters arrive as UTF-8.
-    feed(Connect("6", "J\xF6rg\x80", "6.6.6.6", "d"));
-    EXPECT_EQ(sink.calls.back().name, "J\xC3\xB6rg\xE2\x82\xAC");
-}
-
-TEST_F(Interpreter, MissingMarkersEndTheLineQuietly) {
-    feed(kTracked);
-    feed("  0:05 ClientConnect: 3 no commas here");
-    feed("  0:05 ClientConnect: 3, name: only one comma");
-    feed("  0:05 ClientUserinfoChanged:");
-    feed("  0:05 ClientUserinfoChanged: 3 n\\no backslash after name start");
-    EXPECT_EQ(sink.calls.size(), 0u);
+// Lines fed one after another into a tracked game, and every call they make, in order.
+TEST_F(Interpreter, WhatEachLineRecords) {
+    const struct {
+        const char* what;
+        std::vector<std::string> lines;
+        const char* calls;
+    } rows[] = {
+        {"a connect fills the slot; an apostrophe is stored as the letter o",
+         {Connect("3", "^1O'Neil", "10.0.0.7:27960", "2004-01-01 12:00:00")},
+         "visit|^1O\xC3\xB6Neil|10.0.0.7|2004-01-01 12:00:00;"},
+        {"an empty address keeps the slot's earlier one; client 100 is the last",
+         {Connect("12", "Two", "192.168.1.20", "d1"), Connect("12", "Again", "", "d3"),
+          Connect("100", "Last", "1.2.3.4", "d2")},
+         "visit|Two|192.168.1.20|d1;visit|Again|192.168.1.20|d3;visit|Last|1.2.3.4|d2;"},
+        {"a CR stays on the date; Windows-1252 letters arrive as UTF-8",
+         {Connect("5", "Crlf", "5.5.5.5", "2005\r"), Connect("6", "J\xF6rg\x80", "6.6.6.6", "d")},
+         "visit|Crlf|5.5.5.5|2005\r;visit|J\xC3\xB6rg\xE2\x82\xAC|6.6.6.6|d;"},
+        {"missing markers end the line quietly",
+         {"  0:05 ClientConnect: 3 no commas here", "  0:05 ClientConnect: 3, name: only one comma",
+          "  0:05 ClientUserinfoChanged:",
+          "  0:05 ClientUserinfoChanged: 3 n\\no backslash after name start"},
+         ""},
+        {"client numbers take blanks and round halves to even; a disconnect keeps only the date",
+         {Connect(" 7", "Spaced", "7.7.7.7", "d7"), "  0:09 ClientDisconnect: 7\r",
+          "  0:07 ClientUserinfoChanged: 7 n\\Back\\t\\0", Connect("2.5", "Half", "2.2.2.2", "d"),
+          "  0:09 ClientDisconnect: \t2 \r", "  0:07 ClientUserinfoChanged: 2 n\\Gone\\t\\0"},
+         "visit|Spaced|7.7.7.7|d7;visit|Back||d7;visit|Half|2.2.2.2|d;visit|Gone||d;"},
+        {"a rename records only a new name, kept as written",
+         {Connect("12", "Ace", "10.0.0.1:1", "d"), "  0:07 ClientUserinfoChanged: 12 n\\Ace\\t\\0\\model\\x",
+          "  0:07 ClientUserinfoChanged: 12 n\\^3Bob's\\t\\0"},
+         "visit|Ace|10.0.0.1|d;visit|^3Bob's|10.0.0.1|d;"},
+        {"a referee login marks the first matching slot; a CR or a missing space does not qualify",
+         {Connect("5", "Ref'ee", "5.5.5.5", "d"), Connect("2", "Ref'ee", "2.2.2.2", "d"),
+          "  1:00 Ref'ee entered the RefPassword", "  1:00 Nobody entered the RefPassword",
+          "  1:00 Ref'ee entered the RefPassword\r", "  1:00 RefPassword"},
+         "visit|Ref\xC3\xB6"
+         "ee|5.5.5.5|d;visit|Ref\xC3\xB6"
+         "ee|2.2.2.2|d;ref|Ref\xC3\xB6"
+         "ee|2.2.2.2|;"},
+        {"an untracked game only looks at InitGame",
+         {"  0:00 InitGame: \\wfversion\\2.5\\x", Connect("3", "Hidden", "3.3.3.3", "d"),
+          Connect("999", "x", "1.1.1.1", "d"), "  1:00 Hidden entered RefPassword",
+          "  5:00 InitGame: \\wfversion\\2.8\\x", Connect("3", "Seen", "3.3.3.3", "d")},
+         "visit|Seen|3.3.3.3|d;"},
+    };
+    for (const auto& row : rows) {
+        ProcessingState s;
+        RecordingSink k;
+        LineInterpreter li(s, k);
+        li.InterpretLine(kTracked);
+        for (const auto& line : row.lines)
+            li.InterpretLine(line);
+        std::string calls;
+        for (const auto& c : k.calls)
+            calls += c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + ";";
+        EXPECT_EQ(calls, row.calls) << row.what;
+    }
 }
 
 TEST_F(Interpreter, FailuresEndTheRun) {
@@ -122,65 +145,10 @@ TEST_F(Interpreter, FailuresEndTheRun) {
     }
 }
 
-TEST_F(Interpreter, ClientNumbersAcceptBlanksAndRounding) {
-    feed(kTracked);
-    feed(Connect(" 7", "Spaced", "7.7.7.7", "d"));
-    EXPECT_EQ(state.ClientNames[7], "Spaced");
-    feed("  0:09 ClientDisconnect: 7\r");
-    EXPECT_TRUE(state.ClientNames[7].empty());
-    EXPECT_TRUE(state.ClientIPs[7].empty());
-    EXPECT_EQ(state.ClientDates[7], "d");
-    feed(Connect("2.5", "Half", "2.2.2.2", "d")); // halves round to even
-    EXPECT_EQ(state.ClientNames[2], "Half");
-    feed("  0:09 ClientDisconnect: \t4 \r");
-    EXPECT_TRUE(state.ClientNames[4].empty());
-}
-
-TEST_F(Interpreter, UserinfoChangedRecordsOnlyANewName) {
-    feed(kTracked);
-    feed(Connect("12", "Ace", "10.0.0.1:1", "d"));
-    sink.calls.clear();
-    feed("  0:07 ClientUserinfoChanged: 12 n\\Ace\\t\\0\\model\\x");
-    EXPECT_TRUE(sink.calls.empty());
-    feed("  0:07 ClientUserinfoChanged: 12 n\\^3Bob's\\t\\0");
-    EXPECT_EQ(state.ClientNames[12], "^3Bob's"); // kept as written
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0], (RecordingSink::Call{"visit", "^3Bob's", "10.0.0.1", "d"}));
-}
-
-TEST_F(Interpreter, RefereeUsesTheFirstMatchingSlot) {
-    feed(kTracked);
-    feed(Connect("5", "Ref'ee", "5.5.5.5", "d"));
-    feed(Connect("2", "Ref'ee", "2.2.2.2", "d"));
-    sink.calls.clear();
-    feed("  1:00 Ref'ee entered the RefPassword");
-    ASSERT_EQ(sink.calls.size(), 1u);
-    EXPECT_EQ(sink.calls[0], (RecordingSink::Call{"ref",
-                                                  "Ref\xC3\xB6"
-                                                  "ee",
-                                                  "2.2.2.2", ""}));
-    sink.calls.clear();
-    feed("  1:00 Nobody entered the RefPassword");
-    feed("  1:00 Ref'ee entered the RefPassword\r"); // a CR after it does not qualify
-    feed("  1:00 RefPassword");                      // no space after the cut
-    EXPECT_TRUE(sink.calls.empty());
-}
-
-TEST_F(Interpreter, UntrackedGamesOnlyLookAtInitGame) {
-    feed("  0:00 InitGame: \\wfversion\\2.5\\x");
-    feed(Connect("3", "Hidden", "3.3.3.3", "d"));
-    feed(Connect("999", "x", "1.1.1.1", "d")); // not even looked at
-    feed("  1:00 Hidden entered RefPassword");
-    EXPECT_TRUE(sink.calls.empty());
-    EXPECT_TRUE(state.ClientNames[3].empty());
-    feed("  5:00 InitGame: \\wfversion\\2.8\\x");
-    feed(Connect("3", "Seen", "3.3.3.3", "d"));
-    EXPECT_EQ(sink.calls.size(), 1u);
-}
-
 TEST_F(Interpreter, ClientTablesSurviveANewInterpreter) {
     feed(kTracked);
     feed(Connect("8", "Stays", "8.8.8.8", "d"));
+    EXPECT_EQ(state.ClientNames[8], "Stays");
     LineInterpreter resumed(state, sink); // a resumed run
     EXPECT_FALSE(resumed.GameTracked());
     resumed.InterpretLine(Connect("8", "Ignored", "9.9.9.9", "d"));

@@ -15,16 +15,11 @@
 #include <stdexcept>
 
 using namespace corvanth;
-using corvanth::test::TempFolder;
+using namespace corvanth::test;
 
 namespace {
 
-const std::string kInit = corvanth::test::InitGame();
-using corvanth::test::Connect;
-using corvanth::test::Rename;
-
-using QuietHost = corvanth::test::FakeRunHost;
-using corvanth::test::EveryLine;
+const std::string kInit = InitGame();
 
 class Events : public FollowObserver {
 public:
@@ -32,41 +27,29 @@ public:
     void onEvent(const FollowEvent& e) override { kinds.push_back(e.kind); }
 };
 
-// Forwards to the database; throws after a given number of visits, as a kill in the middle of a batch.
-class DyingSink : public VisitSink {
+// The names database, failing at a given visit as a kill in the middle of a batch would.
+class DyingDatabase : public NamesDatabase {
 public:
-    explicit DyingSink(NamesDatabase& db) : db_(db) {}
     int visitsLeft = -1;
     void RecordVisit(std::string_view n, std::string_view ip, std::string_view d) override {
         if (visitsLeft == 0) throw std::runtime_error("killed");
         if (visitsLeft > 0) --visitsLeft;
-        db_.RecordVisit(n, ip, d);
+        NamesDatabase::RecordVisit(n, ip, d);
     }
-    void MarkReferee(std::string_view n, std::string_view ip) override { db_.MarkReferee(n, ip); }
-    void Checkpoint() override { db_.Checkpoint(); }
-    void Commit() override { db_.Commit(); }
-
-private:
-    NamesDatabase& db_;
 };
-
-std::string Table(NamesDatabase& db) {
-    return corvanth::test::NamesTable(db);
-}
 
 // One follower session over the data folder: a new one is what a restart makes.
 struct Session {
-    Session(const TempFolder& dir, const std::string& dbName, std::int64_t budget = 1 << 20)
-        : journal(dir.path()), snapshots(dir.path()), sink(db),
-          follower(sink, journal, snapshots, host, events, EveryLine(), budget) {
-        db.Open(dir.file(dbName));
+    explicit Session(const TempFolder& dir, std::int64_t budget = 1 << 20)
+        : journal(dir.path()), snapshots(dir.path()),
+          follower(db, journal, snapshots, host, events, EveryLine(), budget) {
+        db.Open(dir.file("n.mdb"));
         db.SetCommitInterval(std::chrono::milliseconds(0));
     }
-    NamesDatabase db;
+    DyingDatabase db;
     PositionJournal journal;
     FollowSnapshotStore snapshots;
-    DyingSink sink;
-    QuietHost host;
+    FakeRunHost host;
     Events events;
     LogFollower follower;
 };
@@ -80,7 +63,7 @@ void Append(const std::string& path, const std::string& bytes) {
 TEST(LogFollower, PartialLinesWaitForTheirLf) {
     TempFolder dir;
     const std::string log = dir.write("a.log", kInit);
-    Session s(dir, "n.mdb");
+    Session s(dir);
     s.follower.add(log);
     // A line split across writes, and a CRLF split between CR and LF.
     const std::string pieces[] = {"  0:05 ClientConnect: 1, name: Sp", "lit, ip: 1.1.1.1 DATE: d1\r", "\n",
@@ -92,7 +75,7 @@ TEST(LogFollower, PartialLinesWaitForTheirLf) {
         Append(log, pieces[i]);
         size += static_cast<std::int64_t>(pieces[i].size());
         EXPECT_EQ(s.follower.turn(), TurnResult::Idle);
-        EXPECT_EQ(Table(s.db), expected[i]) << "after piece " << i;
+        EXPECT_EQ(NamesTable(s.db), expected[i]) << "after piece " << i;
         EXPECT_EQ(s.follower.status()[0].position, size);
     }
     EXPECT_EQ(s.journal.LastPosition(log)->position,
@@ -110,7 +93,7 @@ TEST(LogFollower, RotationTruncationAndRecreation) {
         SCOPED_TRACE(static_cast<int>(change));
         TempFolder dir;
         const std::string log = dir.write("a.log", kInit + Connect(1, "Old", "1.1.1.1"));
-        Session s(dir, "n.mdb");
+        Session s(dir);
         s.follower.add(log);
         s.follower.turn();
         // No clearing InitGame: with the old tables, Ghost would be recorded with Old's address.
@@ -134,7 +117,7 @@ TEST(LogFollower, RotationTruncationAndRecreation) {
         s.follower.turn();
         EXPECT_EQ(s.events.kinds.back(), kind);
         const std::string late = change == Change::RenameAndCreate ? "OldLate|1.1.1.1|d|False\n" : "";
-        EXPECT_EQ(Table(s.db), "Ghost|||False\nNew|2.2.2.2|d|False\nOld|1.1.1.1|d|False\n" + late);
+        EXPECT_EQ(NamesTable(s.db), "Ghost|||False\nNew|2.2.2.2|d|False\nOld|1.1.1.1|d|False\n" + late);
         EXPECT_EQ(s.journal.LastPosition(log)->position, static_cast<std::int64_t>(fresh.size()));
     }
 }
@@ -146,17 +129,17 @@ TEST(LogFollower, TwoLogsKeepTheirOwnClientsAndABusyOneDoesNotStarveAQuietOne) {
         busy += "  0:01 say: filler\n";
     const std::string a = dir.write("a.log", busy + Connect(1, "Ay", "1.1.1.1"));
     const std::string b = dir.write("b.log", kInit + Connect(1, "Bee", "2.2.2.2"));
-    Session s(dir, "n.mdb", 1); // one block a turn
+    Session s(dir, 1); // one block a turn
     s.follower.add(a);
     s.follower.add(b);
     EXPECT_EQ(s.follower.turn(), TurnResult::MoreWaiting);
-    EXPECT_EQ(Table(s.db), "Bee|2.2.2.2|d|False\n");
+    EXPECT_EQ(NamesTable(s.db), "Bee|2.2.2.2|d|False\n");
     while (s.follower.turn() == TurnResult::MoreWaiting) {
     }
     Append(a, Rename(1, "Ay2"));
     Append(b, Rename(1, "Bee2"));
     s.follower.turn();
-    EXPECT_EQ(Table(s.db),
+    EXPECT_EQ(NamesTable(s.db),
               "Ay|1.1.1.1|d|False\nAy2|1.1.1.1|d|False\nBee|2.2.2.2|d|False\nBee2|2.2.2.2|d|False\n");
 }
 
@@ -184,10 +167,10 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
     NamesDatabase plain;
     plain.Open(reference.file("n.mdb"));
     ProcessingState state;
-    QuietHost host;
+    FakeRunHost host;
     ProcessLog(state, plain, PositionJournal(reference.path()), host, reference.write("a.log", whole),
                StartPosition(1));
-    const std::string expected = Table(plain);
+    const std::string expected = NamesTable(plain);
     ASSERT_NE(expected.find("Bobster|2.2.2.2|d2|False"), std::string::npos);
 
     for (int killAfterVisits : {-2, 1, 2, 3, 4, 5, 6, 7}) {
@@ -196,13 +179,13 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
         const std::string log = dir.write("a.log", "");
         std::size_t written = 0;
         {
-            Session first(dir, "n.mdb");
+            Session first(dir);
             first.follower.add(log);
             if (killAfterVisits == -2)
                 first.host.onPump = [&](int) {
                     if (written == 6) first.follower.requestStop();
                 };
-            first.sink.visitsLeft = killAfterVisits;
+            first.db.visitsLeft = killAfterVisits;
             for (; written < std::size(lines); ++written) {
                 Append(log, lines[written]);
                 const TurnResult r = first.follower.turn();
@@ -212,10 +195,10 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
         }
         for (std::size_t i = written + 1; i < std::size(lines); ++i)
             Append(log, lines[i]);
-        Session second(dir, "n.mdb");
+        Session second(dir);
         second.follower.add(log);
         EXPECT_EQ(second.follower.turn(), TurnResult::Idle);
-        EXPECT_EQ(Table(second.db), expected);
+        EXPECT_EQ(NamesTable(second.db), expected);
     }
 }
 

@@ -58,14 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "/x.log", 99, "\r\n/x.log\"812\r\nno quote here\r\n/x.log\"812\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PositionJournal, TwoSavesOfAPathWithADoubleQuoteLeaveOneRecord) {
-    TempFolder dir;
-    PositionJournal journal(dir.path());
-    journal.SavePosition("/tmp/a\"b.log", 5);
-    journal.SavePosition("/tmp/a\"b.log", 6);
-    EXPECT_EQ(dir.read("Positions.txt"), "/tmp/a\"b.log\"6\r\n");
-}
-
 TEST(PositionJournal, SkippedRecordsAreDescribed) {
     TempFolder dir;
     dir.write("Positions.txt", "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n");
@@ -77,33 +69,32 @@ TEST(PositionJournal, SkippedRecordsAreDescribed) {
                                         "Positions.txt line 3 has no double quote"}));
 }
 
-TEST(PositionJournal, AJournalThatCannotBeReadFailsAndIsNotReplaced) {
-    TempFolder dir;
-    // A folder named like the journal cannot be read, whoever runs the test.
-    std::filesystem::create_directory(dir.file("Positions.txt"));
-    PositionJournal journal(dir.path());
-    const auto lookup = journal.LastPosition("/x.log");
-    ASSERT_FALSE(lookup);
-    EXPECT_EQ(lookup.reason(), "cannot read " + dir.file("Positions.txt") + ": Is a directory");
-    EXPECT_THROW(journal.SavePosition("/x.log", 10), RunFailure);
-    EXPECT_FALSE(dir.exists("PositionOut.txt"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("Positions.txt")));
-}
-
-TEST(PositionJournal, AScratchFileThatCannotBeWrittenKeepsTheJournal) {
-    TempFolder dir;
-    // A scratch path that is a folder cannot be written, whoever runs the test.
-    std::filesystem::create_directory(dir.file("PositionOut.txt"));
-    dir.write("Positions.txt", "/x.log\"9\r\n");
-    PositionJournal journal(dir.path());
-    try {
-        journal.SavePosition("/x.log", 10);
-        FAIL() << "the save went through";
-    } catch (const RunFailure& e) {
-        EXPECT_NE(std::string(e.what()).find("cannot write " + dir.file("PositionOut.txt")),
-                  std::string::npos);
+// A folder in the place of the journal or of its scratch file can be neither read nor written,
+// whoever runs the test: the save fails, and the journal is neither replaced nor lost.
+TEST(PositionJournal, AFolderInTheWayFailsTheSaveAndKeepsTheJournal) {
+    for (const std::string blocked : {"Positions.txt", "PositionOut.txt"}) {
+        TempFolder dir;
+        std::filesystem::create_directory(dir.file(blocked));
+        const bool journalBlocked = blocked == "Positions.txt";
+        if (!journalBlocked) dir.write("Positions.txt", "/x.log\"9\r\n");
+        PositionJournal journal(dir.path());
+        const auto lookup = journal.LastPosition("/x.log");
+        EXPECT_EQ(lookup.reason(),
+                  journalBlocked ? "cannot read " + dir.file(blocked) + ": Is a directory" : "");
+        try {
+            journal.SavePosition("/x.log", 10);
+            ADD_FAILURE() << "the save went through";
+        } catch (const RunFailure& e) {
+            const std::string expected =
+                (journalBlocked ? "cannot read " : "cannot write ") + dir.file(blocked);
+            EXPECT_NE(std::string(e.what()).find(expected), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(std::filesystem::is_directory(dir.file(blocked)));
+        EXPECT_EQ(dir.exists("PositionOut.txt"), !journalBlocked);
+        if (!journalBlocked) {
+            EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"9\r\n");
+        }
     }
-    EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"9\r\n");
 }
 
 TEST(PositionJournal, ALeftoverScratchFileIsOverwritten) {

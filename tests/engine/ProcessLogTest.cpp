@@ -50,42 +50,39 @@ TEST_F(Run, MissingFileWritesNothingWhateverTheStart) {
     }
 }
 
-TEST_F(Run, LinesBlankLinesAndTheirPositions) {
-    dir.write("a.log", "A\n\nB\n\n");
-    const auto summary = run("a.log", StartPosition(1));
-    EXPECT_EQ(summary.outcome, RunOutcome::Finished);
-    EXPECT_EQ(host.text, "Process Finished");
-    EXPECT_EQ(summary.linesRead, 2); // blank lines move the position but are not interpreted
-    EXPECT_EQ(state.ResumePosition, 6);
-    EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, 6);
-    EXPECT_FALSE(state.Processing);
-    EXPECT_EQ(sink.commits, 1);
-}
-
-TEST_F(Run, TextAfterTheLastLfWaitsForItsLineEnd) {
-    dir.write("a.log", kInit + Connect(1, "Whole", "1.1.1.1") + "  0:06 ClientConnect: 2, name: Half");
-    const auto summary = run("a.log", StartPosition(1));
-    ASSERT_EQ(sink.calls.size(), 1u);
-    const auto lastLf = static_cast<std::int64_t>((kInit + Connect(1, "Whole", "1.1.1.1")).size());
-    EXPECT_EQ(summary.journaledPosition, lastLf);
-    // The line is completed later; the next run from the journal reads it once, whole.
-    std::ofstream(dir.file("a.log"), std::ios::app) << ", ip: 2.2.2.2 DATE: x\n"
-                                                    << kInit << Connect(3, "Next", "3.3.3.3");
+// Runs to the end of a log: what is read, and the position journaled (the last LF, or the start when
+// nothing is read). Blank lines move the position but are not interpreted.
+TEST_F(Run, FinishedRunsJournalTheirLastLineEnd) {
+    const std::string whole = kInit + Connect(1, "Whole", "1.1.1.1");
+    const struct {
+        std::string log;
+        std::int64_t start, linesRead, journaled;
+    } rows[] = {
+        {"A\n\nB\n\n", 1, 2, 6},
+        {"", 1, 0, 1},
+        {"A\n", 500, 0, 500},
+        {whole + "  0:06 ClientConnect: 2, name: Half", 1, 2, static_cast<std::int64_t>(whole.size())}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.log);
+        dir.write("a.log", row.log);
+        sink.commits = 0;
+        const auto summary = run("a.log", StartPosition(row.start));
+        EXPECT_EQ(summary.outcome, RunOutcome::Finished);
+        EXPECT_EQ(host.text, "Process Finished");
+        EXPECT_FALSE(state.Processing);
+        EXPECT_EQ(sink.commits, 1);
+        EXPECT_EQ(summary.linesRead, row.linesRead);
+        EXPECT_EQ(summary.journaledPosition, row.journaled);
+        EXPECT_EQ(state.ResumePosition, row.journaled);
+        EXPECT_EQ(journal.LastPosition(dir.file("a.log"))->position, row.journaled);
+    }
+    // The half line is completed later; the next run from the journal reads it once, whole, but
+    // untracked: it belongs to the game before.
+    dir.append("a.log", ", ip: 2.2.2.2 DATE: x\n" + kInit + Connect(3, "Next", "3.3.3.3"));
     sink.calls.clear();
-    run("a.log", StartPosition(lastLf));
-    // The resumed run starts untracked: the completed line belongs to the game before.
+    run("a.log", StartPosition(static_cast<std::int64_t>(whole.size())));
     ASSERT_EQ(sink.calls.size(), 1u);
     EXPECT_EQ(sink.calls[0].name, "Next");
-}
-
-TEST_F(Run, EmptyLogAndStartsBeyondTheEndJournalTheirStart) {
-    dir.write("empty.log", "");
-    EXPECT_EQ(run("empty.log", StartPosition(1)).journaledPosition, 1);
-    dir.write("short.log", "A\n");
-    const auto summary = run("short.log", StartPosition(500));
-    EXPECT_EQ(host.text, "Process Finished");
-    EXPECT_EQ(summary.linesRead, 0);
-    EXPECT_EQ(journal.LastPosition(dir.file("short.log"))->position, 500);
 }
 
 // A stop (Processing cleared, with or without the pause text) takes effect at the next line end,

@@ -1,6 +1,5 @@
 // The run's surroundings turn hostile: a full disk, a database file locked by another program, a log
 // that is no readable file. Each case ends with a clear reason, and nothing recorded before is lost.
-#include "ChildProcess.h"
 #include "FakeRunHost.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
@@ -8,14 +7,66 @@
 #include "ProcessLog.h"
 #include "TempFolder.h"
 
+#include <csignal>
+#include <functional>
+#include <optional>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 namespace corvanth::test {
 namespace {
+
+// Runs `body` in a forked child and waits for it. The body fills its report and returns the child's
+// exit code; the child may also die by a signal. When the tests run as root, a child that must meet
+// permissions drops to "nobody"; a file size limit is a disk that is full for this process.
+enum class Privileges { Keep, DropWhenRoot };
+struct ChildResult {
+    int exitCode = -1, signal = 0;
+    std::string report;
+};
+ChildResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimit,
+                       const std::function<int(std::string& report)>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::close(fds[0]);
+        constexpr uid_t kNobody = 65534;
+        if (privileges == Privileges::DropWhenRoot && ::geteuid() == 0)
+            if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(121);
+        if (fileSizeLimit) {
+            ::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead of killing
+            const rlimit r{*fileSizeLimit, *fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &r) != 0) ::_exit(122);
+        }
+        std::string report;
+        int code = 120;
+        try {
+            code = body(report);
+        } catch (const std::exception& e) {
+            report += std::string("exception: ") + e.what();
+        }
+        if (::write(fds[1], report.data(), report.size()) < 0) code = 123;
+        ::_exit(code);
+    }
+    ::close(fds[1]);
+    ChildResult result;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        result.report.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+    return result;
+}
 
 std::string Game(int players, const std::string& prefix) {
     std::string text = InitGame();
@@ -52,7 +103,7 @@ TEST(HostileSurroundings, AFullDiskEndsTheRunAndKeepsCommittedRows) {
         big += Game(100, "Many" + std::to_string(g) + "_");
     data.dir.write("games.log", big);
     const auto limit = static_cast<rlim_t>(std::filesystem::file_size(data.database)) + 64 * 1024;
-    const ChildResult child = RunInChild({ChildLimits::Privileges::Keep, limit}, [&](std::string& report) {
+    const ChildResult child = RunInChild(Privileges::Keep, limit, [&](std::string& report) {
         NamesDatabase db;
         db.Open(data.database);
         db.SetCommitInterval(std::chrono::milliseconds(0));
@@ -111,7 +162,7 @@ TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
         }
         // In a child with an alarm: a run that blocked on the pipe would be killed.
         const ChildResult child =
-            RunInChild({ChildLimits::Privileges::DropWhenRoot, std::nullopt}, [&](std::string& report) {
+            RunInChild(Privileges::DropWhenRoot, std::nullopt, [&](std::string& report) {
                 ::alarm(20);
                 NamesDatabase db;
                 db.Open(":memory:");

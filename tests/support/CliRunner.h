@@ -1,6 +1,11 @@
 #pragma once
 
+#include "TempFolder.h"
+
+#include <fcntl.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace corvanth::test {
@@ -13,6 +18,28 @@ struct CliResult {
 };
 
 // Runs corvanth-cli with `args` and the environment plus `env` (NAME=value entries) and waits for it.
-CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+// The program writes into two files of a folder of its own, read back once it has ended: nothing is
+// shared with a program started at the same time from another thread.
+inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    const TempFolder dir;
+    const std::string out = dir.file("out"), err = dir.file("err");
+    std::vector<char*> argv{const_cast<char*>(CORVANTH_CLI)};
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        for (const auto& e : env)
+            putenv(const_cast<char*>(e.c_str()));
+        execv(CORVANTH_CLI, argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
+            dir.read("out"), dir.read("err")};
+}
 
 } // namespace corvanth::test

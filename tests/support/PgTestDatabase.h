@@ -41,7 +41,6 @@ public:
 
     // The connection text of this database, as --database takes it.
     const std::string& location() const { return location_; }
-
     // Ends every connection to this database, as a server restart or a network failure would.
     void TerminateConnections() const {
         admin("SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = '" + name_ +
