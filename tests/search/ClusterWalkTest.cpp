@@ -158,13 +158,16 @@ TEST_P(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
     EXPECT_EQ(listing(), std::vector<std::string>{"0 Ann 1.1.1.1 "});
 }
 
-TEST(ClusterQueryPlan, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
+// Address searches and every link but the stripped name are one indexed look-up.
+TEST(QueryPlan, AddressSearchesAndLinksUseAnIndex) {
     TempDatabase data;
     data.visit("Ann", "1.1.1.1");
     const struct {
         Query query;
         const char* index;
-    } cases[] = {{AddressLinkQuery("1.1.1.1"), "NamesIP"},
+    } cases[] = {{IpSearchQuery("10.0.0.7"), "NamesIP"},
+                 {IpSearchQuery("10.0.0.*"), "NamesIP"},
+                 {AddressLinkQuery("1.1.1.1"), "NamesIP"},
                  {AddressPrefixQuery("1.1.1."), "NamesIP"},
                  {AddressLinkQuery("fé::1"), "NamesIP"},
                  {PlayerNameLinkQuery("Ann"), "NamesPlayerNameIP"},
