@@ -61,15 +61,10 @@ TEST_P(SearchCommandsTest, OutputFormats) {
         QStringList arguments;
         const char* out;
     } cases[] = {
-        {{"search", "name", "crow", "--aliases", "--broad", "--format", "json"},
-         "[\n"
-         "  {\"Name\": \"^1O'Neil\", \"StripName\": \"O'Neil\", \"IP\": \"10.0.0.7\", \"Last Connection\": "
-         "\"01/02/2003 04:05:06\\r\", \"Referee\": \"False\"},\n"
-         "  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": "
-         "\"10.0.0.7\", \"Last Connection\": \"d2\", \"Referee\": \"False\"},\n"
-         "  {\"Name\": \"Crow\", \"StripName\": \"Crow\", \"IP\": \"10.0.0.9\", \"Last Connection\": \"d3\", "
-         "\"Referee\": \"True\"}\n"
-         "]\n"},
+        {{"search", "name", "bolt*", "--format", "json"},
+         "[\n  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": "
+         "\"10.0.0.7\", "
+         "\"Last Connection\": \"d2\", \"Referee\": \"False\"}\n]\n"},
         {{"search", "ip", "10.0.0.9"},
          "Name  StripName  IP        Last Connection  Referee\n"
          "----  ---------  --------  ---------------  -------\n"
