@@ -40,79 +40,71 @@ protected:
     ClusterOutcome outcome;
 };
 
-// Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
-// another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
 INSTANTIATE_TEST_SUITE_P(Backends, ClusterWalkTest,
                          ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
                          test::BackendName);
 
-TEST_P(ClusterWalkTest, EachDepthAddsOneHopOfTheChain) {
-    visits({{"Alpha", "1.1.1.1"},
-            {"élan", "1.1.1.1"},
-            {"Zulu", "1.1.1.1"},
-            {"ÉLAN", "cafe::2"},
-            {"Charlie", "CAFE::2"},
-            {"Delta", "9.9.9.9"}});
+// Alpha shares an address with two names (listed by name, not as found); one of them (élan) goes on under
+// another letter case to a second address, whose other letter case leads to Charlie. Delta is not linked.
+// Ann, Ben and Cid make a cycle; the 10.* rows are linked only by a range or a stripped name.
+TEST_P(ClusterWalkTest, LinksHopByHop) {
+    visits({{"Alpha", "1.1.1.1"},   {"élan", "1.1.1.1"},   {"Zulu", "1.1.1.1"},     {"ÉLAN", "cafe::2"},
+            {"Charlie", "CAFE::2"}, {"Delta", "9.9.9.9"},  {"Ann", "3.3.3.3"},      {"Ben", "3.3.3.3"},
+            {"Ben", "4.4.4.4"},     {"Ann", "4.4.4.4"},    {"Cid", "4.4.4.4"},      {"^1Ace", "10.0.0.1"},
+            {"Bolt", "10.0.0.2"},   {"Crow", "10.0.1.1"},  {"Ace^7", "10.9.9.9"},   {"^2ACE", "10.8.8.8"},
+            {"xÉcho", "10.7.7.7"},  {"Xécho", "10.6.6.6"}, {"^3Ñandu", "10.5.5.5"}, {"ñANDU", "10.4.4.4"}});
     const std::vector<std::string> chain = {"0 Alpha 1.1.1.1 ", "1 Zulu 1.1.1.1 1.1.1.1",
                                             "1 élan 1.1.1.1 1.1.1.1", "2 ÉLAN cafe::2 élan",
                                             "3 Charlie CAFE::2 cafe::2"};
-    const std::size_t rowsAtDepth[] = {1, 3, 4, 5, 5};
-    for (std::size_t depth = 0; depth < std::size(rowsAtDepth); ++depth) {
-        walk(NameSearchQuery("alpha"), {.depth = depth});
-        EXPECT_EQ(listing(), std::vector<std::string>(chain.begin(), chain.begin() + rowsAtDepth[depth]))
-            << "depth " << depth;
+    const auto chainTo = [&](std::size_t rows) {
+        return std::vector<std::string>(chain.begin(), chain.begin() + rows);
+    };
+    const auto range = AddressLinks::SameRange;
+    const auto stripped = NameLinks::SamePlayerOrStrippedName;
+    const struct {
+        Query start;
+        ClusterOptions options;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {NameSearchQuery("alpha"), {.depth = 0}, chainTo(1)},
+        {NameSearchQuery("alpha"), {.depth = 1}, chainTo(3)},
+        {NameSearchQuery("alpha"), {.depth = 2}, chainTo(4)},
+        {NameSearchQuery("alpha"), {.depth = 3}, chainTo(5)},
+        {NameSearchQuery("alpha"), {.depth = 4}, chainTo(5)},
+        {NameSearchQuery("Ben"),
+         {}, // a cycle lists every row once, at its smallest hop
+         {"0 Ben 3.3.3.3 ", "0 Ben 4.4.4.4 ", "1 Ann 3.3.3.3 3.3.3.3", "1 Ann 4.4.4.4 4.4.4.4",
+          "1 Cid 4.4.4.4 4.4.4.4"}},
+        {StoredPairQuery("Ann", "3.3.3.3"), {.depth = 0}, {"0 Ann 3.3.3.3 "}},
+        {IpSearchQuery("10.0.0.1"), {}, {"0 ^1Ace 10.0.0.1 "}},
+        {IpSearchQuery("10.0.0.1"),
+         {.addressLinks = range},
+         {"0 ^1Ace 10.0.0.1 ", "1 Bolt 10.0.0.2 10.0.0.*"}},
+        {IpSearchQuery("10.0.0.1"),
+         {.nameLinks = stripped},
+         {"0 ^1Ace 10.0.0.1 ", "1 ^2ACE 10.8.8.8 Ace", "1 Ace^7 10.9.9.9 Ace"}},
+        {IpSearchQuery("10.7.7.7"), {}, {"0 xÉcho 10.7.7.7 ", "1 Xécho 10.6.6.6 xÉcho"}},
+        {IpSearchQuery("10.5.5.5"),
+         {.nameLinks = stripped},
+         {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
+    };
+    for (const auto& c : cases) {
+        walk(c.start, c.options);
+        EXPECT_EQ(listing(), c.rows) << c.start.sql;
         EXPECT_EQ(outcome.end, ClusterEnd::Complete);
-        EXPECT_EQ(host.matchesShown.back(), rowsAtDepth[depth]);
+        EXPECT_EQ(host.matchesShown.back(), c.rows.size());
         EXPECT_FALSE(list.Sorted());
     }
+    walk(NameSearchQuery("Nobody"));
+    EXPECT_EQ(outcome.matches, 0u);
+    ASSERT_EQ(list.Count(), 1u);
+    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
     // Rows of one hop follow the list's sort: by address descending, then as found.
     list.HeaderClicked(2); // by address ascending,
     list.HeaderClicked(2); // then descending
     walk(IpSearchQuery("cafe::2"), {.depth = 1});
     EXPECT_EQ(listing(),
               (std::vector<std::string>{"0 ÉLAN cafe::2 ", "0 Charlie CAFE::2 ", "1 élan 1.1.1.1 ÉLAN"}));
-}
-
-TEST_P(ClusterWalkTest, BroadAndSameNameLinks) {
-    data.visit("^1Ace", "10.0.0.1");
-    data.visit("Bolt", "10.0.0.2");
-    data.visit("Crow", "10.0.1.1");
-    data.visit("Ace^7", "10.9.9.9");
-    data.visit("^2ACE", "10.8.8.8");
-    data.visit("xÉcho", "10.7.7.7");
-    data.visit("Xécho", "10.6.6.6");
-    data.visit("^3Ñandu", "10.5.5.5");
-    data.visit("ñANDU", "10.4.4.4");
-    const struct {
-        const char* start;
-        ClusterOptions options;
-        std::vector<std::string> rows;
-    } cases[] = {
-        {"10.0.0.1", {}, {"0 ^1Ace 10.0.0.1 "}},
-        {"10.0.0.1",
-         {.addressLinks = AddressLinks::SameRange},
-         {"0 ^1Ace 10.0.0.1 ", "1 Bolt 10.0.0.2 10.0.0.*"}},
-        {"10.0.0.1",
-         {.nameLinks = NameLinks::SamePlayerOrStrippedName},
-         {"0 ^1Ace 10.0.0.1 ", "1 ^2ACE 10.8.8.8 Ace", "1 Ace^7 10.9.9.9 Ace"}},
-        {"10.7.7.7", {}, {"0 xÉcho 10.7.7.7 ", "1 Xécho 10.6.6.6 xÉcho"}},
-        {"10.5.5.5",
-         {.nameLinks = NameLinks::SamePlayerOrStrippedName},
-         {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
-    };
-    for (const auto& c : cases) {
-        walk(IpSearchQuery(c.start), c.options);
-        EXPECT_EQ(listing(), c.rows) << c.start;
-    }
-}
-
-TEST_P(ClusterWalkTest, ACycleListsEveryRowOnceAtItsSmallestHop) {
-    visits(
-        {{"Ann", "1.1.1.1"}, {"Ben", "1.1.1.1"}, {"Ben", "2.2.2.2"}, {"Ann", "2.2.2.2"}, {"Cid", "2.2.2.2"}});
-    walk(NameSearchQuery("Ben"));
-    EXPECT_EQ(listing(),
-              (std::vector<std::string>{"0 Ben 1.1.1.1 ", "0 Ben 2.2.2.2 ", "1 Ann 1.1.1.1 1.1.1.1",
-                                        "1 Ann 2.2.2.2 2.2.2.2", "1 Cid 2.2.2.2 2.2.2.2"}));
 }
 
 TEST_P(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
@@ -148,23 +140,16 @@ TEST_P(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
     EXPECT_LT(outcome.matches, 40u);
 }
 
-TEST_P(ClusterWalkTest, NothingFoundShowsThePlaceholder) {
-    data.visit("Ann", "1.1.1.1");
-    walk(NameSearchQuery("Nobody"));
-    EXPECT_EQ(outcome.matches, 0u);
-    ASSERT_EQ(list.Count(), 1u);
-    EXPECT_EQ(list.Row(0).Text(), "No matches to your query");
-    walk(StoredPairQuery("Ann", "1.1.1.1"), {.depth = 0});
-    EXPECT_EQ(listing(), std::vector<std::string>{"0 Ann 1.1.1.1 "});
-}
-
-TEST(ClusterQueryPlan, EveryLinkButTheStrippedNameIsOneIndexedLookup) {
+// Address searches and every link but the stripped name are one indexed look-up.
+TEST(QueryPlan, AddressSearchesAndLinksUseAnIndex) {
     TempDatabase data;
     data.visit("Ann", "1.1.1.1");
     const struct {
         Query query;
         const char* index;
-    } cases[] = {{AddressLinkQuery("1.1.1.1"), "NamesIP"},
+    } cases[] = {{IpSearchQuery("10.0.0.7"), "NamesIP"},
+                 {IpSearchQuery("10.0.0.*"), "NamesIP"},
+                 {AddressLinkQuery("1.1.1.1"), "NamesIP"},
                  {AddressPrefixQuery("1.1.1."), "NamesIP"},
                  {AddressLinkQuery("fé::1"), "NamesIP"},
                  {PlayerNameLinkQuery("Ann"), "NamesPlayerNameIP"},

@@ -8,130 +8,86 @@
 namespace corvanth {
 namespace {
 
-ResultRow MakeRow(const std::string& name, const std::string& ip) {
-    ResultRow row;
-    row.Cells = {name, name, ip, "date", "False"};
-    return row;
-}
-
-// Counts a model's signals and keeps the arguments of rowsInserted.
-struct SignalCounter {
-    explicit SignalCounter(ResultListModel& model) {
+// A model over a list, counting the model's signals.
+class ResultListModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
         QObject::connect(
             &model, &QAbstractItemModel::rowsInserted,
             [this](const QModelIndex&, int first, int last) { inserts.emplace_back(first, last); });
         QObject::connect(&model, &QAbstractItemModel::modelReset, [this] { ++resets; });
-        QObject::connect(&model, &ResultListModel::sortIndicatorChanged,
-                         [this](int, Qt::SortOrder) { ++indicators; });
+        QObject::connect(&model, &ResultListModel::sortIndicatorChanged, [this] { ++indicators; });
     }
+    void add(const std::string& name) {
+        ResultRow row;
+        row.Cells = {name, name, "1.1.1.1", "date", "False"};
+        list.Add(row);
+    }
+    QStringList column(int c) const {
+        QStringList texts;
+        for (int r = 0; r < model.rowCount(); ++r)
+            texts << model.data(model.index(r, c)).toString();
+        return texts;
+    }
+
+    ResultList list;
+    ResultListModel model{list};
     std::vector<std::pair<int, int>> inserts;
     int resets = 0;
     int indicators = 0;
 };
 
-QString Cell(const ResultListModel& model, int row, int column) {
-    return model.data(model.index(row, column)).toString();
-}
-
-TEST(ResultListModelTest, HasTheFiveColumnHeaders) {
-    ResultList list;
-    ResultListModel model(list);
-    EXPECT_EQ(model.columnCount(), 5);
+TEST_F(ResultListModelTest, FiveColumnsAndAddedRowsShownInOneBatch) {
     QStringList headers;
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < 6; ++c)
         headers << model.headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(headers, (QStringList{"Name", "StripName", "IP", "Last Connection", "Referee"}));
-    EXPECT_FALSE(model.headerData(5, Qt::Horizontal).isValid());
-}
-
-TEST(ResultListModelTest, AddedRowsAreShownInOneBatch) {
-    ResultList list;
-    ResultListModel model(list);
-    SignalCounter signals_(model);
+    EXPECT_EQ(headers, (QStringList{"Name", "StripName", "IP", "Last Connection", "Referee", ""}));
+    EXPECT_EQ(model.columnCount(), 5);
     for (int i = 0; i < 1000; ++i)
-        list.Add(MakeRow("P" + std::to_string(i), "1.1.1.1"));
+        add("P" + std::to_string(i));
     EXPECT_EQ(model.rowCount(), 0); // not yet told
     QCoreApplication::processEvents();
     EXPECT_EQ(model.rowCount(), 1000);
-    ASSERT_EQ(signals_.inserts.size(), 1u);
-    EXPECT_EQ(signals_.inserts[0], std::make_pair(0, 999));
-    EXPECT_EQ(signals_.resets, 0);
-    EXPECT_EQ(Cell(model, 999, 0), "P999");
-
-    list.Add(MakeRow("late", "2.2.2.2"));
+    EXPECT_EQ(inserts, (std::vector<std::pair<int, int>>{{0, 999}}));
+    EXPECT_EQ(column(0).back(), "P999");
+    add("late");
     model.Flush();
     EXPECT_EQ(model.rowCount(), 1001);
-    EXPECT_EQ(signals_.inserts.size(), 2u);
+    EXPECT_EQ(inserts.size(), 2u);
+    EXPECT_EQ(resets, 0);
 }
 
-TEST(ResultListModelTest, ClearingResetsAndSortingMovesTheRows) {
-    ResultList list;
-    ResultListModel model(list);
-    list.Add(MakeRow("b", "2"));
-    list.Add(MakeRow("a", "1"));
-    model.Flush();
-    SignalCounter signals_(model);
-    list.TurnSortingOn();
-    EXPECT_EQ(signals_.resets, 0);
-    EXPECT_EQ(Cell(model, 0, 0), "a");
-    list.Clear();
-    EXPECT_EQ(signals_.resets, 1);
-    EXPECT_EQ(model.rowCount(), 0);
-}
-
-// A sort moves the rows, not the view's hold on them: a selected row stays selected.
-TEST(ResultListModelTest, ASortKeepsPersistentIndexesOnTheirRows) {
-    ResultList list;
-    ResultListModel model(list);
+// A sort moves the rows, not the view's hold on them: a selected row stays selected. Header clicks (and a
+// sorting view's sort(), whatever order it passes) follow the click rule and move the indicator.
+TEST_F(ResultListModelTest, ASortKeepsPersistentIndexesOnTheirRows) {
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     for (const char* name : {"c", "a", "d", "b"})
-        list.Add(MakeRow(name, "1"));
+        add(name);
     model.Flush();
-    SignalCounter signals_(model);
     const QPersistentModelIndex held(model.index(2, 0)); // "d"
-    model.HeaderClicked(1);
-    EXPECT_EQ(signals_.resets, 0);
-    ASSERT_TRUE(held.isValid());
-    EXPECT_EQ(held.row(), 3);
-    EXPECT_EQ(held.data().toString(), "d");
-    list.Add(MakeRow("a0", "2")); // among the shown rows: an insert, not a reset
-    QCoreApplication::processEvents();
-    EXPECT_EQ(signals_.resets, 0);
-    EXPECT_EQ(held.row(), 4);
-    QStringList names;
-    for (int r = 0; r < model.rowCount(); ++r)
-        names << Cell(model, r, 0);
-    EXPECT_EQ(names, (QStringList{"a", "a0", "b", "c", "d"}));
-}
-
-TEST(ResultListModelTest, HeaderClicksFollowTheRuleAndMoveTheIndicator) {
-    ResultList list;
-    ResultListModel model(list);
-    list.Add(MakeRow("Crow", "10.0.0.2"));
-    list.Add(MakeRow("ace", "10.0.0.10"));
-    list.Add(MakeRow("Bolt", "9.0.0.1"));
-    model.Flush();
-    SignalCounter signals_(model);
     EXPECT_EQ(model.SortIndicatorColumn(), -1);
-
-    const struct {
-        int column;
-        Qt::SortOrder order;
-        const char* first;
-    } steps[] = {{2, Qt::AscendingOrder, "10.0.0.10"},
-                 {2, Qt::DescendingOrder, "9.0.0.1"},
-                 {2, Qt::AscendingOrder, "10.0.0.10"},
-                 {0, Qt::AscendingOrder, "ace"}};
-    for (const auto& step : steps) {
-        model.HeaderClicked(step.column);
-        EXPECT_EQ(model.SortIndicatorColumn(), step.column);
-        EXPECT_EQ(model.SortIndicatorOrder(), step.order);
-        EXPECT_EQ(Cell(model, 0, step.column), step.first);
-    }
-    EXPECT_EQ(signals_.indicators, 4);
-    // A sorting view's call means a header click whatever order it passes.
-    model.sort(0, Qt::AscendingOrder);
+    list.TurnSortingOn();
+    EXPECT_EQ(held.row(), 3);
+    model.HeaderClicked(0); // the same column: descending
     EXPECT_EQ(model.SortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(held.row(), 0);
+    add("e"); // among the shown rows: an insert, not a reset
+    QCoreApplication::processEvents();
+    EXPECT_EQ(resets, 0);
+    EXPECT_EQ(held.row(), 1);
+    EXPECT_EQ(held.data().toString(), "d");
+    EXPECT_EQ(column(0), (QStringList{"e", "d", "c", "b", "a"}));
+    model.sort(0, Qt::DescendingOrder);
+    EXPECT_EQ(model.SortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(column(0), (QStringList{"a", "b", "c", "d", "e"}));
+    model.HeaderClicked(1);
+    model.HeaderClicked(2); // another column: ascending
+    EXPECT_EQ(model.SortIndicatorColumn(), 2);
+    EXPECT_EQ(model.SortIndicatorOrder(), Qt::AscendingOrder);
+    EXPECT_EQ(indicators, 5); // every change of the indicator, turning sorting on included
+    list.Clear();
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(model.rowCount(), 0);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "ResultList.h"
+#include "CopyText.h"
 #include "SearchTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,38 +48,32 @@ TEST(ResultListTest, KeysAreUnique) {
     EXPECT_FALSE(list.ContainsKey("Ace1.1.1.1"));
 }
 
-TEST(ResultListTest, HeaderClicksFollowTheClickRule) {
-    const struct {
-        std::vector<std::size_t> clicks;
-        std::size_t key;
-        SortDirection order;
-    } cases[] = {{{2, 2, 0}, 0, SortDirection::Ascending},
-                 {{0}, 0, SortDirection::Descending}, // the list starts by name ascending
-                 {{4, 3}, 3, SortDirection::Ascending}};
-    for (const auto& c : cases) {
-        ResultList list;
-        for (std::size_t column : c.clicks)
-            list.HeaderClicked(column);
-        list.Clear();
-        EXPECT_TRUE(list.Sorted());
-        EXPECT_EQ(list.SortKey(), c.key);
-        EXPECT_EQ(list.SortOrder(), c.order);
-    }
-}
-
-TEST(ResultListTest, HeaderClicksReorderTheRows) {
+TEST(ResultListTest, HeaderClicksFollowTheClickRuleAndReorderTheRows) {
     ResultList list;
-    list.Add(MakeRow("Crow", "10.0.0.2"));
-    list.Add(MakeRow("ace", "10.0.0.10"));
-    list.Add(MakeRow("Bolt", "9.0.0.1"));
-    list.HeaderClicked(2);
-    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"10.0.0.10", "10.0.0.2", "9.0.0.1"})); // as text
-    list.HeaderClicked(2);
-    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"9.0.0.1", "10.0.0.2", "10.0.0.10"}));
-    list.HeaderClicked(2);
-    EXPECT_EQ(Column(list, 2), (std::vector<std::string>{"10.0.0.10", "10.0.0.2", "9.0.0.1"}));
-    list.HeaderClicked(0);
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ace", "Bolt", "Crow"}));
+    for (const auto& [name, ip] : {std::pair{"Crow", "10.0.0.2"}, {"ace", "10.0.0.10"}, {"Bolt", "9.0.0.1"}})
+        list.Add(MakeRow(name, ip));
+    const auto up = SortDirection::Ascending, down = SortDirection::Descending;
+    const struct {
+        std::size_t click;
+        SortDirection order;
+        std::vector<std::string> names;
+    } steps[] = {{0, down, {"Crow", "Bolt", "ace"}}, // the list starts by name ascending
+                 {2, up, {"ace", "Crow", "Bolt"}},   // addresses compare as text
+                 {2, down, {"Bolt", "Crow", "ace"}},
+                 {2, up, {"ace", "Crow", "Bolt"}},
+                 {0, up, {"ace", "Bolt", "Crow"}},
+                 {4, up, {"Crow", "ace", "Bolt"}},   // equal texts keep the order they were added in,
+                 {4, down, {"Crow", "ace", "Bolt"}}, // in both directions
+                 {3, up, {"Crow", "ace", "Bolt"}}};
+    for (const auto& step : steps) {
+        list.HeaderClicked(step.click);
+        EXPECT_EQ(list.SortKey(), step.click);
+        EXPECT_EQ(list.SortOrder(), step.order) << step.click;
+        EXPECT_EQ(Column(list, 0), step.names) << step.click;
+    }
+    list.Clear(); // keeps the sort state
+    EXPECT_TRUE(list.Sorted());
+    EXPECT_EQ(list.SortKey(), 3u);
 }
 
 TEST(ResultListTest, CollationIgnoresCaseFirstThenUsesIt) {
@@ -88,18 +83,6 @@ TEST(ResultListTest, CollationIgnoresCaseFirstThenUsesIt) {
     list.TurnSortingOn();
     EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"ab", "ABC", "Abc", "abc", "abd", "eclair", "Zed",
                                                          "Éclair", "éclair", "ÉCLAIRE"}));
-}
-
-TEST(ResultListTest, EqualTextsKeepTheOrderTheyWereAddedInBothDirections) {
-    ResultList list;
-    list.Add(MakeRow("first", "1.1.1.1"));
-    list.Add(MakeRow("second", "1.1.1.1"));
-    list.Add(MakeRow("zero", "0.0.0.0"));
-    list.Add(MakeRow("third", "1.1.1.1"));
-    list.HeaderClicked(2);
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"zero", "first", "second", "third"}));
-    list.HeaderClicked(2);
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"first", "second", "third", "zero"}));
 }
 
 TEST(ResultListTest, RowsAddedWhileSortedTakeTheirPlace) {
@@ -114,46 +97,37 @@ TEST(ResultListTest, RowsAddedWhileSortedTakeTheirPlace) {
     EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"b", "c", "d", "a", "e"}));
 }
 
+// Rows added in their sorted places (enough for a sort in several runs and merges) match one sort at the
+// end. A sort that lets events run, one of which adds a row, is worked out again with it.
 TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> octet(0, 255);
-    std::vector<ResultRow> rows;
-    // Enough rows for a sort in several runs and merges.
-    for (int i = 0; i < 40000; ++i) {
-        rows.push_back(MakeRow("n" + std::to_string(octet(random)),
-                               std::to_string(octet(random)) + "." + std::to_string(octet(random)),
-                               "k" + std::to_string(i)));
-    }
-    ResultList sortedAsAdded;
+    ResultList sortedAsAdded, sortedAtEnd, sortedWithEvents;
     sortedAsAdded.HeaderClicked(2);
-    ResultList sortedAtEnd;
-    for (const auto& row : rows) {
+    for (int i = 0; i < 40000; ++i) {
+        const ResultRow row = MakeRow("n" + std::to_string(octet(random)),
+                                      std::to_string(octet(random)) + "." + std::to_string(octet(random)),
+                                      "k" + std::to_string(i));
         sortedAsAdded.Add(row);
         sortedAtEnd.Add(row);
+        sortedWithEvents.Add(row);
     }
     sortedAtEnd.HeaderClicked(2);
-    ASSERT_EQ(sortedAsAdded.Count(), rows.size());
+    ASSERT_EQ(sortedAsAdded.Count(), 40000u);
     EXPECT_EQ(sortedAsAdded.Rows(), sortedAtEnd.Rows());
     EXPECT_EQ(sortedAsAdded.Row(20000), sortedAtEnd.Row(20000));
     EXPECT_TRUE(sortedAsAdded.ContainsKey("k39999"));
 
-    // A sort that lets events run, one of which adds a row: the sort is worked out again, with it.
-    ResultList sortedWithEvents;
-    ResultList lastRowAddedLast;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        sortedWithEvents.Add(rows[i]);
-        lastRowAddedLast.Add(rows[i]);
-    }
-    lastRowAddedLast.Add(rows[0]);
-    lastRowAddedLast.HeaderClicked(2);
+    const ResultRow late = MakeRow("late", "9.late", "late");
     sortedWithEvents.HeaderClicked(2);
     sortedWithEvents.TurnSortingOff();
     int calls = 0;
     sortedWithEvents.TurnSortingOn([&] {
-        if (++calls == 1) sortedWithEvents.Add(rows[0]);
+        if (++calls == 1) sortedWithEvents.Add(late);
     });
+    sortedAtEnd.Add(late);
     EXPECT_EQ(calls, 1); // the second time round it runs no events
-    EXPECT_EQ(sortedWithEvents.Rows(), lastRowAddedLast.Rows());
+    EXPECT_EQ(sortedWithEvents.Rows(), sortedAtEnd.Rows());
 }
 
 TEST(ResultListTest, TellsItsObserver) {
@@ -172,6 +146,28 @@ TEST(ResultListTest, TellsItsObserver) {
                                    "aboutToReset", "reset", "aboutToInsert 2 1", "inserted 2 1",
                                    "aboutToInsert 0 1", "inserted 0 1", "aboutToReset", "reset"}));
     list.SetObserver(nullptr);
+}
+
+TEST(CopyText, IsExactlyTheLabelledText) {
+    ResultRow row;
+    row.ItemKey = "^1O'^7Neil10.0.0.7";
+    row.Cells = {"^1O'^7Neil", "O'Neil", "10.0.0.7", "07/08/2009 10:11:12\r", "False"};
+    const std::pair<CopyCommand, const char*> cases[] = {
+        {CopyCommand::EntireEntry, "Name: ^1O'^7Neil, Stripped Name: O'Neil, IP: 10.0.0.7, Last Connection: "
+                                   "07/08/2009 10:11:12\r, Referee: False"},
+        {CopyCommand::PlayerName, "Name: ^1O'^7Neil"},
+        {CopyCommand::StrippedName, "Stripped Name: O'Neil"},
+        {CopyCommand::IP, "IP: 10.0.0.7"},
+        {CopyCommand::LastVisit, "Last Connection: 07/08/2009 10:11:12\r"}};
+    for (const auto& [command, text] : cases)
+        EXPECT_EQ(CopyText(row, command), text);
+    EXPECT_TRUE(OffersCopyMenu(&row));
+    ResultRow placeholder;
+    placeholder.Cells[0] = "No matches to your query";
+    EXPECT_FALSE(OffersCopyMenu(&placeholder));
+    EXPECT_FALSE(OffersCopyMenu(nullptr));
+    EXPECT_EQ(CopyText(placeholder, CopyCommand::EntireEntry),
+              "Name: No matches to your query, Stripped Name: , IP: , Last Connection: , Referee: ");
 }
 
 } // namespace

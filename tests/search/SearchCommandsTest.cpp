@@ -2,7 +2,7 @@
 #include "ResultFormat.h"
 #include "SearchTestSupport.h"
 
-#include <QCoreApplication>
+#include <QProcess>
 #include <QString>
 #include <QTextStream>
 
@@ -13,27 +13,20 @@ namespace {
 
 using testing::TempDatabase;
 
-// The command line over a database in a temporary folder, with both output streams captured.
-class SearchCommandsTest : public ::testing::TestWithParam<test::Backend> {
+// The command line's search, refs and query commands over a database in a temporary folder, with both
+// output streams captured.
+class Commands {
 protected:
-    SearchCommandsTest() : data(GetParam()) {
-        NamesDatabase& db = data.db();
-        db.RecordVisit("^1O'Neil", "10.0.0.7", "01/02/2003 04:05:06\r");
-        db.RecordVisit("Bolt, \"the\" one", "10.0.0.7", "d2");
-        db.RecordVisit("Crow", "10.0.0.9", "d3");
-        db.RecordVisit("Face", "11.0.0.1", "d4");
-        db.MarkReferee("Crow", "10.0.0.9");
-        db.Commit();
-        data.db().Close(); // the command opens its own connection, as the program does
-    }
-
-    int run(int (*command)(CliContext&, const QStringList&), QStringList arguments) {
+    explicit Commands(test::Backend backend) : data(backend) {}
+    int run(QStringList arguments) {
         out.clear();
         err.clear();
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
+        QTextStream outStream(&out), errStream(&err);
         CliContext context(QString::fromStdString(data.path().parent_path().string()), outStream, errStream,
                            QString::fromStdString(data.location()));
+        const auto command = arguments[0] == "refs"    ? RunRefsCommand
+                             : arguments[0] == "query" ? RunQueryCommand
+                                                       : RunSearchCommand;
         const int code = command(context, arguments);
         outStream.flush();
         errStream.flush();
@@ -45,51 +38,54 @@ protected:
     QString err;
 };
 
+class SearchCommandsTest : public ::testing::TestWithParam<test::Backend>, public Commands {
+protected:
+    SearchCommandsTest() : Commands(GetParam()) {
+        NamesDatabase& db = data.db();
+        db.RecordVisit("^1O'Neil", "10.0.0.7", "01/02/2003 04:05:06\r");
+        db.RecordVisit("Bolt, \"the\" one", "10.0.0.7", "d2");
+        db.RecordVisit("Crow", "10.0.0.9", "d3");
+        db.RecordVisit("Face", "11.0.0.1", "d4");
+        db.MarkReferee("Crow", "10.0.0.9");
+        db.Commit();
+        data.db().Close(); // the command opens its own connection, as the program does
+    }
+};
+
 INSTANTIATE_TEST_SUITE_P(Backends, SearchCommandsTest,
                          ::testing::Values(test::Backend::Sqlite, test::Backend::Postgres),
                          test::BackendName);
 
-TEST_P(SearchCommandsTest, BroadAliasesAsJson) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "crow", "--aliases", "--broad", "--format", "json"}),
-              0);
-    EXPECT_EQ(
-        out.toStdString(),
-        "[\n"
-        "  {\"Name\": \"^1O'Neil\", \"StripName\": \"O'Neil\", \"IP\": \"10.0.0.7\", \"Last Connection\": "
-        "\"01/02/2003 04:05:06\\r\", \"Referee\": \"False\"},\n"
-        "  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": "
-        "\"10.0.0.7\", "
-        "\"Last Connection\": \"d2\", \"Referee\": \"False\"},\n"
-        "  {\"Name\": \"Crow\", \"StripName\": \"Crow\", \"IP\": \"10.0.0.9\", \"Last Connection\": \"d3\", "
-        "\"Referee\": \"True\"}\n"
-        "]\n");
-}
-
-TEST_P(SearchCommandsTest, AddressSearchAsTable) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "ip", "10.0.0.9"}), 0);
-    EXPECT_EQ(out.toStdString(), "Name  StripName  IP        Last Connection  Referee\n"
-                                 "----  ---------  --------  ---------------  -------\n"
-                                 "Crow  Crow       10.0.0.9  d3               True\n"
-                                 "Total Matches: 1\n");
-}
-
-TEST_P(SearchCommandsTest, NothingFoundShowsThePlaceholderOnlyInATable) {
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody"}), 0);
+TEST_P(SearchCommandsTest, OutputFormats) {
+    const struct {
+        QStringList arguments;
+        const char* out;
+    } cases[] = {
+        {{"search", "name", "bolt*", "--format", "json"},
+         "[\n  {\"Name\": \"Bolt, \\\"the\\\" one\", \"StripName\": \"Bolt, \\\"the\\\" one\", \"IP\": "
+         "\"10.0.0.7\", "
+         "\"Last Connection\": \"d2\", \"Referee\": \"False\"}\n]\n"},
+        {{"search", "ip", "10.0.0.9"},
+         "Name  StripName  IP        Last Connection  Referee\n"
+         "----  ---------  --------  ---------------  -------\n"
+         "Crow  Crow       10.0.0.9  d3               True\n"
+         "Total Matches: 1\n"},
+        {{"search", "name", "nobody", "--format", "json"}, "[]\n"}, // the placeholder only in a table
+        {{"refs", "--format", "csv"},
+         "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(run(c.arguments), 0) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(out.toStdString(), c.out);
+    }
+    ASSERT_EQ(run({"search", "name", "nobody"}), 0);
     EXPECT_NE(out.indexOf("No matches to your query"), -1);
     EXPECT_TRUE(out.endsWith("Total Matches: 0\n"));
-    ASSERT_EQ(run(RunSearchCommand, {"search", "name", "nobody", "--format", "json"}), 0);
-    EXPECT_EQ(out, "[]\n");
-}
-
-TEST_P(SearchCommandsTest, RefereeList) {
-    ASSERT_EQ(run(RunRefsCommand, {"refs", "--format", "csv"}), 0);
-    EXPECT_EQ(out.toStdString(),
-              "Name,StripName,IP,Last Connection,Referee\r\nCrow,Crow,10.0.0.9,d3,True\r\n");
 }
 
 TEST_P(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     for (const char* format : {"table", "csv", "json"}) {
-        EXPECT_EQ(run(RunQueryCommand, {"query", "SELEKT * FROM Names", "--format", format}),
+        EXPECT_EQ(run({"query", "SELEKT * FROM Names", "--format", format}),
                   static_cast<int>(ExitCode::DataError));
         EXPECT_TRUE(out.isEmpty()) << format << ": " << out.toStdString();
         EXPECT_TRUE(err.startsWith("corvanth-cli query: ")) << err.toStdString();
@@ -104,12 +100,73 @@ TEST_P(SearchCommandsTest, UsageErrors) {
                                          {"search", "name"},
                                          {"search", "name", ""},
                                          {"search", "name", "x", "--format", "xml"},
-                                         {"search", "name", "x", "--fast"}}) {
-        EXPECT_EQ(run(RunSearchCommand, arguments), static_cast<int>(ExitCode::Usage))
-            << arguments.join(' ').toStdString();
+                                         {"search", "name", "x", "--fast"},
+                                         {"search", "name", "x", "--cluster", "--depth", "-1"},
+                                         {"search", "name", "x", "--cluster", "--aliases"},
+                                         {"search", "date", "x", "--cluster"}}) {
+        EXPECT_EQ(run(arguments), static_cast<int>(ExitCode::Usage)) << arguments.join(' ').toStdString();
         EXPECT_TRUE(out.isEmpty());
         EXPECT_FALSE(err.isEmpty());
     }
+}
+
+// search --cluster through the command's own entry point, over a chain Alpha - 1.1.1.1 - Bravo -
+// 2.2.2.2 - Charlie, and Delta, linked only by the range 1.1.1.*.
+class ClusterCommandTest : public ::testing::Test, public Commands {
+protected:
+    ClusterCommandTest() : Commands(test::Backend::Sqlite) {
+        for (const auto& [name, ip] : {std::pair{"Alpha", "1.1.1.1"},
+                                       {"Bravo", "1.1.1.1"},
+                                       {"Bravo", "2.2.2.2"},
+                                       {"Charlie", "2.2.2.2"},
+                                       {"Delta", "1.1.1.9"}})
+            data.db().RecordVisit(name, ip, "d");
+        data.db().Commit();
+    }
+    int search(const QStringList& arguments) { return run(QStringList{"search"} + arguments); }
+    // Runs Graphviz on the last output: the exit code, and its plain rendering.
+    std::pair<int, QString> graphviz(const QString& format) {
+        QProcess dot;
+        dot.start("dot", {"-T" + format});
+        dot.write(out.toUtf8());
+        dot.closeWriteChannel();
+        dot.waitForFinished(30000);
+        return {dot.exitStatus() == QProcess::NormalExit ? dot.exitCode() : -1,
+                QString::fromUtf8(dot.readAll())};
+    }
+};
+
+TEST_F(ClusterCommandTest, HopsAndViaFollowTheUsualColumns) {
+    ASSERT_EQ(search({"name", "alpha", "--cluster", "--depth", "2"}), 0) << err.toStdString();
+    EXPECT_EQ(out.toStdString(), "Name   StripName  IP       Last Connection  Referee  Hops  Via\n"
+                                 "-----  ---------  -------  ---------------  -------  ----  -------\n"
+                                 "Alpha  Alpha      1.1.1.1  d                False    0\n"
+                                 "Bravo  Bravo      1.1.1.1  d                False    1     1.1.1.1\n"
+                                 "Bravo  Bravo      2.2.2.2  d                False    2     Bravo\n"
+                                 "Total Matches: 3\n");
+    ASSERT_EQ(search({"ip", "2.2.2.2", "--cluster", "--broad", "--depth", "1", "--format", "csv"}), 0);
+    EXPECT_EQ(out.toStdString(), "Name,StripName,IP,Last Connection,Referee,Hops,Via\r\n"
+                                 "Bravo,Bravo,2.2.2.2,d,False,0,\r\n"
+                                 "Charlie,Charlie,2.2.2.2,d,False,0,\r\n"
+                                 "Bravo,Bravo,1.1.1.1,d,False,1,Bravo\r\n");
+}
+
+TEST_F(ClusterCommandTest, DotDrawsNamesAndAddressesAsNodesAndVisitsAsEdges) {
+    const struct {
+        QStringList options;
+        int nodes;
+        int edges;
+    } cases[] = {{{}, 5, 4},          // 3 names, 2 addresses; 4 visits
+                 {{"--broad"}, 9, 8}, // Delta, 1.1.1.9 and the ranges 1.1.1.* and 2.2.2.* join
+                 {{"--same-name", "--depth", "0"}, 3, 2}}; // Alpha, its address, its stripped name
+    for (const auto& c : cases) {
+        ASSERT_EQ(search(QStringList{"name", "alpha", "--cluster", "--format", "dot"} + c.options), 0);
+        const auto [code, plain] = graphviz("plain");
+        ASSERT_EQ(code, 0);
+        EXPECT_EQ(plain.count("\nnode "), c.nodes) << plain.toStdString();
+        EXPECT_EQ(plain.count("\nedge "), c.edges) << plain.toStdString();
+    }
+    EXPECT_EQ(out.count("fillcolor=gold"), 2); // the start row's name and address
 }
 
 TEST(ResultFormat, FieldsAreQuotedAsTheFormatsRequire) {
@@ -131,9 +188,3 @@ TEST(ResultFormat, FieldsAreQuotedAsTheFormatsRequire) {
 
 } // namespace
 } // namespace corvanth
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

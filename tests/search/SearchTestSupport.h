@@ -9,32 +9,21 @@
 #include "TestBackend.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace corvanth::testing {
 
 // A names database in a fresh temporary folder (or, for PostgreSQL, a fresh database on the test
-// server), removed afterwards.
+// server), closed and removed afterwards.
 class TempDatabase {
 public:
     explicit TempDatabase(test::Backend backend = test::Backend::Sqlite)
         : location_(backend, folder_.file("IPLogging.mdb")) {
         db_.Open(location_.location());
     }
-    ~TempDatabase() {
-        try {
-            db_.Close();
-        } catch (...) {
-        }
-    }
-    TempDatabase(const TempDatabase&) = delete;
-    TempDatabase& operator=(const TempDatabase&) = delete;
 
     NamesDatabase& db() { return db_; }
     std::filesystem::path path() const { return folder_.file("IPLogging.mdb"); }
@@ -47,10 +36,7 @@ public:
         db_.Commit();
     }
     // Runs a statement of the user's kind (INSERT, UPDATE) through the program's own connection.
-    void execute(const std::string& sql) {
-        Recordset rs = db_.OpenRecordset(CustomQuery(sql));
-        (void)rs;
-    }
+    void execute(const std::string& sql) { (void)db_.OpenRecordset(CustomQuery(sql)); }
 
 private:
     test::TempFolder folder_;
@@ -61,13 +47,11 @@ private:
 // A host with settable check boxes, a record of what Post told it, and a clock the test drives.
 class FakePostHost : public PostHost {
 public:
-    bool ticked = false;
-    bool enabled = true;
-    bool broad = false;
+    bool ticked = false, enabled = true, broad = false;
+    bool stop = false; // what stopRequested() answers
     int pumps = 0;
     std::vector<std::size_t> matchesShown;
     std::function<void()> onPump;
-    bool stop = false; // what stopRequested() answers
     // When set, the time Post sees; otherwise a clock that never moves.
     std::function<std::chrono::steady_clock::time_point()> clock;
 
