@@ -9,13 +9,42 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace corvanth {
 namespace {
 
 constexpr std::string_view kRecordEnd = "\r\n";
+
+// Programs sharing a data folder (several followers on one machine) take turns at the journal: it is
+// read, changed and replaced under an exclusive lock on the folder, so no record is lost and no two
+// programs write the scratch file at once. Without the lock (a folder that cannot be opened) the write
+// goes ahead and reports its own failure.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& file) {
+        const std::string folder = std::filesystem::path(file).parent_path().string();
+        fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 struct Record {
     std::string_view path;
@@ -55,6 +84,7 @@ PositionJournal::PositionJournal(std::string folder)
 
 void PositionJournal::SavePosition(const std::string& logPath, std::int64_t position) const {
     const std::string number = std::to_string(position < 0 ? 0 : position);
+    const FolderLock turn(journal_);
     // Read first: a journal that cannot be read is never replaced.
     const std::string old = ReadWholeFile(journal_).value_or(std::string());
     std::string text;
