@@ -244,6 +244,7 @@ TEST(SqlDialect, YesAndNoOutsideQuotes) {
     EXPECT_EQ(TranslateQuery("SELECT [Yes], t.No, Yesterday, /* no */ NO"),
               "SELECT [Yes], t.No, Yesterday, /* no */ 0");
     EXPECT_EQ(TranslateQuery("x = 'it''s yes'"), "x = 'it''s yes'");
+    EXPECT_EQ(TranslateQuery("SELECT 1 AS zNo, 2 AS ZYes, 3 AS _no"), "SELECT 1 AS zNo, 2 AS ZYes, 3 AS _no");
 }
 
 // Every letter's case is ignored by the pair look-up (visits and referee marks), also on a Names table made

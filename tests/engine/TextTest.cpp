@@ -55,9 +55,10 @@ TEST(TextCodec, FoldsEveryLetterNotOnlyAscii) {
     std::size_t pos = 0;
     EXPECT_EQ(NextCodePoint("\xC3", pos), U'\uFFFD'); // truncated sequence
     EXPECT_EQ(pos, 1u);
-    for (const char* overlong : {"\xC0\xAF", "\xE0\x80\xAF"}) { // "/" in more bytes than it needs
+    // "/" in more bytes than it needs, and the first and last surrogates, which UTF-8 never encodes
+    for (const char* invalid : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xED\xBF\xBF"}) {
         pos = 0;
-        EXPECT_EQ(NextCodePoint(overlong, pos), U'\uFFFD');
+        EXPECT_EQ(NextCodePoint(invalid, pos), U'\uFFFD');
         EXPECT_EQ(pos, 1u);
     }
 }
@@ -77,6 +78,7 @@ TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
         {"-5", english, -5},
         {"1.234.567", german, 1234567},
         {"2,5", german, 2.5},
+        {"1\u00A0234\u202F567", NumberFormat{U' ', U','}, 1234567}, // no-break spaces group like spaces
         {"", english, std::nullopt},
         {"abc", english, std::nullopt},
         {"12a", english, std::nullopt},
