@@ -86,28 +86,63 @@ void Check(int rc, sqlite3* db, const char* what) {
 constexpr std::array<const char*, 12> kAceSyllables = {"ace", "bo",  "dri", "fal", "gun", "hal",
                                                        "mo",  "nor", "pel", "ru",  "sto", "vu"};
 
+// The generated rows go into the program's own table (made by NamesDatabase, with its indexes) through
+// one prepared insert in one transaction.
+class RowWriter {
+public:
+    explicit RowWriter(const std::string& path) {
+        {
+            NamesDatabase schema;
+            schema.Open(path);
+            schema.Close();
+        }
+        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
+            sqlite3_close(db_);
+            throw std::runtime_error("cannot open " + path);
+        }
+        try {
+            Check(sqlite3_exec(db_, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db_,
+                  "begin");
+            Check(
+                sqlite3_prepare_v2(db_,
+                                   "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES "
+                                   "(?1, ?2, ?3, ?4, ?5)",
+                                   -1, &insert_, nullptr),
+                db_, "prepare");
+        } catch (...) {
+            sqlite3_close(db_);
+            throw;
+        }
+    }
+    ~RowWriter() {
+        sqlite3_finalize(insert_);
+        sqlite3_close(db_);
+    }
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    void add(const std::string& name, const std::string& ip, const std::string& date, bool referee) {
+        const std::string stripped = StripName(name);
+        for (const auto& [column, text] : {std::pair{1, &name}, {2, &stripped}, {3, &ip}, {4, &date}})
+            sqlite3_bind_text(insert_, column, text->data(), static_cast<int>(text->size()),
+                              SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert_, 5, referee ? 1 : 0);
+        Check(sqlite3_step(insert_), db_, "insert");
+        sqlite3_reset(insert_);
+    }
+    void commit() { Check(sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr), db_, "commit"); }
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;
+};
+
 } // namespace
 
 std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOptions& options) {
-    {
-        NamesDatabase schema; // the program's own table and indexes
-        schema.Open(path);
-        schema.Close();
-    }
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open " + path);
-    }
-    sqlite3_stmt* insert = nullptr;
+    RowWriter writer(path);
     std::size_t written = 0;
-    try {
-        Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
-        Check(sqlite3_prepare_v2(db,
-                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES "
-                                 "(?1, ?2, ?3, ?4, ?5)",
-                                 -1, &insert, nullptr),
-              db, "prepare");
+    {
         std::mt19937 random(options.seed);
         NameMaker maker(random);
         // About eight players share each /24 of a provider.
@@ -133,54 +168,21 @@ std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOption
                     if (written >= options.rows) break;
                     const std::string stored = EncodeName(name);
                     if (!pairs.emplace(stored, ip).second) continue;
-                    const std::string stripped = StripName(stored);
                     const std::string date = maker.date();
-                    sqlite3_bind_text(insert, 1, stored.data(), static_cast<int>(stored.size()),
-                                      SQLITE_TRANSIENT);
-                    sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()),
-                                      SQLITE_TRANSIENT);
-                    sqlite3_bind_text(insert, 3, ip.data(), static_cast<int>(ip.size()), SQLITE_TRANSIENT);
-                    sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()),
-                                      SQLITE_TRANSIENT);
-                    sqlite3_bind_int(insert, 5, maker.pick(200) == 0 ? 1 : 0);
-                    Check(sqlite3_step(insert), db, "insert");
-                    sqlite3_reset(insert);
+                    writer.add(stored, ip, date, maker.pick(200) == 0);
                     ++written;
                 }
             }
         }
-        sqlite3_finalize(insert);
-        insert = nullptr;
-        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-    } catch (...) {
-        sqlite3_finalize(insert);
-        sqlite3_close(db);
-        throw;
     }
-    sqlite3_close(db);
+    writer.commit();
     return written;
 }
 
 std::size_t GenerateAceNamesDatabase(const std::string& path, const GeneratorOptions& options) {
-    {
-        NamesDatabase schema;
-        schema.Open(path);
-        schema.Close();
-    }
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open " + path);
-    }
-    sqlite3_stmt* insert = nullptr;
+    RowWriter writer(path);
     std::size_t written = 0;
-    try {
-        Check(sqlite3_exec(db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), db, "begin");
-        Check(sqlite3_prepare_v2(db,
-                                 "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) VALUES "
-                                 "(?1, ?2, ?3, ?4, ?5)",
-                                 -1, &insert, nullptr),
-              db, "prepare");
+    {
         std::mt19937 random(options.seed);
         NameMaker maker(random);
         std::set<std::pair<std::string, std::string>> pairs;
@@ -195,27 +197,12 @@ std::size_t GenerateAceNamesDatabase(const std::string& path, const GeneratorOpt
                                    std::to_string(maker.pick(256)) + "." + std::to_string(maker.pick(256)) +
                                    "." + std::to_string(1 + maker.pick(254));
             if (!pairs.emplace(name, ip).second) continue;
-            const std::string stripped = StripName(name);
             const std::string date = maker.date();
-            sqlite3_bind_text(insert, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 2, stripped.data(), static_cast<int>(stripped.size()),
-                              SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 3, ip.data(), static_cast<int>(ip.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(insert, 4, date.data(), static_cast<int>(date.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_int(insert, 5, maker.pick(200) == 0 ? 1 : 0);
-            Check(sqlite3_step(insert), db, "insert");
-            sqlite3_reset(insert);
+            writer.add(name, ip, date, maker.pick(200) == 0);
             ++written;
         }
-        sqlite3_finalize(insert);
-        insert = nullptr;
-        Check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-    } catch (...) {
-        sqlite3_finalize(insert);
-        sqlite3_close(db);
-        throw;
     }
-    sqlite3_close(db);
+    writer.commit();
     return written;
 }
 
