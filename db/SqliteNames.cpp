@@ -30,36 +30,13 @@ void AppendAsciiLower(std::string& out, std::string_view text) {
     std::transform(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at), AsciiLower);
 }
 
-// The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
-// table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
-// address as NOCASE does. The folded name's length comes first (four bytes), so two pairs never share a
-// key.
-void PairKey(std::string& key, std::string_view name, std::string_view ip) {
-    key.assign(sizeof(std::uint32_t), '\0');
-    if (IsAscii(name))
-        AppendAsciiLower(key, name);
-    else
-        key += FoldCase(name);
-    const auto length = static_cast<std::uint32_t>(key.size() - sizeof(std::uint32_t));
-    std::memcpy(key.data(), &length, sizeof length);
-    AppendAsciiLower(key, ip);
-}
-
-// The stored form of a name (EncodeName), built only when the name has an apostrophe to replace.
-std::string_view StoredName(std::string_view name, std::string& scratch) {
-    if (name.find('\'') == std::string_view::npos) return name;
-    scratch = EncodeName(name);
-    return scratch;
-}
-
-} // namespace
-
-std::size_t SqliteNames::PairKeyHash::operator()(const std::string& key) const noexcept {
-    // Eight bytes at a time, each word mixed in by a multiply and a shift.
+// A quick hash of a short byte string: eight bytes at a time, each word mixed in by a multiply and a
+// shift.
+std::size_t HashBytes(std::string_view bytes) {
     constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = key.size() * kMultiplier;
-    const char* p = key.data();
-    std::size_t left = key.size();
+    std::uint64_t h = bytes.size() * kMultiplier;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
     for (; left >= 8; p += 8, left -= 8) {
         std::uint64_t word;
         std::memcpy(&word, p, 8);
@@ -71,6 +48,32 @@ std::size_t SqliteNames::PairKeyHash::operator()(const std::string& key) const n
     h = (h ^ word) * kMultiplier;
     return static_cast<std::size_t>(h ^ (h >> 32));
 }
+
+// The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
+// table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
+// address as NOCASE does. The folded name's length comes first (four bytes), so two pairs never share a
+// key.
+template <typename Key> void MakePairKey(Key& key, std::string_view name, std::string_view ip) {
+    std::string& bytes = key.bytes;
+    bytes.assign(sizeof(std::uint32_t), '\0');
+    if (IsAscii(name))
+        AppendAsciiLower(bytes, name);
+    else
+        bytes += FoldCase(name);
+    const auto length = static_cast<std::uint32_t>(bytes.size() - sizeof(std::uint32_t));
+    std::memcpy(bytes.data(), &length, sizeof length);
+    AppendAsciiLower(bytes, ip);
+    key.hash = HashBytes(bytes);
+}
+
+// The stored form of a name (EncodeName), built only when the name has an apostrophe to replace.
+std::string_view StoredName(std::string_view name, std::string& scratch) {
+    if (name.find('\'') == std::string_view::npos) return name;
+    scratch = EncodeName(name);
+    return scratch;
+}
+
+} // namespace
 
 struct SqliteNames::Statements {
     SqliteStatement selectPair, selectPairFolded, insert, updateRow, refRow;
@@ -172,7 +175,7 @@ void SqliteNames::preloadPairs() {
     try {
         while (all.step()) {
             const PairRow row = knowRow(all.integer(0), all.text(3));
-            PairKey(keyScratch_, all.text(1), all.text(2));
+            MakePairKey(keyScratch_, all.text(1), all.text(2));
             pairRows_[keyScratch_].push_back(row);
         }
     } catch (...) {
@@ -240,7 +243,7 @@ std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name
     } else if (needsPreload_) {
         preloadPairs();
     }
-    PairKey(keyScratch_, name, ip);
+    MakePairKey(keyScratch_, name, ip);
     if (auto it = pairRows_.find(keyScratch_); it != pairRows_.end()) return it->second;
     if (cacheComplete_) return pairRows_[keyScratch_]; // the cache holds every pair: a new one
     std::vector<PairRow> rows;

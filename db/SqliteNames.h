@@ -55,9 +55,14 @@ private:
         std::int64_t id;
         KnownRow* known;
     };
-    // A quick hash of the folded pair keys, which are short byte strings.
+    // A pair's key (its folded name and address) with its hash, worked out once when the key is built.
+    struct PairKey {
+        std::string bytes;
+        std::size_t hash = 0;
+        bool operator==(const PairKey& other) const { return hash == other.hash && bytes == other.bytes; }
+    };
     struct PairKeyHash {
-        std::size_t operator()(const std::string& key) const noexcept;
+        std::size_t operator()(const PairKey& key) const noexcept { return key.hash; }
     };
 
     void insertRow(std::string_view name, std::string_view stripped, std::string_view ip,
@@ -92,10 +97,10 @@ private:
     // When the table is small, every pair is loaded at once, and a pair the cache lacks is new.
     bool cacheComplete_ = false;
     bool needsPreload_ = true;
-    std::unordered_map<std::string, std::vector<PairRow>, PairKeyHash> pairRows_;
+    std::unordered_map<PairKey, std::vector<PairRow>, PairKeyHash> pairRows_;
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
     std::vector<PairRow> unwrittenRows_;
-    std::string keyScratch_;
+    PairKey keyScratch_;
     std::string nameScratch_;
 };
 

@@ -133,10 +133,7 @@ void LogScanner::publish() {
     if (lastLf_ > 0) state_.ResumePosition = lastLf_;
 }
 
-void LogScanner::interpret(std::string_view line, std::int64_t position) {
-    if (line.empty()) return;
-    ++linesRead_;
-    if (!interpreter_.MightMatter(line)) return;
+void LogScanner::interpretMatter(std::string_view line, std::int64_t position) {
     lineStart_ = position;
     current_ = line;
     interpreter_.InterpretLine(line);

@@ -73,7 +73,14 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void publish();
-    void interpret(std::string_view line, std::int64_t position);
+    // Counts a line and skips it when it cannot matter, which most lines cannot: kept inline, so a
+    // skipped line costs no call.
+    void interpret(std::string_view line, std::int64_t position) {
+        if (line.empty()) return;
+        ++linesRead_;
+        if (interpreter_.MightMatter(line)) interpretMatter(line, position);
+    }
+    void interpretMatter(std::string_view line, std::int64_t position);
     void appendPartial(std::string_view bytes, std::int64_t position);
     void maybePump();
 
