@@ -192,7 +192,7 @@ void SqliteNames::writeLastVisits() {
     auto& update = statements_->updateRow;
     for (const PairRow& row : unwrittenRows_) {
         if (!row.known->unwritten) continue;
-        update.bind(1, std::string_view(row.known->lastVisit)).bind(2, row.id);
+        update.bindForRun(1, row.known->lastVisit).bind(2, row.id);
         update.run();
         row.known->unwritten = false;
     }
@@ -284,7 +284,7 @@ void SqliteNames::RecordVisit(std::string_view playerName, std::string_view ip, 
 void SqliteNames::insertRow(std::string_view name, std::string_view stripped, std::string_view ip,
                             std::string_view lastVisit, std::vector<PairRow>& rows) {
     auto& insert = statements_->insert;
-    insert.bind(1, name).bind(2, stripped).bind(3, ip).bind(4, lastVisit);
+    insert.bindForRun(1, name).bindForRun(2, stripped).bindForRun(3, ip).bindForRun(4, lastVisit);
     insert.run();
     rows.push_back(knowRow(sqlite3_last_insert_rowid(connection_->get()), lastVisit));
 }
