@@ -56,10 +56,12 @@ std::size_t HashBytes(std::string_view bytes) {
 template <typename Key> void MakePairKey(Key& key, std::string_view name, std::string_view ip) {
     std::string& bytes = key.bytes;
     bytes.assign(sizeof(std::uint32_t), '\0');
-    if (IsAscii(name))
+    if (IsAscii(name)) {
         AppendAsciiLower(bytes, name);
-    else
-        bytes += FoldCase(name);
+    } else {
+        for (std::size_t pos = 0; pos < name.size();) // FoldCase, straight into the key
+            AppendUtf8(bytes, NextFoldedCodePoint(name, pos));
+    }
     const auto length = static_cast<std::uint32_t>(bytes.size() - sizeof(std::uint32_t));
     std::memcpy(bytes.data(), &length, sizeof length);
     AppendAsciiLower(bytes, ip);
