@@ -33,10 +33,6 @@ void WriteFile(const QString& path) {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("/srv/games.log\"12\r\n") > 0);
 }
 
-int Scrolled(const HelpViewer& viewer) {
-    return viewer.window()->browser()->verticalScrollBar()->value();
-}
-
 } // namespace
 
 // The About window, the help window and the Advanced-menu commands.
@@ -104,46 +100,36 @@ private slots:
         QCOMPARE(seen, QStringList({QStringLiteral("System Information Is Unavailable At This Time"), app_}));
     }
 
-    void helpShowsTopicsAtTheirHeadings_data() {
-        QTest::addColumn<QString>("topic");
-        QTest::addColumn<QString>("heading");
-        QTest::newRow("Contents10") << HelpTopics::Contents << "Corvanth Help";
-        QTest::newRow("FileStuff") << HelpTopics::FileStuff << "File Stuff";
-        QTest::newRow("ProcessingStuff") << HelpTopics::ProcessingStuff << "Processing Stuff";
-        QTest::newRow("SearchStuff") << HelpTopics::SearchStuff << "Search Stuff";
-    }
-    void helpShowsTopicsAtTheirHeadings() {
-        QFETCH(QString, topic);
-        QFETCH(QString, heading);
+    // Every topic in one non-modal window, scrolled so that its heading is at the top of the view; the
+    // Contents button goes back to the top; a missing file is named.
+    void helpTopicsAtTheirHeadingsInOneWindow() {
         HelpViewer viewer;
-        viewer.ShowHelpTopic(helpFile_, topic);
-        QVERIFY(viewer.window()->isVisible());
-        QCOMPARE(viewer.window()->windowModality(), Qt::NonModal);
-        QTextBrowser* browser = viewer.window()->browser();
-        QCOMPARE(browser->source().fragment(), topic);
-        const QTextBlock block = AnchorBlock(*browser->document(), topic);
-        QCOMPARE(block.text().trimmed(), heading);
-        // The browser scrolled to the anchor: its heading is at the top of the view.
-        QScrollBar* bar = browser->verticalScrollBar();
-        const qreal top = browser->document()->documentLayout()->blockBoundingRect(block).top();
-        QVERIFY2(bar->maximum() > 0, "the manual is longer than one screen");
-        QVERIFY2(qAbs(bar->value() - qMin<qreal>(top, bar->maximum())) <= 40,
-                 qPrintable(QStringLiteral("scroll %1, anchor at %2").arg(bar->value()).arg(top)));
-        QCOMPARE(bar->value() > browser->document()->documentMargin(), topic != HelpTopics::Contents);
-    }
-
-    // Topics follow each other in one window; Contents goes back to the top; a missing file is named.
-    void helpTopicsShareOneWindow() {
-        HelpViewer viewer;
-        viewer.ShowHelpTopic(helpFile_, HelpTopics::FileStuff);
-        HelpWindow* window = viewer.window();
-        const int fileStuff = Scrolled(viewer);
+        const std::pair<QString, const char*> topics[] = {{HelpTopics::FileStuff, "File Stuff"},
+                                                          {HelpTopics::ProcessingStuff, "Processing Stuff"},
+                                                          {HelpTopics::SearchStuff, "Search Stuff"},
+                                                          {HelpTopics::Contents, "Corvanth Help"}};
+        QPointer<HelpWindow> window;
+        for (const auto& [topic, heading] : topics) {
+            viewer.ShowHelpTopic(helpFile_, topic);
+            if (!window) window = viewer.window();
+            QCOMPARE(viewer.window(), window.data());
+            QVERIFY(window->isVisible() && window->windowModality() == Qt::NonModal);
+            QTextBrowser* browser = window->browser();
+            QCOMPARE(browser->source().fragment(), topic);
+            const QTextBlock block = AnchorBlock(*browser->document(), topic);
+            QCOMPARE(block.text().trimmed(), QString::fromLatin1(heading));
+            QScrollBar* bar = browser->verticalScrollBar();
+            const qreal top = browser->document()->documentLayout()->blockBoundingRect(block).top();
+            QVERIFY2(bar->maximum() > 0, "the manual is longer than one screen");
+            QVERIFY2(qAbs(bar->value() - qMin<qreal>(top, bar->maximum())) <= 40,
+                     qPrintable(QStringLiteral("scroll %1, anchor at %2").arg(bar->value()).arg(top)));
+            QCOMPARE(bar->value() > browser->document()->documentMargin(), topic != HelpTopics::Contents);
+        }
         viewer.ShowHelpTopic(helpFile_, HelpTopics::SearchStuff);
-        QCOMPARE(viewer.window(), window);
-        QVERIFY(Scrolled(viewer) > fileStuff);
         QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("cmdContents")), Qt::LeftButton);
         QCOMPARE(window->browser()->source().fragment(), HelpTopics::Contents);
-        QVERIFY(Scrolled(viewer) <= window->browser()->document()->documentMargin());
+        QVERIFY(window->browser()->verticalScrollBar()->value() <=
+                window->browser()->document()->documentMargin());
         QTemporaryDir dir;
         const QString missing = dir.filePath(QStringLiteral("Zelvane.hlp"));
         viewer.ShowHelpTopic(missing, HelpTopics::FileStuff);

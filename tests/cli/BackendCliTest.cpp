@@ -1,6 +1,7 @@
 #include "CliRunner.h"
+#include "LogLines.h"
+#include "PgTestDatabase.h"
 #include "TempFolder.h"
-#include "TestBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,6 @@
 using namespace corvanth::test;
 
 namespace {
-
-const std::string kInit = "  0:00 InitGame: \\wfversion\\2.8\\x\n";
-
-std::string ConnectOn(int client, const std::string& name, const std::string& ip, const std::string& date) {
-    return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
-           ":27960 DATE: " + date + "\n";
-}
-
-std::string RefereeOn(const std::string& name) {
-    return "  1:00 " + name + " entered the RefPassword\n";
-}
 
 // Every row as CSV lines, sorted (rows of one name are listed in the order the database gives them).
 std::vector<std::string> Table(const TempFolder& dir, const std::string& location) {
@@ -36,44 +26,16 @@ std::vector<std::string> Table(const TempFolder& dir, const std::string& locatio
     return lines;
 }
 
-class CliBackends : public ::testing::TestWithParam<Backend> {
-protected:
-    TempFolder dir;
-    BackendLocation where{GetParam(), dir.file("names.db")};
-    CliResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--data-dir", dir.path(), "--database", where.text()});
-        return RunCli(args);
-    }
-};
-INSTANTIATE_TEST_SUITE_P(Both, CliBackends, ::testing::Values(Backend::Sqlite, Backend::Postgres),
-                         BackendName);
-
-// A run into the database the option names, read back through the binary on either backend. (Each
-// search rule is shown once, against both backends, in tests/db and tests/search.)
-TEST_P(CliBackends, ARunThenASearchOfItsRows) {
-    const std::string log = dir.write(
-        "games.log", kInit + ConnectOn(1, "Ace", "10.0.0.1", "2004-01-01 10:00") +
-                         ConnectOn(2, "^1\xC4rger", "10.0.0.2", "2004-01-01 11:00") +
-                         ConnectOn(3, "ACE", "10.0.0.1", "2004-01-02 10:00") + RefereeOn("^1\xC4rger"));
-    const CliResult run = cli({"process", log});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const CliResult r = cli({"search", "ip", "10.0.0.#", "--format", "csv"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "Name,StripName,IP,Last Connection,Referee\r\n"
-                     "^1\xC3\x84rger,\xC3\x84rger,10.0.0.2,2004-01-01 11:00,True\r\n"
-                     "Ace,Ace,10.0.0.1,2004-01-02 10:00,False\r\n");
-}
-
 // SQLite files into one PostgreSQL database and back: pairs merge as a run would.
 TEST(CliCopy, FilesIntoPostgresAndBackMergePairs) {
     TempFolder dir;
     PgTestDatabase server;
     const std::string a =
-        dir.write("a.log", kInit + ConnectOn(1, "Ace", "1.1.1.1", "2004-01-01 10:00") +
-                               ConnectOn(2, "Bob", "2.2.2.2", "2004-01-05 10:00") + RefereeOn("Bob"));
-    const std::string b = dir.write("b.log", kInit + ConnectOn(1, "ACE", "1.1.1.1", "2004-02-01 10:00") +
-                                                 ConnectOn(2, "Bob", "2.2.2.2", "2004-01-03 10:00") +
-                                                 ConnectOn(3, "Cid", "3.3.3.3", "2004-01-01 10:00"));
+        dir.write("a.log", InitGame() + Connect(1, "Ace", "1.1.1.1", "2004-01-01 10:00") +
+                               Connect(2, "Bob", "2.2.2.2", "2004-01-05 10:00") + Referee("Bob"));
+    const std::string b = dir.write("b.log", InitGame() + Connect(1, "ACE", "1.1.1.1", "2004-02-01 10:00") +
+                                                 Connect(2, "Bob", "2.2.2.2", "2004-01-03 10:00") +
+                                                 Connect(3, "Cid", "3.3.3.3", "2004-01-01 10:00"));
     for (const auto& [log, file] : {std::pair{a, "a.db"}, std::pair{b, "b.db"}}) {
         const CliResult r = RunCli({"--data-dir", dir.path(), "--database", dir.file(file), "process", log});
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -101,7 +63,7 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
     PgTestDatabase server;
     std::vector<std::string> logs;
     for (int k = 0; k < 4; ++k) {
-        std::string text = kInit;
+        std::string text = InitGame();
         for (int i = 0; i < 12000; ++i) {
             const int player = (i * 7 + k * 13) % 150;
             const std::string name = "P" + std::to_string(player);
@@ -109,8 +71,8 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
             char date[32];
             std::snprintf(date, sizeof date, "2004-01-%02d %02d:%02d", 1 + i / 500, (i / 60) % 24,
                           (i + k) % 60);
-            text += ConnectOn(1 + i % 16, name, ip, date);
-            if (player % 25 == k) text += RefereeOn(name);
+            text += Connect(1 + i % 16, name, ip, date);
+            if (player % 25 == k) text += Referee(name);
         }
         logs.push_back(dir.write("game" + std::to_string(k) + ".log", text));
     }

@@ -14,15 +14,11 @@ using corvanth::test::TempFolder;
 
 namespace {
 
+using corvanth::test::Connect;
+using corvanth::test::EveryLine;
 using FakeHost = corvanth::test::FakeRunHost;
 
-std::string Connect(int client, const std::string& name, const std::string& ip) {
-    return corvanth::test::Connect(client, name, ip + ":27960", "2004-01-01");
-}
-
 const std::string kInit = corvanth::test::InitGame();
-
-using corvanth::test::EveryLine;
 
 class Run : public ::testing::Test {
 protected:

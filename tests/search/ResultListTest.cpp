@@ -85,24 +85,14 @@ TEST(ResultListTest, CollationIgnoresCaseFirstThenUsesIt) {
                                                          "Éclair", "éclair", "ÉCLAIRE"}));
 }
 
-TEST(ResultListTest, RowsAddedWhileSortedTakeTheirPlace) {
-    ResultList list;
-    list.HeaderClicked(2);
-    list.HeaderClicked(2); // address, descending
-    EXPECT_EQ(list.Add(MakeRow("a", "2")), std::optional<std::size_t>(0));
-    EXPECT_EQ(list.Add(MakeRow("b", "4")), std::optional<std::size_t>(0));
-    EXPECT_EQ(list.Add(MakeRow("c", "3")), std::optional<std::size_t>(1));
-    EXPECT_EQ(list.Add(MakeRow("d", "3")), std::optional<std::size_t>(2)); // after the equal one
-    EXPECT_EQ(list.Add(MakeRow("e", "1")), std::optional<std::size_t>(4));
-    EXPECT_EQ(Column(list, 0), (std::vector<std::string>{"b", "c", "d", "a", "e"}));
-}
-
-// Rows added in their sorted places (enough for a sort in several runs and merges) match one sort at the
-// end. A sort that lets events run, one of which adds a row, is worked out again with it.
+// Rows added in their sorted places (enough for a sort in several runs and merges, by address descending,
+// many of them equal) match one stable sort at the end. A sort that lets events run, one of which adds a
+// row, is worked out again with it.
 TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
     std::mt19937 random(42);
     std::uniform_int_distribution<int> octet(0, 255);
     ResultList sortedAsAdded, sortedAtEnd, sortedWithEvents;
+    sortedAsAdded.HeaderClicked(2);
     sortedAsAdded.HeaderClicked(2);
     for (int i = 0; i < 40000; ++i) {
         const ResultRow row = MakeRow("n" + std::to_string(octet(random)),
@@ -113,12 +103,13 @@ TEST(ResultListTest, ManyRowsAddedInSortedPlacesMatchOneSortAtTheEnd) {
         sortedWithEvents.Add(row);
     }
     sortedAtEnd.HeaderClicked(2);
+    sortedAtEnd.HeaderClicked(2);
     ASSERT_EQ(sortedAsAdded.Count(), 40000u);
     EXPECT_EQ(sortedAsAdded.Rows(), sortedAtEnd.Rows());
-    EXPECT_EQ(sortedAsAdded.Row(20000), sortedAtEnd.Row(20000));
     EXPECT_TRUE(sortedAsAdded.ContainsKey("k39999"));
 
     const ResultRow late = MakeRow("late", "9.late", "late");
+    sortedWithEvents.HeaderClicked(2);
     sortedWithEvents.HeaderClicked(2);
     sortedWithEvents.TurnSortingOff();
     int calls = 0;

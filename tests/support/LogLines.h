@@ -13,6 +13,9 @@ inline std::string Connect(int client, const std::string& name, const std::strin
     return "  0:05 ClientConnect: " + std::to_string(client) + ", name: " + name + ", ip: " + ip +
            " DATE: " + date + "\n";
 }
+inline std::string Referee(const std::string& name) {
+    return "  1:00 " + name + " entered the RefPassword\n";
+}
 inline std::string Rename(int client, const std::string& name) {
     return "  0:06 ClientUserinfoChanged: " + std::to_string(client) + " n\\" + name + "\\t\\0\n";
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <libpq-fe.h>
+#include "PgConnection.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -48,20 +48,9 @@ public:
     }
 
 private:
-    void admin(const std::string& sql) const {
-        PGconn* c = PQconnectdb(server_.c_str());
-        std::string error;
-        if (PQstatus(c) != CONNECTION_OK) {
-            error = PQerrorMessage(c);
-        } else {
-            PGresult* r = PQexec(c, sql.c_str());
-            if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
-                error = PQresultErrorMessage(r);
-            PQclear(r);
-        }
-        PQfinish(c);
-        if (!error.empty()) throw std::runtime_error(sql + ": " + error);
-    }
+    // Statements about the databases themselves run on the server's own database, on a connection of
+    // their own (CREATE and DROP DATABASE cannot run inside another's transaction).
+    void admin(const std::string& sql) const { PgConnection(server_).Exec(sql.c_str(), "test server"); }
 
     std::string server_, name_, location_;
 };
