@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvanth;
 using namespace corvanth::test;
@@ -46,12 +48,44 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         {{"process", "a.log", "--start", "abc"}, 64, "is not a number"},
         {{"process", "a.log", "--start", "0"}, 64, "before the first byte"},
         {{"clear"}, 64, "--yes"},
+        {{"search", "name", "x", "--broad"}, 64, "give both"},
+        {{"search", "ip", "1.2.3.4", "--aliases"}, 64, "lists no aliases"},
+        {{"search", "date", "x"}, 64, "expected \"name PATTERN\""},
+        {{"search", "name", ""}, 64, "the pattern is empty"},
+        {{"search", "name", "x", "--format", "xml"}, 64, "unknown format"},
+        {{"search", "name", "x", "--cluster", "--depth", "-1"}, 64, "0 or more"},
+        {{"search", "name", "x", "--cluster", "--aliases"}, 64, "Unknown option"},
         {{"process", dir.file("none.log")}, 1, "does not exist"},
     };
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
         EXPECT_EQ(r.exitCode, c.code) << testing::PrintToString(c.args) << r.err;
         EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << testing::PrintToString(c.args) << r.err;
+    }
+    EXPECT_FALSE(dir.exists("Positions.txt"));
+}
+
+// A folder, a pipe and a file the program may not read, each named like the log. (When the tests run as
+// root, the program runs as nobody.)
+TEST_F(Cli, ALogThatIsNoReadableFileIsNamedAsSuch) {
+    std::filesystem::create_directory(dir.file("folder.log"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.log").c_str(), 0644), 0);
+    ::chmod(dir.write("hidden.log", InitGame()).c_str(), 0);
+    std::vector<std::string> asNobody;
+    if (::geteuid() == 0) asNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    const struct {
+        const char* log;
+        int code;
+        const char* reason;
+    } cases[] = {{"folder.log", 1, "does not exist"},
+                 {"pipe.log", 2, "not a regular file"},
+                 {"hidden.log", 2, "Permission denied"}};
+    for (const auto& c : cases) {
+        const CliResult r =
+            RunCli({"--data-dir", dir.path(), "--database", "sqlite::memory:", "process", dir.file(c.log)},
+                   {}, asNobody);
+        EXPECT_EQ(r.exitCode, c.code) << c.log << ": " << r.err;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
     EXPECT_FALSE(dir.exists("Positions.txt"));
 }

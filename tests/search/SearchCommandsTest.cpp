@@ -93,23 +93,6 @@ TEST_P(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     }
 }
 
-TEST_P(SearchCommandsTest, UsageErrors) {
-    for (const QStringList& arguments : {QStringList{"search", "name", "x", "--broad"},
-                                         {"search", "ip", "1.2.3.4", "--aliases"},
-                                         {"search", "date", "x"},
-                                         {"search", "name"},
-                                         {"search", "name", ""},
-                                         {"search", "name", "x", "--format", "xml"},
-                                         {"search", "name", "x", "--fast"},
-                                         {"search", "name", "x", "--cluster", "--depth", "-1"},
-                                         {"search", "name", "x", "--cluster", "--aliases"},
-                                         {"search", "date", "x", "--cluster"}}) {
-        EXPECT_EQ(run(arguments), static_cast<int>(ExitCode::Usage)) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(out.isEmpty());
-        EXPECT_FALSE(err.isEmpty());
-    }
-}
-
 // search --cluster through the command's own entry point, over a chain Alpha - 1.1.1.1 - Bravo -
 // 2.2.2.2 - Charlie, and Delta, linked only by the range 1.1.1.*.
 class ClusterCommandTest : public ::testing::Test, public Commands {
