@@ -30,12 +30,12 @@ AliasPatterns::Shape AliasPatterns::ShapeOfPattern(std::string_view pattern) {
     return Shape::Other;
 }
 
-bool AliasPatterns::Add(const std::string& pattern) {
+bool AliasPatterns::Add(std::string_view pattern) {
     const auto index = static_cast<TextIdIndex::Id>(patterns_.size());
     auto textOf = [this](TextIdIndex::Id id) { return text(id); };
     if (all_.Find(pattern, textOf)) return false;
     const Shape shape = ShapeOfPattern(pattern);
-    patterns_.push_back({pattern, shape});
+    patterns_.push_back({std::string(pattern), shape});
     all_.Insert(pattern, index, textOf);
     if (shape == Shape::Exact) exact_.Insert(pattern, index, textOf);
     if (shape == Shape::FirstThreeOctets)

@@ -22,7 +22,7 @@ public:
     enum class Shape { Exact, FirstThreeOctets, Other };
 
     // Adds a pattern; false when it was asked for before.
-    bool Add(const std::string& pattern);
+    bool Add(std::string_view pattern);
 
     std::size_t Count() const { return patterns_.size(); }
     const std::string& Pattern(std::size_t index) const { return patterns_[index].text; }

@@ -23,28 +23,50 @@ struct YieldState {
 
 enum class RowKey { Stored, None };
 
+// The columns a search lists, looked up once per statement (-1 when the result lacks one).
+struct Columns {
+    explicit Columns(const Recordset& rs)
+        : name(rs.indexOf("PlayerName")), stripped(rs.indexOf("StrippedName")), ip(rs.indexOf("IP")),
+          lastVisit(rs.indexOf("LastVisit")), ref(rs.indexOf("Ref")) {}
+    int name, stripped, ip, lastVisit, ref;
+};
+
 // The list row for the cursor's current row, or nothing when the row is not to be listed: its player
 // name must be readable and not NULL, and a keyed row also needs its address column and a key that
 // `list` does not hold yet (checked before the other cells are read, as most rows an alias query
 // finds again are already listed).
-std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const ResultList* list) {
-    std::optional<std::string> name = rs.Field("PlayerName"); // nothing: no such column, or NULL
+std::optional<ResultRow> ReadRow(const Recordset& rs, const Columns& columns, RowKey keyed,
+                                 const ResultList* list) {
+    const std::optional<std::string_view> name = rs.View(columns.name); // nothing: no such column, or NULL
     if (!name) return std::nullopt;
-    std::optional<std::string> ip = rs.Field("IP");
+    const std::optional<std::string_view> ip = rs.View(columns.ip);
 
     ResultRow row;
     if (keyed == RowKey::Stored) {
-        if (!ip && !rs.HasField("IP")) return std::nullopt;
-        std::string key = PairKey(*name, ip.value_or(std::string()));
+        if (columns.ip < 0) return std::nullopt;
+        std::string key = PairKey(*name, ip.value_or(std::string_view()));
         if (list && list->ContainsKey(key)) return std::nullopt;
         row.ItemKey = std::move(key);
     }
     row.Cell(ResultCell::Name) = DecodeName(*name);
-    if (auto stripped = rs.Field("StrippedName")) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
-    if (ip) row.Cell(ResultCell::IP) = std::move(*ip);
-    if (auto lastVisit = rs.Field("LastVisit")) row.Cell(ResultCell::LastConnection) = std::move(*lastVisit);
-    if (auto ref = rs.Field("Ref")) row.Cell(ResultCell::Referee) = std::move(*ref);
+    if (auto stripped = rs.View(columns.stripped)) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
+    if (ip) row.Cell(ResultCell::IP) = *ip;
+    if (auto lastVisit = rs.View(columns.lastVisit)) row.Cell(ResultCell::LastConnection) = *lastVisit;
+    if (auto ref = rs.View(columns.ref)) row.Cell(ResultCell::Referee) = *ref;
     return row;
+}
+
+// BroadIP(ip) written into `scratch` (the address itself when it has fewer than three dots).
+std::string_view BroadPattern(std::string_view ip, std::string& scratch) {
+    int dots = 0;
+    for (std::size_t i = 0; i < ip.size(); ++i) {
+        if (ip[i] == '.' && ++dots == 3) {
+            scratch.assign(ip.substr(0, i + 1));
+            scratch += '*';
+            return scratch;
+        }
+    }
+    return ip;
 }
 
 std::string FailureText(const std::exception& e) {
@@ -89,6 +111,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
                std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        const Columns columns(rs);
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
@@ -96,12 +119,12 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
                 rowsSinceTurn = 0;
                 if (!Turn(host, yield)) return false;
             }
-            const std::optional<std::string> ip = rs.Field("IP");
+            const std::optional<std::string_view> ip = rs.View(columns.ip);
             if (!ip) continue;
             const auto exact = patterns.ExactOwner(*ip);
             const auto firstThree = patterns.FirstThreeOctetsOwner(*ip);
             if (!exact && !firstThree) continue;
-            std::optional<ResultRow> row = ReadRow(rs, RowKey::Stored, nullptr);
+            std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::Stored, nullptr);
             if (!row) continue;
             if (exact) taken[*exact].push_back(rows.size());
             if (firstThree) taken[*firstThree].push_back(rows.size());
@@ -203,6 +226,8 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
     // while the aliases are not asked for keep their place among them.
     Widening widening;
     if (rs) {
+        const Columns columns(*rs);
+        std::string broad;
         const Clock::time_point start = host.now();
         while (!rs->Eof()) {
             Clock::time_point now = host.now();
@@ -221,15 +246,15 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 aliasCheck == AliasCheck::AllowAliases && host.aliasesTicked() && host.aliasesEnabled();
             if (aliases) {
                 // The row itself comes into the list through its address pattern, which it matches.
-                if (std::optional<std::string> ip = rs->Field("IP")) {
-                    const std::string pattern = host.broadTicked() ? BroadIP(*ip) : *ip;
+                if (const std::optional<std::string_view> ip = rs->View(columns.ip)) {
+                    const std::string_view pattern = host.broadTicked() ? BroadPattern(*ip, broad) : *ip;
                     if (widening.patterns.Add(pattern))
                         widening.steps.emplace_back(widening.patterns.Count() - 1);
                 }
             } else if (widening.steps.empty()) {
-                if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, &list))
+                if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, &list))
                     list.Add(std::move(*row));
-            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, nullptr)) {
+            } else if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, nullptr)) {
                 widening.steps.emplace_back(std::move(*row));
             }
 
@@ -277,8 +302,10 @@ Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
     list.Clear();
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
+        const Columns columns(rs);
         while (!rs.Eof()) {
-            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None, &list)) list.Add(std::move(*row));
+            if (std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::None, &list))
+                list.Add(std::move(*row));
             rs.MoveNext();
         }
     } catch (const std::exception& e) {
