@@ -112,6 +112,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
         const Columns columns(rs);
+        rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
@@ -176,6 +177,7 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             }
         }
     }
+    list.Reserve(list.Count() + std::max(rows.size(), widening.steps.size()));
     unsigned stepsSinceTurn = 0;
     for (AliasStep& step : widening.steps) {
         if (++stepsSinceTurn == kRowsPerTurn) {

@@ -124,47 +124,84 @@ bool ResultList::before(RowId a, RowId b) const {
     return a < b; // equal texts: the order in which the rows were added
 }
 
+namespace {
+
+// The text as the sort compares it first: ASCII text lower-cased at once, any other through FoldCase.
+void FoldInto(std::string& out, const std::string& text) {
+    if (!IsAscii(text)) {
+        out = FoldCase(text);
+        return;
+    }
+    out.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[i] = AsciiLower(text[i]);
+}
+
+// The first eight bytes of a folded text as a number that orders as the bytes do (zeros after the
+// end), so that most comparisons need not look at the texts.
+std::uint64_t LeadOf(std::string_view folded) {
+    std::uint64_t lead = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        lead = (lead << 8) | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
+    return lead;
+}
+
+} // namespace
+
 std::optional<std::vector<ResultList::RowId>> ResultList::sortedIds(const std::function<void()>& between) {
     const std::uint64_t changesBefore = changes_;
-    std::vector<RowId> ids;
-    ids.reserve(count_);
+    struct Entry {
+        std::uint64_t lead;
+        RowId id;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(count_);
     for (const auto& block : blocks_)
-        ids.insert(ids.end(), block.begin(), block.end());
+        for (const RowId id : block)
+            entries.push_back({0, id});
     // True when the caller's events left the list as it was. A list of one run is sorted at once.
     auto pause = [&] {
-        if (!between || ids.size() <= kSortRun) return true;
+        if (!between || entries.size() <= kSortRun) return true;
         between();
         return changes_ == changesBefore;
     };
     // The same order as before(), with each key cell folded once instead of at every comparison:
     // folded texts compare as CollateText compares them until one differs, then the exact texts,
     // then the order in which the rows were added. That is a total order, so sorting in runs and
-    // merging them gives the very same result as one sort.
+    // merging them gives the very same result as one sort. The leading bytes of the folded texts,
+    // kept beside the ids, decide most comparisons.
     std::vector<std::string> folded(store_.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        folded[ids[i]] = FoldCase(store_[ids[i]].Cells[sortKey_]);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const RowId id = entries[i].id;
+        FoldInto(folded[id], store_[id].Cells[sortKey_]);
+        entries[i].lead = LeadOf(folded[id]);
         if ((i + 1) % kSortRun == 0 && !pause()) return std::nullopt;
     }
     const bool ascending = sortOrder_ == SortDirection::Ascending;
-    auto less = [&](RowId a, RowId b) {
-        int c = folded[a].compare(folded[b]);
-        if (c == 0) c = store_[a].Cells[sortKey_].compare(store_[b].Cells[sortKey_]);
+    auto less = [&](const Entry& a, const Entry& b) {
+        if (a.lead != b.lead) return ascending ? a.lead < b.lead : a.lead > b.lead;
+        int c = folded[a.id].compare(folded[b.id]);
+        if (c == 0) c = store_[a.id].Cells[sortKey_].compare(store_[b.id].Cells[sortKey_]);
         if (c != 0) return ascending ? c < 0 : c > 0;
-        return a < b;
+        return a.id < b.id;
     };
     const auto at = [&](std::size_t i) {
-        return ids.begin() + static_cast<std::ptrdiff_t>(std::min(i, ids.size()));
+        return entries.begin() + static_cast<std::ptrdiff_t>(std::min(i, entries.size()));
     };
-    for (std::size_t i = 0; i < ids.size(); i += kSortRun) {
+    for (std::size_t i = 0; i < entries.size(); i += kSortRun) {
         std::sort(at(i), at(i + kSortRun), less);
         if (!pause()) return std::nullopt;
     }
-    for (std::size_t width = kSortRun; width < ids.size(); width *= 2) {
-        for (std::size_t i = 0; i + width < ids.size(); i += 2 * width) {
+    for (std::size_t width = kSortRun; width < entries.size(); width *= 2) {
+        for (std::size_t i = 0; i + width < entries.size(); i += 2 * width) {
             std::inplace_merge(at(i), at(i + width), at(i + 2 * width), less);
             if (!pause()) return std::nullopt;
         }
     }
+    std::vector<RowId> ids;
+    ids.reserve(entries.size());
+    for (const Entry& e : entries)
+        ids.push_back(e.id);
     return ids;
 }
 

@@ -44,6 +44,8 @@ public:
     // Adds a row. A row whose key the list already holds is not added: returns nothing. Otherwise
     // returns the index the row was given.
     std::optional<std::size_t> Add(ResultRow row);
+    // Makes room for `rows` rows in all, so that adding that many moves none of them.
+    void Reserve(std::size_t rows) { store_.reserve(rows); }
     // Whether a row has this key (keys compare exactly).
     bool ContainsKey(std::string_view key) const;
 
