@@ -107,12 +107,13 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
 
 // Rows of the table taken by the walkable patterns: `taken[i]` lists the rows of pattern i in the
 // order its own address search gives them. False when the walk did not reach the end.
-bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const AliasPatterns& patterns,
+bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
                std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
         const Columns columns(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
+        patterns.PrepareWalk();
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
@@ -155,7 +156,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
 // the table; the others (and all of them when there are few) by their address search.
 void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Widening& widening,
                  YieldState& yield) {
-    const AliasPatterns& patterns = widening.patterns;
+    AliasPatterns& patterns = widening.patterns;
     std::vector<ResultRow> rows;
     std::vector<std::vector<std::size_t>> taken(patterns.Count());
     bool walked = false;
