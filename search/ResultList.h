@@ -38,6 +38,12 @@ public:
     const ResultRow& Row(std::size_t index) const;
     // Every row in shown order.
     std::vector<ResultRow> Rows() const;
+    // Calls `visit(row)` for every row in shown order.
+    template <class Visit> void ForEachRow(const Visit& visit) const {
+        for (const auto& block : blocks_)
+            for (const RowId id : block)
+                visit(store_[id]);
+    }
 
     // Removes every row. The sort state stays as it is.
     void Clear();
