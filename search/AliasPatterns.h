@@ -54,7 +54,7 @@ private:
         return std::string_view(t).substr(0, t.size() - 1);
     }
 
-    static constexpr std::uint32_t kFilterBits = 1u << 24; // two megabytes
+    static constexpr std::uint32_t kFilterBits = 1u << 20; // 128 KiB, to stay in the cache
     static std::uint32_t FilterBit(std::string_view text);
     bool mayOwn(std::string_view text) const;
 

@@ -191,14 +191,11 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
         }
         const std::size_t pattern = std::get<std::size_t>(step);
         if (walked && patterns.ShapeOf(pattern) != AliasPatterns::Shape::Other) {
-            // A row taken by two patterns is listed by the first one.
+            // A row taken by two patterns is listed by the first one (or not at all, when its key is
+            // listed already: a row added later would not be listed either).
             for (const std::size_t id : taken[pattern]) {
                 ResultRow& row = rows[id];
                 if (!row.ItemKey) continue;
-                std::string key = std::move(*row.ItemKey);
-                row.ItemKey.reset();
-                if (list.ContainsKey(key)) continue;
-                row.ItemKey = std::move(key);
                 list.Add(std::move(row));
                 row.ItemKey.reset();
             }
