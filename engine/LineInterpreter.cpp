@@ -173,8 +173,8 @@ void LineInterpreter::handleConnect(std::string_view cut) {
     const std::size_t ipStart = comma2 + 1 + kConnectIpLabel.size();
     const std::size_t date = FindFrom(cut, kDate, ipStart);
     if (date == npos) throw RunFailure("ClientConnect line without DATE after the address");
-    // The address ends one character (a separator) before "DATE"; a negative length reads as empty.
-    std::string_view ip = date > 0 ? Between(cut, ipStart, date - 1) : std::string_view{};
+    // The address ends one character (a separator) before "DATE" (found after the address, so never at 0).
+    std::string_view ip = Between(cut, ipStart, date - 1);
     if (const std::size_t colon = ip.find(':'); colon != npos) ip = ip.substr(0, colon);
     state_.ClientDates[c] = std::string(From(cut, date + kDate.size() + kDateSeparatorWidth));
     if (!ip.empty()) state_.ClientIPs[c] = std::string(ip);

@@ -190,7 +190,7 @@ void LogFollower::requestStop() {
 
 void LogFollower::reopen() {
     for (auto& log : logs_) {
-        if (log->failed || !log->scanner) continue;
+        if (!log->scanner) continue; // failed, or not there yet
         const auto facts = LookAtPath(log->path);
         if (!facts || !(facts->identity == log->identity)) continue; // the next turn handles rotation
         save(*log);

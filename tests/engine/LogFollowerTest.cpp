@@ -77,6 +77,7 @@ TEST(LogFollower, PartialLinesWaitForTheirLf) {
         EXPECT_EQ(s.follower.turn(), TurnResult::Idle);
         EXPECT_EQ(NamesTable(s.db), expected[i]) << "after piece " << i;
         EXPECT_EQ(s.follower.status()[0].position, size);
+        if (i == 1) s.follower.reopen(); // read again from the line in hand, with the same clients
     }
     EXPECT_EQ(s.journal.LastPosition(log)->position,
               static_cast<std::int64_t>(size)); // journaled after the batch
@@ -221,4 +222,13 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     EXPECT_EQ(loaded->clientIPs, saved.clientIPs);
     EXPECT_EQ(loaded->clientDates, saved.clientDates);
     EXPECT_FALSE(store.load(dir.file("b.log")));
+    // A snapshot cut short anywhere, or with bytes after its end, is no snapshot.
+    const std::string name = store.pathFor(saved.logPath).substr(dir.path().size() + 1);
+    const std::string whole = dir.read(name);
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        dir.write(name, whole.substr(0, size));
+        ASSERT_FALSE(store.load(saved.logPath)) << size;
+    }
+    dir.write(name, whole + "\n");
+    EXPECT_FALSE(store.load(saved.logPath));
 }

@@ -43,6 +43,7 @@ TEST_F(ResultListModelTest, FiveColumnsAndAddedRowsShownInOneBatch) {
         headers << model.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(headers, (QStringList{"Name", "StripName", "IP", "Last Connection", "Referee", ""}));
     EXPECT_EQ(model.columnCount(), 5);
+    EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid()); // rows have no header
     for (int i = 0; i < 1000; ++i)
         add("P" + std::to_string(i));
     EXPECT_EQ(model.rowCount(), 0); // not yet told
