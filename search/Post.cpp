@@ -6,8 +6,8 @@
 #include "Recordset.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
-#include <variant>
 #include <vector>
 
 namespace corvanth {
@@ -85,12 +85,17 @@ bool Turn(PostHost& host, YieldState& yield) {
 }
 
 // What a widened walk lists, in order: the aliases of an address pattern (its index), or a row found
-// while the aliases were not asked for.
-using AliasStep = std::variant<std::size_t, ResultRow>;
+// while the aliases were not asked for (its index in Widening::rows). Steps stay small, as there may
+// be one for each row found.
+struct AliasStep {
+    enum class Kind : std::uint8_t { Pattern, Row } kind;
+    std::size_t index;
+};
 
 struct Widening {
     AliasPatterns patterns;
     std::vector<AliasStep> steps;
+    std::vector<ResultRow> rows;
 };
 
 // Below this many patterns the look-ups are cheap whatever the table; from it on, the table is walked
@@ -178,18 +183,18 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             }
         }
     }
-    list.Reserve(list.Count() + std::max(rows.size(), widening.steps.size()));
+    list.Reserve(list.Count() + std::max(rows.size() + widening.rows.size(), widening.steps.size()));
     unsigned stepsSinceTurn = 0;
     for (AliasStep& step : widening.steps) {
         if (++stepsSinceTurn == kRowsPerTurn) {
             stepsSinceTurn = 0;
             if (!Turn(host, yield)) return;
         }
-        if (ResultRow* row = std::get_if<ResultRow>(&step)) {
-            list.Add(std::move(*row));
+        if (step.kind == AliasStep::Kind::Row) {
+            list.Add(std::move(widening.rows[step.index]));
             continue;
         }
-        const std::size_t pattern = std::get<std::size_t>(step);
+        const std::size_t pattern = step.index;
         if (walked && patterns.ShapeOf(pattern) != AliasPatterns::Shape::Other) {
             // A row taken by two patterns is listed by the first one (or not at all, when its key is
             // listed already: a row added later would not be listed either).
@@ -249,13 +254,14 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 if (const std::optional<std::string_view> ip = rs->View(columns.ip)) {
                     const std::string_view pattern = host.broadTicked() ? BroadPattern(*ip, broad) : *ip;
                     if (widening.patterns.Add(pattern))
-                        widening.steps.emplace_back(widening.patterns.Count() - 1);
+                        widening.steps.push_back({AliasStep::Kind::Pattern, widening.patterns.Count() - 1});
                 }
             } else if (widening.steps.empty()) {
                 if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, &list))
                     list.Add(std::move(*row));
             } else if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, nullptr)) {
-                widening.steps.emplace_back(std::move(*row));
+                widening.rows.push_back(std::move(*row));
+                widening.steps.push_back({AliasStep::Kind::Row, widening.rows.size() - 1});
             }
 
             try {
