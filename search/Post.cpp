@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <utility>
 #include <vector>
 
 namespace corvanth {
@@ -110,14 +111,38 @@ constexpr unsigned kRowsPerTurn = 64;
 PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
                  ClearFirst clearFirst, AliasCheck aliasCheck, YieldState& yield);
 
-// Rows of the table taken by the walkable patterns: `taken[i]` lists the rows of pattern i in the
+// The rows each pattern of a table walk takes, in one block: pattern i's rows are
+// ids[start[i]] to ids[start[i + 1]] (exclusive), indexes into the walk's rows.
+struct TakenRows {
+    std::vector<std::uint32_t> start;
+    std::vector<std::uint32_t> ids;
+
+    // From (pattern, row) pairs in table order; each pattern's rows keep that order.
+    void Fill(std::size_t patterns, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pairs) {
+        start.assign(patterns + 1, 0);
+        for (const auto& [pattern, row] : pairs)
+            ++start[pattern + 1];
+        for (std::size_t i = 0; i < patterns; ++i)
+            start[i + 1] += start[i];
+        ids.resize(pairs.size());
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (const auto& [pattern, row] : pairs)
+            ids[next[pattern]++] = row;
+    }
+    std::uint32_t* begin(std::size_t pattern) { return ids.data() + start[pattern]; }
+    std::uint32_t* end(std::size_t pattern) { return ids.data() + start[pattern + 1]; }
+};
+
+// Rows of the table taken by the walkable patterns: `taken` lists the rows of each pattern in the
 // order its own address search gives them. False when the walk did not reach the end.
 bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
-               std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
+               std::vector<ResultRow>& rows, TakenRows& taken) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
         const Columns columns(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
+        pairs.reserve(patterns.WalkableCount());
         patterns.PrepareWalk();
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
@@ -133,13 +158,15 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
             if (!exact && !firstThree) continue;
             std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::Stored, nullptr);
             if (!row) continue;
-            if (exact) taken[*exact].push_back(rows.size());
-            if (firstThree) taken[*firstThree].push_back(rows.size());
+            const auto id = static_cast<std::uint32_t>(rows.size());
+            if (exact) pairs.emplace_back(static_cast<std::uint32_t>(*exact), id);
+            if (firstThree) pairs.emplace_back(static_cast<std::uint32_t>(*firstThree), id);
             rows.push_back(std::move(*row));
         }
     } catch (const std::exception&) {
         return false;
     }
+    taken.Fill(patterns.Count(), pairs);
     // The table gives a pattern's rows in table order; a /24's address search gives them in the
     // order of its index: by address ignoring ASCII letter case, then in table order.
     auto folded = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
@@ -152,7 +179,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
     };
     for (std::size_t i = 0; i < patterns.Count(); ++i)
         if (patterns.ShapeOf(i) == AliasPatterns::Shape::FirstThreeOctets)
-            std::stable_sort(taken[i].begin(), taken[i].end(), addressBefore);
+            std::stable_sort(taken.begin(i), taken.end(i), addressBefore);
     return true;
 }
 
@@ -163,7 +190,7 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
                  YieldState& yield) {
     AliasPatterns& patterns = widening.patterns;
     std::vector<ResultRow> rows;
-    std::vector<std::vector<std::size_t>> taken(patterns.Count());
+    TakenRows taken;
     bool walked = false;
     if (patterns.WalkableCount() >= kFewestWalkedPatterns) {
         std::int64_t tableRows = 0;
@@ -178,8 +205,6 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             if (!walked) {
                 if (host.stopRequested()) return;
                 rows.clear();
-                for (auto& t : taken)
-                    t.clear();
             }
         }
     }
@@ -198,8 +223,8 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
         if (walked && patterns.ShapeOf(pattern) != AliasPatterns::Shape::Other) {
             // A row taken by two patterns is listed by the first one (or not at all, when its key is
             // listed already: a row added later would not be listed either).
-            for (const std::size_t id : taken[pattern]) {
-                ResultRow& row = rows[id];
+            for (const std::uint32_t* id = taken.begin(pattern); id != taken.end(pattern); ++id) {
+                ResultRow& row = rows[*id];
                 if (!row.ItemKey) continue;
                 list.Add(std::move(row));
                 row.ItemKey.reset();
