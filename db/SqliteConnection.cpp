@@ -5,6 +5,8 @@
 namespace corvanth {
 
 SqliteConnection::SqliteConnection(const std::string& path) {
+    // A connection is only ever used by the thread that opened it (the programs have one), so SQLite
+    // need not take its lock around every call.
     const int rc = sqlite3_open_v2(path.c_str(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {

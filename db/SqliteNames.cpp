@@ -8,6 +8,9 @@
 #include "SqliteConnection.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace corvanth {
 namespace {
 
@@ -22,21 +25,54 @@ const char* const kSchema =
 constexpr std::int64_t kPreloadRows = 100000;
 
 void AppendAsciiLower(std::string& out, std::string_view text) {
-    for (char c : text)
-        out.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    std::transform(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at), AsciiLower);
+}
+
+// A quick hash of a short byte string: eight bytes at a time, each word mixed in by a multiply and a
+// shift.
+std::size_t HashBytes(std::string_view bytes) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = bytes.size() * kMultiplier;
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    for (; left >= 8; p += 8, left -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> 29;
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, left);
+    h = (h ^ word) * kMultiplier;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 // The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
 // table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
-// address as NOCASE does.
-void PairKey(std::string& key, std::string_view name, std::string_view ip) {
-    key.clear();
-    if (IsAscii(name))
-        AppendAsciiLower(key, name);
-    else
-        key += FoldCase(name);
-    key.insert(0, std::to_string(key.size()) + ':');
-    AppendAsciiLower(key, ip);
+// address as NOCASE does. The folded name's length comes first (four bytes), so two pairs never share a
+// key.
+template <typename Key> void MakePairKey(Key& key, std::string_view name, std::string_view ip) {
+    std::string& bytes = key.bytes;
+    bytes.assign(sizeof(std::uint32_t), '\0');
+    if (IsAscii(name)) {
+        AppendAsciiLower(bytes, name);
+    } else {
+        for (std::size_t pos = 0; pos < name.size();) // FoldCase, straight into the key
+            AppendUtf8(bytes, NextFoldedCodePoint(name, pos));
+    }
+    const auto length = static_cast<std::uint32_t>(bytes.size() - sizeof(std::uint32_t));
+    std::memcpy(bytes.data(), &length, sizeof length);
+    AppendAsciiLower(bytes, ip);
+    key.hash = HashBytes(bytes);
+}
+
+// The stored form of a name (EncodeName), built only when the name has an apostrophe to replace.
+std::string_view StoredName(std::string_view name, std::string& scratch) {
+    if (name.find('\'') == std::string_view::npos) return name;
+    scratch = EncodeName(name);
+    return scratch;
 }
 
 } // namespace
@@ -140,10 +176,9 @@ void SqliteNames::preloadPairs() {
     auto& all = statements_->allPairs;
     try {
         while (all.step()) {
-            const std::int64_t row = all.integer(0);
-            PairKey(keyScratch_, all.text(1), all.text(2));
+            const PairRow row = knowRow(all.integer(0), all.text(3));
+            MakePairKey(keyScratch_, all.text(1), all.text(2));
             pairRows_[keyScratch_].push_back(row);
-            knownRows_[row] = KnownRow{std::string(all.text(3))};
         }
     } catch (...) {
         all.reset();
@@ -157,14 +192,19 @@ void SqliteNames::preloadPairs() {
 
 void SqliteNames::writeLastVisits() {
     auto& update = statements_->updateRow;
-    for (const std::int64_t row : unwrittenRows_) {
-        auto it = knownRows_.find(row);
-        if (it == knownRows_.end() || !it->second.unwritten) continue;
-        update.bind(1, std::string_view(it->second.lastVisit)).bind(2, row);
+    for (const PairRow& row : unwrittenRows_) {
+        if (!row.known->unwritten) continue;
+        update.bindForRun(1, row.known->lastVisit).bind(2, row.id);
         update.run();
-        it->second.unwritten = false;
+        row.known->unwritten = false;
     }
     unwrittenRows_.clear();
+}
+
+SqliteNames::PairRow SqliteNames::knowRow(std::int64_t id, std::string_view lastVisit) {
+    KnownRow& known = knownRows_[id];
+    known = KnownRow{std::string(lastVisit)};
+    return PairRow{id, &known};
 }
 
 void SqliteNames::ensureBatch() {
@@ -198,27 +238,24 @@ void SqliteNames::Commit() {
     inBatch_ = false;
 }
 
-std::vector<std::int64_t>& SqliteNames::rowsOfPair(const std::string& name, std::string_view ip) {
+std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name, std::string_view ip) {
     if (pairRows_.size() >= kMaxCachedPairs) {
         forgetCachedRows();
         needsPreload_ = false; // more pairs than the cache holds: look them up one by one
     } else if (needsPreload_) {
         preloadPairs();
     }
-    PairKey(keyScratch_, name, ip);
+    MakePairKey(keyScratch_, name, ip);
     if (auto it = pairRows_.find(keyScratch_); it != pairRows_.end()) return it->second;
     if (cacheComplete_) return pairRows_[keyScratch_]; // the cache holds every pair: a new one
-    std::vector<std::int64_t> rows;
+    std::vector<PairRow> rows;
     const bool ascii = IsAscii(name);
     SqliteStatement& select = ascii ? statements_->selectPair : statements_->selectPairFolded;
     const std::string folded = ascii ? std::string() : FoldCase(name);
-    select.bind(1, ascii ? std::string_view(name) : std::string_view(folded)).bind(2, ip);
+    select.bind(1, ascii ? name : std::string_view(folded)).bind(2, ip);
     try {
-        while (select.step()) {
-            const std::int64_t row = select.integer(0);
-            rows.push_back(row);
-            knownRows_[row] = KnownRow{std::string(select.text(1))};
-        }
+        while (select.step())
+            rows.push_back(knowRow(select.integer(0), select.text(1)));
     } catch (...) {
         select.reset();
         throw;
@@ -229,14 +266,14 @@ std::vector<std::int64_t>& SqliteNames::rowsOfPair(const std::string& name, std:
 
 void SqliteNames::RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) {
     ensureBatch();
-    const std::string name = EncodeName(playerName);
+    const std::string_view name = StoredName(playerName, nameScratch_);
     auto& rows = rowsOfPair(name, ip);
     if (rows.empty()) {
         insertRow(name, StripName(name), ip, lastVisit, rows);
         return;
     }
-    for (const std::int64_t row : rows) {
-        KnownRow& known = knownRows_[row];
+    for (const PairRow& row : rows) {
+        KnownRow& known = *row.known;
         if (known.lastVisit == lastVisit) continue; // the row holds (or will hold) this date text
         known.lastVisit.assign(lastVisit);
         if (!known.unwritten) {
@@ -246,14 +283,12 @@ void SqliteNames::RecordVisit(std::string_view playerName, std::string_view ip, 
     }
 }
 
-void SqliteNames::insertRow(const std::string& name, std::string_view stripped, std::string_view ip,
-                            std::string_view lastVisit, std::vector<std::int64_t>& rows) {
+void SqliteNames::insertRow(std::string_view name, std::string_view stripped, std::string_view ip,
+                            std::string_view lastVisit, std::vector<PairRow>& rows) {
     auto& insert = statements_->insert;
-    insert.bind(1, std::string_view(name)).bind(2, stripped).bind(3, ip).bind(4, lastVisit);
+    insert.bindForRun(1, name).bindForRun(2, stripped).bindForRun(3, ip).bindForRun(4, lastVisit);
     insert.run();
-    const std::int64_t row = sqlite3_last_insert_rowid(connection_->get());
-    rows.push_back(row);
-    knownRows_[row] = KnownRow{std::string(lastVisit)};
+    rows.push_back(knowRow(sqlite3_last_insert_rowid(connection_->get()), lastVisit));
 }
 
 void SqliteNames::MergeRow(const NamesRow& row) {
@@ -264,27 +299,27 @@ void SqliteNames::MergeRow(const NamesRow& row) {
         insertRow(row.playerName, row.strippedName ? *row.strippedName : StripName(row.playerName), row.ip,
                   lastVisit, rows);
     } else {
-        for (const std::int64_t id : rows) {
-            KnownRow& known = knownRows_[id];
+        for (const PairRow& pairRow : rows) {
+            KnownRow& known = *pairRow.known;
             if (lastVisit <= known.lastVisit) continue; // the stored visit is the later one
             known.lastVisit = lastVisit;
             if (!known.unwritten) {
                 known.unwritten = true;
-                unwrittenRows_.push_back(id);
+                unwrittenRows_.push_back(pairRow);
             }
         }
     }
     if (row.referee)
-        for (const std::int64_t id : rows)
-            statements_->refRow.bind(1, id).run();
+        for (const PairRow& pairRow : rows)
+            statements_->refRow.bind(1, pairRow.id).run();
 }
 
 void SqliteNames::MarkReferee(std::string_view playerName, std::string_view ip) {
     ensureBatch();
-    const std::string name = EncodeName(playerName);
+    const std::string_view name = StoredName(playerName, nameScratch_);
     auto& mark = statements_->refRow;
-    for (const std::int64_t row : rowsOfPair(name, ip))
-        mark.bind(1, row).run();
+    for (const PairRow& row : rowsOfPair(name, ip))
+        mark.bind(1, row.id).run();
 }
 
 std::int64_t SqliteNames::DeleteAllRecords() {

@@ -49,11 +49,28 @@ public:
 
 private:
     void requireOpen() const;
-    void insertRow(const std::string& name, std::string_view stripped, std::string_view ip,
-                   std::string_view lastVisit, std::vector<std::int64_t>& rows);
+    struct KnownRow;
+    // A row of a pair and what the cache knows of it (a node of knownRows_, which never moves).
+    struct PairRow {
+        std::int64_t id;
+        KnownRow* known;
+    };
+    // A pair's key (its folded name and address) with its hash, worked out once when the key is built.
+    struct PairKey {
+        std::string bytes;
+        std::size_t hash = 0;
+        bool operator==(const PairKey& other) const { return hash == other.hash && bytes == other.bytes; }
+    };
+    struct PairKeyHash {
+        std::size_t operator()(const PairKey& key) const noexcept { return key.hash; }
+    };
+
+    void insertRow(std::string_view name, std::string_view stripped, std::string_view ip,
+                   std::string_view lastVisit, std::vector<PairRow>& rows);
     void ensureBatch();
     void forgetCachedRows();
-    std::vector<std::int64_t>& rowsOfPair(const std::string& name, std::string_view ip);
+    std::vector<PairRow>& rowsOfPair(std::string_view name, std::string_view ip);
+    PairRow knowRow(std::int64_t id, std::string_view lastVisit);
 
     std::string path_;
     std::shared_ptr<SqliteConnection> connection_;
@@ -80,10 +97,11 @@ private:
     // When the table is small, every pair is loaded at once, and a pair the cache lacks is new.
     bool cacheComplete_ = false;
     bool needsPreload_ = true;
-    std::unordered_map<std::string, std::vector<std::int64_t>> pairRows_;
+    std::unordered_map<PairKey, std::vector<PairRow>, PairKeyHash> pairRows_;
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
-    std::vector<std::int64_t> unwrittenRows_;
-    std::string keyScratch_;
+    std::vector<PairRow> unwrittenRows_;
+    PairKey keyScratch_;
+    std::string nameScratch_;
 };
 
 } // namespace corvanth

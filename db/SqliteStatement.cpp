@@ -75,6 +75,12 @@ SqliteStatement& SqliteStatement::bind(int index, std::optional<std::string_view
     return *this;
 }
 
+SqliteStatement& SqliteStatement::bindForRun(int index, std::string_view text) {
+    db_->check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC),
+               "bind");
+    return *this;
+}
+
 SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {
     db_->check(sqlite3_bind_int64(stmt_, index, value), "bind");
     return *this;

@@ -30,6 +30,8 @@ public:
     // An empty optional binds NULL. Parameters count from 1.
     SqliteStatement& bind(int index, std::optional<std::string_view> text);
     SqliteStatement& bind(int index, std::int64_t value);
+    // Binds text without copying it: the caller keeps it unchanged until run() or reset() returns.
+    SqliteStatement& bindForRun(int index, std::string_view text);
 
     // True when a row is ready; false when the statement is done. Throws DatabaseError.
     bool step();

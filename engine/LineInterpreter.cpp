@@ -58,6 +58,17 @@ std::optional<double> ParseVersion(std::string_view text) {
 }
 
 int SlotOf(std::string_view text) {
+    // The usual form, one to three digits and nothing else, is read without the general parser; every
+    // other text goes through it and so reads the same as before.
+    if (!text.empty() && text.size() <= 3) {
+        int value = 0;
+        bool digits = true;
+        for (const char ch : text) {
+            digits = digits && ch >= '0' && ch <= '9';
+            value = value * 10 + (ch - '0');
+        }
+        if (digits && value < kClientSlots) return value;
+    }
     const auto n = ParseClientNumber(text);
     if (!n) throw RunFailure("client number \"" + Windows1252ToUtf8(text) + "\" is not a number");
     if (*n < 0 || *n > kClientSlots - 1)
@@ -148,7 +159,7 @@ void LineInterpreter::handleUserinfoChanged(std::string_view cut) {
     if (!name) return;
     const int c = SlotOf(number->text);
     if (name->text != state_.ClientNames[c]) {
-        state_.ClientNames[c] = std::string(name->text);
+        state_.ClientNames[c].assign(name->text);
         recordSlot(c);
     }
 }
@@ -167,17 +178,18 @@ void LineInterpreter::handleConnect(std::string_view cut) {
     const std::size_t nameStart = number->end + 1 + kConnectNameLabel.size();
     if (nameStart > comma2)
         throw RunFailure("ClientConnect line whose player name would end before it starts");
-    const std::string name = EncodeName1252(cut.substr(nameStart, comma2 - nameStart));
+    const std::string_view name = cut.substr(nameStart, comma2 - nameStart);
     const int c = SlotOf(number->text);
-    state_.ClientNames[c] = name;
+    // The tables keep their storage from line to line: assigning reuses it.
+    EncodeName1252(name, state_.ClientNames[c]);
     const std::size_t ipStart = comma2 + 1 + kConnectIpLabel.size();
     const std::size_t date = FindFrom(cut, kDate, ipStart);
     if (date == npos) throw RunFailure("ClientConnect line without DATE after the address");
     // The address ends one character (a separator) before "DATE" (found after the address, so never at 0).
     std::string_view ip = Between(cut, ipStart, date - 1);
     if (const std::size_t colon = ip.find(':'); colon != npos) ip = ip.substr(0, colon);
-    state_.ClientDates[c] = std::string(From(cut, date + kDate.size() + kDateSeparatorWidth));
-    if (!ip.empty()) state_.ClientIPs[c] = std::string(ip);
+    state_.ClientDates[c].assign(From(cut, date + kDate.size() + kDateSeparatorWidth));
+    if (!ip.empty()) state_.ClientIPs[c].assign(ip);
     recordSlot(c);
 }
 

@@ -4,6 +4,7 @@
 #include "VisitSink.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace corvanth {
@@ -42,12 +43,14 @@ public:
 
     // False for a (non-empty) line that InterpretLine would leave alone: most lines of a log are, and
     // the scan skips them without a call.
+    // Only the first four characters of the event and the last two of the line are compared, each
+    // group at once: "Item:" lines, a third of a log, share the first letter with "InitGame:".
     bool MightMatter(std::string_view line) const {
         using namespace logline;
-        if (line.size() >= kPrefix + kInitGame.size() && line[kPrefix] == kInitGame[0]) return true;
+        if (line.size() >= kPrefix + kInitGame.size() && FourAt(line, kPrefix, kInitGame)) return true;
         if (!gameTracked_) return false;
-        return line.back() == kRefPassword.back() ||
-               (line.size() >= kPrefix + kClient.size() && line[kPrefix] == kClient[0]);
+        return line.ends_with(kRefPassword.substr(kRefPassword.size() - 2)) ||
+               (line.size() >= kPrefix + kClient.size() && FourAt(line, kPrefix, kClient));
     }
 
     bool GameTracked() const { return gameTracked_; }
@@ -57,6 +60,10 @@ public:
     std::int64_t RefereeMarks() const { return refereeMarks_; }
 
 private:
+    // The four characters of `line` at `at` are the first four of `word` (the caller checked the length).
+    static bool FourAt(std::string_view line, std::size_t at, std::string_view word) {
+        return std::memcmp(line.data() + at, word.data(), 4) == 0;
+    }
     void handleInitGame(std::string_view line, std::string_view& cut);
     void handleReferee(std::string_view line);
     void handleUserinfoChanged(std::string_view cut);

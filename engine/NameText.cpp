@@ -47,10 +47,15 @@ std::string DecodeName(std::string_view name) {
 }
 
 std::string EncodeName1252(std::string_view bytes) {
-    std::string out(bytes);
+    std::string out;
+    EncodeName1252(bytes, out);
+    return out;
+}
+
+void EncodeName1252(std::string_view bytes, std::string& out) {
+    out.assign(bytes);
     for (char& c : out)
         if (c == '\'') c = '\xF6';
-    return out;
 }
 
 } // namespace corvanth

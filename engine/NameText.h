@@ -16,5 +16,7 @@ std::string DecodeName(std::string_view name);
 
 // The same two rules on Windows-1252 bytes, where "ö" is the single byte 0xF6.
 std::string EncodeName1252(std::string_view bytes);
+// The same into a string the caller reuses (its old content is replaced).
+void EncodeName1252(std::string_view bytes, std::string& out);
 
 } // namespace corvanth
