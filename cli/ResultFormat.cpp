@@ -124,15 +124,25 @@ bool IsAsciiText(std::string_view text) {
 }
 
 // CsvField on UTF-8 bytes. Text other than ASCII goes through QString, as the stream would write it.
+// What a byte asks of a CSV field: nothing, quotes around it (1), or the way through QString (2).
+constexpr std::array<unsigned char, 256> kCsvByte = [] {
+    std::array<unsigned char, 256> table{};
+    for (const char c : {',', '"', '\r', '\n'})
+        table[static_cast<unsigned char>(c)] = 1;
+    for (std::size_t b = 0x80; b < 0x100; ++b)
+        table[b] = 2;
+    return table;
+}();
+
 void AppendCsvField(ByteSink& sink, std::string_view text) {
-    bool quote = false;
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            sink.appendText(CsvField(FromUtf8(text)));
-            return;
-        }
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') quote = true;
+    unsigned char needs = 0;
+    for (const char c : text)
+        needs |= kCsvByte[static_cast<unsigned char>(c)];
+    if (needs & 2) {
+        sink.appendText(CsvField(FromUtf8(text)));
+        return;
     }
+    const bool quote = needs != 0;
     if (!quote) {
         sink.append(text);
         return;
