@@ -150,40 +150,51 @@ std::uint64_t LeadOf(std::string_view folded) {
 
 std::optional<std::vector<ResultList::RowId>> ResultList::sortedIds(const std::function<void()>& between) {
     const std::uint64_t changesBefore = changes_;
-    struct Entry {
-        std::uint64_t lead;
-        RowId id;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(count_);
-    for (const auto& block : blocks_)
-        for (const RowId id : block)
-            entries.push_back({0, id});
+    const std::size_t rows = store_.size(); // every row added since the last clear is shown
     // True when the caller's events left the list as it was. A list of one run is sorted at once.
     auto pause = [&] {
-        if (!between || entries.size() <= kSortRun) return true;
+        if (!between || rows <= kSortRun) return true;
         between();
         return changes_ == changesBefore;
     };
-    // The same order as before(), with each key cell folded once instead of at every comparison:
-    // folded texts compare as CollateText compares them until one differs, then the exact texts,
-    // then the order in which the rows were added. That is a total order, so sorting in runs and
-    // merging them gives the very same result as one sort. The leading bytes of the folded texts,
-    // kept beside the ids, decide most comparisons.
-    std::vector<std::string> folded(store_.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const RowId id = entries[i].id;
-        FoldInto(folded[id], store_[id].Cells[sortKey_]);
-        entries[i].lead = LeadOf(folded[id]);
-        if ((i + 1) % kSortRun == 0 && !pause()) return std::nullopt;
+    auto cell = [&](RowId id) -> const std::string& { return store_[id].Cells[sortKey_]; };
+
+    // Rows whose key cells hold the same text are next to each other in the order they were added:
+    // only the distinct texts are sorted, then the rows are dealt out by their text's place.
+    TextIdIndex textIndex;
+    std::vector<RowId> firstRowOf;           // a row of each distinct text
+    std::vector<std::uint32_t> textOf(rows); // each row's distinct text
+    const auto textOfGroup = [&](TextIdIndex::Id text) { return std::string_view(cell(firstRowOf[text])); };
+    for (std::size_t id = 0; id < rows; ++id) {
+        const auto next = static_cast<TextIdIndex::Id>(firstRowOf.size());
+        const TextIdIndex::Id text = textIndex.Insert(cell(static_cast<RowId>(id)), next, textOfGroup);
+        if (text == next) firstRowOf.push_back(static_cast<RowId>(id));
+        textOf[id] = text;
+        if ((id + 1) % kSortRun == 0 && !pause()) return std::nullopt;
+    }
+
+    // The same order as before(), with each distinct text folded once instead of at every
+    // comparison: folded texts compare as CollateText compares them until one differs, then the exact
+    // texts. The distinct texts are sorted in runs that are then merged pairwise (events may run in
+    // between); the leading bytes of the folded texts, kept beside them, decide most comparisons.
+    struct Entry {
+        std::uint64_t lead;
+        std::uint32_t text;
+    };
+    const std::size_t texts = firstRowOf.size();
+    std::vector<Entry> entries(texts);
+    std::vector<std::string> folded(texts);
+    for (std::size_t t = 0; t < texts; ++t) {
+        FoldInto(folded[t], cell(firstRowOf[t]));
+        entries[t] = {LeadOf(folded[t]), static_cast<std::uint32_t>(t)};
+        if ((t + 1) % kSortRun == 0 && !pause()) return std::nullopt;
     }
     const bool ascending = sortOrder_ == SortDirection::Ascending;
     auto less = [&](const Entry& a, const Entry& b) {
         if (a.lead != b.lead) return ascending ? a.lead < b.lead : a.lead > b.lead;
-        int c = folded[a.id].compare(folded[b.id]);
-        if (c == 0) c = store_[a.id].Cells[sortKey_].compare(store_[b.id].Cells[sortKey_]);
-        if (c != 0) return ascending ? c < 0 : c > 0;
-        return a.id < b.id;
+        int c = folded[a.text].compare(folded[b.text]);
+        if (c == 0) c = cell(firstRowOf[a.text]).compare(cell(firstRowOf[b.text]));
+        return ascending ? c < 0 : c > 0; // distinct texts: never equal
     };
     const auto at = [&](std::size_t i) {
         return entries.begin() + static_cast<std::ptrdiff_t>(std::min(i, entries.size()));
@@ -198,10 +209,20 @@ std::optional<std::vector<ResultList::RowId>> ResultList::sortedIds(const std::f
             if (!pause()) return std::nullopt;
         }
     }
-    std::vector<RowId> ids;
-    ids.reserve(entries.size());
-    for (const Entry& e : entries)
-        ids.push_back(e.id);
+
+    // Each text's first place in the new order, then the rows in the order added.
+    std::vector<std::size_t> place(texts + 1, 0);
+    for (std::size_t id = 0; id < rows; ++id)
+        ++place[textOf[id] + 1];
+    std::vector<std::size_t> start(texts, 0);
+    std::size_t sum = 0;
+    for (const Entry& e : entries) {
+        start[e.text] = sum;
+        sum += place[e.text + 1];
+    }
+    std::vector<RowId> ids(rows);
+    for (std::size_t id = 0; id < rows; ++id)
+        ids[start[textOf[id]]++] = static_cast<RowId>(id);
     return ids;
 }
 
