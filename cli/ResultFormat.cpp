@@ -85,7 +85,10 @@ void WriteTable(const RowTexts& headers, const std::vector<RowTexts>& rows, QTex
 // flushed first), else through the stream's own text.
 class ByteSink {
 public:
-    explicit ByteSink(QTextStream& out) : out_(out) { out_.flush(); }
+    explicit ByteSink(QTextStream& out) : out_(out) {
+        out_.flush();
+        buffer_.reserve(2 * kChunk);
+    }
     ~ByteSink() { flush(); }
     ByteSink(const ByteSink&) = delete;
     ByteSink& operator=(const ByteSink&) = delete;
@@ -121,12 +124,26 @@ bool IsAsciiText(std::string_view text) {
 }
 
 // CsvField on UTF-8 bytes. Text other than ASCII goes through QString, as the stream would write it.
+// What a byte asks of a CSV field: nothing, quotes around it (1), or the way through QString (2).
+constexpr std::array<unsigned char, 256> kCsvByte = [] {
+    std::array<unsigned char, 256> table{};
+    for (const char c : {',', '"', '\r', '\n'})
+        table[static_cast<unsigned char>(c)] = 1;
+    for (std::size_t b = 0x80; b < 0x100; ++b)
+        table[b] = 2;
+    return table;
+}();
+
 void AppendCsvField(ByteSink& sink, std::string_view text) {
-    if (!IsAsciiText(text)) {
+    unsigned char needs = 0;
+    for (const char c : text)
+        needs |= kCsvByte[static_cast<unsigned char>(c)];
+    if (needs & 2) {
         sink.appendText(CsvField(FromUtf8(text)));
         return;
     }
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    const bool quote = needs != 0;
+    if (!quote) {
         sink.append(text);
         return;
     }
@@ -199,14 +216,22 @@ void StreamCsv(const ResultList& list, bool withRows, const ExtraColumns* extra,
         }
         sink.append("\r\n");
     };
-    std::vector<std::string_view> cells(kResultHeaders.begin(), kResultHeaders.end());
-    writeRecord(cells, extra ? extra->headers : std::vector<QString>{});
+    const std::vector<std::string_view> headers(kResultHeaders.begin(), kResultHeaders.end());
+    writeRecord(headers, extra ? extra->headers : std::vector<QString>{});
     if (!withRows) return;
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        const ResultRow& row = list.Row(i);
-        cells.assign(row.Cells.begin(), row.Cells.end());
-        writeRecord(cells, extra ? extra->cells(row) : std::vector<QString>{});
-    }
+    list.ForEachRow([&](const ResultRow& row) {
+        for (std::size_t c = 0; c < kResultCellCount; ++c) {
+            if (c > 0) sink.append(",");
+            AppendCsvField(sink, row.Cells[c]);
+        }
+        if (extra) {
+            for (const QString& cell : extra->cells(row)) {
+                sink.append(",");
+                sink.appendText(CsvField(cell));
+            }
+        }
+        sink.append("\r\n");
+    });
 }
 
 void StreamJson(const ResultList& list, bool withRows, const ExtraColumns* extra, QTextStream& out) {

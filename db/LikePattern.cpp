@@ -87,6 +87,69 @@ LikePattern::LikePattern(std::string_view p, std::optional<char32_t> escape) {
             tokens_.push_back({Kind::Literal, FoldCodePoint(cp), {}});
         }
     }
+    Plain plain;
+    plain.openStart = !tokens_.empty() && tokens_.front().kind == Kind::AnyRun;
+    plain.openEnd = !tokens_.empty() && tokens_.back().kind == Kind::AnyRun;
+    plain.pieces.emplace_back();
+    for (const Token& t : tokens_) {
+        if (t.kind == Kind::AnyRun) {
+            if (!plain.pieces.back().empty()) plain.pieces.emplace_back();
+            continue;
+        }
+        if (t.kind != Kind::Literal || t.ch >= 0x80 || t.ch == U'i' || t.ch == U'k') return;
+        plain.pieces.back().push_back(static_cast<char>(t.ch));
+    }
+    if (plain.pieces.back().empty()) plain.pieces.pop_back();
+    plain_ = std::move(plain);
+}
+
+namespace {
+
+// Whether `piece` (ASCII lower case) is at `at` in `text`, ignoring ASCII letter case.
+bool PieceAt(std::string_view text, std::size_t at, std::string_view piece) {
+    for (std::size_t i = 0; i < piece.size(); ++i)
+        if (AsciiLower(text[at + i]) != piece[i]) return false;
+    return true;
+}
+
+} // namespace
+
+bool LikePattern::matchesPlain(std::string_view text) const {
+    const std::vector<std::string>& pieces = plain_->pieces;
+    if (pieces.empty()) return plain_->openStart || text.empty(); // "*" (or "**"), or the empty pattern
+    std::size_t from = 0;
+    std::size_t first = 0;
+    std::size_t last = pieces.size();
+    if (!plain_->openStart) {
+        const std::string& piece = pieces.front();
+        if (text.size() < piece.size() || !PieceAt(text, 0, piece)) return false;
+        from = piece.size();
+        first = 1;
+        if (pieces.size() == 1 && !plain_->openEnd) return text.size() == piece.size();
+    }
+    std::size_t end = text.size();
+    if (!plain_->openEnd && first < last) {
+        // The last piece must end the text, after what the pieces before it took.
+        const std::string& piece = pieces.back();
+        if (end - from < piece.size() || !PieceAt(text, end - piece.size(), piece)) return false;
+        end -= piece.size();
+        --last;
+    }
+    // The pieces between "*"s each take their leftmost place after the one before.
+    for (std::size_t p = first; p < last; ++p) {
+        const std::string& piece = pieces[p];
+        const char lead = piece.front();
+        bool found = false;
+        for (; from + piece.size() <= end; ++from) {
+            if (AsciiLower(text[from]) == lead && PieceAt(text, from, piece)) {
+                found = true;
+                break;
+            }
+        }
+        if (!found) return false;
+        from += piece.size();
+    }
+    return true;
 }
 
 bool LikePattern::TokenMatches(const Token& t, char32_t c) {
@@ -115,6 +178,7 @@ bool LikePattern::TokenMatches(const Token& t, char32_t c) {
 }
 
 bool LikePattern::Matches(std::string_view text) const {
+    if (plain_) return matchesPlain(text);
     // Classic wildcard walk: remember the last "*" and where the text stood, and retry from there.
     std::size_t ti = 0, pi = 0;
     std::size_t starToken = std::string_view::npos, starText = 0;

@@ -39,7 +39,19 @@ private:
     };
     static bool TokenMatches(const Token& t, char32_t folded);
 
+    // A pattern of "*" and ASCII characters that no other character folds to (every letter but i and
+    // k, which U+0130 and U+212A fold to) matches the same texts byte by byte: in UTF-8 such a
+    // character is always one byte of its own, never part of another character's bytes. Its runs of
+    // characters between the "*"s, folded, are kept here and matched without decoding the text.
+    struct Plain {
+        std::vector<std::string> pieces; // the texts between "*"s, in order, ASCII lower case
+        bool openStart = false;          // the pattern begins with "*"
+        bool openEnd = false;            // the pattern ends with "*"
+    };
+    bool matchesPlain(std::string_view text) const;
+
     std::vector<Token> tokens_;
+    std::optional<Plain> plain_;
 };
 
 } // namespace corvanth

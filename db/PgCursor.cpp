@@ -14,12 +14,12 @@ void PgCursor::Next() {
     if (row_ < PQntuples(result_.get())) ++row_;
 }
 
-std::optional<std::string> PgCursor::Value(int column) const {
+std::optional<std::string_view> PgCursor::Value(int column) const {
     if (!HasRow() || PQgetisnull(result_.get(), row_, column)) return std::nullopt;
     const char* value = PQgetvalue(result_.get(), row_, column);
     if (PQftype(result_.get(), column) == kBooleanType)
-        return std::string(value[0] == 't' ? "True" : "False");
-    return std::string(value, static_cast<std::size_t>(PQgetlength(result_.get(), row_, column)));
+        return std::string_view(value[0] == 't' ? "True" : "False");
+    return std::string_view(value, static_cast<std::size_t>(PQgetlength(result_.get(), row_, column)));
 }
 
 } // namespace corvanth

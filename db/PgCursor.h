@@ -17,7 +17,7 @@ public:
     std::string ColumnName(int column) const override { return PQfname(result_.get(), column); }
     bool HasRow() const override { return *open_ && row_ < PQntuples(result_.get()); }
     void Next() override;
-    std::optional<std::string> Value(int column) const override;
+    std::optional<std::string_view> Value(int column) const override;
 
 private:
     std::shared_ptr<const bool> open_;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvanth {
 
@@ -17,8 +18,9 @@ public:
     virtual bool HasRow() const = 0;
     // Throws DatabaseError when the next row cannot be produced.
     virtual void Next() = 0;
-    // The value as text, nothing for NULL; a boolean column reads True or False.
-    virtual std::optional<std::string> Value(int column) const = 0;
+    // The value as text, nothing for NULL; a boolean column reads True or False. The text stays valid
+    // until Next() (it points into the current row; nothing is copied).
+    virtual std::optional<std::string_view> Value(int column) const = 0;
 };
 
 } // namespace corvanth

@@ -53,9 +53,9 @@ int Recordset::indexOf(std::string_view name) const {
 }
 
 std::optional<std::string> Recordset::Field(std::string_view name) const {
-    const int i = indexOf(name);
-    if (i < 0 || eof_) return std::nullopt;
-    return cursor_->Value(i);
+    const std::optional<std::string_view> value = View(indexOf(name));
+    if (!value) return std::nullopt;
+    return std::string(*value);
 }
 
 } // namespace corvanth

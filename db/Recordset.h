@@ -29,9 +29,17 @@ public:
     // The value as text; nothing for NULL or a column the result lacks.
     std::optional<std::string> Field(std::string_view name) const;
 
-private:
+    // The index of a column (looked up by name as Field does), or -1 when the result lacks it.
     int indexOf(std::string_view name) const;
+    // The value of column `index` (from indexOf) as text pointing into the current row, valid until
+    // MoveNext(); nothing for NULL, for -1 and at the end. Walks of many rows read their cells this way,
+    // without copying them or looking their names up again.
+    std::optional<std::string_view> View(int index) const {
+        if (index < 0 || eof_) return std::nullopt;
+        return cursor_->Value(index);
+    }
 
+private:
     std::unique_ptr<RecordCursor> cursor_;
     std::vector<std::string> foldedNames_;
     bool eof_ = true;

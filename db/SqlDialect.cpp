@@ -100,10 +100,14 @@ bool IsTransactionControl(std::string_view sql) {
 
 void RegisterDialect(sqlite3* db) {
     auto like = [](const SqlArgs& args) -> std::optional<std::int64_t> {
-        const auto pattern = args.text(0);
         const auto text = args.text(1);
+        // The pattern compiled for an earlier row is the same (a NULL pattern is never compiled).
+        if (const auto* compiled = args.cached<LikePattern>(0)) {
+            if (!text) return std::nullopt;
+            return compiled->Matches(*text) ? 1 : 0;
+        }
+        const auto pattern = args.text(0);
         if (!pattern || !text) return std::nullopt;
-        if (const auto* compiled = args.cached<LikePattern>(0)) return compiled->Matches(*text) ? 1 : 0;
         auto compiled = std::make_unique<LikePattern>(*pattern, EscapeOf(args));
         const bool matched = compiled->Matches(*text);
         args.cache<LikePattern>(0, std::move(compiled));

@@ -51,14 +51,15 @@ void SqliteCursor::Next() {
     }
 }
 
-std::optional<std::string> SqliteCursor::Value(int i) const {
-    if (!HasRow() || statement_.isNull(i)) return std::nullopt;
-    if (boolean_[static_cast<std::size_t>(i)]) {
-        const int type = sqlite3_column_type(statement_.get(), i);
-        if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
-            return std::string(sqlite3_column_double(statement_.get(), i) != 0 ? "True" : "False");
-    }
-    return std::string(statement_.text(i));
+std::optional<std::string_view> SqliteCursor::Value(int i) const {
+    if (!HasRow()) return std::nullopt;
+    const int type = sqlite3_column_type(statement_.get(), i);
+    if (type == SQLITE_NULL) return std::nullopt;
+    if (boolean_[static_cast<std::size_t>(i)] && type == SQLITE_INTEGER)
+        return std::string_view(sqlite3_column_int64(statement_.get(), i) != 0 ? "True" : "False");
+    if (boolean_[static_cast<std::size_t>(i)] && type == SQLITE_FLOAT)
+        return std::string_view(sqlite3_column_double(statement_.get(), i) != 0 ? "True" : "False");
+    return statement_.text(i);
 }
 
 } // namespace corvanth

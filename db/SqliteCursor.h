@@ -26,7 +26,7 @@ public:
     std::string ColumnName(int column) const override { return names_[static_cast<std::size_t>(column)]; }
     bool HasRow() const override { return hasRow_ && alive(); }
     void Next() override;
-    std::optional<std::string> Value(int column) const override;
+    std::optional<std::string_view> Value(int column) const override;
 
 private:
     bool alive() const;

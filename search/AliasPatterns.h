@@ -3,6 +3,7 @@
 #include "TextIdIndex.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,13 +23,18 @@ public:
     enum class Shape { Exact, FirstThreeOctets, Other };
 
     // Adds a pattern; false when it was asked for before.
-    bool Add(const std::string& pattern);
+    bool Add(std::string_view pattern);
 
     std::size_t Count() const { return patterns_.size(); }
     const std::string& Pattern(std::size_t index) const { return patterns_[index].text; }
     Shape ShapeOf(std::size_t index) const { return patterns_[index].shape; }
     // How many patterns a table walk can answer (every shape but Other).
     std::size_t WalkableCount() const { return exact_.Size() + firstThree_.Size(); }
+
+    // Makes the look-ups below quicker for a walk over many rows, most of which no pattern takes: a
+    // bit per hash of each exact address and /24 prefix answers most misses at once. Adding a pattern
+    // drops it again.
+    void PrepareWalk();
 
     // For a row's stored address: the exact pattern and the /24 pattern that take it, if asked for.
     std::optional<std::size_t> ExactOwner(std::string_view ip) const;
@@ -48,10 +54,15 @@ private:
         return std::string_view(t).substr(0, t.size() - 1);
     }
 
+    static constexpr std::uint32_t kFilterBits = 1u << 20; // 128 KiB, to stay in the cache
+    static std::uint32_t FilterBit(std::string_view text);
+    bool mayOwn(std::string_view text) const;
+
     std::vector<Entry> patterns_;
-    TextIdIndex all_;        // every pattern
-    TextIdIndex exact_;      // exact addresses
-    TextIdIndex firstThree_; // /24 patterns by their "a.b.c."
+    TextIdIndex exact_;                     // exact addresses
+    TextIdIndex firstThree_;                // /24 patterns by their "a.b.c."
+    TextIdIndex others_;                    // every other pattern
+    std::vector<std::uint64_t> walkFilter_; // empty, or a bit set by PrepareWalk
 };
 
 } // namespace corvanth

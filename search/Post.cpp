@@ -6,8 +6,9 @@
 #include "Recordset.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
-#include <variant>
+#include <utility>
 #include <vector>
 
 namespace corvanth {
@@ -23,28 +24,50 @@ struct YieldState {
 
 enum class RowKey { Stored, None };
 
+// The columns a search lists, looked up once per statement (-1 when the result lacks one).
+struct Columns {
+    explicit Columns(const Recordset& rs)
+        : name(rs.indexOf("PlayerName")), stripped(rs.indexOf("StrippedName")), ip(rs.indexOf("IP")),
+          lastVisit(rs.indexOf("LastVisit")), ref(rs.indexOf("Ref")) {}
+    int name, stripped, ip, lastVisit, ref;
+};
+
 // The list row for the cursor's current row, or nothing when the row is not to be listed: its player
 // name must be readable and not NULL, and a keyed row also needs its address column and a key that
 // `list` does not hold yet (checked before the other cells are read, as most rows an alias query
 // finds again are already listed).
-std::optional<ResultRow> ReadRow(const Recordset& rs, RowKey keyed, const ResultList* list) {
-    std::optional<std::string> name = rs.Field("PlayerName"); // nothing: no such column, or NULL
+std::optional<ResultRow> ReadRow(const Recordset& rs, const Columns& columns, RowKey keyed,
+                                 const ResultList* list) {
+    const std::optional<std::string_view> name = rs.View(columns.name); // nothing: no such column, or NULL
     if (!name) return std::nullopt;
-    std::optional<std::string> ip = rs.Field("IP");
+    const std::optional<std::string_view> ip = rs.View(columns.ip);
 
     ResultRow row;
     if (keyed == RowKey::Stored) {
-        if (!ip && !rs.HasField("IP")) return std::nullopt;
-        std::string key = PairKey(*name, ip.value_or(std::string()));
+        if (columns.ip < 0) return std::nullopt;
+        std::string key = PairKey(*name, ip.value_or(std::string_view()));
         if (list && list->ContainsKey(key)) return std::nullopt;
         row.ItemKey = std::move(key);
     }
     row.Cell(ResultCell::Name) = DecodeName(*name);
-    if (auto stripped = rs.Field("StrippedName")) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
-    if (ip) row.Cell(ResultCell::IP) = std::move(*ip);
-    if (auto lastVisit = rs.Field("LastVisit")) row.Cell(ResultCell::LastConnection) = std::move(*lastVisit);
-    if (auto ref = rs.Field("Ref")) row.Cell(ResultCell::Referee) = std::move(*ref);
+    if (auto stripped = rs.View(columns.stripped)) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
+    if (ip) row.Cell(ResultCell::IP) = *ip;
+    if (auto lastVisit = rs.View(columns.lastVisit)) row.Cell(ResultCell::LastConnection) = *lastVisit;
+    if (auto ref = rs.View(columns.ref)) row.Cell(ResultCell::Referee) = *ref;
     return row;
+}
+
+// BroadIP(ip) written into `scratch` (the address itself when it has fewer than three dots).
+std::string_view BroadPattern(std::string_view ip, std::string& scratch) {
+    int dots = 0;
+    for (std::size_t i = 0; i < ip.size(); ++i) {
+        if (ip[i] == '.' && ++dots == 3) {
+            scratch.assign(ip.substr(0, i + 1));
+            scratch += '*';
+            return scratch;
+        }
+    }
+    return ip;
 }
 
 std::string FailureText(const std::exception& e) {
@@ -63,12 +86,17 @@ bool Turn(PostHost& host, YieldState& yield) {
 }
 
 // What a widened walk lists, in order: the aliases of an address pattern (its index), or a row found
-// while the aliases were not asked for.
-using AliasStep = std::variant<std::size_t, ResultRow>;
+// while the aliases were not asked for (its index in Widening::rows). Steps stay small, as there may
+// be one for each row found.
+struct AliasStep {
+    enum class Kind : std::uint8_t { Pattern, Row } kind;
+    std::size_t index;
+};
 
 struct Widening {
     AliasPatterns patterns;
     std::vector<AliasStep> steps;
+    std::vector<ResultRow> rows;
 };
 
 // Below this many patterns the look-ups are cheap whatever the table; from it on, the table is walked
@@ -83,12 +111,39 @@ constexpr unsigned kRowsPerTurn = 64;
 PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, const Query& query,
                  ClearFirst clearFirst, AliasCheck aliasCheck, YieldState& yield);
 
-// Rows of the table taken by the walkable patterns: `taken[i]` lists the rows of pattern i in the
+// The rows each pattern of a table walk takes, in one block: pattern i's rows are
+// ids[start[i]] to ids[start[i + 1]] (exclusive), indexes into the walk's rows.
+struct TakenRows {
+    std::vector<std::uint32_t> start;
+    std::vector<std::uint32_t> ids;
+
+    // From (pattern, row) pairs in table order; each pattern's rows keep that order.
+    void Fill(std::size_t patterns, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pairs) {
+        start.assign(patterns + 1, 0);
+        for (const auto& [pattern, row] : pairs)
+            ++start[pattern + 1];
+        for (std::size_t i = 0; i < patterns; ++i)
+            start[i + 1] += start[i];
+        ids.resize(pairs.size());
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (const auto& [pattern, row] : pairs)
+            ids[next[pattern]++] = row;
+    }
+    std::uint32_t* begin(std::size_t pattern) { return ids.data() + start[pattern]; }
+    std::uint32_t* end(std::size_t pattern) { return ids.data() + start[pattern + 1]; }
+};
+
+// Rows of the table taken by the walkable patterns: `taken` lists the rows of each pattern in the
 // order its own address search gives them. False when the walk did not reach the end.
-bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const AliasPatterns& patterns,
-               std::vector<ResultRow>& rows, std::vector<std::vector<std::size_t>>& taken) {
+bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
+               std::vector<ResultRow>& rows, TakenRows& taken) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
     try {
         Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        const Columns columns(rs);
+        rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
+        pairs.reserve(patterns.WalkableCount());
+        patterns.PrepareWalk();
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
@@ -96,20 +151,22 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
                 rowsSinceTurn = 0;
                 if (!Turn(host, yield)) return false;
             }
-            const std::optional<std::string> ip = rs.Field("IP");
+            const std::optional<std::string_view> ip = rs.View(columns.ip);
             if (!ip) continue;
             const auto exact = patterns.ExactOwner(*ip);
             const auto firstThree = patterns.FirstThreeOctetsOwner(*ip);
             if (!exact && !firstThree) continue;
-            std::optional<ResultRow> row = ReadRow(rs, RowKey::Stored, nullptr);
+            std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::Stored, nullptr);
             if (!row) continue;
-            if (exact) taken[*exact].push_back(rows.size());
-            if (firstThree) taken[*firstThree].push_back(rows.size());
+            const auto id = static_cast<std::uint32_t>(rows.size());
+            if (exact) pairs.emplace_back(static_cast<std::uint32_t>(*exact), id);
+            if (firstThree) pairs.emplace_back(static_cast<std::uint32_t>(*firstThree), id);
             rows.push_back(std::move(*row));
         }
     } catch (const std::exception&) {
         return false;
     }
+    taken.Fill(patterns.Count(), pairs);
     // The table gives a pattern's rows in table order; a /24's address search gives them in the
     // order of its index: by address ignoring ASCII letter case, then in table order.
     auto folded = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
@@ -122,7 +179,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
     };
     for (std::size_t i = 0; i < patterns.Count(); ++i)
         if (patterns.ShapeOf(i) == AliasPatterns::Shape::FirstThreeOctets)
-            std::stable_sort(taken[i].begin(), taken[i].end(), addressBefore);
+            std::stable_sort(taken.begin(i), taken.end(i), addressBefore);
     return true;
 }
 
@@ -131,9 +188,9 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, const
 // the table; the others (and all of them when there are few) by their address search.
 void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Widening& widening,
                  YieldState& yield) {
-    const AliasPatterns& patterns = widening.patterns;
+    AliasPatterns& patterns = widening.patterns;
     std::vector<ResultRow> rows;
-    std::vector<std::vector<std::size_t>> taken(patterns.Count());
+    TakenRows taken;
     bool walked = false;
     if (patterns.WalkableCount() >= kFewestWalkedPatterns) {
         std::int64_t tableRows = 0;
@@ -148,31 +205,27 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             if (!walked) {
                 if (host.stopRequested()) return;
                 rows.clear();
-                for (auto& t : taken)
-                    t.clear();
             }
         }
     }
+    list.Reserve(list.Count() + std::max(rows.size() + widening.rows.size(), widening.steps.size()));
     unsigned stepsSinceTurn = 0;
     for (AliasStep& step : widening.steps) {
         if (++stepsSinceTurn == kRowsPerTurn) {
             stepsSinceTurn = 0;
             if (!Turn(host, yield)) return;
         }
-        if (ResultRow* row = std::get_if<ResultRow>(&step)) {
-            list.Add(std::move(*row));
+        if (step.kind == AliasStep::Kind::Row) {
+            list.Add(std::move(widening.rows[step.index]));
             continue;
         }
-        const std::size_t pattern = std::get<std::size_t>(step);
+        const std::size_t pattern = step.index;
         if (walked && patterns.ShapeOf(pattern) != AliasPatterns::Shape::Other) {
-            // A row taken by two patterns is listed by the first one.
-            for (const std::size_t id : taken[pattern]) {
-                ResultRow& row = rows[id];
+            // A row taken by two patterns is listed by the first one (or not at all, when its key is
+            // listed already: a row added later would not be listed either).
+            for (const std::uint32_t* id = taken.begin(pattern); id != taken.end(pattern); ++id) {
+                ResultRow& row = rows[*id];
                 if (!row.ItemKey) continue;
-                std::string key = std::move(*row.ItemKey);
-                row.ItemKey.reset();
-                if (list.ContainsKey(key)) continue;
-                row.ItemKey = std::move(key);
                 list.Add(std::move(row));
                 row.ItemKey.reset();
             }
@@ -203,6 +256,8 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
     // while the aliases are not asked for keep their place among them.
     Widening widening;
     if (rs) {
+        const Columns columns(*rs);
+        std::string broad;
         const Clock::time_point start = host.now();
         while (!rs->Eof()) {
             Clock::time_point now = host.now();
@@ -221,16 +276,17 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 aliasCheck == AliasCheck::AllowAliases && host.aliasesTicked() && host.aliasesEnabled();
             if (aliases) {
                 // The row itself comes into the list through its address pattern, which it matches.
-                if (std::optional<std::string> ip = rs->Field("IP")) {
-                    const std::string pattern = host.broadTicked() ? BroadIP(*ip) : *ip;
+                if (const std::optional<std::string_view> ip = rs->View(columns.ip)) {
+                    const std::string_view pattern = host.broadTicked() ? BroadPattern(*ip, broad) : *ip;
                     if (widening.patterns.Add(pattern))
-                        widening.steps.emplace_back(widening.patterns.Count() - 1);
+                        widening.steps.push_back({AliasStep::Kind::Pattern, widening.patterns.Count() - 1});
                 }
             } else if (widening.steps.empty()) {
-                if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, &list))
+                if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, &list))
                     list.Add(std::move(*row));
-            } else if (std::optional<ResultRow> row = ReadRow(*rs, RowKey::Stored, nullptr)) {
-                widening.steps.emplace_back(std::move(*row));
+            } else if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, nullptr)) {
+                widening.rows.push_back(std::move(*row));
+                widening.steps.push_back({AliasStep::Kind::Row, widening.rows.size() - 1});
             }
 
             try {
@@ -277,8 +333,10 @@ Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
     list.Clear();
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
+        const Columns columns(rs);
         while (!rs.Eof()) {
-            if (std::optional<ResultRow> row = ReadRow(rs, RowKey::None, &list)) list.Add(std::move(*row));
+            if (std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::None, &list))
+                list.Add(std::move(*row));
             rs.MoveNext();
         }
     } catch (const std::exception& e) {

@@ -124,47 +124,105 @@ bool ResultList::before(RowId a, RowId b) const {
     return a < b; // equal texts: the order in which the rows were added
 }
 
+namespace {
+
+// The text as the sort compares it first: ASCII text lower-cased at once, any other through FoldCase.
+void FoldInto(std::string& out, const std::string& text) {
+    if (!IsAscii(text)) {
+        out = FoldCase(text);
+        return;
+    }
+    out.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[i] = AsciiLower(text[i]);
+}
+
+// The first eight bytes of a folded text as a number that orders as the bytes do (zeros after the
+// end), so that most comparisons need not look at the texts.
+std::uint64_t LeadOf(std::string_view folded) {
+    std::uint64_t lead = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        lead = (lead << 8) | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
+    return lead;
+}
+
+} // namespace
+
 std::optional<std::vector<ResultList::RowId>> ResultList::sortedIds(const std::function<void()>& between) {
     const std::uint64_t changesBefore = changes_;
-    std::vector<RowId> ids;
-    ids.reserve(count_);
-    for (const auto& block : blocks_)
-        ids.insert(ids.end(), block.begin(), block.end());
+    const std::size_t rows = store_.size(); // every row added since the last clear is shown
     // True when the caller's events left the list as it was. A list of one run is sorted at once.
     auto pause = [&] {
-        if (!between || ids.size() <= kSortRun) return true;
+        if (!between || rows <= kSortRun) return true;
         between();
         return changes_ == changesBefore;
     };
-    // The same order as before(), with each key cell folded once instead of at every comparison:
-    // folded texts compare as CollateText compares them until one differs, then the exact texts,
-    // then the order in which the rows were added. That is a total order, so sorting in runs and
-    // merging them gives the very same result as one sort.
-    std::vector<std::string> folded(store_.size());
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        folded[ids[i]] = FoldCase(store_[ids[i]].Cells[sortKey_]);
-        if ((i + 1) % kSortRun == 0 && !pause()) return std::nullopt;
+    auto cell = [&](RowId id) -> const std::string& { return store_[id].Cells[sortKey_]; };
+
+    // Rows whose key cells hold the same text are next to each other in the order they were added:
+    // only the distinct texts are sorted, then the rows are dealt out by their text's place.
+    TextIdIndex textIndex;
+    std::vector<RowId> firstRowOf;           // a row of each distinct text
+    std::vector<std::uint32_t> textOf(rows); // each row's distinct text
+    const auto textOfGroup = [&](TextIdIndex::Id text) { return std::string_view(cell(firstRowOf[text])); };
+    for (std::size_t id = 0; id < rows; ++id) {
+        const auto next = static_cast<TextIdIndex::Id>(firstRowOf.size());
+        const TextIdIndex::Id text = textIndex.Insert(cell(static_cast<RowId>(id)), next, textOfGroup);
+        if (text == next) firstRowOf.push_back(static_cast<RowId>(id));
+        textOf[id] = text;
+        if ((id + 1) % kSortRun == 0 && !pause()) return std::nullopt;
+    }
+
+    // The same order as before(), with each distinct text folded once instead of at every
+    // comparison: folded texts compare as CollateText compares them until one differs, then the exact
+    // texts. The distinct texts are sorted in runs that are then merged pairwise (events may run in
+    // between); the leading bytes of the folded texts, kept beside them, decide most comparisons.
+    struct Entry {
+        std::uint64_t lead;
+        std::uint32_t text;
+    };
+    const std::size_t texts = firstRowOf.size();
+    std::vector<Entry> entries(texts);
+    std::vector<std::string> folded(texts);
+    for (std::size_t t = 0; t < texts; ++t) {
+        FoldInto(folded[t], cell(firstRowOf[t]));
+        entries[t] = {LeadOf(folded[t]), static_cast<std::uint32_t>(t)};
+        if ((t + 1) % kSortRun == 0 && !pause()) return std::nullopt;
     }
     const bool ascending = sortOrder_ == SortDirection::Ascending;
-    auto less = [&](RowId a, RowId b) {
-        int c = folded[a].compare(folded[b]);
-        if (c == 0) c = store_[a].Cells[sortKey_].compare(store_[b].Cells[sortKey_]);
-        if (c != 0) return ascending ? c < 0 : c > 0;
-        return a < b;
+    auto less = [&](const Entry& a, const Entry& b) {
+        if (a.lead != b.lead) return ascending ? a.lead < b.lead : a.lead > b.lead;
+        int c = folded[a.text].compare(folded[b.text]);
+        if (c == 0) c = cell(firstRowOf[a.text]).compare(cell(firstRowOf[b.text]));
+        return ascending ? c < 0 : c > 0; // distinct texts: never equal
     };
     const auto at = [&](std::size_t i) {
-        return ids.begin() + static_cast<std::ptrdiff_t>(std::min(i, ids.size()));
+        return entries.begin() + static_cast<std::ptrdiff_t>(std::min(i, entries.size()));
     };
-    for (std::size_t i = 0; i < ids.size(); i += kSortRun) {
+    for (std::size_t i = 0; i < entries.size(); i += kSortRun) {
         std::sort(at(i), at(i + kSortRun), less);
         if (!pause()) return std::nullopt;
     }
-    for (std::size_t width = kSortRun; width < ids.size(); width *= 2) {
-        for (std::size_t i = 0; i + width < ids.size(); i += 2 * width) {
+    for (std::size_t width = kSortRun; width < entries.size(); width *= 2) {
+        for (std::size_t i = 0; i + width < entries.size(); i += 2 * width) {
             std::inplace_merge(at(i), at(i + width), at(i + 2 * width), less);
             if (!pause()) return std::nullopt;
         }
     }
+
+    // Each text's first place in the new order, then the rows in the order added.
+    std::vector<std::size_t> place(texts + 1, 0);
+    for (std::size_t id = 0; id < rows; ++id)
+        ++place[textOf[id] + 1];
+    std::vector<std::size_t> start(texts, 0);
+    std::size_t sum = 0;
+    for (const Entry& e : entries) {
+        start[e.text] = sum;
+        sum += place[e.text + 1];
+    }
+    std::vector<RowId> ids(rows);
+    for (std::size_t id = 0; id < rows; ++id)
+        ids[start[textOf[id]]++] = static_cast<RowId>(id);
     return ids;
 }
 

@@ -38,12 +38,20 @@ public:
     const ResultRow& Row(std::size_t index) const;
     // Every row in shown order.
     std::vector<ResultRow> Rows() const;
+    // Calls `visit(row)` for every row in shown order.
+    template <class Visit> void ForEachRow(const Visit& visit) const {
+        for (const auto& block : blocks_)
+            for (const RowId id : block)
+                visit(store_[id]);
+    }
 
     // Removes every row. The sort state stays as it is.
     void Clear();
     // Adds a row. A row whose key the list already holds is not added: returns nothing. Otherwise
     // returns the index the row was given.
     std::optional<std::size_t> Add(ResultRow row);
+    // Makes room for `rows` rows in all, so that adding that many moves none of them.
+    void Reserve(std::size_t rows) { store_.reserve(rows); }
     // Whether a row has this key (keys compare exactly).
     bool ContainsKey(std::string_view key) const;
 

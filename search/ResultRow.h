@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -20,7 +21,12 @@ inline constexpr std::array<std::string_view, kResultCellCount> kResultHeaders =
 // The key of a row found by a search: the pair of its stored name and address. The name's length
 // comes first, so no two pairs share a key ("Bob1" from 12.3.4.5 and "Bob11" from 2.3.4.5 differ).
 inline std::string PairKey(std::string_view storedName, std::string_view storedIp) {
-    return std::to_string(storedName.size()) + ':' + std::string(storedName) + std::string(storedIp);
+    char length[24];
+    const auto digits = std::to_chars(length, length + sizeof length, storedName.size()).ptr - length;
+    std::string key;
+    key.reserve(static_cast<std::size_t>(digits) + 1 + storedName.size() + storedIp.size());
+    key.append(length, static_cast<std::size_t>(digits)).append(1, ':').append(storedName).append(storedIp);
+    return key;
 }
 
 // One row of the result list. Cell 0 is the row's text (the shown player name); a cell for which no

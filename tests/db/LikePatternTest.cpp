@@ -55,6 +55,12 @@ TEST(LikePattern, MatchesLikeTheUserExpects) {
         {"[0-Z]", "`", false},
         {"[0-Z]", "q", true},
         {"[\xC3\x80-\xC3\x9E]", "\xC3\xA9", true},
+        // Kelvin sign and dotted capital I fold onto k and i; other letters only match themselves.
+        {"*k*", "\xE2\x84\xAA", true},
+        {"*i", "x\xC4\xB0", true},
+        {"a*e", "a\xC3\xA9", false},
+        {"*a*", "\xC3" "a", true},
+        {"ab*ba", "aba", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LikePattern(c.pattern).Matches(c.text), c.match)
