@@ -83,6 +83,7 @@ TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
         {"abc", english, std::nullopt},
         {"12a", english, std::nullopt},
         {"1.2.3", english, std::nullopt},
+        {"1.5,0", english, std::nullopt}, // no grouping after the decimal separator
         {",", english, std::nullopt},
     };
     for (const auto& c : cases)

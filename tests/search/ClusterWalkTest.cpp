@@ -95,6 +95,11 @@ TEST_P(ClusterWalkTest, LinksHopByHop) {
         EXPECT_EQ(host.matchesShown.back(), c.rows.size());
         EXPECT_FALSE(list.Sorted());
     }
+    for (const char* key : {"Ann", "x:Ann", "4:Ann"}) { // a row whose key no program wrote starts no walk
+        ResultRow row;
+        row.ItemKey = key;
+        EXPECT_FALSE(StoredPairQuery(row)) << key;
+    }
     walk(NameSearchQuery("Nobody"));
     EXPECT_EQ(outcome.matches, 0u);
     ASSERT_EQ(list.Count(), 1u);
