@@ -9,13 +9,10 @@
 // comparison the walk alone is timed in the process, without starting the program.
 
 #include "ClusterWalk.h"
+#include "CommandTiming.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
 #include "NamesDbGenerator.h"
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,9 +22,9 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace corvanth;
+using bench::Milliseconds;
+using bench::TimeCommand;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -40,32 +37,6 @@ public:
     void pumpEvents() override {}
     void setMatches(std::size_t) override {}
 };
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Runs the program with its output going to /dev/null; returns the wall time, or a negative number
-// when it failed.
-double TimeCommand(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const auto& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = Milliseconds(Clock::now() - start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
-}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());

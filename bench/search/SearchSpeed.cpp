@@ -15,15 +15,12 @@
 // With --ace the table is the one where a quarter of the names contain "ace" (each row from an
 // address of its own) instead of the players' table.
 
+#include "CommandTiming.h"
 #include "FixedPostHost.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
 #include "NamesDbGenerator.h"
 #include "Post.h"
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -33,16 +30,12 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 using namespace corvanth;
+using bench::Milliseconds;
+using bench::TimeCommand;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 struct Timing {
     double best = 0;
@@ -80,28 +73,6 @@ void Report(const char* what, const Timing& t, double targetMs) {
     if (targetMs > 0)
         std::printf("  (target < %.0f ms: %s)", targetMs, t.median < targetMs ? "met" : "MISSED");
     std::printf("\n");
-}
-
-// Runs the program with its output going to /dev/null; returns the wall time, or a negative number
-// when it failed.
-double TimeCommand(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const auto& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double ms = Milliseconds(Clock::now() - start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
 }
 
 void ReportCommand(const std::string& path, const char* what, std::vector<std::string> arguments,
