@@ -1,6 +1,7 @@
 #include "WindowBench.h"
 
 #include "DesktopDocumentOpener.h"
+#include "EventLoopProbe.h"
 #include "LogFileChooser.h"
 #include "ProcessingControl.h"
 #include "Prompter.h"
@@ -15,9 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextStream>
-#include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace corvanth {
@@ -71,20 +70,9 @@ int RunWindowBench(const QString& logPath) {
     window.show();
     QCoreApplication::processEvents();
 
-    // A 5 ms probe timer: the longest gap between its firings is the longest time a click would
-    // have waited for the event loop.
-    QElapsedTimer sinceLastTurn;
-    qint64 longestGapMs = 0;
-    qint64 turns = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longestGapMs = std::max(longestGapMs, sinceLastTurn.restart());
-        ++turns;
-    });
+    bench::EventLoopProbe probe;
 
     QElapsedTimer runTime;
-    sinceLastTurn.start();
     probe.start();
     runTime.start();
     window.cmdProcess->click();
@@ -95,8 +83,8 @@ int RunWindowBench(const QString& logPath) {
     const auto& summary = window.processing().lastSummary();
     QTextStream out(stdout);
     out << "window_run_seconds " << QString::number(static_cast<double>(runMs) / 1000.0, 'f', 3) << '\n';
-    out << "longest_event_loop_gap_ms " << longestGapMs << '\n';
-    out << "event_loop_turns_seen " << turns << '\n';
+    out << "longest_event_loop_gap_ms " << probe.longestGapMs() << '\n';
+    out << "event_loop_turns_seen " << probe.turns() << '\n';
     if (summary) {
         out << "outcome " << OutcomeName(summary->outcome) << '\n';
         out << "bytes_read " << summary->bytesRead << '\n';

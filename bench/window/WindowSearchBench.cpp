@@ -1,5 +1,6 @@
 #include "WindowSearchBench.h"
 
+#include "EventLoopProbe.h"
 #include "FixedPostHost.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
@@ -11,9 +12,7 @@
 #include <QElapsedTimer>
 #include <QTableView>
 #include <QTextStream>
-#include <QTimer>
 
-#include <algorithm>
 
 namespace corvanth {
 
@@ -29,23 +28,12 @@ int RunWindowSearchBench(const QString& databasePath, const QString& pattern, Se
     view.show();
     QCoreApplication::processEvents();
 
-    // A 5 ms probe timer: the longest gap between its firings is the longest time a click would
-    // have waited for the event loop.
-    QElapsedTimer sinceLastTurn;
-    qint64 longestGapMs = 0;
-    qint64 turns = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longestGapMs = std::max(longestGapMs, sinceLastTurn.restart());
-        ++turns;
-    });
+    bench::EventLoopProbe probe;
 
     FixedPostHost host(aliases == SearchAliases::SameAddress ? Aliases::SameAddress
                                                              : Aliases::SameFirstThreeOctets,
                        [] { QCoreApplication::processEvents(); });
     QElapsedTimer searchTime;
-    sinceLastTurn.start();
     probe.start();
     searchTime.start();
     const PostOutcome outcome = Post(database, list, host, NameSearchQuery(EncodeName(pattern.toStdString())),
@@ -54,15 +42,13 @@ int RunWindowSearchBench(const QString& databasePath, const QString& pattern, Se
     model.Flush();
     QCoreApplication::processEvents();
     const qint64 searchMs = searchTime.elapsed();
-    // The last stretch up to here counts as a gap too.
-    longestGapMs = std::max(longestGapMs, sinceLastTurn.elapsed());
     probe.stop();
 
     QTextStream out(stdout);
     out << "window_search_seconds " << QString::number(static_cast<double>(searchMs) / 1000.0, 'f', 3)
         << '\n';
-    out << "longest_event_loop_gap_ms " << longestGapMs << '\n';
-    out << "event_loop_turns_seen " << turns << '\n';
+    out << "longest_event_loop_gap_ms " << probe.longestGapMs() << '\n';
+    out << "event_loop_turns_seen " << probe.turns() << '\n';
     out << "rows " << model.rowCount() << '\n';
     out << "matches " << outcome.matches << '\n';
     out.flush();
