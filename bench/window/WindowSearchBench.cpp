@@ -13,7 +13,6 @@
 #include <QTableView>
 #include <QTextStream>
 
-
 namespace corvanth {
 
 int RunWindowSearchBench(const QString& databasePath, const QString& pattern, SearchAliases aliases) {
