@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace corvanth;
 using namespace corvanth::test;
@@ -61,31 +59,6 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         const CliResult r = cli(c.args);
         EXPECT_EQ(r.exitCode, c.code) << testing::PrintToString(c.args) << r.err;
         EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << testing::PrintToString(c.args) << r.err;
-    }
-    EXPECT_FALSE(dir.exists("Positions.txt"));
-}
-
-// A folder, a pipe and a file the program may not read, each named like the log. (When the tests run as
-// root, the program runs as nobody.)
-TEST_F(Cli, ALogThatIsNoReadableFileIsNamedAsSuch) {
-    std::filesystem::create_directory(dir.file("folder.log"));
-    ASSERT_EQ(::mkfifo(dir.file("pipe.log").c_str(), 0644), 0);
-    ::chmod(dir.write("hidden.log", InitGame()).c_str(), 0);
-    std::vector<std::string> asNobody;
-    if (::geteuid() == 0) asNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    const struct {
-        const char* log;
-        int code;
-        const char* reason;
-    } cases[] = {{"folder.log", 1, "does not exist"},
-                 {"pipe.log", 2, "not a regular file"},
-                 {"hidden.log", 2, "Permission denied"}};
-    for (const auto& c : cases) {
-        const CliResult r =
-            RunCli({"--data-dir", dir.path(), "--database", "sqlite::memory:", "process", dir.file(c.log)},
-                   {}, asNobody);
-        EXPECT_EQ(r.exitCode, c.code) << c.log << ": " << r.err;
-        EXPECT_NE(r.err.find(c.reason), std::string::npos) << r.err;
     }
     EXPECT_FALSE(dir.exists("Positions.txt"));
 }

@@ -1,6 +1,5 @@
-// The run's surroundings turn hostile: a full disk, a database file locked by another program. (A log
-// that is no readable file: CliTest.) Each case ends with a clear reason, and nothing recorded before is
-// lost.
+// The run's surroundings turn hostile: a full disk, a database file locked by another program, a log
+// that is no readable file. Each case ends with a clear reason, and nothing recorded before is lost.
 #include "FakeRunHost.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
@@ -10,8 +9,10 @@
 
 #include <csignal>
 #include <functional>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,22 +21,30 @@
 namespace corvanth::test {
 namespace {
 
-// Runs `body` in a forked child whose files may not grow past `fileSizeLimit` (a disk that is full for
-// this process) and waits for it. The body fills its report and returns the child's exit code.
+// Runs `body` in a forked child and waits for it. The body fills its report and returns the child's
+// exit code; the child may also die by a signal. When the tests run as root, a child that must meet
+// permissions drops to "nobody"; a file size limit is a disk that is full for this process.
+enum class Privileges { Keep, DropWhenRoot };
 struct ChildResult {
     int exitCode = -1, signal = 0;
     std::string report;
 };
-ChildResult RunInChild(rlim_t fileSizeLimit, const std::function<int(std::string& report)>& body) {
+ChildResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimit,
+                       const std::function<int(std::string& report)>& body) {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         ::close(fds[0]);
-        ::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead of killing
-        const rlimit r{fileSizeLimit, fileSizeLimit};
-        if (::setrlimit(RLIMIT_FSIZE, &r) != 0) ::_exit(122);
+        constexpr uid_t kNobody = 65534;
+        if (privileges == Privileges::DropWhenRoot && ::geteuid() == 0)
+            if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(121);
+        if (fileSizeLimit) {
+            ::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead of killing
+            const rlimit r{*fileSizeLimit, *fileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &r) != 0) ::_exit(122);
+        }
         std::string report;
         int code = 120;
         try {
@@ -94,7 +103,7 @@ TEST(HostileSurroundings, AFullDiskEndsTheRunAndKeepsCommittedRows) {
         big += Game(100, "Many" + std::to_string(g) + "_");
     data.dir.write("games.log", big);
     const auto limit = static_cast<rlim_t>(std::filesystem::file_size(data.database)) + 64 * 1024;
-    const ChildResult child = RunInChild(limit, [&](std::string& report) {
+    const ChildResult child = RunInChild(Privileges::Keep, limit, [&](std::string& report) {
         NamesDatabase db;
         db.Open(data.database);
         db.SetCommitInterval(std::chrono::milliseconds(0));
@@ -128,6 +137,47 @@ TEST(HostileSurroundings, ADatabaseLockedByAnotherProgramFailsTheRunUntilItLetsG
     sqlite3_close(other);
     EXPECT_EQ(NamesTable(data.database), before);
     EXPECT_EQ(data.run(db).outcome, RunOutcome::Finished);
+}
+
+// A folder, a pipe and a file it may not read, each named like the log.
+TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
+    enum class Kind { Folder, Fifo, Unreadable };
+    const struct {
+        Kind kind;
+        RunOutcome outcome;
+        const char* reason;
+    } cases[] = {{Kind::Folder, RunOutcome::FileMissing, ""},
+                 {Kind::Fifo, RunOutcome::Failed, "not a regular file"},
+                 {Kind::Unreadable, RunOutcome::Failed, "Permission denied"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        TempFolder dir;
+        const std::string log = dir.file("games.log");
+        if (c.kind == Kind::Folder) std::filesystem::create_directory(log);
+        if (c.kind == Kind::Fifo) {
+            ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
+        }
+        if (c.kind == Kind::Unreadable) {
+            ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
+        }
+        // In a child with an alarm: a run that blocked on the pipe would be killed.
+        const ChildResult child =
+            RunInChild(Privileges::DropWhenRoot, std::nullopt, [&](std::string& report) {
+                ::alarm(20);
+                NamesDatabase db;
+                db.Open(":memory:");
+                ProcessingState state;
+                FakeRunHost host;
+                const RunSummary s =
+                    ProcessLog(state, db, PositionJournal(dir.file("nowhere")), host, log, StartPosition(1));
+                report = s.failure ? s.failure->reason : host.text;
+                return static_cast<int>(s.outcome);
+            });
+        ASSERT_EQ(child.signal, 0);
+        EXPECT_EQ(child.exitCode, static_cast<int>(c.outcome)) << child.report;
+        EXPECT_NE(child.report.find(c.reason), std::string::npos) << child.report;
+        EXPECT_FALSE(dir.exists("nowhere"));
+    }
 }
 
 } // namespace

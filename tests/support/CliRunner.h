@@ -17,18 +17,13 @@ struct CliResult {
     std::string err;
 };
 
-// Runs corvanth-cli with `args` and the environment plus `env` (NAME=value entries) and waits for it;
-// `through` is a command that runs it (setpriv, for one). The program writes into two files of a folder
-// of its own, read back once it has ended: nothing is shared with a program started at the same time
-// from another thread.
-inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
-                        const std::vector<std::string>& through = {}) {
+// Runs corvanth-cli with `args` and the environment plus `env` (NAME=value entries) and waits for it.
+// The program writes into two files of a folder of its own, read back once it has ended: nothing is
+// shared with a program started at the same time from another thread.
+inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
     const TempFolder dir;
     const std::string out = dir.file("out"), err = dir.file("err");
-    std::vector<char*> argv;
-    for (const auto& a : through)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(const_cast<char*>(CORVANTH_CLI));
+    std::vector<char*> argv{const_cast<char*>(CORVANTH_CLI)};
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -38,7 +33,7 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         for (const auto& e : env)
             putenv(const_cast<char*>(e.c_str()));
-        execvp(argv[0], argv.data());
+        execv(CORVANTH_CLI, argv.data());
         _exit(127);
     }
     int status = 0;
