@@ -58,17 +58,10 @@ std::optional<double> ParseVersion(std::string_view text) {
 }
 
 int SlotOf(std::string_view text) {
-    // The usual form, one to three digits and nothing else, is read without the general parser; every
-    // other text goes through it and so reads the same as before.
-    if (!text.empty() && text.size() <= 3) {
-        int value = 0;
-        bool digits = true;
-        for (const char ch : text) {
-            digits = digits && ch >= '0' && ch <= '9';
-            value = value * 10 + (ch - '0');
-        }
-        if (digits && value < kClientSlots) return value;
-    }
+    // The usual form, plain digits, is read without the decimal parser and its rounding; any other text
+    // goes through it and so reads the same.
+    if (const auto whole = ParseWholeNumber(text); whole && *whole < kClientSlots)
+        return static_cast<int>(*whole);
     const auto n = ParseClientNumber(text);
     if (!n) throw RunFailure("client number \"" + Windows1252ToUtf8(text) + "\" is not a number");
     if (*n < 0 || *n > kClientSlots - 1)
