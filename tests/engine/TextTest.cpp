@@ -104,6 +104,8 @@ TEST(StartPosition, ResolvesNumbersAndTexts) {
         {StartPosition(std::string("x")), std::nullopt, "start position \"x\" is not a number"},
         {StartPosition(std::string("99999999999999999999")), std::nullopt,
          "start position 99999999999999999999 is larger than any log can be"},
+        {StartPosition(std::string("9223372036854775808")), std::nullopt, // 2^63, one past the largest
+         "start position 9223372036854775808 is larger than any log can be"},
     };
     for (const auto& c : cases) {
         const auto resolved = c.start.Resolve();
