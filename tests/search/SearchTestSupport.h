@@ -9,7 +9,6 @@
 #include "TestBackend.h"
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,9 +25,6 @@ public:
     }
 
     NamesDatabase& db() { return db_; }
-    std::filesystem::path path() const { return folder_.file("IPLogging.mdb"); }
-    // The location as --database takes it.
-    const std::string& location() const { return location_.text(); }
 
     void visit(const std::string& name, const std::string& ip,
                const std::string& date = "01/02/2003 04:05:06") {

@@ -1,39 +1,38 @@
+// The command line's search, refs, query and cluster output, through the program itself.
 #include "CliContext.h"
+#include "CliRunner.h"
 #include "ResultFormat.h"
-#include "SearchTestSupport.h"
+#include "TestBackend.h"
 
 #include <QProcess>
 #include <QString>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
 namespace corvanth {
 namespace {
 
-using testing::TempDatabase;
-
-// The command line's search, refs and query commands over a database in a temporary folder, with both
-// output streams captured.
+// corvanth-cli over a names table in a temporary folder (or on the test server), with both output
+// streams kept.
 class Commands {
 protected:
-    explicit Commands(test::Backend backend) : data(backend) {}
-    int run(QStringList arguments) {
-        out.clear();
-        err.clear();
-        QTextStream outStream(&out), errStream(&err);
-        CliContext context(QString::fromStdString(data.path().parent_path().string()), outStream, errStream,
-                           QString::fromStdString(data.location()));
-        const auto command = arguments[0] == "refs"    ? RunRefsCommand
-                             : arguments[0] == "query" ? RunQueryCommand
-                                                       : RunSearchCommand;
-        const int code = command(context, arguments);
-        outStream.flush();
-        errStream.flush();
-        return code;
+    explicit Commands(test::Backend backend) : where(backend, dir.file("IPLogging.mdb")) {
+        db.Open(where.location());
+    }
+    int run(const QStringList& arguments) {
+        db.Close(); // the program opens its own connection
+        std::vector<std::string> args{"--data-dir", dir.path(), "--database", where.text()};
+        for (const QString& a : arguments)
+            args.push_back(a.toStdString());
+        const test::CliResult r = test::RunCli(args);
+        out = QString::fromStdString(r.out);
+        err = QString::fromStdString(r.err);
+        return r.exitCode;
     }
 
-    TempDatabase data;
+    test::TempFolder dir;
+    test::BackendLocation where;
+    NamesDatabase db;
     QString out;
     QString err;
 };
@@ -41,14 +40,11 @@ protected:
 class SearchCommandsTest : public ::testing::TestWithParam<test::Backend>, public Commands {
 protected:
     SearchCommandsTest() : Commands(GetParam()) {
-        NamesDatabase& db = data.db();
         db.RecordVisit("^1O'Neil", "10.0.0.7", "01/02/2003 04:05:06\r");
         db.RecordVisit("Bolt, \"the\" one", "10.0.0.7", "d2");
         db.RecordVisit("Crow", "10.0.0.9", "d3");
         db.RecordVisit("Face", "11.0.0.1", "d4");
         db.MarkReferee("Crow", "10.0.0.9");
-        db.Commit();
-        data.db().Close(); // the command opens its own connection, as the program does
     }
 };
 
@@ -93,7 +89,7 @@ TEST_P(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
     }
 }
 
-// search --cluster through the command's own entry point, over a chain Alpha - 1.1.1.1 - Bravo -
+// search --cluster over a chain Alpha - 1.1.1.1 - Bravo -
 // 2.2.2.2 - Charlie, and Delta, linked only by the range 1.1.1.*.
 class ClusterCommandTest : public ::testing::Test, public Commands {
 protected:
@@ -103,8 +99,7 @@ protected:
                                        {"Bravo", "2.2.2.2"},
                                        {"Charlie", "2.2.2.2"},
                                        {"Delta", "1.1.1.9"}})
-            data.db().RecordVisit(name, ip, "d");
-        data.db().Commit();
+            db.RecordVisit(name, ip, "d");
     }
     int search(const QStringList& arguments) { return run(QStringList{"search"} + arguments); }
     // Runs Graphviz on the last output: the exit code, and its plain rendering.
