@@ -23,8 +23,6 @@ class PositionJournal {
 public:
     explicit PositionJournal(std::string folder);
 
-    const std::string& journalPath() const { return journal_; }
-
     // Records `position` for `logPath`: every matching record is replaced (keeping its stored
     // spelling), a new log is appended. Reads the journal, writes the scratch file, renames it over
     // the journal. Throws RunFailure naming the file when a file operation fails; the journal is then

@@ -38,7 +38,6 @@ public:
     bool runInFlight() const { return runDepth_ > 0; }
     RunState runState() const { return runState_; }
     const std::optional<RunSummary>& lastSummary() const { return lastSummary_; }
-    double startTime() const { return startTime_; }
 
     void setRunOptions(const RunOptions& options) { options_ = options; }
 

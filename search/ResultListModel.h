@@ -51,7 +51,6 @@ public:
     // five. HideLinks() takes them away again (every search that is not a cluster).
     void ShowLinks(std::unordered_map<std::string, ClusterLink> links);
     void HideLinks();
-    bool ShowsLinks() const { return showLinks_; }
 
 signals:
     void sortIndicatorChanged(int column, Qt::SortOrder order);
