@@ -139,23 +139,18 @@ private slots:
 
     // Where the help file is looked for from the program's folder `bin`: beside the program, then in
     // the installed data folder; without either, the path beside the program is named.
-    void findHelpFile_data() {
-        QTest::addColumn<QStringList>("present");
-        QTest::addColumn<QString>("found");
-        QTest::newRow("beside first")
-            << QStringList{"bin/Zelvane.hlp", "share/corvanth/Zelvane.hlp"} << "bin/Zelvane.hlp";
-        QTest::newRow("installed") << QStringList{"share/corvanth/Zelvane.hlp"}
-                                   << "share/corvanth/Zelvane.hlp";
-        QTest::newRow("none") << QStringList{} << "bin/Zelvane.hlp";
-    }
     void findHelpFile() {
-        QFETCH(QStringList, present);
-        QFETCH(QString, found);
-        QTemporaryDir dir;
-        QDir().mkpath(dir.filePath("bin"));
-        for (const QString& file : present)
-            WriteFile(dir.filePath(file));
-        QCOMPARE(FindHelpFile(dir.filePath("bin")), QDir::cleanPath(dir.filePath(found)));
+        const std::pair<QStringList, QString> cases[] = {
+            {{"bin/Zelvane.hlp", "share/corvanth/Zelvane.hlp"}, "bin/Zelvane.hlp"}, // beside first
+            {{"share/corvanth/Zelvane.hlp"}, "share/corvanth/Zelvane.hlp"},
+            {{}, "bin/Zelvane.hlp"}};
+        for (const auto& [present, found] : cases) {
+            QTemporaryDir dir;
+            QDir().mkpath(dir.filePath("bin"));
+            for (const QString& file : present)
+                WriteFile(dir.filePath(file));
+            QCOMPARE(FindHelpFile(dir.filePath("bin")), QDir::cleanPath(dir.filePath(found)));
+        }
     }
 
     // The journal is opened only when there is one, else a message says so.

@@ -121,39 +121,37 @@ private slots:
 
     // The start position as typed: the question it asks (none when empty) and where the run starts
     // (0: no run) after the scripted answer.
-    void startPosition_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("question");
-        QTest::addColumn<qint64>("start");
-        const char* notNumeric = "Start Position must be numeric, start from beginning?";
-        const char* offset = "Are you sure you want to start processing at byte 1,000?";
-        const char* belowOne = "The start position must be 1 or more: byte 1 is the first byte of the log.";
-        QTest::newRow("one with decimals") << "1.0" << int(Answer::Ok) << "" << qint64{1};
-        QTest::newRow("not numeric, No") << "abc" << int(Answer::No) << notNumeric << qint64{0};
-        QTest::newRow("empty, Yes") << "" << int(Answer::Yes) << notNumeric << qint64{1};
-        QTest::newRow("offset, Yes keeps it") << "1,000" << int(Answer::Yes) << offset << qint64{1000};
-        QTest::newRow("offset, No starts at 1") << "1,000" << int(Answer::No) << offset << qint64{1};
-        QTest::newRow("offset, Cancel") << "1,000" << int(Answer::Cancel) << offset << qint64{0};
-        QTest::newRow("rounds to zero") << "0.4" << int(Answer::Ok) << belowOne << qint64{0};
-    }
     void startPosition() {
-        QFETCH(QString, typed);
-        QFETCH(int, answer);
-        QFETCH(QString, question);
-        QFETCH(qint64, start);
+        const QString notNumeric = QStringLiteral("Start Position must be numeric, start from beginning?");
+        const QString offset = QStringLiteral("Are you sure you want to start processing at byte 1,000?");
+        const QString belowOne =
+            QStringLiteral("The start position must be 1 or more: byte 1 is the first byte of the log.");
+        const struct {
+            const char* typed;
+            Answer answer;
+            QString question;
+            qint64 start;
+        } cases[] = {{"1.0", Answer::Ok, {}, 1},       {"abc", Answer::No, notNumeric, 0},
+                     {"", Answer::Yes, notNumeric, 1}, {"1,000", Answer::Yes, offset, 1000},
+                     {"1,000", Answer::No, offset, 1}, {"1,000", Answer::Cancel, offset, 0},
+                     {"0.4", Answer::Ok, belowOne, 0}};
         const QByteArray log = GameLog(100);
-        WindowFixture f(log);
-        f.load();
-        f.w.txtStartPosition->setText(typed);
-        f.prompter.script({static_cast<Answer>(answer)});
-        f.w.cmdProcess->click();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{question.isEmpty() ? 0u : 1u});
-        if (!question.isEmpty()) QCOMPARE(f.prompter.asked[0].text, question);
-        QCOMPARE(f.w.processing().lastSummary().has_value(), start > 0);
-        if (start == 0) return VerifyIdle(f.w);
-        QCOMPARE(f.w.processing().lastSummary()->startPosition, start);
-        QCOMPARE(f.w.processing().lastSummary()->bytesRead, log.size() - start + 1);
+        for (const auto& c : cases) {
+            WindowFixture f(log);
+            f.load();
+            f.w.txtStartPosition->setText(QString::fromLatin1(c.typed));
+            f.prompter.script({c.answer});
+            f.w.cmdProcess->click();
+            QVERIFY2(f.prompter.asked.size() == (c.question.isEmpty() ? 0u : 1u), c.typed);
+            if (!c.question.isEmpty()) QCOMPARE(f.prompter.asked[0].text, c.question);
+            QCOMPARE(f.w.processing().lastSummary().has_value(), c.start > 0);
+            if (c.start == 0) {
+                VerifyIdle(f.w);
+                continue;
+            }
+            QCOMPARE(f.w.processing().lastSummary()->startPosition, c.start);
+            QCOMPARE(f.w.processing().lastSummary()->bytesRead, log.size() - c.start + 1);
+        }
     }
 
     // Pause stops at a line end; Resume and Process wait for the paused run to return; a bad
@@ -201,34 +199,31 @@ private slots:
     }
 
     // Cancel stops a running run at its next line end; after a pause it keeps "Process Paused".
-    void cancel_data() {
-        QTest::addColumn<bool>("pausedFirst");
-        QTest::newRow("while running") << false;
-        QTest::newRow("while paused") << true;
-    }
     void cancel() {
-        QFETCH(bool, pausedFirst);
-        const QByteArray log = GameLog(300);
-        WindowFixture f(log);
-        f.load();
-        WindowFixture::InsideRun([&] {
-            (pausedFirst ? f.w.cmdPause : f.w.cmdCancel)->click();
-            QVERIFY(!f.state.Processing);
-            if (!pausedFirst) QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Processing")); // not back yet
-        });
-        f.w.cmdProcess->click();
-        if (pausedFirst) f.w.cmdCancel->click();
-        const QString status =
-            pausedFirst ? QStringLiteral("Process Paused") : QStringLiteral("Process Canceled");
-        QCOMPARE(f.w.lblStatus->text(), status);
-        const RunSummary summary = *f.w.processing().lastSummary();
-        QVERIFY(summary.outcome == RunOutcome::Stopped && summary.bytesRead < log.size());
-        const QString percent = f.w.lblPercent->text();
-        f.w.processing().tmrUpdates_Timer();
-        VerifyIdle(f.w);
-        QCOMPARE(f.w.lblStatus->text(), status);
-        QCOMPARE(f.w.lblPercent->text(), percent);
-        QVERIFY(f.w.windowTitle() != kDone);
+        for (const bool pausedFirst : {false, true}) {
+            const QByteArray log = GameLog(300);
+            WindowFixture f(log);
+            f.load();
+            WindowFixture::InsideRun([&] {
+                (pausedFirst ? f.w.cmdPause : f.w.cmdCancel)->click();
+                QVERIFY(!f.state.Processing);
+                if (!pausedFirst)
+                    QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Processing")); // not back yet
+            });
+            f.w.cmdProcess->click();
+            if (pausedFirst) f.w.cmdCancel->click();
+            const QString status =
+                pausedFirst ? QStringLiteral("Process Paused") : QStringLiteral("Process Canceled");
+            QCOMPARE(f.w.lblStatus->text(), status);
+            const RunSummary summary = *f.w.processing().lastSummary();
+            QVERIFY(summary.outcome == RunOutcome::Stopped && summary.bytesRead < log.size());
+            const QString percent = f.w.lblPercent->text();
+            f.w.processing().tmrUpdates_Timer();
+            VerifyIdle(f.w);
+            QCOMPARE(f.w.lblStatus->text(), status);
+            QCOMPARE(f.w.lblPercent->text(), percent);
+            QVERIFY(f.w.windowTitle() != kDone);
+        }
     }
 
     // A failure keeps the rows before it and says where and why in the status tooltip, until the
@@ -268,26 +263,19 @@ private slots:
 
     // The tick during a run, on a 618-pixel bar. Before it the percentage reads 7%, the estimate
     // "old", the bar 3 pixels (width -1: left so), the caption "untouched".
-    void tickDuringARun_data() {
-        QTest::addColumn<qint64>("position");
-        QTest::addColumn<QString>("size");
-        QTest::addColumn<double>("elapsed");
-        QTest::addColumn<QString>("shown"); // lblByteNum, lblPercent, lblEstimated
-        QTest::addColumn<int>("width");
-        QTest::newRow("half") << qint64{500} << "1,000" << 10.0 << "500/1,000 50% 00:00:11" << 309;
-        QTest::newRow("grown") << qint64{1010} << "1,000" << 10.0 << "1,010/1,000 101% 00:00:01" << 624;
-        QTest::newRow("100.5 to even")
-            << qint64{1005} << "1,000" << 10.0 << "1,005/1,000 100% 00:00:01" << 621;
-        QTest::newRow("same percent") << qint64{70} << "1,000" << 10.0 << "70/1,000 7% 00:02:13" << 43;
-        QTest::newRow("no time yet") << qint64{100} << "1,000" << 0.0 << "100/1,000 10% old" << 62;
-        QTest::newRow("size unknown") << qint64{500} << "" << 10.0 << "500/  old" << -1;
-    }
     void tickDuringARun() {
-        QFETCH(qint64, position);
-        QFETCH(QString, size);
-        QFETCH(double, elapsed);
-        QFETCH(QString, shown);
-        QFETCH(int, width);
+        const struct {
+            qint64 position;
+            const char* size;
+            double elapsed;
+            const char* shown; // lblByteNum, lblPercent, lblEstimated
+            int width;
+        } cases[] = {{500, "1,000", 10.0, "500/1,000 50% 00:00:11", 309},
+                     {1010, "1,000", 10.0, "1,010/1,000 101% 00:00:01", 624}, // grown
+                     {1005, "1,000", 10.0, "1,005/1,000 100% 00:00:01", 621}, // 100.5 to even
+                     {70, "1,000", 10.0, "70/1,000 7% 00:02:13", 43},         // same percent
+                     {100, "1,000", 0.0, "100/1,000 10% old", 62},            // no time yet
+                     {500, "", 10.0, "500/  old", -1}};                       // size unknown
         WindowFixture f(GameLog(3));
         f.load();
         QCOMPARE(f.w.shpProgConst->width(), 618);
@@ -295,22 +283,25 @@ private slots:
         f.w.lblCurFile->setText(f.dir.filePath(QStringLiteral("gone.log")));
         f.w.txtStartPosition->setText(QStringLiteral("1"));
         f.w.cmdProcess->click();
-        f.w.lblPercent->setText(QStringLiteral("7%"));
-        f.w.lblEstimated->setText(QStringLiteral("old"));
-        f.w.setWindowTitle(QStringLiteral("untouched"));
-        f.w.shpProgress->resize(3, f.w.shpProgress->height());
-        f.w.lblFileSize->setText(size);
-        f.state.Processing = true;
-        f.state.ReadPosition = position;
-        f.clock.now = 100.0 + elapsed;
-        f.w.processing().tmrUpdates_Timer();
-        f.state.Processing = false;
-        const QString percent = f.w.lblPercent->text();
-        QCOMPARE(QStringList({f.w.lblByteNum->text(), percent, f.w.lblEstimated->text()}).join(' '), shown);
-        QCOMPARE(f.w.windowTitle(), percent == QStringLiteral("7%")
-                                        ? QStringLiteral("untouched")
-                                        : '(' + percent + QStringLiteral(") Corvanth"));
-        QCOMPARE(f.w.shpProgress->width(), width < 0 ? 3 : width);
+        for (const auto& c : cases) {
+            f.w.lblPercent->setText(QStringLiteral("7%"));
+            f.w.lblEstimated->setText(QStringLiteral("old"));
+            f.w.setWindowTitle(QStringLiteral("untouched"));
+            f.w.shpProgress->resize(3, f.w.shpProgress->height());
+            f.w.lblFileSize->setText(QString::fromLatin1(c.size));
+            f.state.Processing = true;
+            f.state.ReadPosition = c.position;
+            f.clock.now = 100.0 + c.elapsed;
+            f.w.processing().tmrUpdates_Timer();
+            f.state.Processing = false;
+            const QString percent = f.w.lblPercent->text();
+            QCOMPARE(QStringList({f.w.lblByteNum->text(), percent, f.w.lblEstimated->text()}).join(' '),
+                     QString::fromLatin1(c.shown));
+            QCOMPARE(f.w.windowTitle(), percent == QStringLiteral("7%")
+                                            ? QStringLiteral("untouched")
+                                            : '(' + percent + QStringLiteral(") Corvanth"));
+            QCOMPARE(f.w.shpProgress->width(), c.width < 0 ? 3 : c.width);
+        }
     }
 
     // Code and tests find the controls by object name: every one is there. The window keeps its size.
@@ -357,69 +348,63 @@ private slots:
     // The window opens on Change; a run puts the focus on Pause. Alt+A (Pause's key while it is
     // enabled) or Change pauses the run; while paused, Change does not resume, and a chosen file is
     // shown and kept. The return to idle puts the focus on Process, and Alt+A opens "&Advanced".
-    void focusAltAAndChangeDuringARun_data() {
-        QTest::addColumn<bool>("byChange");
-        QTest::newRow("Alt+A") << false;
-        QTest::newRow("Change") << true;
-    }
     void focusAltAAndChangeDuringARun() {
-        QFETCH(bool, byChange);
-        WindowFixture f(GameLog(300));
-        f.load();
-        ShowActive(f.w);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdChange));
-        QWidget* focusInside = nullptr;
-        WindowFixture::InsideRun([&] {
-            focusInside = QApplication::focusWidget();
-            if (byChange)
-                f.w.cmdChange->click(); // the dialog is cancelled
-            else
-                QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
-        });
-        f.w.txtSearch->setFocus();
-        f.w.cmdProcess->click();
-        QCOMPARE(focusInside, static_cast<QWidget*>(f.w.cmdPause));
-        QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Process Paused"));
-        QCOMPARE(f.w.lblCurFile->text(), f.logPath);
-        const QString other = f.dir.filePath(QStringLiteral("other.log"));
-        f.chooser.paths = {other};
-        f.w.cmdChange->click();
-        QCOMPARE(f.w.cmdPause->text(), QStringLiteral("&Resume"));
-        QCOMPARE(f.w.lblCurFile->text(), other);
-        QCOMPARE(f.w.lblFileSize->text(), QString()); // does not exist
-        QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QString()), other);
-        f.w.cmdCancel->click();
-        f.w.txtSearch->setFocus();
-        f.w.processing().tmrUpdates_Timer();
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdProcess));
-        QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(f.w.mAdvanced->isVisible(), 2000);
-        f.w.mAdvanced->hide();
+        for (const bool byChange : {false, true}) {
+            WindowFixture f(GameLog(300));
+            f.load();
+            ShowActive(f.w);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdChange));
+            QWidget* focusInside = nullptr;
+            WindowFixture::InsideRun([&] {
+                focusInside = QApplication::focusWidget();
+                if (byChange)
+                    f.w.cmdChange->click(); // the dialog is cancelled
+                else
+                    QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
+            });
+            f.w.txtSearch->setFocus();
+            f.w.cmdProcess->click();
+            QCOMPARE(focusInside, static_cast<QWidget*>(f.w.cmdPause));
+            QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Process Paused"));
+            QCOMPARE(f.w.lblCurFile->text(), f.logPath);
+            const QString other = f.dir.filePath(QStringLiteral("other.log"));
+            f.chooser.paths = {other};
+            f.w.cmdChange->click();
+            QCOMPARE(f.w.cmdPause->text(), QStringLiteral("&Resume"));
+            QCOMPARE(f.w.lblCurFile->text(), other);
+            QCOMPARE(f.w.lblFileSize->text(), QString()); // does not exist
+            QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QString()), other);
+            f.w.cmdCancel->click();
+            f.w.txtSearch->setFocus();
+            f.w.processing().tmrUpdates_Timer();
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdProcess));
+            QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
+            QTRY_VERIFY_WITH_TIMEOUT(f.w.mAdvanced->isVisible(), 2000);
+            f.w.mAdvanced->hide();
+        }
     }
 
-    void firstStartAsksForALog_data() {
-        QTest::addColumn<bool>("chooses");
-        QTest::newRow("cancelled once, then chosen") << true;
-        QTest::newRow("declined") << false;
-    }
+    // Cancelled once, then chosen; or declined.
     void firstStartAsksForALog() {
-        QFETCH(bool, chooses);
-        WindowFixture f(GameLog(2), WindowFixture::RememberLog::No);
-        if (chooses) f.chooser.paths = {QString(), f.logPath};
-        f.prompter.script({Answer::Ok, chooses ? Answer::Yes : Answer::No});
-        f.load();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
-        QCOMPARE(f.prompter.asked[0].text, QStringLiteral("Select a .log file:"));
-        QCOMPARE(f.prompter.asked[1].text, QStringLiteral("You must select a file, try again?"));
-        QCOMPARE(f.prompter.asked[1].buttons, Prompter::Buttons::YesNo);
-        QCOMPARE(f.w.lblCurFile->text(), chooses ? f.logPath : QString());
-        QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QStringLiteral("<Not Set>")),
-                 chooses ? f.logPath : QStringLiteral("<Not Set>"));
-        QCOMPARE(f.w.txtStartPosition->text(), chooses ? QStringLiteral("1") : QString());
-        QCOMPARE(f.w.txtQuery->toPlainText(),
-                 QStringLiteral("SELECT * FROM Names WHERE PlayerName LIKE '*';"));
-        f.w.cmdProcess->click(); // runs only with a file
-        QCOMPARE(f.w.processing().lastSummary().has_value(), chooses);
+        for (const bool chooses : {true, false}) {
+            init(); // settings as on a first start
+            WindowFixture f(GameLog(2), WindowFixture::RememberLog::No);
+            if (chooses) f.chooser.paths = {QString(), f.logPath};
+            f.prompter.script({Answer::Ok, chooses ? Answer::Yes : Answer::No});
+            f.load();
+            QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+            QCOMPARE(f.prompter.asked[0].text, QStringLiteral("Select a .log file:"));
+            QCOMPARE(f.prompter.asked[1].text, QStringLiteral("You must select a file, try again?"));
+            QCOMPARE(f.prompter.asked[1].buttons, Prompter::Buttons::YesNo);
+            QCOMPARE(f.w.lblCurFile->text(), chooses ? f.logPath : QString());
+            QCOMPARE(f.settings.GetRegString(QStringLiteral("LastFile"), QStringLiteral("<Not Set>")),
+                     chooses ? f.logPath : QStringLiteral("<Not Set>"));
+            QCOMPARE(f.w.txtStartPosition->text(), chooses ? QStringLiteral("1") : QString());
+            QCOMPARE(f.w.txtQuery->toPlainText(),
+                     QStringLiteral("SELECT * FROM Names WHERE PlayerName LIKE '*';"));
+            f.w.cmdProcess->click(); // runs only with a file
+            QCOMPARE(f.w.processing().lastSummary().has_value(), chooses);
+        }
     }
 
     // Stored values of the wrong kind or range keep the defaults, a text stops at a NUL, a greyed box
@@ -566,40 +551,38 @@ private slots:
     // Closing during a run, or during a search inside it, stops the search at its next row and the run
     // at its next line end: rows kept, position journaled, settings saved, nothing asked; the window
     // closes once the run has returned.
-    void closingDuringARun_data() {
-        QTest::addColumn<bool>("inSearch");
-        QTest::newRow("run") << false;
-        QTest::newRow("search inside the run") << true;
-    }
     void closingDuringARun() {
-        QFETCH(bool, inSearch);
-        WindowFixture f(GameLog(3000));
-        f.load();
-        ShowActive(f.w);
-        f.w.txtInterval->setText(QStringLiteral("321"));
-        f.w.txtSearch->setText(QStringLiteral("*"));
-        std::function<void()> closeOnceRowsAreIn = [&] {
-            const std::int64_t rows = f.w.database().RowCount();
-            if (rows < 50) return QTimer::singleShot(0, closeOnceRowsAreIn);
-            if (!inSearch) {
-                f.w.close();
-                QVERIFY(f.w.closePending());
-                return;
-            }
-            f.clock.step = 0.016; // the search hands control to the event loop at every row
-            QTimer::singleShot(0, [&] { f.w.close(); });
-            f.w.cmdSearch->click();
-            QVERIFY(f.w.resultList().Count() < static_cast<std::size_t>(rows) / 2);
-            QVERIFY(f.w.closePending() && f.w.isVisible());
-        };
-        WindowFixture::InsideRun(closeOnceRowsAreIn);
-        f.w.cmdProcess->click();
-        const RunSummary summary = *f.w.processing().lastSummary();
-        QVERIFY(summary.outcome == RunOutcome::Stopped && summary.visitsRecorded < 3000);
-        QVERIFY(!f.w.isVisible() && !f.w.closePending() && !f.w.database().IsOpen());
-        QCOMPARE(f.journaled(), *summary.journaledPosition);
-        QCOMPARE(f.settings.GetRegString(QStringLiteral("txtInterval"), QString()), QStringLiteral("321"));
-        QVERIFY(f.prompter.asked.empty());
+        for (const bool inSearch : {false, true}) {
+            init(); // settings as on a first start
+            WindowFixture f(GameLog(3000));
+            f.load();
+            ShowActive(f.w);
+            f.w.txtInterval->setText(QStringLiteral("321"));
+            f.w.txtSearch->setText(QStringLiteral("*"));
+            std::function<void()> closeOnceRowsAreIn = [&] {
+                const std::int64_t rows = f.w.database().RowCount();
+                if (rows < 50) return QTimer::singleShot(0, closeOnceRowsAreIn);
+                if (!inSearch) {
+                    f.w.close();
+                    QVERIFY(f.w.closePending());
+                    return;
+                }
+                f.clock.step = 0.016; // the search hands control to the event loop at every row
+                QTimer::singleShot(0, [&] { f.w.close(); });
+                f.w.cmdSearch->click();
+                QVERIFY(f.w.resultList().Count() < static_cast<std::size_t>(rows) / 2);
+                QVERIFY(f.w.closePending() && f.w.isVisible());
+            };
+            WindowFixture::InsideRun(closeOnceRowsAreIn);
+            f.w.cmdProcess->click();
+            const RunSummary summary = *f.w.processing().lastSummary();
+            QVERIFY(summary.outcome == RunOutcome::Stopped && summary.visitsRecorded < 3000);
+            QVERIFY(!f.w.isVisible() && !f.w.closePending() && !f.w.database().IsOpen());
+            QCOMPARE(f.journaled(), *summary.journaledPosition);
+            QCOMPARE(f.settings.GetRegString(QStringLiteral("txtInterval"), QString()),
+                     QStringLiteral("321"));
+            QVERIFY(f.prompter.asked.empty());
+        }
     }
 
     // Clearing the database asks first. The Advanced menu opens the database file. Idle, the window
