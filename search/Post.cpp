@@ -143,7 +143,6 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
         const Columns columns(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
         pairs.reserve(patterns.WalkableCount());
-        patterns.PrepareWalk();
         // The clock is looked at every few rows: most rows are passed over at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
@@ -153,8 +152,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
             }
             const std::optional<std::string_view> ip = rs.View(columns.ip);
             if (!ip) continue;
-            const auto exact = patterns.ExactOwner(*ip);
-            const auto firstThree = patterns.FirstThreeOctetsOwner(*ip);
+            const auto [exact, firstThree] = patterns.OwnersOf(*ip);
             if (!exact && !firstThree) continue;
             std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::Stored, nullptr);
             if (!row) continue;

@@ -51,7 +51,10 @@ public:
     // returns the index the row was given.
     std::optional<std::size_t> Add(ResultRow row);
     // Makes room for `rows` rows in all, so that adding that many moves none of them.
-    void Reserve(std::size_t rows) { store_.reserve(rows); }
+    void Reserve(std::size_t rows) {
+        store_.reserve(rows);
+        byKey_.Reserve(rows);
+    }
     // Whether a row has this key (keys compare exactly).
     bool ContainsKey(std::string_view key) const;
 
