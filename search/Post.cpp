@@ -133,17 +133,31 @@ struct TakenRows {
     std::uint32_t* end(std::size_t pattern) { return ids.data() + start[pattern + 1]; }
 };
 
+// The addresses a table walk is after: those some exact or /24 pattern takes.
+class OwnedAddresses : public AddressFilter {
+public:
+    explicit OwnedAddresses(const AliasPatterns& patterns) : patterns_(patterns) {}
+    bool Keeps(std::string_view ip) const override {
+        const auto [exact, firstThree] = patterns_.OwnersOf(ip);
+        return exact || firstThree;
+    }
+
+private:
+    const AliasPatterns& patterns_;
+};
+
 // Rows of the table taken by the walkable patterns: `taken` lists the rows of each pattern in the
 // order its own address search gives them. False when the walk did not reach the end.
 bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
                std::vector<ResultRow>& rows, TakenRows& taken) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
     try {
-        Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        const OwnedAddresses owned(patterns);
+        Recordset rs = database.OpenAddressWalk(owned);
         const Columns columns(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
         pairs.reserve(patterns.WalkableCount());
-        // The clock is looked at every few rows: most rows are passed over at once.
+        // The clock is looked at every few rows: the walk passes over most of the table at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
             if (++rowsSinceTurn == kRowsPerTurn) {
