@@ -49,7 +49,8 @@ public:
     void Clear();
     // Adds a row. A row whose key the list already holds is not added: returns nothing. Otherwise
     // returns the index the row was given.
-    std::optional<std::size_t> Add(ResultRow row);
+    std::optional<std::size_t> Add(ResultRow&& row);
+    std::optional<std::size_t> Add(const ResultRow& row) { return Add(ResultRow(row)); }
     // Makes room for `rows` rows in all, so that adding that many moves none of them.
     void Reserve(std::size_t rows) {
         store_.reserve(rows);
