@@ -92,11 +92,17 @@ public:
             row.Cell(cell) = Cell(cell);
         return row;
     }
-    bool listed = false; // by the first pattern that takes it
+    bool Listed() const { return listed_; }
+    // Once in the list the text is let go, so that the list's next rows can use its memory.
+    void MarkListed() {
+        listed_ = true;
+        std::string().swap(text_);
+    }
 
 private:
     std::string text_;
     std::array<std::uint32_t, kResultCellCount> ends_{};
+    bool listed_ = false; // by the first pattern that takes it
 };
 
 // BroadIP(ip) written into `scratch` (the address itself when it has fewer than three dots).
@@ -279,9 +285,9 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             // listed already: a row added later would not be listed either).
             for (const std::uint32_t* id = taken.begin(pattern); id != taken.end(pattern); ++id) {
                 WalkedRow& row = rows[*id];
-                if (row.listed) continue;
+                if (row.Listed()) continue;
                 list.Add(row.Row());
-                row.listed = true;
+                row.MarkListed();
             }
         } else {
             Walk(database, list, host, IpSearchQuery(patterns.Pattern(pattern)), ClearFirst::No,
