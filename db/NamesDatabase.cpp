@@ -73,6 +73,10 @@ Recordset NamesDatabase::OpenRecordset(const Query& query) {
     return store().OpenRecordset(query);
 }
 
+Recordset NamesDatabase::OpenAddressWalk(const AddressFilter& keep) {
+    return store().OpenAddressWalk(keep);
+}
+
 void NamesDatabase::SetCommitInterval(std::chrono::milliseconds interval) {
     commitInterval_ = interval;
     if (store_) store_->SetCommitInterval(interval);

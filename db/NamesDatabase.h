@@ -51,6 +51,9 @@ public:
 
     // Runs a query and returns its cursor. Throws DatabaseError when the statement cannot run.
     Recordset OpenRecordset(const Query& query);
+    // The rows of the whole table in table order, at least those whose address `keep` keeps (see
+    // NamesStore); `keep` must outlive the cursor. Throws DatabaseError.
+    Recordset OpenAddressWalk(const AddressFilter& keep);
 
     void SetCommitInterval(std::chrono::milliseconds interval);
     std::int64_t RowCount();

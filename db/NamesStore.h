@@ -10,6 +10,13 @@
 
 namespace corvanth {
 
+// Which rows a walk over the whole table is after, judged by their stored address alone.
+class AddressFilter {
+public:
+    virtual ~AddressFilter() = default;
+    virtual bool Keeps(std::string_view ip) const = 0;
+};
+
 // One open names table, in whichever database holds it. NamesDatabase is the face the rest of the
 // program sees; each backend implements this.
 class NamesStore {
@@ -28,6 +35,9 @@ public:
 
     virtual std::int64_t DeleteAllRecords() = 0;
     virtual Recordset OpenRecordset(const Query& query) = 0;
+    // Every column of the table's rows in table order: at least each row with an address `keep`
+    // keeps (a backend may leave the test to the caller and give every row). `keep` outlives the cursor.
+    virtual Recordset OpenAddressWalk(const AddressFilter& keep) = 0;
     virtual void SetCommitInterval(std::chrono::milliseconds interval) = 0;
     virtual std::int64_t RowCount() = 0;
 };

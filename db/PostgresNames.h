@@ -35,6 +35,10 @@ public:
 
     std::int64_t DeleteAllRecords() override;
     Recordset OpenRecordset(const Query& query) override;
+    // Every row: the caller tests the addresses.
+    Recordset OpenAddressWalk(const AddressFilter&) override {
+        return OpenRecordset(Query{"SELECT * FROM Names;", {}});
+    }
     void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
     std::int64_t RowCount() override;
 

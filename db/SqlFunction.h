@@ -24,6 +24,11 @@ public:
         if (!p) return std::string_view{};
         return std::string_view(p, static_cast<std::size_t>(sqlite3_value_bytes(argv_[i])));
     }
+    // A pointer bound with sqlite3_bind_pointer under `tag`; null for any other value (a NULL, a
+    // number or text posing as one, or a pointer bound under another tag).
+    template <typename T> const T* pointer(int i, const char* tag) const {
+        return static_cast<const T*>(sqlite3_value_pointer(argv_[i], tag));
+    }
     // Per-statement cache of a value derived from a constant argument (a compiled pattern).
     template <typename T> T* cached(int i) const { return static_cast<T*>(sqlite3_get_auxdata(ctx_, i)); }
     template <typename T> T* cache(int i, std::unique_ptr<T> value) const {

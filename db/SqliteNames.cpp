@@ -5,6 +5,7 @@
 #include "DatabaseError.h"
 #include "NameText.h"
 #include "SqlDialect.h"
+#include "SqlFunction.h"
 #include "SqliteConnection.h"
 #include "TextCodec.h"
 
@@ -23,6 +24,23 @@ const char* const kSchema =
     "CREATE INDEX IF NOT EXISTS NamesIP ON Names(IP COLLATE NOCASE);";
 
 constexpr std::int64_t kPreloadRows = 100000;
+
+// The tag under which a walk binds its AddressFilter, and the walk itself.
+constexpr const char* kAddressFilterTag = "AddressFilter";
+const std::string kAddressWalk = "SELECT * FROM Names WHERE kept_address(IP, ?1);";
+
+// kept_address(IP, filter): 1 when the bound filter keeps the address, 0 for NULL. Without a filter
+// bound by the walk (a user's statement) the statement fails.
+void RegisterAddressFilter(sqlite3* db) {
+    auto kept = [](const SqlArgs& args) -> std::optional<std::int64_t> {
+        const auto* keep = args.pointer<AddressFilter>(1, kAddressFilterTag);
+        if (!keep) throw DatabaseError("kept_address() is only for the program's own table walk");
+        const auto ip = args.text(0);
+        return ip && keep->Keeps(*ip) ? 1 : 0;
+    };
+    if (RegisterSqlFunction(db, "kept_address", 2, kept, SQLITE_UTF8 | SQLITE_DIRECTONLY) != SQLITE_OK)
+        throw DatabaseError(std::string("cannot register the SQL functions: ") + sqlite3_errmsg(db));
+}
 
 void AppendAsciiLower(std::string& out, std::string_view text) {
     const std::size_t at = out.size();
@@ -104,6 +122,7 @@ SqliteNames::SqliteNames(const std::string& path) {
         // Reading the file through a memory map spares a copy of every page a search scans.
         connection->exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;");
         RegisterDialect(connection->get());
+        RegisterAddressFilter(connection->get());
         connection->exec(kSchema);
     } catch (const DatabaseError& e) {
         throw DatabaseError("cannot prepare " + path + ": " + e.what());
@@ -351,13 +370,7 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
         statement = SqliteStatement(*connection_, sql);
     } else {
         reuseKey = query.sql;
-        auto& idle = life_->idleStatements[reuseKey];
-        if (!idle.empty()) {
-            statement = std::move(idle.back());
-            idle.pop_back();
-        } else {
-            statement = SqliteStatement(*connection_, query.sql);
-        }
+        statement = ownStatement(reuseKey);
     }
     for (std::size_t i = 0; i < query.params.size(); ++i) {
         if (query.params[i])
@@ -372,6 +385,22 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
     }
     return Recordset(
         std::make_unique<SqliteCursor>(connection_, life_, std::move(statement), std::move(reuseKey)));
+}
+
+SqliteStatement SqliteNames::ownStatement(const std::string& sql) {
+    auto& idle = life_->idleStatements[sql];
+    if (idle.empty()) return SqliteStatement(*connection_, sql);
+    SqliteStatement statement = std::move(idle.back());
+    idle.pop_back();
+    return statement;
+}
+
+Recordset SqliteNames::OpenAddressWalk(const AddressFilter& keep) {
+    requireOpen();
+    writeLastVisits(); // the walk sees every visit recorded so far
+    SqliteStatement statement = ownStatement(kAddressWalk);
+    statement.bindPointer(1, &keep, kAddressFilterTag);
+    return Recordset(std::make_unique<SqliteCursor>(connection_, life_, std::move(statement), kAddressWalk));
 }
 
 std::int64_t SqliteNames::RowCount() {

@@ -44,11 +44,15 @@ public:
 
     std::int64_t DeleteAllRecords() override;
     Recordset OpenRecordset(const Query& query) override;
+    // Only the rows whose address `keep` keeps: the table is walked with kept_address(IP, ?1).
+    Recordset OpenAddressWalk(const AddressFilter& keep) override;
     void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
     std::int64_t RowCount() override;
 
 private:
     void requireOpen() const;
+    // A prepared statement of the program's own for `sql`: an idle one when there is one.
+    SqliteStatement ownStatement(const std::string& sql);
     struct KnownRow;
     // A row of a pair and what the cache knows of it (a node of knownRows_, which never moves).
     struct PairRow {

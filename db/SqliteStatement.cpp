@@ -81,6 +81,11 @@ SqliteStatement& SqliteStatement::bindForRun(int index, std::string_view text) {
     return *this;
 }
 
+SqliteStatement& SqliteStatement::bindPointer(int index, const void* pointer, const char* tag) {
+    db_->check(sqlite3_bind_pointer(stmt_, index, const_cast<void*>(pointer), tag, nullptr), "bind");
+    return *this;
+}
+
 SqliteStatement& SqliteStatement::bind(int index, std::int64_t value) {
     db_->check(sqlite3_bind_int64(stmt_, index, value), "bind");
     return *this;

@@ -30,6 +30,9 @@ public:
     // An empty optional binds NULL. Parameters count from 1.
     SqliteStatement& bind(int index, std::optional<std::string_view> text);
     SqliteStatement& bind(int index, std::int64_t value);
+    // Binds a pointer that only an SQL function asking for `tag` can read (sqlite3_bind_pointer);
+    // `tag` is a text that lives as long as the program. The pointee outlives the run.
+    SqliteStatement& bindPointer(int index, const void* pointer, const char* tag);
     // Binds text without copying it: the caller keeps it unchanged until run() or reset() returns.
     SqliteStatement& bindForRun(int index, std::string_view text);
 

@@ -35,56 +35,44 @@ bool AliasPatterns::Add(std::string_view pattern) {
     const Shape shape = ShapeOfPattern(pattern);
     // Each shape has its own index (a /24 by its "a.b.c."), which also tells whether it was asked for.
     patterns_.push_back({std::string(pattern), shape});
-    auto textOf = [this](TextIdIndex::Id id) { return text(id); };
     TextIdIndex::Id owner = index;
-    if (shape == Shape::Exact)
-        owner = exact_.Insert(pattern, index, textOf);
-    else if (shape == Shape::FirstThreeOctets)
-        owner = firstThree_.Insert(prefix(index), index, [this](TextIdIndex::Id id) { return prefix(id); });
-    else
-        owner = others_.Insert(pattern, index, textOf);
+    if (shape == Shape::Other) {
+        owner = others_.Insert(pattern, index, [this](TextIdIndex::Id id) { return text(id); });
+    } else {
+        const std::string_view key = shape == Shape::Exact ? pattern : prefix(index);
+        const std::uint64_t hash = TextIdIndex::Hash(key);
+        owner = shape == Shape::Exact
+                    ? exact_.Insert(key, hash, index, [this](TextIdIndex::Id id) { return text(id); })
+                    : firstThree_.Insert(key, hash, index, [this](TextIdIndex::Id id) { return prefix(id); });
+        if (owner == index) {
+            if (walkFilter_.empty()) walkFilter_.assign((std::size_t{1} << kFilterBitsLog2) / 64, 0);
+            const std::uint64_t bit = FilterBit(hash);
+            walkFilter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+        }
+    }
     if (owner != index) {
         patterns_.pop_back();
         return false;
     }
-    walkFilter_.clear(); // made again for the next walk
     return true;
 }
 
-void AliasPatterns::PrepareWalk() {
-    walkFilter_.assign(kFilterBits / 64, 0);
-    for (const Entry& e : patterns_) {
-        if (e.shape == Shape::Other) continue;
-        const std::uint32_t bit =
-            FilterBit(e.shape == Shape::Exact ? std::string_view(e.text)
-                                              : std::string_view(e.text).substr(0, e.text.size() - 1));
-        walkFilter_[bit / 64] |= std::uint64_t{1} << (bit % 64);
+AliasPatterns::Owners AliasPatterns::OwnersOf(std::string_view ip) const {
+    Owners owners;
+    if (exact_.Size() > 0) {
+        const std::uint64_t hash = TextIdIndex::Hash(ip);
+        if (mayOwn(hash))
+            owners.exact = exact_.Find(ip, hash, [this](TextIdIndex::Id id) { return text(id); });
     }
-}
-
-bool AliasPatterns::mayOwn(std::string_view text) const {
-    if (walkFilter_.empty()) return true;
-    const std::uint32_t bit = FilterBit(text);
-    return (walkFilter_[bit / 64] >> (bit % 64)) & 1u;
-}
-
-std::uint32_t AliasPatterns::FilterBit(std::string_view text) {
-    std::uint32_t h = 2166136261u; // FNV-1a
-    for (const char c : text)
-        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    return (h ^ (h >> 16)) & (kFilterBits - 1);
-}
-
-std::optional<std::size_t> AliasPatterns::ExactOwner(std::string_view ip) const {
-    if (exact_.Size() == 0 || !mayOwn(ip)) return std::nullopt;
-    return exact_.Find(ip, [this](TextIdIndex::Id id) { return text(id); });
-}
-
-std::optional<std::size_t> AliasPatterns::FirstThreeOctetsOwner(std::string_view ip) const {
-    if (firstThree_.Size() == 0) return std::nullopt;
-    const auto three = FirstThreeOctets(ip);
-    if (!three || !mayOwn(*three)) return std::nullopt;
-    return firstThree_.Find(*three, [this](TextIdIndex::Id id) { return prefix(id); });
+    if (firstThree_.Size() > 0) {
+        if (const auto three = FirstThreeOctets(ip)) {
+            const std::uint64_t hash = TextIdIndex::Hash(*three);
+            if (mayOwn(hash))
+                owners.firstThree =
+                    firstThree_.Find(*three, hash, [this](TextIdIndex::Id id) { return prefix(id); });
+        }
+    }
+    return owners;
 }
 
 } // namespace corvanth

@@ -31,14 +31,14 @@ public:
     // How many patterns a table walk can answer (every shape but Other).
     std::size_t WalkableCount() const { return exact_.Size() + firstThree_.Size(); }
 
-    // Makes the look-ups below quicker for a walk over many rows, most of which no pattern takes: a
-    // bit per hash of each exact address and /24 prefix answers most misses at once. Adding a pattern
-    // drops it again.
-    void PrepareWalk();
-
-    // For a row's stored address: the exact pattern and the /24 pattern that take it, if asked for.
-    std::optional<std::size_t> ExactOwner(std::string_view ip) const;
-    std::optional<std::size_t> FirstThreeOctetsOwner(std::string_view ip) const;
+    // The patterns that take a row with this stored address: the exact one and the /24 one, if
+    // asked for. Most addresses of a table walk belong to no pattern; a bit per hash of each exact
+    // address and /24 prefix answers most of them at once, from the hash the index then uses.
+    struct Owners {
+        std::optional<std::size_t> exact;
+        std::optional<std::size_t> firstThree;
+    };
+    Owners OwnersOf(std::string_view ip) const;
 
     static Shape ShapeOfPattern(std::string_view pattern);
 
@@ -54,15 +54,19 @@ private:
         return std::string_view(t).substr(0, t.size() - 1);
     }
 
-    static constexpr std::uint32_t kFilterBits = 1u << 20; // 128 KiB, to stay in the cache
-    static std::uint32_t FilterBit(std::string_view text);
-    bool mayOwn(std::string_view text) const;
+    static constexpr unsigned kFilterBitsLog2 = 20; // 128 KiB, to stay in the cache
+    // The filter takes the top bits of a text's hash; the index starts from the low ones.
+    static std::uint64_t FilterBit(std::uint64_t hash) { return hash >> (64 - kFilterBitsLog2); }
+    bool mayOwn(std::uint64_t hash) const {
+        const std::uint64_t bit = FilterBit(hash);
+        return (walkFilter_[bit / 64] >> (bit % 64)) & 1u;
+    }
 
     std::vector<Entry> patterns_;
     TextIdIndex exact_;                     // exact addresses
     TextIdIndex firstThree_;                // /24 patterns by their "a.b.c."
     TextIdIndex others_;                    // every other pattern
-    std::vector<std::uint64_t> walkFilter_; // empty, or a bit set by PrepareWalk
+    std::vector<std::uint64_t> walkFilter_; // a bit for each exact address and /24 prefix
 };
 
 } // namespace corvanth

@@ -6,6 +6,7 @@
 #include "Recordset.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <utility>
@@ -56,6 +57,53 @@ std::optional<ResultRow> ReadRow(const Recordset& rs, const Columns& columns, Ro
     if (auto ref = rs.View(columns.ref)) row.Cell(ResultCell::Referee) = *ref;
     return row;
 }
+
+// A keyed row a table walk keeps until its pattern's turn comes: the stored name, stripped name,
+// address, last visit and referee one after another in one text (NULL as empty text, which is how a
+// list row shows it). A fraction of the size of a list row, which is made from it once, in the list.
+class WalkedRow {
+public:
+    WalkedRow(const Recordset& rs, const Columns& columns, std::string_view name, std::string_view ip) {
+        const std::array<std::string_view, kResultCellCount> cells = {
+            name, rs.View(columns.stripped).value_or(std::string_view()), ip,
+            rs.View(columns.lastVisit).value_or(std::string_view()),
+            rs.View(columns.ref).value_or(std::string_view())};
+        std::size_t size = 0;
+        for (const std::string_view cell : cells)
+            size += cell.size();
+        text_.reserve(size);
+        for (std::size_t i = 0; i < kResultCellCount; ++i) {
+            text_.append(cells[i]);
+            ends_[i] = static_cast<std::uint32_t>(text_.size());
+        }
+    }
+    std::string_view Cell(ResultCell cell) const {
+        const auto i = static_cast<std::size_t>(cell);
+        const std::uint32_t start = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(start, ends_[i] - start);
+    }
+    // The list row ReadRow makes of the same row.
+    ResultRow Row() const {
+        ResultRow row;
+        row.ItemKey = PairKey(Cell(ResultCell::Name), Cell(ResultCell::IP));
+        row.Cell(ResultCell::Name) = DecodeName(Cell(ResultCell::Name));
+        row.Cell(ResultCell::StripName) = DecodeName(Cell(ResultCell::StripName));
+        for (const ResultCell cell : {ResultCell::IP, ResultCell::LastConnection, ResultCell::Referee})
+            row.Cell(cell) = Cell(cell);
+        return row;
+    }
+    bool Listed() const { return listed_; }
+    // Once in the list the text is let go, so that the list's next rows can use its memory.
+    void MarkListed() {
+        listed_ = true;
+        std::string().swap(text_);
+    }
+
+private:
+    std::string text_;
+    std::array<std::uint32_t, kResultCellCount> ends_{};
+    bool listed_ = false; // by the first pattern that takes it
+};
 
 // BroadIP(ip) written into `scratch` (the address itself when it has fewer than three dots).
 std::string_view BroadPattern(std::string_view ip, std::string& scratch) {
@@ -133,18 +181,31 @@ struct TakenRows {
     std::uint32_t* end(std::size_t pattern) { return ids.data() + start[pattern + 1]; }
 };
 
+// The addresses a table walk is after: those some exact or /24 pattern takes.
+class OwnedAddresses : public AddressFilter {
+public:
+    explicit OwnedAddresses(const AliasPatterns& patterns) : patterns_(patterns) {}
+    bool Keeps(std::string_view ip) const override {
+        const auto [exact, firstThree] = patterns_.OwnersOf(ip);
+        return exact || firstThree;
+    }
+
+private:
+    const AliasPatterns& patterns_;
+};
+
 // Rows of the table taken by the walkable patterns: `taken` lists the rows of each pattern in the
 // order its own address search gives them. False when the walk did not reach the end.
 bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
-               std::vector<ResultRow>& rows, TakenRows& taken) {
+               std::vector<WalkedRow>& rows, TakenRows& taken) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
     try {
-        Recordset rs = database.OpenRecordset(Query{"SELECT * FROM Names;", {}});
+        const OwnedAddresses owned(patterns);
+        Recordset rs = database.OpenAddressWalk(owned);
         const Columns columns(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
         pairs.reserve(patterns.WalkableCount());
-        patterns.PrepareWalk();
-        // The clock is looked at every few rows: most rows are passed over at once.
+        // The clock is looked at every few rows: the walk passes over most of the table at once.
         unsigned rowsSinceTurn = 0;
         for (; !rs.Eof(); rs.MoveNext()) {
             if (++rowsSinceTurn == kRowsPerTurn) {
@@ -153,15 +214,14 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
             }
             const std::optional<std::string_view> ip = rs.View(columns.ip);
             if (!ip) continue;
-            const auto exact = patterns.ExactOwner(*ip);
-            const auto firstThree = patterns.FirstThreeOctetsOwner(*ip);
+            const auto [exact, firstThree] = patterns.OwnersOf(*ip);
             if (!exact && !firstThree) continue;
-            std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::Stored, nullptr);
-            if (!row) continue;
+            const std::optional<std::string_view> name = rs.View(columns.name);
+            if (!name) continue; // not a row a search lists
             const auto id = static_cast<std::uint32_t>(rows.size());
             if (exact) pairs.emplace_back(static_cast<std::uint32_t>(*exact), id);
             if (firstThree) pairs.emplace_back(static_cast<std::uint32_t>(*firstThree), id);
-            rows.push_back(std::move(*row));
+            rows.emplace_back(rs, columns, *name, *ip);
         }
     } catch (const std::exception&) {
         return false;
@@ -171,8 +231,8 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
     // order of its index: by address ignoring ASCII letter case, then in table order.
     auto folded = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
     auto addressBefore = [&](std::size_t a, std::size_t b) {
-        const std::string& x = rows[a].Cell(ResultCell::IP);
-        const std::string& y = rows[b].Cell(ResultCell::IP);
+        const std::string_view x = rows[a].Cell(ResultCell::IP);
+        const std::string_view y = rows[b].Cell(ResultCell::IP);
         return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [&](char p, char q) {
             return folded(static_cast<unsigned char>(p)) < folded(static_cast<unsigned char>(q));
         });
@@ -189,7 +249,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
 void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Widening& widening,
                  YieldState& yield) {
     AliasPatterns& patterns = widening.patterns;
-    std::vector<ResultRow> rows;
+    std::vector<WalkedRow> rows;
     TakenRows taken;
     bool walked = false;
     if (patterns.WalkableCount() >= kFewestWalkedPatterns) {
@@ -224,10 +284,10 @@ void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Wide
             // A row taken by two patterns is listed by the first one (or not at all, when its key is
             // listed already: a row added later would not be listed either).
             for (const std::uint32_t* id = taken.begin(pattern); id != taken.end(pattern); ++id) {
-                ResultRow& row = rows[*id];
-                if (!row.ItemKey) continue;
-                list.Add(std::move(row));
-                row.ItemKey.reset();
+                WalkedRow& row = rows[*id];
+                if (row.Listed()) continue;
+                list.Add(row.Row());
+                row.MarkListed();
             }
         } else {
             Walk(database, list, host, IpSearchQuery(patterns.Pattern(pattern)), ClearFirst::No,

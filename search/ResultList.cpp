@@ -51,7 +51,7 @@ void ResultList::Clear() {
     if (observer_) observer_->listReset();
 }
 
-std::optional<std::size_t> ResultList::Add(ResultRow row) {
+std::optional<std::size_t> ResultList::Add(ResultRow&& row) {
     const auto id = static_cast<RowId>(store_.size());
     if (row.ItemKey && byKey_.Insert(*row.ItemKey, id, [this](RowId r) { return keyOf(r); }) != id)
         return std::nullopt;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -22,9 +24,43 @@ public:
         size_ = 0;
     }
 
+    // The hash the index files a text under. A caller that looks the same text up in several places
+    // (or keeps other tables by it) works it out once and passes it in.
+    static std::uint64_t Hash(std::string_view text) {
+        // Eight bytes at a time, each word mixed in by a multiply; the last one spread over every bit,
+        // so that both the low bits (the slot) and the high bits are usable.
+        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+        std::uint64_t h = text.size() * kMultiplier;
+        const char* p = text.data();
+        std::size_t left = text.size();
+        for (; left >= 8; p += 8, left -= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            h = std::rotl((h ^ word) * kMultiplier, 29);
+        }
+        std::uint64_t word = 0;
+        if (left > 0) std::memcpy(&word, p, left);
+        h = (h ^ word) * kMultiplier;
+        h ^= h >> 33;
+        h *= 0xFF51AFD7ED558CCDull;
+        return h ^ (h >> 29);
+    }
+
+    // Makes room for `texts` texts in all, so that inserting that many never grows the table.
+    void Reserve(std::size_t texts) {
+        std::size_t wanted = 64;
+        while (wanted < texts * 2)
+            wanted *= 2;
+        if (wanted > slots_.size()) rehash(wanted);
+    }
+
     template <class TextOf> std::optional<Id> Find(std::string_view text, const TextOf& textOf) const {
+        return Find(text, Hash(text), textOf);
+    }
+    // Find with the text's Hash worked out already.
+    template <class TextOf>
+    std::optional<Id> Find(std::string_view text, std::uint64_t hash, const TextOf& textOf) const {
         if (slots_.empty()) return std::nullopt;
-        const std::uint64_t hash = Hash(text);
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Slot& slot = slots_[i];
@@ -35,8 +71,12 @@ public:
 
     // Adds `id` under `text` unless the text is there already; returns the id the text has.
     template <class TextOf> Id Insert(std::string_view text, Id id, const TextOf& textOf) {
-        if ((size_ + 1) * 2 > slots_.size()) grow();
-        const std::uint64_t hash = Hash(text);
+        return Insert(text, Hash(text), id, textOf);
+    }
+    // Insert with the text's Hash worked out already.
+    template <class TextOf>
+    Id Insert(std::string_view text, std::uint64_t hash, Id id, const TextOf& textOf) {
+        if ((size_ + 1) * 2 > slots_.size()) rehash(std::max<std::size_t>(64, slots_.size() * 2));
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = slots_[i];
@@ -56,10 +96,8 @@ private:
         Id id = kEmpty;
     };
 
-    static std::uint64_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
-
-    void grow() {
-        std::vector<Slot> old(std::max<std::size_t>(64, slots_.size() * 2));
+    void rehash(std::size_t slotCount) {
+        std::vector<Slot> old(slotCount);
         old.swap(slots_);
         const std::size_t mask = slots_.size() - 1;
         for (const Slot& slot : old) {

@@ -159,7 +159,8 @@ TEST_F(Database, FieldsByNameNullsAndMissingColumns) {
 
 TEST_P(Backends, BadQueriesThrow) {
     for (const char* sql :
-         {"SELEC * FROM Names", "SELECT * FROM Nothing", "", "SELECT 1; SELECT 2", "ROLLBACK"}) {
+         {"SELEC * FROM Names", "SELECT * FROM Nothing", "", "SELECT 1; SELECT 2", "ROLLBACK",
+          "SELECT kept_address('1.1.1.1', 1)", "SELECT kept_address('1.1.1.1', NULL)"}) { // no filter bound
         const std::string why = Failure([&] { db.OpenRecordset(CustomQuery(sql)); });
         EXPECT_TRUE(!why.empty() && why.back() != '\n' && why.back() != ' ') << sql; // one clean line
     }
