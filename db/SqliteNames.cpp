@@ -179,7 +179,7 @@ void SqliteNames::requireOpen() const {
 
 void SqliteNames::forgetCachedRows() {
     if (connection_ && !unwrittenRows_.empty()) writeLastVisits();
-    pairRows_.clear();
+    pairRows_.Clear();
     knownRows_.clear();
     unwrittenRows_.clear();
     cacheComplete_ = false;
@@ -197,11 +197,13 @@ void SqliteNames::preloadPairs() {
         while (all.step()) {
             const PairRow row = knowRow(all.integer(0), all.text(3));
             MakePairKey(keyScratch_, all.text(1), all.text(2));
-            pairRows_[keyScratch_].push_back(row);
+            auto* rows = pairRows_.Find(keyScratch_.bytes, keyScratch_.hash);
+            if (!rows) rows = &pairRows_.Add(keyScratch_.bytes, keyScratch_.hash, {});
+            rows->push_back(row);
         }
     } catch (...) {
         all.reset();
-        pairRows_.clear();
+        pairRows_.Clear();
         knownRows_.clear();
         throw;
     }
@@ -258,15 +260,16 @@ void SqliteNames::Commit() {
 }
 
 std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name, std::string_view ip) {
-    if (pairRows_.size() >= kMaxCachedPairs) {
+    if (pairRows_.Size() >= kMaxCachedPairs) {
         forgetCachedRows();
         needsPreload_ = false; // more pairs than the cache holds: look them up one by one
     } else if (needsPreload_) {
         preloadPairs();
     }
     MakePairKey(keyScratch_, name, ip);
-    if (auto it = pairRows_.find(keyScratch_); it != pairRows_.end()) return it->second;
-    if (cacheComplete_) return pairRows_[keyScratch_]; // the cache holds every pair: a new one
+    if (auto* rows = pairRows_.Find(keyScratch_.bytes, keyScratch_.hash)) return *rows;
+    if (cacheComplete_)
+        return pairRows_.Add(keyScratch_.bytes, keyScratch_.hash, {}); // every pair is cached: a new one
     std::vector<PairRow> rows;
     const bool ascii = IsAscii(name);
     SqliteStatement& select = ascii ? statements_->selectPair : statements_->selectPairFolded;
@@ -280,7 +283,7 @@ std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name
         throw;
     }
     select.reset();
-    return pairRows_.emplace(keyScratch_, std::move(rows)).first->second;
+    return pairRows_.Add(keyScratch_.bytes, keyScratch_.hash, std::move(rows));
 }
 
 void SqliteNames::RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "NamesStore.h"
+#include "PairTable.h"
 #include "SqliteStatement.h"
 
 #include <chrono>
@@ -63,10 +64,6 @@ private:
     struct PairKey {
         std::string bytes;
         std::size_t hash = 0;
-        bool operator==(const PairKey& other) const { return hash == other.hash && bytes == other.bytes; }
-    };
-    struct PairKeyHash {
-        std::size_t operator()(const PairKey& key) const noexcept { return key.hash; }
     };
 
     void insertRow(std::string_view name, std::string_view stripped, std::string_view ip,
@@ -101,7 +98,7 @@ private:
     // When the table is small, every pair is loaded at once, and a pair the cache lacks is new.
     bool cacheComplete_ = false;
     bool needsPreload_ = true;
-    std::unordered_map<PairKey, std::vector<PairRow>, PairKeyHash> pairRows_;
+    PairTable<std::vector<PairRow>> pairRows_;
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
     std::vector<PairRow> unwrittenRows_;
     PairKey keyScratch_;

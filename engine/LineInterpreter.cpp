@@ -71,6 +71,28 @@ int SlotOf(std::string_view text) {
 
 } // namespace
 
+void LineInterpreter::SaveProgress(InterpreterProgress& saved) const {
+    saved.gameTracked = gameTracked_;
+    saved.visits = visits_;
+    saved.refereeMarks = refereeMarks_;
+    for (int i = 0; i < kClientSlots; ++i) {
+        saved.names[i].assign(state_.ClientNames[i]);
+        saved.ips[i].assign(state_.ClientIPs[i]);
+        saved.dates[i].assign(state_.ClientDates[i]);
+    }
+}
+
+void LineInterpreter::RestoreProgress(const InterpreterProgress& saved) {
+    gameTracked_ = saved.gameTracked;
+    visits_ = saved.visits;
+    refereeMarks_ = saved.refereeMarks;
+    for (int i = 0; i < kClientSlots; ++i) {
+        state_.ClientNames[i].assign(saved.names[i]);
+        state_.ClientIPs[i].assign(saved.ips[i]);
+        state_.ClientDates[i].assign(saved.dates[i]);
+    }
+}
+
 void LineInterpreter::InterpretLine(std::string_view line) {
     using namespace logline;
     std::string_view cut = line;

@@ -3,8 +3,10 @@
 #include "ProcessingState.h"
 #include "VisitSink.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace corvanth {
@@ -29,6 +31,15 @@ inline constexpr std::string_view kDate = "DATE";
 inline constexpr std::size_t kDateSeparatorWidth = 2; // ": " between "DATE" and the date text
 inline constexpr std::string_view kDisconnect = "ClientDisconnect:";
 } // namespace logline
+
+// What the interpreter has learnt up to a line: the game tracked, its counts and the client tables.
+// Saved before lines whose writes may fail later, so they can be interpreted again from there.
+struct InterpreterProgress {
+    bool gameTracked = false;
+    std::int64_t visits = 0;
+    std::int64_t refereeMarks = 0;
+    std::array<std::string, kClientSlots> names, ips, dates;
+};
 
 // The grammar of the game server's log: follows games and clients in the ProcessingState's client
 // tables and records visits and referee logins in the sink. One interpreter lives for one run: a new
@@ -57,6 +68,9 @@ public:
     // A follower that restarts where it saved its state continues the game it was reading.
     void RestoreGameTracked(bool tracked) { gameTracked_ = tracked; }
     std::int64_t VisitsRecorded() const { return visits_; }
+    // Copies reuse the saved strings' storage, so saving again and again allocates little.
+    void SaveProgress(InterpreterProgress& saved) const;
+    void RestoreProgress(const InterpreterProgress& saved);
     std::int64_t RefereeMarks() const { return refereeMarks_; }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "RunFailure.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -59,10 +60,11 @@ void LogReader::seekTo(std::int64_t position) {
     nextRead_ = position;
 }
 
-std::string_view LogReader::readBlock() {
+std::string_view LogReader::readBlock(std::size_t most) {
     if (!isOpen()) throw RunFailure("the log file was closed");
     for (;;) {
-        const ssize_t n = ::pread(fd_, buffer_.get(), kBlockSize, static_cast<off_t>(nextRead_ - 1));
+        const ssize_t n =
+            ::pread(fd_, buffer_.get(), std::min(most, kBlockSize), static_cast<off_t>(nextRead_ - 1));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw RunFailure("cannot read the log: " + std::string(std::strerror(errno)));

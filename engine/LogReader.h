@@ -39,9 +39,10 @@ public:
     // Positions the reader so that the next byte read is byte `position` (1-based, at least 1).
     void seekTo(std::int64_t position);
 
-    // Reads the next block. Returns an empty view at the end of the file. Throws RunFailure on a read
-    // error or when the reader was closed. The view stays valid until the next call or close().
-    std::string_view readBlock();
+    // Reads the next block (of at most `most` bytes, at most kBlockSize). Returns an empty view at the end of
+    // the file. Throws RunFailure on a read error or when the reader was closed. The view stays valid until
+    // the next call or close().
+    std::string_view readBlock(std::size_t most = kBlockSize);
 
     // The open file's identity and its size now.
     FileFacts facts() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -68,13 +69,19 @@ private:
 } // namespace
 
 LogScanner::LogScanner(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options)
-    : state_(state), sink_(sink), host_(host), options_(options), interpreter_(state, sink) {}
+    : state_(state), sink_(sink), host_(host), options_(options), writer_(sink),
+      interpreter_(state, writer_) {}
 
 void LogScanner::open(const std::string& path, std::int64_t start) {
     reader_.open(path);
     reader_.seekTo(start);
     consumed_ = consumedAtClock_ = start - 1;
 }
+
+namespace {
+// Thrown by a hand-over whose drain found a failed write; the scan goes on from the failed batch's mark.
+struct ReadAgain {};
+} // namespace
 
 ScanEnd LogScanner::scan(std::int64_t byteBudget) {
     nextPump_ = Clock::now() + options_.pumpInterval;
@@ -85,19 +92,43 @@ ScanEnd LogScanner::scan(std::int64_t byteBudget) {
         LogScanner& scanner;
         ~Publish() { scanner.publish(); }
     } publish{*this};
+    blockEnd_ = consumed_;
+    markHere();
     for (;;) {
-        const std::string_view block = reader_.readBlock();
+        ScanEnd end{};
+        try {
+            end = scanBlocks(scanStart, byteBudget);
+        } catch (const ReadAgain&) {
+            continue;
+        } catch (...) {
+            // A write that failed earlier in the log is the run's failure: it came first.
+            if (writer_.Drain() == Drained::Written) throw;
+            readAgain();
+            continue;
+        }
+        if (writer_.Drain() == Drained::Written) {
+            if (writer_.ReadingAgain()) writer_.FailUnmet();
+            return end;
+        }
+        readAgain();
+    }
+}
+
+ScanEnd LogScanner::scanBlocks(std::int64_t scanStart, std::int64_t byteBudget) {
+    for (;;) {
+        const std::string_view block = reader_.readBlock(std::exchange(nextReadSize_, LogReader::kBlockSize));
         if (block.empty()) return ScanEnd::EndOfData;
         const std::int64_t blockStart = consumed_ + 1;
         const char* const data = block.data();
         const std::size_t size = block.size();
+        blockEnd_ = blockStart + static_cast<std::int64_t>(size) - 1;
         LineEnds ends(data, size);
         std::size_t pos = 0;
         while (pos < size) {
             const std::size_t lf = ends.next();
             if (lf == kNoLineEnd) {
                 appendPartial(block.substr(pos), blockStart + static_cast<std::int64_t>(pos));
-                consumed_ = blockStart + static_cast<std::int64_t>(size) - 1;
+                consumed_ = blockEnd_;
                 break;
             }
             if (carried_) {
@@ -124,8 +155,36 @@ ScanEnd LogScanner::scan(std::int64_t byteBudget) {
         maybePump();
         // A block that ended with an LF ends a line: a stop asked for in that hand-over counts now.
         if (!carried_ && consumed_ == lastLf_ && !state_.Processing) return ScanEnd::StopRequested;
-        if (consumed_ - scanStart >= byteBudget) return ScanEnd::BudgetSpent;
+        // Reading again after a failed write goes on until the failure is met.
+        if (!writer_.ReadingAgain() && consumed_ - scanStart >= byteBudget) return ScanEnd::BudgetSpent;
     }
+}
+
+void LogScanner::mark(std::int64_t resumeAt, std::int64_t lastLf) {
+    ScanMark& m = writer_.FillingMark();
+    m.resumeAt = resumeAt;
+    m.blockEnd = blockEnd_;
+    m.lastLf = lastLf;
+    m.linesRead = linesRead_;
+    m.overlongLines = overlongLines_;
+    interpreter_.SaveProgress(m.interpreter);
+}
+
+void LogScanner::readAgain() {
+    const ScanMark& m = writer_.ReadAgainFrom();
+    interpreter_.RestoreProgress(m.interpreter);
+    linesRead_ = m.linesRead;
+    overlongLines_ = m.overlongLines;
+    lastLf_ = m.lastLf;
+    consumed_ = consumedAtClock_ = blockEnd_ = m.resumeAt - 1;
+    linesSinceClock_ = 0;
+    line_.clear();
+    current_ = {};
+    carried_ = overlong_ = false;
+    reader_.seekTo(m.resumeAt);
+    // The blocks are read again where they were read before, so a line spans the same reads.
+    nextReadSize_ = m.blockEnd >= m.resumeAt ? static_cast<std::size_t>(m.blockEnd - m.resumeAt + 1)
+                                             : LogReader::kBlockSize;
 }
 
 void LogScanner::publish() {
@@ -138,6 +197,12 @@ void LogScanner::interpretMatter(std::string_view line, std::int64_t position) {
     current_ = line;
     interpreter_.InterpretLine(line);
     current_ = {};
+    if (writer_.BatchFull()) {
+        // A batch ends with a line: the next one starts after this line's LF.
+        writer_.Seal();
+        const std::int64_t lf = position + static_cast<std::int64_t>(line.size());
+        mark(lf + 1, lf);
+    }
 }
 
 void LogScanner::appendPartial(std::string_view bytes, std::int64_t position) {
@@ -158,12 +223,19 @@ void LogScanner::appendPartial(std::string_view bytes, std::int64_t position) {
 void LogScanner::maybePump() {
     linesSinceClock_ = 0;
     consumedAtClock_ = consumed_;
+    if (writer_.ReadingAgain()) return; // no hand-over before the failed write is met
     const auto now = Clock::now();
     if (now < nextPump_) return;
     nextPump_ = now + options_.pumpInterval;
+    // Nobody may use the sink while the writer does: the host may search, the checkpoint commits.
+    if (writer_.Drain() == Drained::Failed) {
+        readAgain();
+        throw ReadAgain{};
+    }
     publish();
     sink_.Checkpoint();
     host_.pumpEvents();
+    markHere();
 }
 
 } // namespace corvanth

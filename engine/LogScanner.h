@@ -5,6 +5,7 @@
 #include "ProcessingState.h"
 #include "RunHost.h"
 #include "VisitSink.h"
+#include "VisitWriter.h"
 
 #include <chrono>
 #include <cstddef>
@@ -34,8 +35,10 @@ enum class ScanEnd {
 // Reads one open log from a position onwards, assembles lines and hands each complete non-empty line
 // to the interpreter. Line ends are found 64 bytes at a time with a vector compare; the host is given control
 // by time, looked at every few lines, and Processing is tested after every line end, including after a
-// hand-over that follows one. The scanner keeps the line being assembled and the interpreter (with
-// its game tracking) between calls of scan(), so it can be given more bytes when the file grows.
+// hand-over that follows one. Visits go to the sink through a VisitWriter (its own thread), drained
+// before every hand-over and checkpoint and on every way out of scan(). The scanner keeps the line being
+// assembled and the interpreter (with its game tracking) between calls of scan(), so it can be given more
+// bytes when the file grows.
 class LogScanner {
 public:
     LogScanner(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options);
@@ -81,6 +84,12 @@ private:
         if (interpreter_.MightMatter(line)) interpretMatter(line, position);
     }
     void interpretMatter(std::string_view line, std::int64_t position);
+    ScanEnd scanBlocks(std::int64_t scanStart, std::int64_t byteBudget);
+    // Saves where the scan stands, before the line that starts at `resumeAt`, in the writer's new batch.
+    void mark(std::int64_t resumeAt, std::int64_t lastLf);
+    void markHere() { mark(carried_ ? lineStart_ : consumed_ + 1, lastLf_); }
+    // After a failed write: back to the mark of its batch, to read the log again from there.
+    void readAgain();
     void appendPartial(std::string_view bytes, std::int64_t position);
     void maybePump();
 
@@ -89,6 +98,7 @@ private:
     RunHost& host_;
     const RunOptions options_;
     LogReader reader_;
+    VisitWriter writer_;
     LineInterpreter interpreter_;
     Clock::time_point nextPump_;
     int linesSinceClock_ = 0;
@@ -96,6 +106,8 @@ private:
     std::int64_t consumedAtClock_ = 0;
     std::int64_t lastLf_ = 0; // the position of the last LF, 0 before the first
     std::int64_t lineStart_ = 0;
+    std::int64_t blockEnd_ = 0;                        // the last byte of the block in hand
+    std::size_t nextReadSize_ = LogReader::kBlockSize; // shorter once, when reading again
     std::int64_t linesRead_ = 0;
     std::int64_t overlongLines_ = 0;
     std::string line_; // bytes since the last LF when a line spans reads (Windows-1252)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace corvanth;
 using corvanth::test::RecordingSink;
@@ -193,4 +194,28 @@ TEST_F(Run, OverlongLinesAreSkippedAndLinesSpanningBlocksAreWhole) {
     for (const auto& c : sink.calls)
         ASSERT_EQ(c.ip, "3.3.3.3");
     EXPECT_EQ(static_cast<std::int64_t>(sink.calls.size()), summary.linesRead - 1);
+}
+
+// A write failing behind the scan ends the run at its line (one spanning two reads), not at a later one.
+TEST_F(Run, AWriteFailingBehindTheScanEndsTheRunAtItsLine) {
+    constexpr auto kRead = static_cast<std::int64_t>(LogReader::kBlockSize);
+    std::string log = kInit;
+    int spanning = 0;
+    std::int64_t spanningStart = 0;
+    for (int i = 1; i < 400; ++i) {
+        const std::string line =
+            Connect(i % 100, "P" + std::to_string(i), "10.0.0.1", std::string(4500, 'd'));
+        if (std::ssize(log) < kRead && std::ssize(log) + std::ssize(line) > kRead)
+            std::tie(spanning, spanningStart) = std::pair(i, std::ssize(log) + 1);
+        log += line;
+    }
+    dir.write("a.log", log + Connect(101, "Bad", "1.1.1.1"));
+    sink.failOnVisit = spanning - 1;
+    const auto summary = run("a.log", StartPosition(1), RunOptions());
+    EXPECT_EQ(summary.failure.value().reason, "database is locked");
+    EXPECT_EQ(summary.failure->linePosition, spanningStart);
+    EXPECT_EQ(summary.failure->line.substr(0, 40), log.substr(spanningStart - 1, 40));
+    EXPECT_EQ(summary.linesRead, spanning + 1);
+    EXPECT_EQ(summary.bytesRead, kRead); // the line was not whole before the second read
+    EXPECT_EQ(state.ResumePosition, spanningStart - 1);
 }
