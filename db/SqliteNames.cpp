@@ -8,6 +8,7 @@
 #include "SqlFunction.h"
 #include "SqliteConnection.h"
 #include "TextCodec.h"
+#include "TextHash.h"
 
 #include <algorithm>
 #include <cstring>
@@ -48,25 +49,6 @@ void AppendAsciiLower(std::string& out, std::string_view text) {
     std::transform(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at), AsciiLower);
 }
 
-// A quick hash of a short byte string: eight bytes at a time, each word mixed in by a multiply and a
-// shift.
-std::size_t HashBytes(std::string_view bytes) {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = bytes.size() * kMultiplier;
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    for (; left >= 8; p += 8, left -= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * kMultiplier;
-        h ^= h >> 29;
-    }
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, left);
-    h = (h ^ word) * kMultiplier;
-    return static_cast<std::size_t>(h ^ (h >> 32));
-}
-
 // The cache key of a pair, folded the way the look-up statements compare it (whatever collation the
 // table's columns declare): a name of ASCII letters as NOCASE does, any other name through fold(); the
 // address as NOCASE does. The folded name's length comes first (four bytes), so two pairs never share a
@@ -83,7 +65,7 @@ template <typename Key> void MakePairKey(Key& key, std::string_view name, std::s
     const auto length = static_cast<std::uint32_t>(bytes.size() - sizeof(std::uint32_t));
     std::memcpy(bytes.data(), &length, sizeof length);
     AppendAsciiLower(bytes, ip);
-    key.hash = HashBytes(bytes);
+    key.hash = static_cast<std::size_t>(TextHash(bytes));
 }
 
 // The stored form of a name (EncodeName), built only when the name has an apostrophe to replace.

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "TextHash.h"
+
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -26,25 +26,7 @@ public:
 
     // The hash the index files a text under. A caller that looks the same text up in several places
     // (or keeps other tables by it) works it out once and passes it in.
-    static std::uint64_t Hash(std::string_view text) {
-        // Eight bytes at a time, each word mixed in by a multiply; the last one spread over every bit,
-        // so that both the low bits (the slot) and the high bits are usable.
-        constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-        std::uint64_t h = text.size() * kMultiplier;
-        const char* p = text.data();
-        std::size_t left = text.size();
-        for (; left >= 8; p += 8, left -= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            h = std::rotl((h ^ word) * kMultiplier, 29);
-        }
-        std::uint64_t word = 0;
-        if (left > 0) std::memcpy(&word, p, left);
-        h = (h ^ word) * kMultiplier;
-        h ^= h >> 33;
-        h *= 0xFF51AFD7ED558CCDull;
-        return h ^ (h >> 29);
-    }
+    static std::uint64_t Hash(std::string_view text) { return TextHash(text); }
 
     // Makes room for `texts` texts in all, so that inserting that many never grows the table.
     void Reserve(std::size_t texts) {
