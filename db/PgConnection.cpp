@@ -22,46 +22,48 @@ constexpr int kRepeatLimit = 5;
 } // namespace
 
 PgConnection::PgConnection(const std::string& conninfo) {
-    conn_ = PQconnectdb(conninfo.c_str());
+    conn_ = Libpq().PQconnectdb(conninfo.c_str());
     if (!conn_) throw DatabaseError("cannot connect to the PostgreSQL server: out of memory");
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string reason = Trimmed(PQerrorMessage(conn_));
-        PQfinish(conn_);
+    if (Libpq().PQstatus(conn_) != CONNECTION_OK) {
+        const std::string reason = Trimmed(Libpq().PQerrorMessage(conn_));
+        Libpq().PQfinish(conn_);
         conn_ = nullptr;
         throw DatabaseError("cannot connect to the PostgreSQL server: " + reason);
     }
-    PQsetClientEncoding(conn_, "UTF8");
+    Libpq().PQsetClientEncoding(conn_, "UTF8");
     // The server's notices ("already exists, skipping") are not the user's business.
-    PQsetNoticeProcessor(
+    Libpq().PQsetNoticeProcessor(
         conn_, [](void*, const char*) {}, nullptr);
 }
 
 PgConnection::~PgConnection() {
-    if (conn_) PQfinish(conn_);
+    if (conn_) Libpq().PQfinish(conn_);
 }
 
 void PgConnection::ReconnectIfLost() {
-    if (PQstatus(conn_) == CONNECTION_OK) return;
+    if (Libpq().PQstatus(conn_) == CONNECTION_OK) return;
     prepared_.clear();
-    PQreset(conn_);
-    if (PQstatus(conn_) != CONNECTION_OK)
-        throw DatabaseError("cannot reach the PostgreSQL server again: " + Trimmed(PQerrorMessage(conn_)));
-    PQsetClientEncoding(conn_, "UTF8");
+    Libpq().PQreset(conn_);
+    if (Libpq().PQstatus(conn_) != CONNECTION_OK)
+        throw DatabaseError("cannot reach the PostgreSQL server again: " +
+                            Trimmed(Libpq().PQerrorMessage(conn_)));
+    Libpq().PQsetClientEncoding(conn_, "UTF8");
 }
 
 PgResult PgConnection::check(PgResult result, const char* context) {
     const ExecStatusType status = result.status();
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_EMPTY_QUERY) return result;
-    std::string reason = Trimmed(result.get() ? PQresultErrorMessage(result.get()) : PQerrorMessage(conn_));
-    if (reason.empty()) reason = Trimmed(PQerrorMessage(conn_));
-    if (PQstatus(conn_) != CONNECTION_OK)
+    std::string reason =
+        Trimmed(result.get() ? Libpq().PQresultErrorMessage(result.get()) : Libpq().PQerrorMessage(conn_));
+    if (reason.empty()) reason = Trimmed(Libpq().PQerrorMessage(conn_));
+    if (Libpq().PQstatus(conn_) != CONNECTION_OK)
         throw DatabaseError(std::string(context) +
                             ": lost the connection to the PostgreSQL server: " + reason);
     throw DatabaseError(std::string(context) + ": " + reason);
 }
 
 void PgConnection::Exec(const char* sql, const char* context) {
-    check(PgResult(PQexec(conn_, sql)), context);
+    check(PgResult(Libpq().PQexec(conn_, sql)), context);
 }
 
 PgResult PgConnection::Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
@@ -74,10 +76,11 @@ PgResult PgConnection::RunRepeatable(const std::string& sql,
                                      const char* context) {
     for (int attempt = 1;; ++attempt) {
         PgResult result = execute(sql, params, context);
-        const char* state = result.get() ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+        const char* state =
+            result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
         const bool rolledBack = state && (std::string_view(state) == kDeadlockDetected ||
                                           std::string_view(state) == kSerializationFailure);
-        if (!rolledBack || attempt == kRepeatLimit || PQtransactionStatus(conn_) != PQTRANS_IDLE)
+        if (!rolledBack || attempt == kRepeatLimit || Libpq().PQtransactionStatus(conn_) != PQTRANS_IDLE)
             return check(std::move(result), context);
     }
 }
@@ -87,19 +90,19 @@ PgResult PgConnection::execute(const std::string& sql, const std::vector<std::op
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) {
         const std::string name = "corvanth_" + std::to_string(prepared_.size() + 1);
-        check(PgResult(PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)), context);
+        check(PgResult(Libpq().PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)), context);
         it = prepared_.emplace(sql, name).first;
     }
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const auto& p : params)
         values.push_back(p ? p->c_str() : nullptr);
-    return PgResult(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()), values.data(),
-                                   nullptr, nullptr, 0));
+    return PgResult(Libpq().PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()),
+                                           values.data(), nullptr, nullptr, 0));
 }
 
 PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {
-    PgResult result(PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+    PgResult result(Libpq().PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
     if (result.status() == PGRES_EMPTY_QUERY)
         throw DatabaseError(std::string(context) + ": the statement is empty");
     return check(std::move(result), context);

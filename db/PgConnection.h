@@ -2,7 +2,7 @@
 
 #include "PgResult.h"
 
-#include <libpq-fe.h>
+#include "PgLibrary.h"
 
 #include <optional>
 #include <string>

@@ -11,15 +11,16 @@ PgCursor::PgCursor(std::shared_ptr<const bool> open, PgResult result)
     : open_(std::move(open)), result_(std::move(result)) {}
 
 void PgCursor::Next() {
-    if (row_ < PQntuples(result_.get())) ++row_;
+    if (row_ < Libpq().PQntuples(result_.get())) ++row_;
 }
 
 std::optional<std::string_view> PgCursor::Value(int column) const {
-    if (!HasRow() || PQgetisnull(result_.get(), row_, column)) return std::nullopt;
-    const char* value = PQgetvalue(result_.get(), row_, column);
-    if (PQftype(result_.get(), column) == kBooleanType)
+    if (!HasRow() || Libpq().PQgetisnull(result_.get(), row_, column)) return std::nullopt;
+    const char* value = Libpq().PQgetvalue(result_.get(), row_, column);
+    if (Libpq().PQftype(result_.get(), column) == kBooleanType)
         return std::string_view(value[0] == 't' ? "True" : "False");
-    return std::string_view(value, static_cast<std::size_t>(PQgetlength(result_.get(), row_, column)));
+    return std::string_view(value,
+                            static_cast<std::size_t>(Libpq().PQgetlength(result_.get(), row_, column)));
 }
 
 } // namespace corvanth

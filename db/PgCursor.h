@@ -13,9 +13,9 @@ class PgCursor : public RecordCursor {
 public:
     PgCursor(std::shared_ptr<const bool> open, PgResult result);
 
-    int ColumnCount() const override { return PQnfields(result_.get()); }
-    std::string ColumnName(int column) const override { return PQfname(result_.get(), column); }
-    bool HasRow() const override { return *open_ && row_ < PQntuples(result_.get()); }
+    int ColumnCount() const override { return Libpq().PQnfields(result_.get()); }
+    std::string ColumnName(int column) const override { return Libpq().PQfname(result_.get(), column); }
+    bool HasRow() const override { return *open_ && row_ < Libpq().PQntuples(result_.get()); }
     void Next() override;
     std::optional<std::string_view> Value(int column) const override;
 

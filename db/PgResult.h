@@ -1,6 +1,6 @@
 #pragma once
 
-#include <libpq-fe.h>
+#include "PgLibrary.h"
 
 #include <utility>
 
@@ -12,12 +12,12 @@ public:
     PgResult() = default;
     explicit PgResult(PGresult* result) : result_(result) {}
     ~PgResult() {
-        if (result_) PQclear(result_);
+        if (result_) Libpq().PQclear(result_);
     }
     PgResult(PgResult&& other) noexcept : result_(std::exchange(other.result_, nullptr)) {}
     PgResult& operator=(PgResult&& other) noexcept {
         if (this != &other) {
-            if (result_) PQclear(result_);
+            if (result_) Libpq().PQclear(result_);
             result_ = std::exchange(other.result_, nullptr);
         }
         return *this;
@@ -26,7 +26,7 @@ public:
     PgResult& operator=(const PgResult&) = delete;
 
     PGresult* get() const { return result_; }
-    ExecStatusType status() const { return result_ ? PQresultStatus(result_) : PGRES_FATAL_ERROR; }
+    ExecStatusType status() const { return result_ ? Libpq().PQresultStatus(result_) : PGRES_FATAL_ERROR; }
 
 private:
     PGresult* result_ = nullptr;

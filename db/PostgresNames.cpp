@@ -206,7 +206,7 @@ std::int64_t PostgresNames::DeleteAllRecords() {
     c.ReconnectIfLost();
     const PgResult r =
         c.Run("DELETE FROM Names WHERE PlayerName IS NOT NULL", {}, "cannot clear the names table");
-    return std::stoll(PQcmdTuples(r.get()));
+    return std::stoll(Libpq().PQcmdTuples(r.get()));
 }
 
 Recordset PostgresNames::OpenRecordset(const Query& query) {
@@ -230,7 +230,7 @@ std::int64_t PostgresNames::RowCount() {
     PgConnection& c = connection();
     c.ReconnectIfLost();
     const PgResult r = c.Run("SELECT count(*) FROM Names", {}, "cannot count the rows");
-    return std::stoll(PQgetvalue(r.get(), 0, 0));
+    return std::stoll(Libpq().PQgetvalue(r.get(), 0, 0));
 }
 
 } // namespace corvanth
