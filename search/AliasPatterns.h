@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LargeArray.h"
 #include "TextIdIndex.h"
 
 #include <cstddef>
@@ -62,11 +63,11 @@ private:
         return (walkFilter_[bit / 64] >> (bit % 64)) & 1u;
     }
 
-    std::vector<Entry> patterns_;
-    TextIdIndex exact_;                     // exact addresses
-    TextIdIndex firstThree_;                // /24 patterns by their "a.b.c."
-    TextIdIndex others_;                    // every other pattern
-    std::vector<std::uint64_t> walkFilter_; // a bit for each exact address and /24 prefix
+    LargeArray<Entry> patterns_;
+    TextIdIndex exact_;                    // exact addresses
+    TextIdIndex firstThree_;               // /24 patterns by their "a.b.c."
+    TextIdIndex others_;                   // every other pattern
+    LargeArray<std::uint64_t> walkFilter_; // a bit for each exact address and /24 prefix
 };
 
 } // namespace corvanth

@@ -1,6 +1,7 @@
 #include "Post.h"
 
 #include "AliasPatterns.h"
+#include "LargeArray.h"
 #include "NameText.h"
 #include "NamesDatabase.h"
 #include "Recordset.h"
@@ -143,8 +144,8 @@ struct AliasStep {
 
 struct Widening {
     AliasPatterns patterns;
-    std::vector<AliasStep> steps;
-    std::vector<ResultRow> rows;
+    LargeArray<AliasStep> steps;
+    LargeArray<ResultRow> rows;
 };
 
 // Below this many patterns the look-ups are cheap whatever the table; from it on, the table is walked
@@ -163,10 +164,10 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
 // ids[start[i]] to ids[start[i + 1]] (exclusive), indexes into the walk's rows.
 struct TakenRows {
     std::vector<std::uint32_t> start;
-    std::vector<std::uint32_t> ids;
+    LargeArray<std::uint32_t> ids;
 
     // From (pattern, row) pairs in table order; each pattern's rows keep that order.
-    void Fill(std::size_t patterns, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& pairs) {
+    void Fill(std::size_t patterns, const LargeArray<std::pair<std::uint32_t, std::uint32_t>>& pairs) {
         start.assign(patterns + 1, 0);
         for (const auto& [pattern, row] : pairs)
             ++start[pattern + 1];
@@ -197,8 +198,8 @@ private:
 // Rows of the table taken by the walkable patterns: `taken` lists the rows of each pattern in the
 // order its own address search gives them. False when the walk did not reach the end.
 bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, AliasPatterns& patterns,
-               std::vector<WalkedRow>& rows, TakenRows& taken) {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
+               LargeArray<WalkedRow>& rows, TakenRows& taken) {
+    LargeArray<std::pair<std::uint32_t, std::uint32_t>> pairs; // (pattern, row)
     try {
         const OwnedAddresses owned(patterns);
         Recordset rs = database.OpenAddressWalk(owned);
@@ -249,7 +250,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
 void ListAliases(NamesDatabase& database, ResultList& list, PostHost& host, Widening& widening,
                  YieldState& yield) {
     AliasPatterns& patterns = widening.patterns;
-    std::vector<WalkedRow> rows;
+    LargeArray<WalkedRow> rows;
     TakenRows taken;
     bool walked = false;
     if (patterns.WalkableCount() >= kFewestWalkedPatterns) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LargeArray.h"
 #include "ResultListObserver.h"
 #include "ResultRow.h"
 #include "TextIdIndex.h"
@@ -97,7 +98,7 @@ private:
     std::optional<std::vector<RowId>> sortedIds(const std::function<void()>& between);
     void ensureStarts() const;
 
-    std::vector<ResultRow> store_;            // in the order added; a row's id is its index here
+    LargeArray<ResultRow> store_;             // in the order added; a row's id is its index here
     std::vector<std::vector<RowId>> blocks_;  // the shown order, in blocks
     mutable std::vector<std::size_t> starts_; // index of each block's first row
     mutable bool startsValid_ = true;

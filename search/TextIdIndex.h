@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LargeArray.h"
 #include "TextHash.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ private:
     };
 
     void rehash(std::size_t slotCount) {
-        std::vector<Slot> old(slotCount);
+        LargeArray<Slot> old(slotCount);
         old.swap(slots_);
         const std::size_t mask = slots_.size() - 1;
         for (const Slot& slot : old) {
@@ -91,7 +92,7 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;
+    LargeArray<Slot> slots_;
     std::size_t size_ = 0;
 };
 
