@@ -16,13 +16,15 @@ namespace corvanth {
 template <typename Value> class PairTable {
 public:
     std::size_t Size() const { return values_.size(); }
+    // The bytes of all keys; the caller keeps them well under 4 GiB (a slot holds a key's place in 32 bits).
+    std::size_t KeyBytes() const { return keys_.size(); }
 
     Value* Find(std::string_view key, std::size_t hash) {
         if (slots_.empty()) return nullptr;
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             const Slot& slot = slots_[i];
             if (slot.value == kEmpty) return nullptr;
-            if (slot.hash == hash && std::string_view(keys_).substr(slot.keyAt, slot.keyLength) == key)
+            if (slot.hash == Short(hash) && std::string_view(keys_).substr(slot.keyAt, slot.keyLength) == key)
                 return &values_[slot.value];
         }
     }
@@ -30,7 +32,8 @@ public:
     // Adds a key the table does not hold.
     Value& Add(std::string_view key, std::size_t hash, Value value) {
         if ((values_.size() + 1) * 2 > slots_.size()) grow();
-        place(Slot{hash, keys_.size(), key.size(), static_cast<std::uint32_t>(values_.size())});
+        place(Slot{Short(hash), static_cast<std::uint32_t>(keys_.size()),
+                   static_cast<std::uint32_t>(key.size()), static_cast<std::uint32_t>(values_.size())});
         keys_.append(key);
         values_.push_back(std::move(value));
         return values_.back();
@@ -45,12 +48,15 @@ public:
 
 private:
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
+    // 16 bytes: 32 bits of the hash (its low bits pick the slot), where the key starts in the text and
+    // its length, and the value's index.
     struct Slot {
-        std::size_t hash = 0;
-        std::size_t keyAt = 0;
-        std::size_t keyLength = 0;
+        std::uint32_t hash = 0;
+        std::uint32_t keyAt = 0;
+        std::uint32_t keyLength = 0;
         std::uint32_t value = kEmpty;
     };
+    static std::uint32_t Short(std::size_t hash) { return static_cast<std::uint32_t>(hash); }
 
     void place(const Slot& slot) {
         std::size_t i = slot.hash & mask_;

@@ -17,6 +17,8 @@ namespace corvanth {
 namespace {
 
 constexpr std::size_t kMaxCachedPairs = 100000;
+// Names are at most a line long, so the keys stay far below what a PairTable can address.
+constexpr std::size_t kMaxCachedKeyBytes = std::size_t{64} << 20;
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE NOCASE, StrippedName TEXT COLLATE NOCASE, "
@@ -242,7 +244,7 @@ void SqliteNames::Commit() {
 }
 
 std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name, std::string_view ip) {
-    if (pairRows_.Size() >= kMaxCachedPairs) {
+    if (pairRows_.Size() >= kMaxCachedPairs || pairRows_.KeyBytes() >= kMaxCachedKeyBytes) {
         forgetCachedRows();
         needsPreload_ = false; // more pairs than the cache holds: look them up one by one
     } else if (needsPreload_) {

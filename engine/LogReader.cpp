@@ -43,7 +43,7 @@ void LogReader::open(const std::string& path) {
 #ifdef POSIX_FADV_SEQUENTIAL
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
-    buffer_ = std::make_unique<char[]>(kBlockSize);
+    buffer_ = std::make_unique_for_overwrite<char[]>(kBlockSize);
     nextRead_ = 1;
 }
 

@@ -47,7 +47,7 @@ public:
     // The open file's identity and its size now.
     FileFacts facts() const;
 
-    static constexpr std::size_t kBlockSize = 1 << 20;
+    static constexpr std::size_t kBlockSize = 256 << 10;
 
 private:
     int fd_ = -1;
