@@ -124,14 +124,31 @@ ScanEnd LogScanner::scanBlocks(std::int64_t scanStart, std::int64_t byteBudget) 
         blockEnd_ = blockStart + static_cast<std::int64_t>(size) - 1;
         LineEnds ends(data, size);
         std::size_t pos = 0;
+        // The positions and the clock count stay in locals while lines only pass; they are written back
+        // before anything that reads them: an interpreted line, a hand-over, the end of the block.
+        const std::size_t maxLine = options_.maxLineLength;
+        const int linesPerClock = options_.linesPerClockCheck;
+        int sinceClock = linesSinceClock_;
+        // The index in this block from which the bytes since the last clock check call for one.
+        auto clockIndex = [&] {
+            const std::int64_t at = consumedAtClock_ + kBytesPerClockCheck - blockStart;
+            return at <= 0 ? std::size_t{0} : static_cast<std::size_t>(at);
+        };
+        std::size_t bytesClockAt = clockIndex();
+        auto settle = [&] {
+            if (pos > 0) consumed_ = lastLf_ = blockStart + static_cast<std::int64_t>(pos) - 1;
+            linesSinceClock_ = sinceClock;
+        };
         while (pos < size) {
             const std::size_t lf = ends.next();
             if (lf == kNoLineEnd) {
+                settle();
                 appendPartial(block.substr(pos), blockStart + static_cast<std::int64_t>(pos));
                 consumed_ = blockEnd_;
                 break;
             }
-            if (carried_) {
+            if (carried_) [[unlikely]] {
+                settle();
                 appendPartial(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
                 if (overlong_)
                     ++overlongLines_;
@@ -140,18 +157,30 @@ ScanEnd LogScanner::scanBlocks(std::int64_t scanStart, std::int64_t byteBudget) 
                 line_.clear();
                 overlong_ = carried_ = false;
             } else if (lf != pos) {
-                if (lf - pos > options_.maxLineLength)
+                const std::string_view line(data + pos, lf - pos);
+                if (line.size() > maxLine) [[unlikely]] {
                     ++overlongLines_;
-                else
-                    interpret(block.substr(pos, lf - pos), blockStart + static_cast<std::int64_t>(pos));
+                } else {
+                    ++linesRead_;
+                    if (interpreter_.MightMatter(line)) [[unlikely]] {
+                        settle();
+                        interpretMatter(line, blockStart + static_cast<std::int64_t>(pos));
+                    }
+                }
             }
-            consumed_ = lastLf_ = blockStart + static_cast<std::int64_t>(lf);
             pos = lf + 1;
-            if (++linesSinceClock_ >= options_.linesPerClockCheck ||
-                consumed_ - consumedAtClock_ >= kBytesPerClockCheck)
-                maybePump();
-            if (!state_.Processing) return ScanEnd::StopRequested;
+            const bool clockDue = ++sinceClock >= linesPerClock || lf >= bytesClockAt;
+            if (clockDue || !state_.Processing) [[unlikely]] {
+                settle();
+                if (clockDue) {
+                    maybePump();
+                    sinceClock = 0;
+                    bytesClockAt = clockIndex();
+                }
+                if (!state_.Processing) return ScanEnd::StopRequested;
+            }
         }
+        if (pos == size) settle();
         maybePump();
         // A block that ended with an LF ends a line: a stop asked for in that hand-over counts now.
         if (!carried_ && consumed_ == lastLf_ && !state_.Processing) return ScanEnd::StopRequested;
