@@ -52,6 +52,10 @@ TEST(TextCodec, FoldsEveryLetterNotOnlyAscii) {
     EXPECT_TRUE(EqualsIgnoringCase("/Logs/Games.LOG", "/logs/games.log"));
     EXPECT_FALSE(EqualsIgnoringCase("abc", "abcd"));
     EXPECT_EQ(FoldCase("ΣΟΦΊΑ"), FoldCase("σοφία"));
+    // No letters, at both edges of each encoded length: folding gives back the same bytes.
+    for (const char* edge : {"\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xEF\xBF\xBF",
+                             "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"})
+        EXPECT_EQ(FoldCase(edge), edge);
     std::size_t pos = 0;
     EXPECT_EQ(NextCodePoint("\xC3", pos), U'\uFFFD'); // truncated sequence
     EXPECT_EQ(pos, 1u);
