@@ -19,6 +19,16 @@ constexpr std::string_view kDeadlockDetected = "40P01";
 constexpr std::string_view kSerializationFailure = "40001";
 constexpr int kRepeatLimit = 5;
 
+// Whether the server rolled the statement back so that another writer could go on, and the connection
+// is outside a transaction: the statement can simply be run again.
+bool RolledBackForAnother(const PgResult& result, PGconn* conn) {
+    const char* state = result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    return state &&
+           (std::string_view(state) == kDeadlockDetected ||
+            std::string_view(state) == kSerializationFailure) &&
+           Libpq().PQtransactionStatus(conn) == PQTRANS_IDLE;
+}
+
 } // namespace
 
 PgConnection::PgConnection(const std::string& conninfo) {
@@ -41,6 +51,7 @@ PgConnection::~PgConnection() {
 }
 
 void PgConnection::ReconnectIfLost() {
+    FinishSent();
     if (Libpq().PQstatus(conn_) == CONNECTION_OK) return;
     prepared_.clear();
     Libpq().PQreset(conn_);
@@ -63,45 +74,80 @@ PgResult PgConnection::check(PgResult result, const char* context) {
 }
 
 void PgConnection::Exec(const char* sql, const char* context) {
+    FinishSent();
     check(PgResult(Libpq().PQexec(conn_, sql)), context);
 }
 
 PgResult PgConnection::Run(const std::string& sql, const std::vector<std::optional<std::string>>& params,
                            const char* context) {
+    FinishSent();
     return check(execute(sql, params, context), context);
+}
+
+void PgConnection::SendRepeatable(const std::string& sql, std::vector<std::optional<std::string>> params,
+                                  const char* context) {
+    FinishSent();
+    const std::string& name = preparedName(sql, context);
+    std::vector<const char*> values;
+    values.reserve(params.size());
+    for (const auto& p : params)
+        values.push_back(p ? p->c_str() : nullptr);
+    // libpq copies the values before it returns.
+    if (!Libpq().PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
+                                     nullptr, nullptr, 0))
+        check(PgResult(nullptr), context);
+    sent_ = Sent{sql, std::move(params), context};
+}
+
+void PgConnection::FinishSent() {
+    if (!sent_) return;
+    Sent sent = std::move(*sent_);
+    sent_.reset();
+    // One statement gives one result, and then none.
+    PgResult result(Libpq().PQgetResult(conn_));
+    while (PGresult* more = Libpq().PQgetResult(conn_))
+        Libpq().PQclear(more);
+    if (RolledBackForAnother(result, conn_)) {
+        RunRepeatable(sent.sql, sent.params, sent.context);
+        return;
+    }
+    check(std::move(result), sent.context);
 }
 
 PgResult PgConnection::RunRepeatable(const std::string& sql,
                                      const std::vector<std::optional<std::string>>& params,
                                      const char* context) {
+    FinishSent();
     for (int attempt = 1;; ++attempt) {
         PgResult result = execute(sql, params, context);
-        const char* state =
-            result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-        const bool rolledBack = state && (std::string_view(state) == kDeadlockDetected ||
-                                          std::string_view(state) == kSerializationFailure);
-        if (!rolledBack || attempt == kRepeatLimit || Libpq().PQtransactionStatus(conn_) != PQTRANS_IDLE)
+        if (!RolledBackForAnother(result, conn_) || attempt == kRepeatLimit)
             return check(std::move(result), context);
     }
 }
 
-PgResult PgConnection::execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
-                               const char* context) {
+const std::string& PgConnection::preparedName(const std::string& sql, const char* context) {
     auto it = prepared_.find(sql);
     if (it == prepared_.end()) {
         const std::string name = "corvanth_" + std::to_string(prepared_.size() + 1);
         check(PgResult(Libpq().PQprepare(conn_, name.c_str(), sql.c_str(), 0, nullptr)), context);
         it = prepared_.emplace(sql, name).first;
     }
+    return it->second;
+}
+
+PgResult PgConnection::execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
+                               const char* context) {
+    const std::string& name = preparedName(sql, context);
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const auto& p : params)
         values.push_back(p ? p->c_str() : nullptr);
-    return PgResult(Libpq().PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(values.size()),
+    return PgResult(Libpq().PQexecPrepared(conn_, name.c_str(), static_cast<int>(values.size()),
                                            values.data(), nullptr, nullptr, 0));
 }
 
 PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {
+    FinishSent();
     PgResult result(Libpq().PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
     if (result.status() == PGRES_EMPTY_QUERY)
         throw DatabaseError(std::string(context) + ": the statement is empty");

@@ -41,13 +41,32 @@ public:
     // Runs one statement as written, without preparing it (the user's own text).
     PgResult RunOnce(const std::string& sql, const char* context);
 
+    // Sends a statement like RunRepeatable's without waiting for the server: the caller goes on while
+    // the server works. Its outcome is waited for before anything else is sent (every call above waits
+    // first) or by FinishSent(); its failure is thrown there.
+    void SendRepeatable(const std::string& sql, std::vector<std::optional<std::string>> params,
+                        const char* context);
+    // Waits for the statement sent last, if any; throws its failure as RunRepeatable would.
+    void FinishSent();
+
 private:
     PgResult check(PgResult result, const char* context);
     PgResult execute(const std::string& sql, const std::vector<std::optional<std::string>>& params,
                      const char* context);
 
+    // The name a statement text is prepared under on this connection, prepared on first use.
+    const std::string& preparedName(const std::string& sql, const char* context);
+
+    // A statement sent and not yet waited for, kept whole so that it can be run again.
+    struct Sent {
+        std::string sql;
+        std::vector<std::optional<std::string>> params;
+        const char* context;
+    };
+
     PGconn* conn_ = nullptr;
     std::unordered_map<std::string, std::string> prepared_; // text -> statement name
+    std::optional<Sent> sent_;
 };
 
 } // namespace corvanth

@@ -17,6 +17,7 @@ namespace corvanth {
     X(PQfinish) \
     X(PQfname) \
     X(PQftype) \
+    X(PQgetResult) \
     X(PQgetisnull) \
     X(PQgetlength) \
     X(PQgetvalue) \
@@ -27,6 +28,7 @@ namespace corvanth {
     X(PQresultErrorField) \
     X(PQresultErrorMessage) \
     X(PQresultStatus) \
+    X(PQsendQueryPrepared) \
     X(PQsetClientEncoding) \
     X(PQsetNoticeProcessor) \
     X(PQstatus) \

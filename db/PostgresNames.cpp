@@ -121,7 +121,7 @@ void PostgresNames::RecordVisit(std::string_view playerName, std::string_view ip
     if (added) p.strippedName = StripName(p.playerName);
     // Within a run the visit read last is the newest; the table keeps the later of its own and this.
     p.lastVisit.assign(lastVisit);
-    if (pending_.size() >= kMaxBatchRows) send();
+    if (pending_.size() >= kMaxBatchRows) send(Wait::Overlap);
 }
 
 void PostgresNames::MarkReferee(std::string_view playerName, std::string_view ip) {
@@ -145,12 +145,14 @@ void PostgresNames::MergeRow(const NamesRow& row) {
     const std::string lastVisit = row.lastVisit.value_or(std::string());
     if (added || lastVisit > p.lastVisit) p.lastVisit = lastVisit;
     p.referee = p.referee || row.referee;
-    if (pending_.size() >= kMaxBatchRows) send();
+    if (pending_.size() >= kMaxBatchRows) send(Wait::Overlap);
 }
 
-void PostgresNames::send() {
-    if (pending_.empty() && marks_.empty()) return;
+void PostgresNames::send(Wait wait) {
     PgConnection& c = connection();
+    // The batch sent before is waited for first: should it have failed, this one is still here.
+    c.FinishSent();
+    if (pending_.empty() && marks_.empty()) return;
     // Whatever happens, this batch is done with: sent, or lost with the connection.
     std::vector<Pending> pending = std::move(pending_);
     std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
@@ -186,8 +188,12 @@ void PostgresNames::send() {
             visits.add(p.lastVisit);
             refs.add(p.referee);
         }
-        c.RunRepeatable(kUpsert, {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
-                        "cannot write the visits");
+        std::vector<std::optional<std::string>> arrays{names.take(), stripped.take(), ips.take(),
+                                                       visits.take(), refs.take()};
+        if (wait == Wait::Overlap)
+            c.SendRepeatable(kUpsert, std::move(arrays), "cannot write the visits");
+        else
+            c.RunRepeatable(kUpsert, arrays, "cannot write the visits");
     }
 }
 

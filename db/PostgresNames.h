@@ -50,7 +50,10 @@ private:
     PgConnection& connection();
     Pending& pendingPair(const std::string& name, std::string_view ip, bool& added);
     void startBatch();
-    void send();
+    // A full batch goes out while the next one is gathered (its outcome is waited for before the next
+    // statement); every other send waits until the server has written it.
+    enum class Wait { UntilWritten, Overlap };
+    void send(Wait wait = Wait::UntilWritten);
 
     std::unique_ptr<PgConnection> connection_;
     std::shared_ptr<bool> open_;

@@ -232,6 +232,23 @@ TEST(PostgresConnection, ALostConnectionFailsWithItsReasonAndTheNextWriteReconne
     EXPECT_EQ(rows[0][0] + rows[1][0], "AceCid");
 }
 
+// A full batch goes out while the next one is gathered; each is written whole before anything else runs.
+TEST(PostgresConnection, FullBatchesGoOutWhileTheNextIsGathered) {
+    test::PgTestDatabase server;
+    NamesDatabase db;
+    db.Open(ParseDatabaseLocation(server.location(), {}));
+    for (int i = 0; i < 12000; ++i)
+        db.RecordVisit("P" + std::to_string(i), "10.0.0." + std::to_string(i % 7), "d" + std::to_string(i));
+    db.RecordVisit("P0", "10.0.0.0", "later"); // a pair of the first batch, after that batch went out
+    db.MarkReferee("P5000", "10.0.0.2");
+    EXPECT_EQ(db.RowCount(), 12000);
+    const auto rows =
+        Sorted(db, CustomQuery("SELECT * FROM Names WHERE PlayerName IN ('P0', 'P5000', 'P11999')"));
+    EXPECT_EQ(rows, (std::vector<Row>{{"P0", "P0", "10.0.0.0", "later", "False"},
+                                      {"P11999", "P11999", "10.0.0.1", "d11999", "False"},
+                                      {"P5000", "P5000", "10.0.0.2", "d5000", "True"}}));
+}
+
 TEST(DatabaseFiles, AFileThatIsNotADatabaseIsRefused) {
     TempFolder dir;
     dir.write("IPLogging.mdb", std::string(4096, 'x'));
