@@ -9,15 +9,14 @@ bool DigitsAndDots(std::string_view text) {
     return true;
 }
 
-// The text up to and including the third dot, or nothing when there are fewer than three dots.
+} // namespace
+
 std::optional<std::string_view> FirstThreeOctets(std::string_view ip) {
     int dots = 0;
     for (std::size_t i = 0; i < ip.size(); ++i)
         if (ip[i] == '.' && ++dots == 3) return ip.substr(0, i + 1);
     return std::nullopt;
 }
-
-} // namespace
 
 AliasPatterns::Shape AliasPatterns::ShapeOfPattern(std::string_view pattern) {
     if (pattern.empty()) return Shape::Other;

@@ -12,6 +12,10 @@
 
 namespace corvanth {
 
+// The text of an address up to and including its third dot ("10.0.0." of "10.0.0.7"), or nothing when
+// it has fewer than three dots.
+std::optional<std::string_view> FirstThreeOctets(std::string_view ip);
+
 // The address patterns a name search widens to, each once, in the order they were first asked for.
 //
 // A pattern made of digits and dots is an exact address; digits and dots up to the third dot and then

@@ -108,15 +108,11 @@ private:
 
 // BroadIP(ip) written into `scratch` (the address itself when it has fewer than three dots).
 std::string_view BroadPattern(std::string_view ip, std::string& scratch) {
-    int dots = 0;
-    for (std::size_t i = 0; i < ip.size(); ++i) {
-        if (ip[i] == '.' && ++dots == 3) {
-            scratch.assign(ip.substr(0, i + 1));
-            scratch += '*';
-            return scratch;
-        }
-    }
-    return ip;
+    const auto three = FirstThreeOctets(ip);
+    if (!three) return ip;
+    scratch.assign(*three);
+    scratch += '*';
+    return scratch;
 }
 
 std::string FailureText(const std::exception& e) {
@@ -383,11 +379,8 @@ PostOutcome Post(NamesDatabase& database, ResultList& list, PostHost& host, cons
 }
 
 std::string BroadIP(std::string_view ip) {
-    int dots = 0;
-    for (std::size_t i = 0; i < ip.size(); ++i) {
-        if (ip[i] == '.' && ++dots == 3) return std::string(ip.substr(0, i + 1)) + "*";
-    }
-    return std::string(ip);
+    std::string broad;
+    return std::string(BroadPattern(ip, broad));
 }
 
 Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
