@@ -164,7 +164,7 @@ QString OptionSyntax(const OptionSpec& option) {
 // Rows of two columns, the second aligned; a first column wider than kLeftWidth puts its second column
 // on a line of its own.
 QString TwoColumns(const std::vector<std::pair<QString, QString>>& rows) {
-    constexpr qsizetype kLeftWidth = 40;
+    constexpr qsizetype kLeftWidth = 42;
     qsizetype width = 0;
     for (const auto& row : rows)
         if (row.first.size() <= kLeftWidth) width = std::max(width, row.first.size());
