@@ -19,18 +19,18 @@ QString Text(std::string_view text) {
 constexpr std::array kDataExits = {ExitCode::Ok, ExitCode::Usage, ExitCode::DataError};
 
 constexpr UsageLine kProcessUsage[] = {{"LOG [--start POS]", "read a game log into the names database"}};
-constexpr OptionSpec kProcessOptions[] = {{"start", "POS", "1-based byte position to start at."}};
-constexpr ArgumentSpec kLogArgument[] = {{"LOG", "The game server's log file."}};
+constexpr CommandOption kProcessOptions[] = {{"start", "POS", "1-based byte position to start at."}};
+constexpr CommandArgument kLogArgument[] = {{"LOG", "The game server's log file."}};
 constexpr std::array kProcessExits = {ExitCode::Ok, ExitCode::LogMissing, ExitCode::RunFailed,
                                       ExitCode::Usage, ExitCode::DataError};
 
 constexpr UsageLine kFollowUsage[] = {
     {"LOG [LOG...] [--poll MS]", "keep following logs as the servers write them"}};
-constexpr OptionSpec kFollowOptions[] = {{"poll", "MS",
-                                          "Look at the logs at least every MS milliseconds (default "
-                                          "1000), for file systems without change notification.",
-                                          "1000"}};
-constexpr ArgumentSpec kFollowArguments[] = {{"LOG", "A game server's log file; several may be given."}};
+constexpr CommandOption kFollowOptions[] = {{"poll", "MS",
+                                             "Look at the logs at least every MS milliseconds (default "
+                                             "1000), for file systems without change notification.",
+                                             "1000"}};
+constexpr CommandArgument kFollowArguments[] = {{"LOG", "A game server's log file; several may be given."}};
 constexpr std::array kFollowExits = {ExitCode::Ok, ExitCode::RunFailed, ExitCode::Usage, ExitCode::DataError};
 
 constexpr UsageLine kPositionUsage[] = {{"LOG", "the journaled position for LOG"}};
@@ -41,7 +41,7 @@ constexpr UsageLine kSearchUsage[] = {
     {"name|ip PATTERN --cluster [--depth N] [--broad] [--same-name]",
      "every row linked to those found, by hop"},
 };
-constexpr OptionSpec kSearchOptions[] = {
+constexpr CommandOption kSearchOptions[] = {
     {"aliases", "", "name: also list every name seen from each found address."},
     {"broad", "", "Aliases and links by the address's first three octets (with --aliases or --cluster)."},
     {"cluster", "", "List the cluster of the rows found: every row linked to them, by hop."},
@@ -50,24 +50,24 @@ constexpr OptionSpec kSearchOptions[] = {
     {"format", "table|csv|json|dot", "Output as table (default), csv, json, or (with --cluster) dot.",
      "table"},
 };
-constexpr ArgumentSpec kSearchArguments[] = {{"name|ip", "What PATTERN is matched against."},
-                                             {"PATTERN", "The pattern to search for."}};
+constexpr CommandArgument kSearchArguments[] = {{"name|ip", "What PATTERN is matched against."},
+                                                {"PATTERN", "The pattern to search for."}};
 
-constexpr OptionSpec kListOptions[] = {
+constexpr CommandOption kListOptions[] = {
     {"format", "table|csv|json", "Output as table (default), csv or json.", "table"}};
 constexpr UsageLine kRefsUsage[] = {{"", "every name that logged in as referee"}};
 constexpr UsageLine kQueryUsage[] = {{"SQL", "run an SQL statement on table Names"}};
-constexpr ArgumentSpec kQueryArguments[] = {{"SQL", "The statement, as one argument (quote it)."}};
+constexpr CommandArgument kQueryArguments[] = {{"SQL", "The statement, as one argument (quote it)."}};
 
 constexpr UsageLine kClearUsage[] = {{"--yes", "delete every row"}};
-constexpr OptionSpec kClearOptions[] = {{"yes", "", "Confirm that every row is to be deleted."}};
+constexpr CommandOption kClearOptions[] = {{"yes", "", "Confirm that every row is to be deleted."}};
 
 constexpr UsageLine kCopyUsage[] = {
     {"--from LOCATION --to LOCATION", "merge every row of one database into another"}};
-constexpr OptionSpec kCopyOptions[] = {{"from", "LOCATION", "The database to read."},
-                                       {"to", "LOCATION", "The database to write."}};
+constexpr CommandOption kCopyOptions[] = {{"from", "LOCATION", "The database to read."},
+                                          {"to", "LOCATION", "The database to write."}};
 
-const CommandSpec kCommands[] = {
+const CommandEntry kCommands[] = {
     {"process", kProcessUsage,
      "Reads LOG from a byte position, follows its games and clients, and records every name seen from\n"
      "every address in the names database. Without --start the run continues where the journal says\n"
@@ -145,7 +145,7 @@ const CommandSpec kCommands[] = {
      RunCopyCommand},
 };
 
-constexpr OptionSpec kGlobalOptions[] = {
+constexpr CommandOption kGlobalOptions[] = {
     {"data-dir", "DIR", "The data folder (holds the database file and the journal)."},
     {"database", "LOCATION", "The names database: sqlite:PATH, or a PostgreSQL connection text."},
     {"version", "", "Print the program's version."},
@@ -155,7 +155,7 @@ constexpr std::string_view kHelpDescription = "Show this help.";
 
 // ---- Help texts ----------------------------------------------------------------------------------
 
-QString OptionSyntax(const OptionSpec& option) {
+QString OptionSyntax(const CommandOption& option) {
     QString syntax = QStringLiteral("--") + Text(option.name);
     if (!option.valueName.empty()) syntax += QLatin1Char(' ') + Text(option.valueName);
     return syntax;
@@ -180,9 +180,9 @@ QString TwoColumns(const std::vector<std::pair<QString, QString>>& rows) {
     return text;
 }
 
-QString OptionsSection(std::span<const OptionSpec> options) {
+QString OptionsSection(std::span<const CommandOption> options) {
     std::vector<std::pair<QString, QString>> rows;
-    for (const OptionSpec& option : options)
+    for (const CommandOption& option : options)
         rows.emplace_back(OptionSyntax(option), Text(option.description));
     rows.emplace_back(QStringLiteral("-h, --help"), Text(kHelpDescription));
     return QStringLiteral("Options:\n") + TwoColumns(rows);
@@ -196,7 +196,7 @@ QString ExitSection(std::span<const ExitCode> codes) {
     return QStringLiteral("Exit status:\n") + TwoColumns(rows);
 }
 
-QString CommandUsageLine(const CommandSpec& command, const UsageLine& line) {
+QString CommandUsageLine(const CommandEntry& command, const UsageLine& line) {
     QString text = Text(kProgramName) + QLatin1Char(' ') + Text(command.name);
     if (!line.arguments.empty()) text += QLatin1Char(' ') + Text(line.arguments);
     return text;
@@ -210,7 +210,7 @@ QString UsageHead() {
 
 QString CommandsSection() {
     std::vector<std::pair<QString, QString>> rows;
-    for (const CommandSpec& command : Commands())
+    for (const CommandEntry& command : Commands())
         for (const UsageLine& line : command.usage)
             rows.emplace_back(
                 CommandUsageLine(command, line).mid(static_cast<qsizetype>(kProgramName.size()) + 1),
@@ -227,17 +227,17 @@ std::vector<ExitCode> AllExitCodes() {
 
 } // namespace
 
-std::span<const CommandSpec> Commands() {
+std::span<const CommandEntry> Commands() {
     return kCommands;
 }
 
-const CommandSpec* FindCommand(const QString& name) {
-    for (const CommandSpec& command : kCommands)
+const CommandEntry* FindCommand(const QString& name) {
+    for (const CommandEntry& command : kCommands)
         if (Text(command.name) == name) return &command;
     return nullptr;
 }
 
-std::span<const OptionSpec> GlobalOptions() {
+std::span<const CommandOption> GlobalOptions() {
     return kGlobalOptions;
 }
 
@@ -258,7 +258,7 @@ QString ProgramHelp() {
            ExitSection(AllExitCodes());
 }
 
-QString CommandHelp(const CommandSpec& command) {
+QString CommandHelp(const CommandEntry& command) {
     QString text;
     for (const UsageLine& line : command.usage)
         text += (text.isEmpty() ? QStringLiteral("Usage: ") : QStringLiteral("       ")) +
@@ -266,7 +266,7 @@ QString CommandHelp(const CommandSpec& command) {
     text += QLatin1Char('\n') + Text(command.description) + QStringLiteral("\n\n");
     if (!command.arguments.empty()) {
         std::vector<std::pair<QString, QString>> rows;
-        for (const ArgumentSpec& argument : command.arguments)
+        for (const CommandArgument& argument : command.arguments)
             rows.emplace_back(Text(argument.name), Text(argument.description));
         text += QStringLiteral("Arguments:\n") + TwoColumns(rows) + QLatin1Char('\n');
     }
@@ -277,9 +277,9 @@ QString CommandHelp(const CommandSpec& command) {
     return text;
 }
 
-std::optional<QString> ParseOptions(QCommandLineParser& parser, std::span<const OptionSpec> options,
+std::optional<QString> ParseOptions(QCommandLineParser& parser, std::span<const CommandOption> options,
                                     const QStringList& arguments) {
-    for (const OptionSpec& option : options)
+    for (const CommandOption& option : options)
         parser.addOption(QCommandLineOption(Text(option.name), Text(option.description),
                                             Text(option.valueName), Text(option.defaultValue)));
     parser.addOption(
@@ -288,7 +288,7 @@ std::optional<QString> ParseOptions(QCommandLineParser& parser, std::span<const 
     return std::nullopt;
 }
 
-int RunCommand(CliContext& context, const CommandSpec& command, const QStringList& arguments) {
+int RunCommand(CliContext& context, const CommandEntry& command, const QStringList& arguments) {
     QCommandLineParser parser;
     const QString prefix = Text(kProgramName) + QLatin1Char(' ') + Text(command.name) + QStringLiteral(": ");
     if (const auto error = ParseOptions(parser, command.options, arguments)) {

@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
         err << ProgramUsage();
         return static_cast<int>(ExitCode::Usage);
     }
-    const CommandSpec* command = FindCommand(args.front());
+    const CommandEntry* command = FindCommand(args.front());
     if (!command) {
         err << program << ": unknown command " << args.front() << "\n\n" << ProgramUsage();
         return static_cast<int>(ExitCode::Usage);
