@@ -26,10 +26,10 @@ constexpr std::array kProcessExits = {ExitCode::Ok, ExitCode::LogMissing, ExitCo
 
 constexpr UsageLine kFollowUsage[] = {
     {"LOG [LOG...] [--poll MS]", "keep following logs as the servers write them"}};
-constexpr CommandOption kFollowOptions[] = {{"poll", "MS",
-                                             "Look at the logs at least every MS milliseconds (default "
-                                             "1000), for file systems without change notification.",
-                                             "1000"}};
+constexpr CommandOption kFollowOptions[] = {
+    {"poll", "MS",
+     "Look at the logs at least every MS milliseconds (default 1000), for file systems that do not notify.",
+     "1000"}};
 constexpr CommandArgument kFollowArguments[] = {{"LOG", "A game server's log file; several may be given."}};
 constexpr std::array kFollowExits = {ExitCode::Ok, ExitCode::RunFailed, ExitCode::Usage, ExitCode::DataError};
 
@@ -292,7 +292,9 @@ int RunCommand(CliContext& context, const CommandEntry& command, const QStringLi
     QCommandLineParser parser;
     const QString prefix = Text(kProgramName) + QLatin1Char(' ') + Text(command.name) + QStringLiteral(": ");
     if (const auto error = ParseOptions(parser, command.options, arguments)) {
-        context.err() << prefix << *error << " (see --help)\n";
+        QString text = *error;
+        if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+        context.err() << prefix << text << " (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
     }
     if (parser.isSet(QStringLiteral("help"))) {
