@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExitStatus.h"
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
 #include "ProgramIdentity.h"
@@ -13,15 +14,6 @@
 #include <optional>
 
 namespace corvanth {
-
-// Exit codes of corvanth-cli.
-enum class ExitCode : int {
-    Ok = 0,
-    LogMissing = 1, // process: the log does not exist
-    RunFailed = 2,  // process: the run ended by a failure
-    Usage = 64,     // bad arguments
-    DataError = 65, // a bad query, an unusable database or journal
-};
 
 // What every command gets: where the data lives, the two output streams, and the database, opened on
 // first use.
@@ -57,27 +49,22 @@ private:
     NamesDatabase database_;
 };
 
-// Parses a command's arguments (the command adds its options, --help among them, first). Returns the
-// exit code when the command ends right away: a parse error (on stderr) or --help (on stdout).
-std::optional<int> ParseCommandArguments(QCommandLineParser& parser, CliContext& context,
-                                         const QStringList& arguments, const char* command);
-
 // The journal's position for `log`, its skipped records told as warnings on stderr; a journal that
 // cannot be read is told there as the command's error.
 Outcome<JournalLookup> ReadJournal(CliContext& context, const std::string& log, const char* command);
 
-// Each command takes the arguments after its name (argument 0 is the command name itself, so that
-// QCommandLineParser can be used as is) and returns the exit code.
-int RunProcessCommand(CliContext& context, const QStringList& arguments);
+// The commands of the table (CommandTable.cpp): each gets its arguments parsed by its entry there, the
+// positional ones counted, and returns the exit status.
+int RunProcessCommand(CliContext& context, const QCommandLineParser& arguments);
 // follow: keeps the names database current while the game servers write their logs.
-int RunFollowCommand(CliContext& context, const QStringList& arguments);
-int RunPositionCommand(CliContext& context, const QStringList& arguments);
-int RunClearCommand(CliContext& context, const QStringList& arguments);
-// search name|ip, refs, query: the result list's rows in --format table|csv|json.
-int RunSearchCommand(CliContext& context, const QStringList& arguments);
-int RunRefsCommand(CliContext& context, const QStringList& arguments);
-int RunQueryCommand(CliContext& context, const QStringList& arguments);
+int RunFollowCommand(CliContext& context, const QCommandLineParser& arguments);
+int RunPositionCommand(CliContext& context, const QCommandLineParser& arguments);
+int RunClearCommand(CliContext& context, const QCommandLineParser& arguments);
+// search name|ip (with clusters), refs, query: the result list's rows in --format table|csv|json.
+int RunSearchCommand(CliContext& context, const QCommandLineParser& arguments);
+int RunRefsCommand(CliContext& context, const QCommandLineParser& arguments);
+int RunQueryCommand(CliContext& context, const QCommandLineParser& arguments);
 // copy --from LOCATION --to LOCATION: every row of one database merged into another.
-int RunCopyCommand(CliContext& context, const QStringList& arguments);
+int RunCopyCommand(CliContext& context, const QCommandLineParser& arguments);
 
 } // namespace corvanth

@@ -40,19 +40,10 @@ private:
 
 } // namespace
 
-int RunCopyCommand(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Copies every row of one names database into another (an SQLite file into a PostgreSQL\n"
-        "server, or back), merging pairs as a run would: the later Last Connection, the referee\n"
-        "mark kept if either has it. LOCATION is as --database takes it.");
-    const QCommandLineOption from("from", "The database to read.", "LOCATION");
-    const QCommandLineOption to("to", "The database to write.", "LOCATION");
-    parser.addOption(from);
-    parser.addOption(to);
-    parser.addHelpOption();
-    if (auto done = ParseCommandArguments(parser, context, arguments, "copy")) return *done;
-    if (!parser.isSet(from) || !parser.isSet(to) || !parser.positionalArguments().isEmpty()) {
+int RunCopyCommand(CliContext& context, const QCommandLineParser& parser) {
+    const QString from = QStringLiteral("from");
+    const QString to = QStringLiteral("to");
+    if (!parser.isSet(from) || !parser.isSet(to)) {
         context.err() << "corvanth-cli copy: --from and --to are both needed (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
     }

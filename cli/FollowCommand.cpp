@@ -1,6 +1,7 @@
 #include "CliContext.h"
 #include "DatabaseError.h"
 #include "FollowHost.h"
+#include "LineInterpreter.h"
 #include "LogFollower.h"
 
 #include <QCommandLineParser>
@@ -26,6 +27,25 @@ public:
         err_ << "corvanth-cli follow: " << QString::fromStdString(event.logPath) << ": "
              << QString::fromStdString(event.text) << "\n";
         err_.flush();
+    }
+
+    // Once every log has been read to its end for the first time: per log, the games tracked in what
+    // was read, or why nothing is recorded.
+    void caughtUp(const std::vector<FollowedLogStatus>& logs) {
+        for (const auto& log : logs) {
+            if (log.failed || log.waiting) continue;
+            std::string text = "read to byte " + std::to_string(log.position) + ": ";
+            if (log.gamesTracked > 0)
+                text += std::to_string(log.gamesTracked) + (log.gamesTracked == 1 ? " game" : " games") +
+                        " tracked";
+            else if (log.tracking)
+                text += "continuing a tracked game";
+            else if (log.linesRead == 0)
+                text += "no new lines";
+            else
+                text += NoTrackedGameReason(log.startedAt);
+            onEvent({FollowEventKind::Started, log.path, text});
+        }
     }
 
     // One line: per log its position, rows recorded and lines per second since the last drawing.
@@ -108,34 +128,11 @@ private:
 
 } // namespace
 
-int RunFollowCommand(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Reads each LOG from its journaled position, then keeps following it as the game server writes:\n"
-        "new lines are recorded as they arrive, rotated, truncated and recreated logs are noticed, and\n"
-        "after every committed batch the position is journaled. SIGINT or SIGTERM stops (exit 0),\n"
-        "SIGHUP reopens the logs. Exit status 2 when no log can be read on.");
-    parser.addHelpOption();
-    parser.addPositionalArgument("LOG", "A game server's log file; several may be given.", "LOG [LOG...]");
-    const QCommandLineOption pollOption(
-        "poll",
-        "Look at the logs at least every MS milliseconds (default 1000), for file systems without "
-        "change notification.",
-        "MS", "1000");
-    parser.addOption(pollOption);
-    if (!parser.parse(arguments)) {
-        context.err() << "corvanth-cli follow: " << parser.errorText() << "\n";
-        return static_cast<int>(ExitCode::Usage);
-    }
-    if (parser.isSet("help")) {
-        context.out() << parser.helpText();
-        return static_cast<int>(ExitCode::Ok);
-    }
+int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
     bool pollOk = false;
-    const int pollMs = parser.value(pollOption).toInt(&pollOk);
-    if (parser.positionalArguments().isEmpty() || !pollOk || pollMs < 1) {
-        context.err()
-            << "corvanth-cli follow: expected LOG [LOG...] and --poll MS of 1 or more (see --help)\n";
+    const int pollMs = parser.value(QStringLiteral("poll")).toInt(&pollOk);
+    if (!pollOk || pollMs < 1) {
+        context.err() << "corvanth-cli follow: --poll takes a number of milliseconds, 1 or more\n";
         return static_cast<int>(ExitCode::Usage);
     }
     std::vector<std::string> logs;
@@ -157,13 +154,25 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
     host.onStop = [&follower] { follower.requestStop(); };
     Waker waker(logs);
     TurnResult result = TurnResult::Idle;
-    try {
-        for (const auto& log : logs)
+    for (const auto& log : logs) {
+        try {
             follower.add(log);
+        } catch (const std::exception& e) {
+            context.err() << "corvanth-cli follow: " << QString::fromStdString(log) << ": " << e.what()
+                          << "\n";
+            return static_cast<int>(ExitCode::RunFailed);
+        }
+    }
+    bool caughtUp = false;
+    try {
         host.pumpEvents();
         for (;;) {
             result = follower.turn();
             if (result == TurnResult::Stopped || result == TurnResult::AllFailed) break;
+            if (result == TurnResult::Idle && !caughtUp) {
+                report.caughtUp(follower.status());
+                caughtUp = true;
+            }
             report.drawStatus(follower.status());
             if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
             host.pumpEvents();
@@ -175,14 +184,16 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
         return static_cast<int>(ExitCode::RunFailed);
     }
     report.clearStatus();
-    std::int64_t lines = 0, visits = 0;
+    std::int64_t lines = 0, games = 0, visits = 0;
     for (const auto& s : follower.status()) {
         lines += s.linesRead;
+        games += s.gamesTracked;
         visits += s.visitsRecorded;
     }
     context.out() << (result == TurnResult::Stopped ? "Follow stopped: " : "Follow failed: ") << lines
-                  << " lines, " << visits << " visits recorded in " << logs.size()
-                  << (logs.size() == 1 ? " log" : " logs") << ", positions journaled\n";
+                  << " lines, " << games << (games == 1 ? " game" : " games") << " tracked, " << visits
+                  << " visits recorded in " << logs.size() << (logs.size() == 1 ? " log" : " logs")
+                  << ", positions journaled\n";
     return static_cast<int>(result == TurnResult::Stopped ? ExitCode::Ok : ExitCode::RunFailed);
 }
 

@@ -1,6 +1,7 @@
 #include "CliContext.h"
 #include "CliRunHost.h"
 #include "DatabaseError.h"
+#include "LineInterpreter.h"
 #include "ProcessLog.h"
 
 #include <QCommandLineParser>
@@ -26,27 +27,8 @@ QString OutcomeText(const RunSummary& summary, const std::string& status) {
 
 } // namespace
 
-int RunProcessCommand(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Reads LOG from a byte position, follows its games and clients, and records every name "
-            "seen from every\n"
-            "address in %1. Without --start the run continues where the journal says the last run "
-            "over\n"
-            "LOG stopped (byte 1 when none). Ctrl-C stops at the end of the current line and "
-            "journals the position.\n"
-            "Exit status: 0 finished or cancelled, 1 log missing, 2 the run failed.")
-            .arg(QLatin1String(identity::DatabaseFileName)));
-    parser.addHelpOption();
-    parser.addPositionalArgument("LOG", "The game server's log file.");
-    const QCommandLineOption startOption("start", "1-based byte position to start at.", "POS");
-    parser.addOption(startOption);
-    if (auto done = ParseCommandArguments(parser, context, arguments, "process")) return *done;
-    if (parser.positionalArguments().size() != 1) {
-        context.err() << "corvanth-cli process: expected one LOG argument (see --help)\n";
-        return static_cast<int>(ExitCode::Usage);
-    }
+int RunProcessCommand(CliContext& context, const QCommandLineParser& parser) {
+    const QString startOption = QStringLiteral("start");
     const QString logPath = QFileInfo(parser.positionalArguments().front()).absoluteFilePath();
     const std::string log = logPath.toStdString();
 
@@ -85,6 +67,10 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         context.err() << "corvanth-cli process: the log does not exist: " << logPath << "\n";
         return static_cast<int>(ExitCode::LogMissing);
     }
+    if (QFileInfo(logPath).isDir()) {
+        context.err() << "corvanth-cli process: " << logPath << " is a directory, not a log file\n";
+        return static_cast<int>(ExitCode::LogMissing);
+    }
 
     NamesDatabase* database = nullptr;
     try {
@@ -109,8 +95,10 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
     QTextStream& out = context.out();
     out << OutcomeText(summary, host.shownStatus()) << ": " << WithThousands(summary.bytesRead)
         << " bytes from byte " << WithThousands(summary.startPosition) << ", "
-        << WithThousands(summary.linesRead) << " lines, " << WithThousands(summary.visitsRecorded)
-        << " visits recorded, " << WithThousands(summary.refereeMarks) << " referee logins";
+        << WithThousands(summary.linesRead) << " lines, " << WithThousands(summary.gamesTracked)
+        << (summary.gamesTracked == 1 ? " game" : " games") << " tracked, "
+        << WithThousands(summary.visitsRecorded) << " visits recorded, "
+        << WithThousands(summary.refereeMarks) << " referee logins";
     if (summary.overlongLines > 0)
         out << ", " << WithThousands(summary.overlongLines) << " overlong lines skipped";
     if (summary.journaledPosition)
@@ -119,6 +107,10 @@ int RunProcessCommand(CliContext& context, const QStringList& arguments) {
         out << ", journal unchanged";
     out << "\n";
     out.flush();
+    // A log read without a tracked game records nothing: say why (a stock Quake 3 server's log, say).
+    if (summary.gamesTracked == 0 && summary.linesRead > 0 && summary.outcome == RunOutcome::Finished)
+        context.err() << "corvanth-cli process: "
+                      << QString::fromStdString(NoTrackedGameReason(summary.startPosition)) << "\n";
     if (summary.outcome == RunOutcome::Failed) {
         const RunFailureInfo& f = *summary.failure;
         QTextStream& err = context.err();

@@ -200,6 +200,19 @@ void AppendJsonString(ByteSink& sink, std::string_view text) {
     sink.append(out);
 }
 
+// The referee mark as JSON: the words the database gives for a BOOLEAN column as true and false, no
+// mark as null, any other text (a custom query's own column) as a string.
+void AppendJsonReferee(ByteSink& sink, std::string_view text) {
+    if (text == "True")
+        sink.append("true");
+    else if (text == "False")
+        sink.append("false");
+    else if (text.empty())
+        sink.append("null");
+    else
+        AppendJsonString(sink, text);
+}
+
 // CSV and JSON are written row by row from the list, without holding the whole text.
 void StreamCsv(const ResultList& list, bool withRows, const ExtraColumns* extra, QTextStream& out) {
     ByteSink sink(out);
@@ -251,7 +264,10 @@ void StreamJson(const ResultList& list, bool withRows, const ExtraColumns* extra
             if (c > 0) sink.append(", ");
             AppendJsonString(sink, headers[c]);
             sink.append(": ");
-            AppendJsonString(sink, row.Cells[c]);
+            if (c == static_cast<std::size_t>(ResultCell::Referee))
+                AppendJsonReferee(sink, row.Cells[c]);
+            else
+                AppendJsonString(sink, row.Cells[c]);
         }
         if (extra) {
             const std::vector<QString> more = extra->cells(row);
@@ -259,7 +275,13 @@ void StreamJson(const ResultList& list, bool withRows, const ExtraColumns* extra
                 sink.append(", ");
                 sink.appendText(JsonString(extra->headers[c]));
                 sink.append(": ");
-                sink.appendText(JsonString(more[c]));
+                const JsonType type = c < extra->types.size() ? extra->types[c] : JsonType::String;
+                if (more[c].isEmpty())
+                    sink.append("null");
+                else if (type == JsonType::Number)
+                    sink.appendText(more[c]);
+                else
+                    sink.appendText(JsonString(more[c]));
             }
         }
         sink.append(i + 1 < list.Count() ? "},\n" : "}\n");

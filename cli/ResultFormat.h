@@ -17,7 +17,9 @@ namespace corvanth {
 //   csv:   RFC 4180: a header row of the five column names, CRLF line ends, a field quoted (with
 //          its quotes doubled) when it holds a comma, a quote, CR or LF; cell texts exactly.
 //   json:  an array of objects with the keys "Name", "StripName", "IP", "Last Connection",
-//          "Referee", in that order; cell texts exactly.
+//          "Referee", in that order: texts as strings (exactly), Referee as true or false (null when the
+//          row has no mark; a custom query's other texts as strings), the extra columns as their type
+//          says, an empty extra cell as null.
 enum class OutputFormat { Table, Csv, Json };
 
 // "table", "csv" or "json"; nothing for any other text.
@@ -27,9 +29,14 @@ std::optional<OutputFormat> ParseOutputFormat(const QString& name);
 // shown in a table, as the window shows it; CSV and JSON, meant for other programs, carry no rows then.
 enum class ListContent { Rows, NoMatchesRow };
 
-// Columns a listing shows after the five (a cluster's Hops and Via): their headers, and each row's cells.
+// What JSON writes an extra column's cells as.
+enum class JsonType { String, Number };
+
+// Columns a listing shows after the five (a cluster's Hops and Via): their headers, JSON types, and each
+// row's cells.
 struct ExtraColumns {
     std::vector<QString> headers;
+    std::vector<JsonType> types;
     std::function<std::vector<QString>(const ResultRow&)> cells;
 };
 

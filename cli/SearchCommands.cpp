@@ -18,31 +18,20 @@ int Code(ExitCode code) {
     return static_cast<int>(code);
 }
 
-QCommandLineOption FormatOption() {
-    return QCommandLineOption(QStringLiteral("format"),
-                              QStringLiteral("Output as table (default), csv or json."),
-                              QStringLiteral("table|csv|json"), QStringLiteral("table"));
+// The --format value as a list format; a usage error (on stderr) for any other.
+std::optional<OutputFormat> ListFormat(CliContext& context, const QCommandLineParser& parser,
+                                       const char* command) {
+    const QString name = parser.value(QStringLiteral("format"));
+    const auto format = ParseOutputFormat(name);
+    if (!format)
+        context.err() << "corvanth-cli " << command << ": unknown format \"" << name
+                      << "\" (table, csv or json)\n";
+    return format;
 }
 
-// Parses a command's arguments. Returns an exit code when the command ends right away, else the
-// output format.
-struct Parsed {
-    std::optional<int> finished;
-    OutputFormat format = OutputFormat::Table;
-};
-
-Parsed Parse(QCommandLineParser& parser, CliContext& context, const QStringList& arguments,
-             const char* command) {
-    parser.addOption(FormatOption());
-    parser.addHelpOption();
-    if (auto done = ParseCommandArguments(parser, context, arguments, command)) return {done};
-    const auto format = ParseOutputFormat(parser.value(FormatOption()));
-    if (!format) {
-        context.err() << "corvanth-cli " << command << ": unknown format \"" << parser.value(FormatOption())
-                      << "\" (table, csv or json)\n";
-        return {Code(ExitCode::Usage)};
-    }
-    return {std::nullopt, *format};
+int UsageError(CliContext& context, const QString& text) {
+    context.err() << "corvanth-cli search: " << text << "\n";
+    return Code(ExitCode::Usage);
 }
 
 NamesDatabase* OpenDatabase(CliContext& context, const char* command) {
@@ -84,73 +73,69 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
 
 } // namespace
 
-int RunSearchCommand(CliContext& context, const QStringList& arguments) {
-    if (AsksForCluster(arguments)) return RunClusterSearchCommand(context, arguments);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Searches the names database and prints the rows sorted by name.\n"
-        "  name PATTERN: colour-stripped names matching PATTERN, ignoring letter case. In a pattern\n"
-        "                * is any run of characters, ? one character, # one digit, [list] one\n"
-        "                character of the list: *ace* finds every name containing \"ace\".\n"
-        "  ip PATTERN:   addresses matching PATTERN, as typed: 10.0.0.* for a whole /24.\n"
-        "With --cluster, every row linked to the rows found (see search --cluster --help).\n"
-        "Put -- before a pattern that begins with a dash.");
-    parser.addPositionalArgument(QStringLiteral("name|ip"),
-                                 QStringLiteral("What PATTERN is matched against."));
-    parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The pattern to search for."));
-    const QCommandLineOption aliasesOption(
-        QStringLiteral("aliases"),
-        QStringLiteral("name: also list every name seen from each found address."));
-    const QCommandLineOption broadOption(
-        QStringLiteral("broad"),
-        QStringLiteral("name, with --aliases: take aliases from the address's first three octets."));
-    parser.addOption(aliasesOption);
-    parser.addOption(broadOption);
-    const Parsed parsed = Parse(parser, context, arguments, "search");
-    if (parsed.finished) return *parsed.finished;
-
+int RunSearchCommand(CliContext& context, const QCommandLineParser& parser) {
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2 ||
-        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))) {
-        context.err() << "corvanth-cli search: expected \"name PATTERN\" or \"ip PATTERN\" (see --help)\n";
-        return Code(ExitCode::Usage);
-    }
+    if (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))
+        return UsageError(context,
+                          QStringLiteral("expected \"name PATTERN\" or \"ip PATTERN\" (see --help)"));
     const std::string pattern = positional[1].toStdString();
-    if (pattern.empty()) {
-        context.err() << "corvanth-cli search: the pattern is empty\n";
-        return Code(ExitCode::Usage);
-    }
+    if (pattern.empty()) return UsageError(context, QStringLiteral("the pattern is empty"));
     const bool byName = positional[0] == QLatin1String("name");
-    if (!byName && (parser.isSet(aliasesOption) || parser.isSet(broadOption))) {
-        context.err() << "corvanth-cli search: an address search lists no aliases; --aliases and --broad "
-                         "belong to a name search\n";
-        return Code(ExitCode::Usage);
+    const bool aliases = parser.isSet(QStringLiteral("aliases"));
+    const bool broad = parser.isSet(QStringLiteral("broad"));
+    const bool cluster = parser.isSet(QStringLiteral("cluster"));
+    const QString formatName = parser.value(QStringLiteral("format"));
+    const bool dot = formatName == QLatin1String("dot");
+
+    if (cluster) {
+        if (aliases)
+            return UsageError(context,
+                              QStringLiteral("--aliases goes one step, --cluster every step; give one"));
+        bool depthOk = false;
+        const uint depth = parser.value(QStringLiteral("depth")).toUInt(&depthOk);
+        if (!depthOk) return UsageError(context, QStringLiteral("--depth takes a number of hops, 0 or more"));
+        const std::optional<OutputFormat> format = dot ? OutputFormat::Table : ParseOutputFormat(formatName);
+        if (!format)
+            return UsageError(context, "unknown format \"" + formatName + "\" (table, csv, json or dot)");
+        ClusterOptions options;
+        options.depth = depth;
+        options.addressLinks = broad ? AddressLinks::SameRange : AddressLinks::SameAddress;
+        options.nameLinks = parser.isSet(QStringLiteral("same-name")) ? NameLinks::SamePlayerOrStrippedName
+                                                                      : NameLinks::SamePlayerName;
+        const Query start = byName ? NameSearchQuery(EncodeName(pattern)) : IpSearchQuery(pattern);
+        return ListClusterOf(context, start, options, *format,
+                             dot ? ClusterOutput::Graph : ClusterOutput::List);
     }
-    if (parser.isSet(broadOption) && !parser.isSet(aliasesOption)) {
-        context.err() << "corvanth-cli search: --broad widens --aliases; give both\n";
-        return Code(ExitCode::Usage);
-    }
+
+    // Options that only shape a cluster, each told as --broad alone is.
+    if (parser.isSet(QStringLiteral("same-name")))
+        return UsageError(context, QStringLiteral("--same-name widens --cluster; give both"));
+    if (parser.isSet(QStringLiteral("depth")))
+        return UsageError(context, QStringLiteral("--depth limits --cluster; give both"));
+    if (dot) return UsageError(context, QStringLiteral("--format dot draws a cluster; give --cluster too"));
+    if (!byName && aliases)
+        return UsageError(context,
+                          QStringLiteral("an address search lists no aliases; --aliases belongs to a "
+                                         "name search"));
+    if (broad && !aliases)
+        return UsageError(context, QStringLiteral("--broad widens --aliases or --cluster; give one of them"));
+    const auto format = ListFormat(context, parser, "search");
+    if (!format) return Code(ExitCode::Usage);
 
     if (byName) {
-        const Aliases aliases = !parser.isSet(aliasesOption) ? Aliases::Off
-                                : parser.isSet(broadOption)  ? Aliases::SameFirstThreeOctets
-                                                             : Aliases::SameAddress;
+        const Aliases aliasRule = !aliases ? Aliases::Off
+                                  : broad  ? Aliases::SameFirstThreeOctets
+                                           : Aliases::SameAddress;
         return PostAndPrint(context, "search", NameSearchQuery(EncodeName(pattern)), AliasCheck::AllowAliases,
-                            aliases, parsed.format);
+                            aliasRule, *format);
     }
     return PostAndPrint(context, "search", IpSearchQuery(pattern), AliasCheck::ForbidAliases, Aliases::Off,
-                        parsed.format);
+                        *format);
 }
 
-int RunRefsCommand(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Lists every name that logged in as referee, in the database's order.");
-    const Parsed parsed = Parse(parser, context, arguments, "refs");
-    if (parsed.finished) return *parsed.finished;
-    if (!parser.positionalArguments().isEmpty()) {
-        context.err() << "corvanth-cli refs: takes no arguments (see --help)\n";
-        return Code(ExitCode::Usage);
-    }
+int RunRefsCommand(CliContext& context, const QCommandLineParser& parser) {
+    const auto format = ListFormat(context, parser, "refs");
+    if (!format) return Code(ExitCode::Usage);
     NamesDatabase* database = OpenDatabase(context, "refs");
     if (!database) return Code(ExitCode::DataError);
     ResultList list;
@@ -159,28 +144,15 @@ int RunRefsCommand(CliContext& context, const QStringList& arguments) {
         context.err() << "corvanth-cli refs: " << QString::fromStdString(listed.reason()) << "\n";
         return Code(ExitCode::DataError);
     }
-    WriteResults(list, parsed.format, ListContent::Rows, context.out());
+    WriteResults(list, *format, ListContent::Rows, context.out());
     return Code(ExitCode::Ok);
 }
 
-int RunQueryCommand(CliContext& context, const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Runs an SQL statement on the names database (table Names: PlayerName, StrippedName, IP,\n"
-        "LastVisit, Ref) and lists the rows that have a PlayerName and an IP column, sorted by name.\n"
-        "LIKE takes the search patterns (* ? # [list]); Yes and No mean true and false. Names are\n"
-        "stored with \u00f6 in place of an apostrophe.\n"
-        "Example: corvanth-cli query \"SELECT * FROM Names WHERE Ref = Yes\"");
-    parser.addPositionalArgument(QStringLiteral("SQL"), QStringLiteral("The statement, as one argument."));
-    const Parsed parsed = Parse(parser, context, arguments, "query");
-    if (parsed.finished) return *parsed.finished;
-    if (parser.positionalArguments().size() != 1) {
-        context.err()
-            << "corvanth-cli query: expected the statement as one argument (quote it; see --help)\n";
-        return Code(ExitCode::Usage);
-    }
+int RunQueryCommand(CliContext& context, const QCommandLineParser& parser) {
+    const auto format = ListFormat(context, parser, "query");
+    if (!format) return Code(ExitCode::Usage);
     return PostAndPrint(context, "query", CustomQuery(parser.positionalArguments().front().toStdString()),
-                        AliasCheck::ForbidAliases, Aliases::Off, parsed.format);
+                        AliasCheck::ForbidAliases, Aliases::Off, *format);
 }
 
 } // namespace corvanth

@@ -1,7 +1,9 @@
 #include "CliContext.h"
+#include "CommandTable.h"
 #include "DataFolder.h"
 #include "ProgramIdentity.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -9,37 +11,6 @@
 #include <cstdio>
 
 using namespace corvanth;
-
-namespace {
-
-QString Usage() {
-    return QStringLiteral(
-               "Usage: corvanth-cli [--data-dir DIR] [--database LOCATION] COMMAND [ARGS]\n"
-               "\n"
-               "Commands:\n"
-               "  process LOG [--start POS]                 read a game log into the names database\n"
-               "  follow LOG [LOG...] [--poll MS]           keep following logs as the servers write them\n"
-               "  position LOG                              the journaled position for LOG\n"
-               "  search name PATTERN [--aliases] [--broad] names matching PATTERN (* ? # [list])\n"
-               "  search ip PATTERN                         rows whose address matches PATTERN\n"
-               "  search name|ip PATTERN --cluster [--depth N] [--broad] [--same-name]\n"
-               "                                            every row linked to those found, by hop\n"
-               "  refs                                      every name that logged in as referee\n"
-               "  query SQL                                 run an SQL statement on table Names\n"
-               "  clear --yes                               delete every row\n"
-               "  copy --from LOCATION --to LOCATION        merge every row of one database into another\n"
-               "\n"
-               "search, refs and query take --format table|csv|json (a cluster also dot).\n"
-               "Every command takes --help.\n"
-               "The data folder holds %1 and %2; it is the program's folder unless\n"
-               "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user "
-               "folder).\n"
-               "--database or CORVANTH_DATABASE names another database: sqlite:PATH, or a PostgreSQL\n"
-               "server as postgresql://USER@HOST:PORT/DBNAME or any libpq connection text.\n")
-        .arg(QLatin1String(identity::DatabaseFileName), QLatin1String(identity::JournalFileName));
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -49,73 +20,51 @@ int main(int argc, char* argv[]) {
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    const QString program =
+        QString::fromUtf8(kProgramName.data(), static_cast<qsizetype>(kProgramName.size()));
 
-    QString dataDir;
-    QString databaseLocation = qEnvironmentVariable("CORVANTH_DATABASE");
-    while (!args.isEmpty() && args.front().startsWith("--")) {
-        const QString option = args.takeFirst();
-        if (option == "--help" || option == "-h") {
-            out << Usage();
-            return 0;
-        }
-        if (option == "--version") {
-            out << "corvanth-cli " << identity::Version << "\n";
-            return 0;
-        }
-        if (option == "--data-dir" && !args.isEmpty()) {
-            dataDir = args.takeFirst();
-        } else if (const QString prefix = QStringLiteral("--data-dir="); option.startsWith(prefix)) {
-            dataDir = option.mid(prefix.size());
-        } else if (option == "--database" && !args.isEmpty()) {
-            databaseLocation = args.takeFirst();
-        } else if (const QString prefix = QStringLiteral("--database="); option.startsWith(prefix)) {
-            databaseLocation = option.mid(prefix.size());
-        } else {
-            err << "corvanth-cli: unknown option " << option << "\n" << Usage();
-            return static_cast<int>(ExitCode::Usage);
-        }
+    // The options before the command; everything from the command on is the command's.
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (const auto error = ParseOptions(parser, GlobalOptions(), QCoreApplication::arguments())) {
+        err << program << ": " << *error << "\n\n" << ProgramUsage();
+        return static_cast<int>(ExitCode::Usage);
     }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << ProgramHelp();
+        return static_cast<int>(ExitCode::Ok);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << program << " " << identity::Version << "\n";
+        return static_cast<int>(ExitCode::Ok);
+    }
+    QStringList args = parser.positionalArguments();
     if (args.isEmpty()) {
-        err << Usage();
+        err << ProgramUsage();
+        return static_cast<int>(ExitCode::Usage);
+    }
+    const CommandEntry* command = FindCommand(args.front());
+    if (!command) {
+        err << program << ": unknown command " << args.front() << "\n\n" << ProgramUsage();
         return static_cast<int>(ExitCode::Usage);
     }
 
     DataFolderSources sources;
-    sources.commandLineOverride = dataDir.toStdString();
+    sources.commandLineOverride = parser.value(QStringLiteral("data-dir")).toStdString();
     sources.environmentOverride = qEnvironmentVariable("CORVANTH_DATA_DIR").toStdString();
     sources.executableFolder = QCoreApplication::applicationDirPath().toStdString();
     sources.perUserFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
     const std::string folder = ResolveDataFolder(sources);
     if (!EnsureFolder(folder)) {
-        err << "corvanth-cli: cannot use the data folder " << QString::fromStdString(folder) << "\n";
+        err << program << ": cannot use the data folder " << QString::fromStdString(folder) << "\n";
         return static_cast<int>(ExitCode::DataError);
     }
 
-    const QString command = args.front();
-    args.front() = "corvanth-cli " + command;
+    const QString databaseLocation = parser.isSet(QStringLiteral("database"))
+                                         ? parser.value(QStringLiteral("database"))
+                                         : qEnvironmentVariable("CORVANTH_DATABASE");
     CliContext context(QString::fromStdString(folder), out, err, databaseLocation);
-    int code = static_cast<int>(ExitCode::Usage);
-    if (command == "process") {
-        code = RunProcessCommand(context, args);
-    } else if (command == "follow") {
-        code = RunFollowCommand(context, args);
-    } else if (command == "position") {
-        code = RunPositionCommand(context, args);
-    } else if (command == "clear") {
-        code = RunClearCommand(context, args);
-    } else if (command == "search") {
-        code = RunSearchCommand(context, args);
-    } else if (command == "refs") {
-        code = RunRefsCommand(context, args);
-    } else if (command == "query") {
-        code = RunQueryCommand(context, args);
-    } else if (command == "copy") {
-        code = RunCopyCommand(context, args);
-    } else {
-        err << "corvanth-cli: unknown command " << command << "\n" << Usage();
-    }
+    const int code = RunCommand(context, *command, args);
     out.flush();
     err.flush();
     return code;

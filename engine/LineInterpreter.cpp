@@ -6,6 +6,7 @@
 #include "TextCodec.h"
 
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -71,8 +72,20 @@ int SlotOf(std::string_view text) {
 
 } // namespace
 
+std::string NoTrackedGameReason(std::int64_t startPosition) {
+    using namespace logline;
+    char version[16];
+    std::snprintf(version, sizeof version, "%g", kFirstTrackedVersion);
+    std::string text = "no tracked game: the log has no " +
+                       std::string(kInitGame.substr(0, kInitGame.size() - 1)) + " line with " +
+                       std::string(kVersionKey) + " " + version + " or later";
+    if (startPosition > 1) text += " from byte " + std::to_string(startPosition) + " on";
+    return text;
+}
+
 void LineInterpreter::SaveProgress(InterpreterProgress& saved) const {
     saved.gameTracked = gameTracked_;
+    saved.gamesTracked = gamesTracked_;
     saved.visits = visits_;
     saved.refereeMarks = refereeMarks_;
     for (int i = 0; i < kClientSlots; ++i) {
@@ -84,6 +97,7 @@ void LineInterpreter::SaveProgress(InterpreterProgress& saved) const {
 
 void LineInterpreter::RestoreProgress(const InterpreterProgress& saved) {
     gameTracked_ = saved.gameTracked;
+    gamesTracked_ = saved.gamesTracked;
     visits_ = saved.visits;
     refereeMarks_ = saved.refereeMarks;
     for (int i = 0; i < kClientSlots; ++i) {
@@ -148,6 +162,7 @@ void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cu
     }
     if (*number < kFirstTrackedVersion) return;
     gameTracked_ = true;
+    ++gamesTracked_;
 }
 
 void LineInterpreter::handleReferee(std::string_view line) {

@@ -32,10 +32,15 @@ inline constexpr std::size_t kDateSeparatorWidth = 2; // ": " between "DATE" and
 inline constexpr std::string_view kDisconnect = "ClientDisconnect:";
 } // namespace logline
 
+// Why a log that was read recorded nothing when no game was tracked: only games whose InitGame line
+// names \wfversion\ 2.8 or later are. `startPosition` is the 1-based byte the reading began at.
+std::string NoTrackedGameReason(std::int64_t startPosition);
+
 // What the interpreter has learnt up to a line: the game tracked, its counts and the client tables.
 // Saved before lines whose writes may fail later, so they can be interpreted again from there.
 struct InterpreterProgress {
     bool gameTracked = false;
+    std::int64_t gamesTracked = 0;
     std::int64_t visits = 0;
     std::int64_t refereeMarks = 0;
     std::array<std::string, kClientSlots> names, ips, dates;
@@ -65,6 +70,8 @@ public:
     }
 
     bool GameTracked() const { return gameTracked_; }
+    // How many InitGame lines started a tracked game (a game continued from a saved state is not one).
+    std::int64_t GamesTracked() const { return gamesTracked_; }
     // A follower that restarts where it saved its state continues the game it was reading.
     void RestoreGameTracked(bool tracked) { gameTracked_ = tracked; }
     std::int64_t VisitsRecorded() const { return visits_; }
@@ -88,6 +95,7 @@ private:
     ProcessingState& state_;
     VisitSink& sink_;
     bool gameTracked_ = false;
+    std::int64_t gamesTracked_ = 0;
     std::int64_t visits_ = 0;
     std::int64_t refereeMarks_ = 0;
     // Reused for the UTF-8 texts handed to the sink, so a visit allocates nothing in the interpreter.

@@ -26,7 +26,8 @@ struct LogFollower::Followed {
     std::int64_t journaled = 0; // the position last journaled, 0 before the first
     bool missingSaid = false;
     bool failed = false;
-    std::int64_t linesBefore = 0, visitsBefore = 0; // totals of files read before the current one
+    // Totals of files read before the current one.
+    std::int64_t linesBefore = 0, gamesBefore = 0, visitsBefore = 0;
 };
 
 LogFollower::LogFollower(VisitSink& sink, const PositionJournal& journal,
@@ -74,6 +75,7 @@ void LogFollower::add(const std::string& logPath) {
 void LogFollower::start(Followed& log, std::int64_t position, const FollowSnapshot* restored) {
     if (log.scanner) {
         log.linesBefore += log.scanner->linesRead();
+        log.gamesBefore += log.scanner->interpreter().GamesTracked();
         log.visitsBefore += log.scanner->interpreter().VisitsRecorded();
     }
     log.scanner.reset();
@@ -211,10 +213,14 @@ std::vector<FollowedLogStatus> LogFollower::status() const {
         s.failed = log->failed;
         s.waiting = !log->scanner || log->missingSaid;
         s.linesRead = log->linesBefore;
+        s.gamesTracked = log->gamesBefore;
         s.visitsRecorded = log->visitsBefore;
+        s.startedAt = log->startedAt;
         if (log->scanner) {
             s.position = log->scanner->position();
             s.linesRead += log->scanner->linesRead();
+            s.gamesTracked += log->scanner->interpreter().GamesTracked();
+            s.tracking = log->scanner->interpreter().GameTracked();
             s.visitsRecorded += log->scanner->interpreter().VisitsRecorded();
         }
         result.push_back(s);

@@ -32,8 +32,11 @@ struct FollowedLogStatus {
     std::string path;
     std::int64_t position = 0; // the last byte read of the file the path names
     std::int64_t linesRead = 0;
+    std::int64_t gamesTracked = 0; // InitGame lines that started a tracked game, in the bytes read
     std::int64_t visitsRecorded = 0;
-    bool waiting = false; // the path names no file
+    std::int64_t startedAt = 1; // the byte the reading of the current file began at
+    bool tracking = false;      // the lines being read now belong to a tracked game
+    bool waiting = false;       // the path names no file
     bool failed = false;
 };
 

@@ -22,6 +22,7 @@ void CountInto(RunSummary& summary, const LogScanner& scanner) {
     summary.bytesRead = scanner.position() - (summary.startPosition - 1);
     summary.linesRead = scanner.linesRead();
     summary.overlongLines = scanner.overlongLines();
+    summary.gamesTracked = scanner.interpreter().GamesTracked();
     summary.visitsRecorded = scanner.interpreter().VisitsRecorded();
     summary.refereeMarks = scanner.interpreter().RefereeMarks();
 }

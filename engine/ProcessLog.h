@@ -31,6 +31,7 @@ struct RunSummary {
     std::int64_t startPosition = 1;
     std::int64_t bytesRead = 0;
     std::int64_t linesRead = 0;
+    std::int64_t gamesTracked = 0; // InitGame lines that started a tracked game
     std::int64_t visitsRecorded = 0;
     std::int64_t refereeMarks = 0;
     std::int64_t overlongLines = 0;

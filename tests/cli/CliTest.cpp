@@ -1,6 +1,7 @@
 // The command-line program itself: exit codes, argument errors and output formats.
 #include "CliRunHost.h"
 #include "CliRunner.h"
+#include "ExitStatus.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
@@ -32,35 +33,78 @@ protected:
 } // namespace
 
 TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
+    // A file no one may read, root included: a write-only kernel setting.
+    const std::string unreadable = "/proc/sys/vm/drop_caches";
     const struct {
         std::vector<std::string> args;
         int code;
-        const char* text;
+        std::string text; // in stdout or stderr; a help text starts with it
     } cases[] = {
-        {{"--help"}, 0, "process LOG [--start POS]"},
-        {{"process", "--help"}, 0, "--start <POS>"},
-        {{"clear", "--help"}, 0, "--yes"},
+        {{"--help"}, 0, "Usage: corvanth-cli [--data-dir DIR]"},
+        {{"-h"}, 0, "Usage: corvanth-cli [--data-dir DIR]"},
+        {{"process", "--help"}, 0, "Usage: corvanth-cli process LOG [--start POS]\n"},
+        {{"search", "-h"}, 0, "Usage: corvanth-cli search name PATTERN"},
+        {{"clear", "--help"}, 0, "Usage: corvanth-cli clear --yes\n"},
         {{}, 64, "Usage:"},
         {{"frobnicate"}, 64, "unknown command"},
-        {{"process"}, 64, "expected one LOG"},
+        {{"--data-dir"}, 64, "Missing value after '--data-dir'"},
+        {{"process"}, 64, "corvanth-cli process: expected LOG (see --help)"},
+        {{"follow"}, 64, "corvanth-cli follow: expected LOG [LOG...] (see --help)"},
         {{"process", "a.log", "--start", "abc"}, 64, "is not a number"},
         {{"process", "a.log", "--start", "0"}, 64, "before the first byte"},
         {{"clear"}, 64, "--yes"},
-        {{"search", "name", "x", "--broad"}, 64, "give both"},
+        {{"search", "name", "x", "--broad"}, 64, "--broad widens --aliases or --cluster; give one of them"},
+        {{"search", "name", "x", "--same-name"}, 64, "--same-name widens --cluster; give both"},
+        {{"search", "name", "x", "--depth", "2"}, 64, "--depth limits --cluster; give both"},
         {{"search", "ip", "1.2.3.4", "--aliases"}, 64, "lists no aliases"},
         {{"search", "date", "x"}, 64, "expected \"name PATTERN\""},
         {{"search", "name", ""}, 64, "the pattern is empty"},
         {{"search", "name", "x", "--format", "xml"}, 64, "unknown format"},
         {{"search", "name", "x", "--cluster", "--depth", "-1"}, 64, "0 or more"},
-        {{"search", "name", "x", "--cluster", "--aliases"}, 64, "Unknown option"},
+        {{"search", "name", "x", "--cluster", "--aliases"}, 64, "give one"},
         {{"process", dir.file("none.log")}, 1, "does not exist"},
+        {{"process", dir.path()}, 1, "corvanth-cli process: " + dir.path() + " is a directory"},
+        {{"follow", unreadable}, 2, "corvanth-cli follow: " + unreadable + ": cannot open the log"},
     };
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
-        EXPECT_EQ(r.exitCode, c.code) << testing::PrintToString(c.args) << r.err;
-        EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << testing::PrintToString(c.args) << r.err;
+        const std::string trace = testing::PrintToString(c.args) + r.err;
+        EXPECT_EQ(r.exitCode, c.code) << trace;
+        EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << trace;
+        if (c.text.starts_with("Usage: corvanth-cli ")) {
+            EXPECT_TRUE(r.out.starts_with(c.text)) << r.out;
+        }
+        EXPECT_EQ((r.out + r.err).find("--help-all"), std::string::npos) << trace;
     }
     EXPECT_FALSE(dir.exists("Positions.txt"));
+}
+
+// Each command's help lists the exit statuses it gives, with their meanings; the program's lists them all.
+TEST_F(Cli, HelpListsTheExitStatuses) {
+    const struct {
+        std::vector<std::string> args;
+        std::vector<int> codes;
+    } cases[] = {{{"--help"}, {0, 1, 2, 64, 65}},
+                 {{"process", "--help"}, {0, 1, 2, 64, 65}},
+                 {{"follow", "--help"}, {0, 2, 64, 65}},
+                 {{"query", "--help"}, {0, 64, 65}}};
+    for (const auto& c : cases) {
+        const std::string out = cli(c.args).out;
+        const auto section = out.find("Exit status:\n");
+        ASSERT_NE(section, std::string::npos) << out;
+        std::string listed;
+        for (const ExitStatusMeaning& status : kExitStatuses) {
+            const std::string code = std::to_string(static_cast<int>(status.code));
+            if (out.find("\n  " + code + std::string(4 - code.size(), ' ') + std::string(status.meaning) +
+                             "\n",
+                         section) != std::string::npos)
+                listed += code + " ";
+        }
+        std::string expected;
+        for (const int code : c.codes)
+            expected += std::to_string(code) + " ";
+        EXPECT_EQ(listed, expected) << testing::PrintToString(c.args);
+    }
 }
 
 TEST_F(Cli, ProcessThenContinueFromTheJournal) {
@@ -71,7 +115,7 @@ TEST_F(Cli, ProcessThenContinueFromTheJournal) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string size = std::to_string(first.size());
     EXPECT_EQ(r.out, "Process Finished: " + size +
-                         " bytes from byte 1, 3 lines, 2 visits recorded, 0 referee "
+                         " bytes from byte 1, 3 lines, 1 game tracked, 2 visits recorded, 0 referee "
                          "logins, position " +
                          size + " journaled\n");
     EXPECT_EQ(cli({"position", log}).out, size + "\n");
@@ -81,13 +125,32 @@ TEST_F(Cli, ProcessThenContinueFromTheJournal) {
     r = cli({"process", log});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find(" bytes from byte " + size +
-                         ", 2 lines, 1 visits recorded, 0 referee logins, 1 "
+                         ", 2 lines, 1 game tracked, 1 visits recorded, 0 referee logins, 1 "
                          "overlong lines skipped, position"),
               std::string::npos)
         << r.out;
     EXPECT_EQ(rows(), 3);
     r = cli({"clear", "--yes"});
     EXPECT_EQ(r.out, "Deleted 3 rows\n");
+    EXPECT_EQ(rows(), 0);
+}
+
+// A stock Quake 3 server's log (ioquake3) names no \\wfversion\\: nothing is recorded, and the summary says
+// why.
+TEST_F(Cli, AStockQuake3LogSaysWhyNothingIsRecorded) {
+    const std::string log = dir.write(
+        "games.log",
+        "  0:00 ------------------------------------------------------------\n"
+        "  0:00 InitGame: \\sv_hostname\\noname\\g_gametype\\0\\sv_maxclients\\8\\version\\ioq3 1.36 "
+        "linux-x86_64\\protocol\\68\\mapname\\q3dm17\\gamename\\baseq3\n"
+        "  0:05 ClientConnect: 0\n"
+        "  0:05 ClientUserinfoChanged: 0 n\\Visor\\t\\0\\model\\visor/gorre\\hmodel\\visor/gorre\n"
+        "  0:05 ClientBegin: 0\n");
+    const CliResult r = cli({"process", log});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find(", 5 lines, 0 games tracked, 0 visits recorded,"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "corvanth-cli process: no tracked game: the log has no InitGame line with \\wfversion\\ "
+                     "2.8 or later\n");
     EXPECT_EQ(rows(), 0);
 }
 

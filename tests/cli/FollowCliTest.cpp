@@ -42,6 +42,7 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(open(dir.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(dir.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         execl(CORVANTH_CLI, CORVANTH_CLI, "--data-dir", dir.path().c_str(), "follow", log.c_str(), "--poll",
               "50", static_cast<char*>(nullptr));
         _exit(127);
@@ -62,6 +63,7 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(dir.read("out.txt"),
-              "Follow stopped: 201 lines, 200 visits recorded in 1 log, positions journaled\n");
+    EXPECT_EQ(
+        dir.read("out.txt"),
+        "Follow stopped: 201 lines, 1 game tracked, 200 visits recorded in 1 log, positions journaled\n");
 }

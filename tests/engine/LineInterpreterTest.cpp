@@ -30,35 +30,43 @@ protected:
 } // namespace
 
 TEST_F(Interpreter, InitGameVersionRules) {
+    // Every case starts in a tracked game (one counted) and feeds one line; `games` is the count after it.
     const struct {
         const char* line;
         bool tracked;
         bool cleared;
+        int games;
     } cases[] = {
-        {"  0:00 InitGame: \\wfversion\\2.8\\x", true, true},
-        {"  3:12 InitGame: \\a\\b\\wfversion\\2.8\\x", true, false},
-        {"  3:12 InitGame: \\wfversion\\3.0a\\x", true, false},
-        {"  3:12 InitGame: \\wfversion\\2.85\\x", true, false},
-        {"  3:12 InitGame: \\wfversion\\10\\x", true, false},
-        {"  3:12 InitGame: \\wfversion\\2.7\\x", false, false},
-        {"  0:00 InitGame: \\wfversion\\2.7\\x", false, true},
-        {"  3:12 InitGame: \\sv_hostname\\x", false, true},
-        {"  3:12 InitGame: \\wfversion\\2.9", false, false},
-        {"  3:12 InitGame: \\wfversion\\\\x", false, true},
-        {"  3:12 InitGame: \\wfversion\\beta\\x", false, true},
-        {"  3:12 InitGame: \\wfversion\\2.8ab\\x", false, true},
-        {"  3:12 Initgame: \\wfversion\\2.8\\x", true, false}, // not an InitGame line: nothing changes
+        {"  0:00 InitGame: \\wfversion\\2.8\\x", true, true, 2},
+        {"  3:12 InitGame: \\a\\b\\wfversion\\2.8\\x", true, false, 2},
+        {"  3:12 InitGame: \\wfversion\\3.0a\\x", true, false, 2},
+        {"  3:12 InitGame: \\wfversion\\2.85\\x", true, false, 2},
+        {"  3:12 InitGame: \\wfversion\\10\\x", true, false, 2},
+        {"  3:12 InitGame: \\wfversion\\2.7\\x", false, false, 1},
+        {"  0:00 InitGame: \\wfversion\\2.7\\x", false, true, 1},
+        {"  3:12 InitGame: \\sv_hostname\\x", false, true, 1},
+        // A stock Quake 3 (ioquake3) server names no \wfversion\: its games are never tracked.
+        {"  0:00 InitGame: \\sv_hostname\\noname\\g_gametype\\0\\version\\ioq3 1.36 "
+         "linux-x86_64\\protocol\\68"
+         "\\mapname\\q3dm17\\gamename\\baseq3",
+         false, true, 1},
+        {"  3:12 InitGame: \\wfversion\\2.9", false, false, 1},
+        {"  3:12 InitGame: \\wfversion\\\\x", false, true, 1},
+        {"  3:12 InitGame: \\wfversion\\beta\\x", false, true, 1},
+        {"  3:12 InitGame: \\wfversion\\2.8ab\\x", false, true, 1},
+        {"  3:12 Initgame: \\wfversion\\2.8\\x", true, false, 1}, // not an InitGame line: nothing changes
     };
     for (const auto& c : cases) {
         ProcessingState s;
         RecordingSink k;
         LineInterpreter li(s, k);
         s.ClientDates[4] = "d";
-        li.InterpretLine(kTracked); // every case starts in a tracked game
+        li.InterpretLine(kTracked);
         s.ClientNames[4] = "old";
         s.ClientIPs[4] = "1.1.1.1";
         li.InterpretLine(c.line);
         EXPECT_EQ(li.GameTracked(), c.tracked) << c.line;
+        EXPECT_EQ(li.GamesTracked(), c.games) << c.line;
         EXPECT_EQ(s.ClientNames[4].empty(), c.cleared) << c.line;
         EXPECT_EQ(s.ClientIPs[4].empty(), c.cleared) << c.line;
         EXPECT_EQ(s.ClientDates[4], "d") << "dates are never cleared: " << c.line;
