@@ -2,13 +2,31 @@
 
 #include "DatabaseError.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace corvanth {
+namespace {
+
+// SQLite makes a new database file with mode 0644 less the umask, whatever the umask allows, and gives
+// its -wal and -shm files the database file's mode; so a group that is to share the file could never
+// write it. Made here first, with 0666 less the umask as every other file of the programs, all three
+// files get the mode the umask says. A file that exists is left alone, and one that cannot be made is
+// left to SQLite, which says why.
+void CreateMissingFile(const std::string& path) {
+    if (path.empty() || path == ":memory:") return; // no file
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) ::close(fd); // an empty file, which SQLite takes for a new database
+}
+
+} // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path) {
     // A connection is only ever used by the thread that opened it (the programs have one), so SQLite
     // need not take its lock around every call.
-    const int rc = sqlite3_open_v2(path.c_str(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if ((flags & SQLITE_OPEN_CREATE) != 0) CreateMissingFile(path); // only where SQLite would make it
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);

@@ -1,5 +1,6 @@
 #include "ClusterQueries.h"
 
+#include "StoredRow.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -89,17 +90,9 @@ Query StoredPairQuery(std::string_view storedName, std::string_view ip) {
 
 std::optional<Query> StoredPairQuery(const ResultRow& row) {
     if (!row.ItemKey) return std::nullopt;
-    const std::string& key = *row.ItemKey;
-    const std::size_t colon = key.find(':');
-    if (colon == std::string::npos) return std::nullopt;
-    std::size_t nameSize = 0;
-    for (std::size_t i = 0; i < colon; ++i) {
-        if (key[i] < '0' || key[i] > '9') return std::nullopt;
-        nameSize = nameSize * 10 + static_cast<std::size_t>(key[i] - '0');
-    }
-    if (nameSize > key.size() - colon - 1) return std::nullopt;
-    const std::string_view rest = std::string_view(key).substr(colon + 1);
-    return StoredPairQuery(rest.substr(0, nameSize), rest.substr(nameSize));
+    const std::optional<StoredPair> pair = PairOfKey(*row.ItemKey);
+    if (!pair) return std::nullopt;
+    return StoredPairQuery(pair->name, pair->ip);
 }
 
 } // namespace corvanth

@@ -6,6 +6,7 @@
 #include "NamesDatabase.h"
 #include "Post.h"
 #include "Recordset.h"
+#include "StoredRow.h"
 #include "TextCodec.h"
 
 #include <algorithm>
@@ -20,17 +21,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A row of the cluster, with the stored texts its links are followed by.
+// A row of the cluster, with the stored names its links are followed by (the address is its IP cell).
 struct ReachedRow {
     ResultRow row;
     ClusterLink link;
     std::string storedName;
     std::string storedStrippedName;
-    std::string ip;
+
+    const std::string& ip() const { return row.Cell(ResultCell::IP); }
 };
 
 // The via text of a row a statement found, or nothing when the row does not share the link after all.
-using ViaOf = std::function<std::optional<std::string>(const ReachedRow&)>;
+using ViaOf = std::function<std::optional<std::string>(const StoredRow&)>;
 
 class Walk {
 public:
@@ -38,7 +40,7 @@ public:
         : database_(database), host_(host), options_(options), start_(host.now()), lastPump_(start_) {}
 
     void run(const Query& start) {
-        follow(start, 0, LinkKind::Start, [](const ReachedRow&) { return std::string(); });
+        follow(start, 0, LinkKind::Start, [](const StoredRow&) { return std::string(); });
         std::size_t levelBegin = 0;
         for (std::size_t hops = 1; hops <= options_.depth && walking(); ++hops) {
             const std::size_t levelEnd = rows_.size();
@@ -46,7 +48,7 @@ public:
             std::unordered_map<std::string, std::string> strippedNames; // folded -> as shown
             for (std::size_t i = levelBegin; i < levelEnd && walking(); ++i) {
                 // Copies: following a link adds rows, which may move the vector.
-                const std::string ip = rows_[i].ip;
+                const std::string ip = rows_[i].ip();
                 const std::string name = rows_[i].storedName;
                 followAddress(ip, hops);
                 if (walking()) followName(name, hops);
@@ -78,13 +80,13 @@ private:
             // The range of the first three octets: "10.0.0.*" is every address that begins "10.0.0.".
             folded.pop_back();
             follow(AddressPrefixQuery(std::string_view(range).substr(0, range.size() - 1)), hops,
-                   LinkKind::AddressRange, [&](const ReachedRow& row) -> std::optional<std::string> {
+                   LinkKind::AddressRange, [&](const StoredRow& row) -> std::optional<std::string> {
                        if (!FoldCase(row.ip).starts_with(folded)) return std::nullopt;
                        return range;
                    });
         } else {
             follow(AddressLinkQuery(ip), hops, LinkKind::Address,
-                   [&](const ReachedRow& row) -> std::optional<std::string> {
+                   [&](const StoredRow& row) -> std::optional<std::string> {
                        if (FoldCase(row.ip) != folded) return std::nullopt;
                        return ip;
                    });
@@ -97,8 +99,8 @@ private:
         if (!expandedNames_.insert(folded).second) return;
         const std::string shown = DecodeName(storedName);
         follow(PlayerNameLinkQuery(storedName), hops, LinkKind::PlayerName,
-               [&](const ReachedRow& row) -> std::optional<std::string> {
-                   if (FoldCase(row.storedName) != folded) return std::nullopt;
+               [&](const StoredRow& row) -> std::optional<std::string> {
+                   if (FoldCase(row.name) != folded) return std::nullopt;
                    return shown;
                });
     }
@@ -111,8 +113,8 @@ private:
         std::vector<std::string> folded;
         for (const auto& [key, shown] : shownByFolded)
             (IsAscii(key) ? ascii : folded).push_back(key);
-        const ViaOf via = [&](const ReachedRow& row) -> std::optional<std::string> {
-            const auto it = shownByFolded.find(FoldCase(row.storedStrippedName));
+        const ViaOf via = [&](const StoredRow& row) -> std::optional<std::string> {
+            const auto it = shownByFolded.find(FoldCase(row.stripped));
             if (it == shownByFolded.end()) return std::nullopt;
             return it->second;
         };
@@ -133,45 +135,33 @@ private:
     // the cluster at `hops`.
     void follow(const Query& query, std::size_t hops, LinkKind kind, const ViaOf& viaOf) {
         try {
-            for (Recordset rs = database_.OpenRecordset(query); !rs.Eof() && carryOn(); rs.MoveNext())
-                consider(rs, hops, kind, viaOf);
+            Recordset rs = database_.OpenRecordset(query);
+            const RowReader reader(rs);
+            for (; !rs.Eof() && carryOn(); rs.MoveNext())
+                consider(reader, hops, kind, viaOf);
         } catch (const std::exception& e) {
             const std::string what = e.what();
             failure_ = what.empty() ? std::string("the statement failed") : what;
         }
     }
 
-    void consider(const Recordset& rs, std::size_t hops, LinkKind kind, const ViaOf& viaOf) {
-        // The same rules as a search's rows: a player name that is not NULL, and an address column.
-        std::optional<std::string> name = rs.Field("PlayerName");
-        if (!name) return;
-        std::optional<std::string> ip = rs.Field("IP");
-        if (!ip && !rs.HasField("IP")) return;
-        std::string key = *name + ip.value_or(std::string());
+    // The rows a search lists, keyed as a search keys them.
+    void consider(const RowReader& reader, std::size_t hops, LinkKind kind, const ViaOf& viaOf) {
+        const std::optional<StoredRow> stored = reader.Read(RowKey::Stored);
+        if (!stored) return;
+        std::string key = PairKey(stored->name, stored->ip);
         if (reachedKeys_.contains(key)) return;
-
-        ReachedRow reached;
-        reached.storedName = std::move(*name);
-        reached.ip = ip.value_or(std::string());
-        reached.storedStrippedName = rs.Field("StrippedName").value_or(std::string());
-        std::optional<std::string> via = viaOf(reached);
+        std::optional<std::string> via = viaOf(*stored);
         if (!via) return;
         if (rows_.size() >= options_.sizeLimit) {
             end_ = ClusterEnd::SizeLimit;
             return;
         }
-
-        ResultRow& row = reached.row;
-        row.ItemKey = key;
-        row.Cell(ResultCell::Name) = DecodeName(reached.storedName);
-        row.Cell(ResultCell::StripName) = DecodeName(reached.storedStrippedName);
-        row.Cell(ResultCell::IP) = reached.ip;
-        if (auto lastVisit = rs.Field("LastVisit"))
-            row.Cell(ResultCell::LastConnection) = std::move(*lastVisit);
-        if (auto ref = rs.Field("Ref")) row.Cell(ResultCell::Referee) = std::move(*ref);
-        reached.link = {hops, kind, std::move(*via)};
-        reachedKeys_.insert(std::move(key));
-        rows_.push_back(std::move(reached));
+        reachedKeys_.insert(key);
+        rows_.push_back({ListedRow(*stored, std::move(key)),
+                         {hops, kind, std::move(*via)},
+                         std::string(stored->name),
+                         std::string(stored->stripped)});
     }
 
     // Hands control to the host now and then; false when the walk must end.

@@ -2,9 +2,9 @@
 
 #include "AliasPatterns.h"
 #include "LargeArray.h"
-#include "NameText.h"
 #include "NamesDatabase.h"
 #include "Recordset.h"
+#include "StoredRow.h"
 
 #include <algorithm>
 #include <array>
@@ -24,39 +24,16 @@ struct YieldState {
     Clock::time_point lastPump;
 };
 
-enum class RowKey { Stored, None };
-
-// The columns a search lists, looked up once per statement (-1 when the result lacks one).
-struct Columns {
-    explicit Columns(const Recordset& rs)
-        : name(rs.indexOf("PlayerName")), stripped(rs.indexOf("StrippedName")), ip(rs.indexOf("IP")),
-          lastVisit(rs.indexOf("LastVisit")), ref(rs.indexOf("Ref")) {}
-    int name, stripped, ip, lastVisit, ref;
-};
-
-// The list row for the cursor's current row, or nothing when the row is not to be listed: its player
-// name must be readable and not NULL, and a keyed row also needs its address column and a key that
-// `list` does not hold yet (checked before the other cells are read, as most rows an alias query
-// finds again are already listed).
-std::optional<ResultRow> ReadRow(const Recordset& rs, const Columns& columns, RowKey keyed,
-                                 const ResultList* list) {
-    const std::optional<std::string_view> name = rs.View(columns.name); // nothing: no such column, or NULL
-    if (!name) return std::nullopt;
-    const std::optional<std::string_view> ip = rs.View(columns.ip);
-
-    ResultRow row;
-    if (keyed == RowKey::Stored) {
-        if (columns.ip < 0) return std::nullopt;
-        std::string key = PairKey(*name, ip.value_or(std::string_view()));
-        if (list && list->ContainsKey(key)) return std::nullopt;
-        row.ItemKey = std::move(key);
-    }
-    row.Cell(ResultCell::Name) = DecodeName(*name);
-    if (auto stripped = rs.View(columns.stripped)) row.Cell(ResultCell::StripName) = DecodeName(*stripped);
-    if (ip) row.Cell(ResultCell::IP) = *ip;
-    if (auto lastVisit = rs.View(columns.lastVisit)) row.Cell(ResultCell::LastConnection) = *lastVisit;
-    if (auto ref = rs.View(columns.ref)) row.Cell(ResultCell::Referee) = *ref;
-    return row;
+// The list row for the reader's current row, or nothing when the row is not to be listed: besides
+// what RowReader asks of a row, a keyed row's key must not be in `list` yet (checked before the row is
+// made, as most rows an alias query finds again are already listed).
+std::optional<ResultRow> ReadRow(const RowReader& reader, RowKey keyed, const ResultList* list) {
+    const std::optional<StoredRow> stored = reader.Read(keyed);
+    if (!stored) return std::nullopt;
+    if (keyed == RowKey::None) return ListedRow(*stored, RowKey::None);
+    std::string key = PairKey(stored->name, stored->ip);
+    if (list && list->ContainsKey(key)) return std::nullopt;
+    return ListedRow(*stored, std::move(key));
 }
 
 // A keyed row a table walk keeps until its pattern's turn comes: the stored name, stripped name,
@@ -64,11 +41,9 @@ std::optional<ResultRow> ReadRow(const Recordset& rs, const Columns& columns, Ro
 // list row shows it). A fraction of the size of a list row, which is made from it once, in the list.
 class WalkedRow {
 public:
-    WalkedRow(const Recordset& rs, const Columns& columns, std::string_view name, std::string_view ip) {
-        const std::array<std::string_view, kResultCellCount> cells = {
-            name, rs.View(columns.stripped).value_or(std::string_view()), ip,
-            rs.View(columns.lastVisit).value_or(std::string_view()),
-            rs.View(columns.ref).value_or(std::string_view())};
+    explicit WalkedRow(const StoredRow& stored) {
+        const std::array<std::string_view, kResultCellCount> cells = {stored.name, stored.stripped, stored.ip,
+                                                                      stored.lastVisit, stored.ref};
         std::size_t size = 0;
         for (const std::string_view cell : cells)
             size += cell.size();
@@ -85,13 +60,9 @@ public:
     }
     // The list row ReadRow makes of the same row.
     ResultRow Row() const {
-        ResultRow row;
-        row.ItemKey = PairKey(Cell(ResultCell::Name), Cell(ResultCell::IP));
-        row.Cell(ResultCell::Name) = DecodeName(Cell(ResultCell::Name));
-        row.Cell(ResultCell::StripName) = DecodeName(Cell(ResultCell::StripName));
-        for (const ResultCell cell : {ResultCell::IP, ResultCell::LastConnection, ResultCell::Referee})
-            row.Cell(cell) = Cell(cell);
-        return row;
+        return ListedRow(StoredRow{Cell(ResultCell::Name), Cell(ResultCell::StripName), Cell(ResultCell::IP),
+                                   Cell(ResultCell::LastConnection), Cell(ResultCell::Referee)},
+                         RowKey::Stored);
     }
     bool Listed() const { return listed_; }
     // Once in the list the text is let go, so that the list's next rows can use its memory.
@@ -199,7 +170,7 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
     try {
         const OwnedAddresses owned(patterns);
         Recordset rs = database.OpenAddressWalk(owned);
-        const Columns columns(rs);
+        const RowReader reader(rs);
         rows.reserve(patterns.WalkableCount()); // every pattern takes the row it came from
         pairs.reserve(patterns.WalkableCount());
         // The clock is looked at every few rows: the walk passes over most of the table at once.
@@ -209,16 +180,16 @@ bool WalkTable(NamesDatabase& database, PostHost& host, YieldState& yield, Alias
                 rowsSinceTurn = 0;
                 if (!Turn(host, yield)) return false;
             }
-            const std::optional<std::string_view> ip = rs.View(columns.ip);
+            const std::optional<std::string_view> ip = reader.Ip();
             if (!ip) continue;
             const auto [exact, firstThree] = patterns.OwnersOf(*ip);
             if (!exact && !firstThree) continue;
-            const std::optional<std::string_view> name = rs.View(columns.name);
-            if (!name) continue; // not a row a search lists
+            const std::optional<StoredRow> stored = reader.Read(RowKey::Stored);
+            if (!stored) continue; // not a row a search lists
             const auto id = static_cast<std::uint32_t>(rows.size());
             if (exact) pairs.emplace_back(static_cast<std::uint32_t>(*exact), id);
             if (firstThree) pairs.emplace_back(static_cast<std::uint32_t>(*firstThree), id);
-            rows.emplace_back(rs, columns, *name, *ip);
+            rows.emplace_back(*stored);
         }
     } catch (const std::exception&) {
         return false;
@@ -313,7 +284,7 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
     // while the aliases are not asked for keep their place among them.
     Widening widening;
     if (rs) {
-        const Columns columns(*rs);
+        const RowReader reader(*rs);
         std::string broad;
         const Clock::time_point start = host.now();
         while (!rs->Eof()) {
@@ -333,15 +304,15 @@ PostOutcome Walk(NamesDatabase& database, ResultList& list, PostHost& host, cons
                 aliasCheck == AliasCheck::AllowAliases && host.aliasesTicked() && host.aliasesEnabled();
             if (aliases) {
                 // The row itself comes into the list through its address pattern, which it matches.
-                if (const std::optional<std::string_view> ip = rs->View(columns.ip)) {
+                if (const std::optional<std::string_view> ip = reader.Ip()) {
                     const std::string_view pattern = host.broadTicked() ? BroadPattern(*ip, broad) : *ip;
                     if (widening.patterns.Add(pattern))
                         widening.steps.push_back({AliasStep::Kind::Pattern, widening.patterns.Count() - 1});
                 }
             } else if (widening.steps.empty()) {
-                if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, &list))
+                if (std::optional<ResultRow> row = ReadRow(reader, RowKey::Stored, &list))
                     list.Add(std::move(*row));
-            } else if (std::optional<ResultRow> row = ReadRow(*rs, columns, RowKey::Stored, nullptr)) {
+            } else if (std::optional<ResultRow> row = ReadRow(reader, RowKey::Stored, nullptr)) {
                 widening.rows.push_back(std::move(*row));
                 widening.steps.push_back({AliasStep::Kind::Row, widening.rows.size() - 1});
             }
@@ -387,9 +358,9 @@ Outcome<Done> ListReferees(NamesDatabase& database, ResultList& list) {
     list.Clear();
     try {
         Recordset rs = database.OpenRecordset(RefereeQuery());
-        const Columns columns(rs);
+        const RowReader reader(rs);
         while (!rs.Eof()) {
-            if (std::optional<ResultRow> row = ReadRow(rs, columns, RowKey::None, &list))
+            if (std::optional<ResultRow> row = ReadRow(reader, RowKey::None, &list))
                 list.Add(std::move(*row));
             rs.MoveNext();
         }

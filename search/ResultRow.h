@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -18,20 +17,9 @@ inline constexpr std::size_t kResultCellCount = 5;
 inline constexpr std::array<std::string_view, kResultCellCount> kResultHeaders = {
     "Name", "StripName", "IP", "Last Connection", "Referee"};
 
-// The key of a row found by a search: the pair of its stored name and address. The name's length
-// comes first, so no two pairs share a key ("Bob1" from 12.3.4.5 and "Bob11" from 2.3.4.5 differ).
-inline std::string PairKey(std::string_view storedName, std::string_view storedIp) {
-    char length[24];
-    const auto digits = std::to_chars(length, length + sizeof length, storedName.size()).ptr - length;
-    std::string key;
-    key.reserve(static_cast<std::size_t>(digits) + 1 + storedName.size() + storedIp.size());
-    key.append(length, static_cast<std::size_t>(digits)).append(1, ':').append(storedName).append(storedIp);
-    return key;
-}
-
 // One row of the result list. Cell 0 is the row's text (the shown player name); a cell for which no
-// value was put stays empty. Rows found by a search carry a key (PairKey of the stored name and
-// address); the placeholder and the referee list's rows have none.
+// value was put stays empty. Rows found by a search or a cluster walk carry a key (PairKey of the stored
+// name and address, StoredRow.h); the placeholder and the referee list's rows have none.
 struct ResultRow {
     std::optional<std::string> ItemKey;
     std::array<std::string, kResultCellCount> Cells;

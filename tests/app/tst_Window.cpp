@@ -35,11 +35,11 @@ QByteArray ChainLog() {
            Game(3, "Charlie", "2.2.2.2") + Game(4, "Delta", "9.9.9.9");
 }
 
-// Selects the first row of the list and opens its pop-up menu, then closes the menu again.
-void PickFirstRow(frmMain& w) {
+// Selects a row of the list (the first by default) and opens its pop-up menu, then closes the menu again.
+void PickFirstRow(frmMain& w, int row = 0) {
     w.resultModel().Flush();
     QTreeView* list = w.lstReport;
-    list->setCurrentIndex(list->model()->index(0, 0));
+    list->setCurrentIndex(list->model()->index(row, 0));
     w.search().lstReport_MouseUp(Qt::RightButton, {}, list->visualRect(list->currentIndex()).center());
     w.mCopyPopup->hide();
 }
@@ -543,6 +543,12 @@ private slots:
         QCOMPARE(model->rowCount(), 4); // Alpha, Bravo twice, Charlie: Delta is linked to nobody
         QCOMPARE(model->index(3, 5).data().toString() + model->index(3, 0).data().toString(),
                  QStringLiteral("3Charlie"));
+        PickFirstRow(f.w, 3); // a row of the cluster starts a cluster of its own
+        f.w.mShowLinked->trigger();
+        f.w.resultModel().Flush();
+        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(model->index(0, 5).data().toString() + model->index(0, 0).data().toString(),
+                 QStringLiteral("0Charlie"));
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
         f.w.cmdSearch->click();
         QCOMPARE(model->columnCount(), 5);

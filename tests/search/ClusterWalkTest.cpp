@@ -52,7 +52,8 @@ TEST_P(ClusterWalkTest, LinksHopByHop) {
             {"Charlie", "CAFE::2"}, {"Delta", "9.9.9.9"},  {"Ann", "3.3.3.3"},      {"Ben", "3.3.3.3"},
             {"Ben", "4.4.4.4"},     {"Ann", "4.4.4.4"},    {"Cid", "4.4.4.4"},      {"^1Ace", "10.0.0.1"},
             {"Bolt", "10.0.0.2"},   {"Crow", "10.0.1.1"},  {"Ace^7", "10.9.9.9"},   {"^2ACE", "10.8.8.8"},
-            {"xÉcho", "10.7.7.7"},  {"Xécho", "10.6.6.6"}, {"^3Ñandu", "10.5.5.5"}, {"ñANDU", "10.4.4.4"}});
+            {"xÉcho", "10.7.7.7"},  {"Xécho", "10.6.6.6"}, {"^3Ñandu", "10.5.5.5"}, {"ñANDU", "10.4.4.4"},
+            {"Bob1", "12.3.4.5"},   {"Bob11", "2.3.4.5"}});
     const std::vector<std::string> chain = {"0 Alpha 1.1.1.1 ", "1 Zulu 1.1.1.1 1.1.1.1",
                                             "1 élan 1.1.1.1 1.1.1.1", "2 ÉLAN cafe::2 élan",
                                             "3 Charlie CAFE::2 cafe::2"};
@@ -87,6 +88,8 @@ TEST_P(ClusterWalkTest, LinksHopByHop) {
         {IpSearchQuery("10.5.5.5"),
          {.nameLinks = stripped},
          {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
+        // Two pairs whose name and address, put together, read the same are two rows.
+        {NameSearchQuery("Bob1*"), {}, {"0 Bob1 12.3.4.5 ", "0 Bob11 2.3.4.5 "}},
     };
     for (const auto& c : cases) {
         walk(c.start, c.options);

@@ -3,6 +3,7 @@
 #include "TempFolder.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,8 +20,11 @@ struct CliResult {
 
 // Runs corvanth-cli with `args` and the environment plus `env` (NAME=value entries) and waits for it.
 // The program writes into two files of a folder of its own, read back once it has ended: nothing is
-// shared with a program started at the same time from another thread.
-inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+// shared with a program started at the same time from another thread. `inChild`, when given, runs in
+// the child just before the program starts (to change its user, groups or umask); when it returns
+// false the child ends with exit code 126 instead.
+inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+                        const std::function<bool()>& inChild = {}) {
     const TempFolder dir;
     const std::string out = dir.file("out"), err = dir.file("err");
     std::vector<char*> argv{const_cast<char*>(CORVANTH_CLI)};
@@ -33,6 +37,7 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
         for (const auto& e : env)
             putenv(const_cast<char*>(e.c_str()));
+        if (inChild && !inChild()) _exit(126);
         execv(CORVANTH_CLI, argv.data());
         _exit(127);
     }
