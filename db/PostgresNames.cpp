@@ -227,10 +227,7 @@ Recordset PostgresNames::OpenRecordset(const Query& query) {
     c.ReconnectIfLost();
     if (query.userText) {
         const std::string sql = TranslateQuery(query.sql, BooleanWords::Literals);
-        if (IsTransactionControl(sql))
-            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
-                                "COMMIT or ROLLBACK");
-        return Recordset(std::make_unique<PgCursor>(open_, c.RunOnce(sql, "the query failed")));
+        return Recordset(std::make_unique<PgCursor>(open_, c.RunReadOnly(sql, "the query failed")));
     }
     const Query translated = TranslateForPostgres(query);
     return Recordset(

@@ -7,6 +7,7 @@
 #include "SqlDialect.h"
 #include "SqlFunction.h"
 #include "SqliteConnection.h"
+#include "SqliteReadOnly.h"
 #include "TextCodec.h"
 #include "TextHash.h"
 
@@ -353,11 +354,7 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
     SqliteStatement statement;
     std::string reuseKey;
     if (query.userText) {
-        const std::string sql = TranslateQuery(query.sql);
-        if (IsTransactionControl(sql))
-            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
-                                "COMMIT or ROLLBACK");
-        statement = SqliteStatement(*connection_, sql);
+        statement = PrepareReadOnly(*connection_, TranslateQuery(query.sql));
     } else {
         reuseKey = query.sql;
         statement = ownStatement(reuseKey);
@@ -367,11 +364,6 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
             statement.bind(static_cast<int>(i + 1), std::string_view(*query.params[i]));
         else
             statement.bind(static_cast<int>(i + 1), std::nullopt);
-    }
-    if (!statement.readOnly()) {
-        // Something other than a visit may change the table: the pair cache no longer holds.
-        forgetCachedRows();
-        if (sqlite3_get_autocommit(connection_->get())) inBatch_ = false;
     }
     return Recordset(
         std::make_unique<SqliteCursor>(connection_, life_, std::move(statement), std::move(reuseKey)));

@@ -54,6 +54,7 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         {{"search", "name", "x", "--cluster", "--depth", "-1"}, 64, "0 or more"},
         {{"search", "name", "x", "--cluster", "--aliases"}, 64, "Unknown option"},
         {{"process", dir.file("none.log")}, 1, "does not exist"},
+        {{"query", "/**/DROP TABLE Names"}, 65, "custom SQL only reads the database"},
     };
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
