@@ -56,12 +56,11 @@ int RunCopyCommand(CliContext& context, const QStringList& arguments) {
         context.err() << "corvanth-cli copy: --from and --to are both needed (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
     }
-    const std::string defaultFile = context.databasePath().toStdString();
     try {
         NamesDatabase source;
-        source.Open(ParseDatabaseLocation(parser.value(from).toStdString(), defaultFile));
+        source.Open(context.location(parser.value(from), LocationSource::CommandLine));
         NamesDatabase target;
-        target.Open(ParseDatabaseLocation(parser.value(to).toStdString(), defaultFile));
+        target.Open(context.location(parser.value(to), LocationSource::CommandLine));
         CopySummary summary;
         {
             CopyBar bar;

@@ -54,6 +54,7 @@ int main(int argc, char* argv[]) {
 
     QString dataDir;
     QString databaseLocation = qEnvironmentVariable("CORVANTH_DATABASE");
+    LocationSource databaseSource = LocationSource::Environment;
     while (!args.isEmpty() && args.front().startsWith("--")) {
         const QString option = args.takeFirst();
         if (option == "--help" || option == "-h") {
@@ -70,8 +71,10 @@ int main(int argc, char* argv[]) {
             dataDir = option.mid(prefix.size());
         } else if (option == "--database" && !args.isEmpty()) {
             databaseLocation = args.takeFirst();
+            databaseSource = LocationSource::CommandLine;
         } else if (const QString prefix = QStringLiteral("--database="); option.startsWith(prefix)) {
             databaseLocation = option.mid(prefix.size());
+            databaseSource = LocationSource::CommandLine;
         } else {
             err << "corvanth-cli: unknown option " << option << "\n" << Usage();
             return static_cast<int>(ExitCode::Usage);
@@ -95,7 +98,7 @@ int main(int argc, char* argv[]) {
 
     const QString command = args.front();
     args.front() = "corvanth-cli " + command;
-    CliContext context(QString::fromStdString(folder), out, err, databaseLocation);
+    CliContext context(QString::fromStdString(folder), out, err, databaseLocation, databaseSource);
     int code = static_cast<int>(ExitCode::Usage);
     if (command == "process") {
         code = RunProcessCommand(context, args);

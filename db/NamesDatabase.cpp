@@ -23,10 +23,14 @@ void NamesDatabase::Open(const std::string& path) {
 void NamesDatabase::Open(const DatabaseLocation& location) {
     Close();
     std::unique_ptr<NamesStore> store;
-    if (location.kind == DatabaseLocation::Kind::PostgreSql)
+    if (location.kind == DatabaseLocation::Kind::PostgreSql) {
+        // A text libpq cannot read never reaches a connection attempt, whose message could quote it.
+        if (auto refusal = LocationRefusal(location, LocationSource::Environment))
+            throw DatabaseError(*refusal);
         store = std::make_unique<PostgresNames>(location.target);
-    else
+    } else {
         store = std::make_unique<SqliteNames>(location.target);
+    }
     store->SetCommitInterval(commitInterval_);
     store_ = std::move(store);
     path_ = location.target;

@@ -55,6 +55,7 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         {{"search", "name", "x", "--cluster", "--aliases"}, 64, "Unknown option"},
         {{"process", dir.file("none.log")}, 1, "does not exist"},
         {{"query", "/**/DROP TABLE Names"}, 65, "custom SQL only reads the database"},
+        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent", "refs"}, 65, "~/.pgpass"},
     };
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
@@ -120,7 +121,7 @@ TEST_F(Cli, AFailureNamesTheLineAndKeepsTheRows) {
 
 // --data-dir, then CORVANTH_DATA_DIR; --database, then CORVANTH_DATABASE, then the file in the data
 // folder; a PostgreSQL server that cannot be reached is a clear failure that creates no file and does
-// not repeat the password.
+// not repeat the password (which only the environment may hold).
 TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
     const std::string log = dir.write("games.log", InitGame() + Connect(1, "Ace", "10.0.0.1"));
     TempFolder other;
@@ -136,7 +137,7 @@ TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
          "option.db"},
         {{}, {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")}, "env.db"},
         {{}, {"CORVANTH_DATABASE="}, "IPLogging.mdb"},
-        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, {}, ""},
+        {{}, {"CORVANTH_DATABASE=postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
