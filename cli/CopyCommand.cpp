@@ -58,7 +58,7 @@ int RunCopyCommand(CliContext& context, const QStringList& arguments) {
     }
     try {
         NamesDatabase source;
-        source.Open(context.location(parser.value(from), LocationSource::CommandLine));
+        source.Open(context.location(parser.value(from), LocationSource::CommandLine), IfMissing::Refuse);
         NamesDatabase target;
         target.Open(context.location(parser.value(to), LocationSource::CommandLine));
         CopySummary summary;

@@ -20,6 +20,10 @@ struct DatabaseLocation {
 // `defaultFile` is the database file in the data folder, used when `text` is empty.
 DatabaseLocation ParseDatabaseLocation(std::string_view text, const std::string& defaultFile);
 
+// What opening a location that does not exist does: create the database (a run's target), or refuse
+// (what a copy reads from).
+enum class IfMissing { Create, Refuse };
+
 // Where a location's text came from: the command line (every user of the machine sees it in `ps`), the
 // window's settings file (plain text), or the environment (which only the user's own processes see).
 enum class LocationSource { CommandLine, SettingsFile, Environment };

@@ -234,6 +234,15 @@ Recordset PostgresNames::OpenRecordset(const Query& query) {
         std::make_unique<PgCursor>(open_, c.Run(translated.sql, translated.params, "the query failed")));
 }
 
+std::string PostgresNames::Identity() {
+    PgConnection& c = connection();
+    c.ReconnectIfLost();
+    const PgResult r = c.Run("SELECT current_database() || ' on port ' || current_setting('port') || "
+                             "' since ' || pg_postmaster_start_time()",
+                             {}, "cannot tell which database this is");
+    return std::string("postgresql ") + Libpq().PQgetvalue(r.get(), 0, 0);
+}
+
 std::int64_t PostgresNames::RowCount() {
     send();
     PgConnection& c = connection();

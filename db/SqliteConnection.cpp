@@ -4,11 +4,12 @@
 
 namespace corvanth {
 
-SqliteConnection::SqliteConnection(const std::string& path) {
+SqliteConnection::SqliteConnection(const std::string& path, IfMissing ifMissing) {
+    const int create = ifMissing == IfMissing::Create ? SQLITE_OPEN_CREATE : 0;
     // A connection is only ever used by the thread that opened it (the programs have one), so SQLite
     // need not take its lock around every call.
-    const int rc = sqlite3_open_v2(path.c_str(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | create | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close_v2(db_);

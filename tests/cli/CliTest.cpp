@@ -55,6 +55,9 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         {{"search", "name", "x", "--cluster", "--aliases"}, 64, "Unknown option"},
         {{"process", dir.file("none.log")}, 1, "does not exist"},
         {{"query", "/**/DROP TABLE Names"}, 65, "custom SQL only reads the database"},
+        // The query made the data folder's file; a copy reads a database that exists and is not the target.
+        {{"copy", "--from", dir.file("none.db"), "--to", dir.file("made.db")}, 65, "does not exist"},
+        {{"copy", "--from", "sqlite:", "--to", dir.path() + "/./IPLogging.mdb"}, 65, "the same database"},
         {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent", "refs"}, 65, "~/.pgpass"},
     };
     for (const auto& c : cases) {
@@ -63,6 +66,8 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         EXPECT_NE((r.out + r.err).find(c.text), std::string::npos) << testing::PrintToString(c.args) << r.err;
     }
     EXPECT_FALSE(dir.exists("Positions.txt"));
+    EXPECT_FALSE(dir.exists("none.db"));
+    EXPECT_FALSE(dir.exists("made.db"));
 }
 
 TEST_F(Cli, ProcessThenContinueFromTheJournal) {
