@@ -501,6 +501,7 @@ private slots:
         f.w.txtQuery->setPlainText(QStringLiteral("/**/ALTER TABLE Names RENAME TO Elsewhere"));
         f.w.cmdQuery->click();
         QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+        QCOMPARE(f.prompter.asked[1].title, QStringLiteral("Query failed"));
         QVERIFY2(f.prompter.asked[1].text.contains(QStringLiteral("only reads")),
                  qPrintable(f.prompter.asked[1].text));
         sqlite3* other = nullptr;
