@@ -6,23 +6,10 @@
 #include "Prompter.h"
 #include "SettingsStore.h"
 
-#include <QRegularExpression>
-
 namespace corvanth {
 
 QString LocalDatabaseFile(const QString& dataFolder) {
     return dataFolder + QLatin1Char('/') + QString::fromUtf8(identity::DatabaseFileName);
-}
-
-bool HoldsPassword(const QString& location) {
-    static const QRegularExpression keyword(QStringLiteral("(^|\\s)password\\s*="),
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression url(QStringLiteral("^postgres(ql)?://[^/@]*:[^/@]*@"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression query(QStringLiteral("[?&]password="),
-                                          QRegularExpression::CaseInsensitiveOption);
-    return keyword.match(location).hasMatch() || url.match(location).hasMatch() ||
-           query.match(location).hasMatch();
 }
 
 void OpenWindowDatabase(NamesDatabase& db, const SettingsStore& settings, Prompter& prompter,

@@ -14,10 +14,6 @@ inline constexpr const char* kDatabaseSetting = "Database";
 // The database file in the data folder.
 QString LocalDatabaseFile(const QString& dataFolder);
 
-// Whether a connection text carries a password (libpq's "password=" keyword or "user:password@" in a
-// URL): such a text is never stored in the settings.
-bool HoldsPassword(const QString& location);
-
 // Opens the database the settings name. A PostgreSQL server that cannot be opened is told through the
 // prompter, and the local file is used instead (the message says so). Throws DatabaseError when the
 // local file itself cannot be opened.

@@ -67,12 +67,16 @@ void frmDatabaseConnection::cmdTest_Click() {
 
 void frmDatabaseConnection::cmdOK_Click() {
     const QString text = txtConnection->text().trimmed();
-    if (HoldsPassword(text)) {
-        prompter_.askOver(
-            this,
-            QStringLiteral("Passwords are not stored in the settings. Put the password in "
-                           "~/.pgpass (or PGPASSWORD) and leave it out of the connection text."),
-            QStringLiteral("Database Connection"), Prompter::Buttons::Ok, Prompter::Icon::Critical);
+    std::optional<std::string> refusal;
+    try {
+        refusal = LocationRefusal(ParseDatabaseLocation(text.toStdString(), localFile_.toStdString()),
+                                  LocationSource::SettingsFile);
+    } catch (const DatabaseError& e) {
+        refusal = e.what();
+    }
+    if (refusal) {
+        prompter_.askOver(this, QString::fromStdString(*refusal), QStringLiteral("Database Connection"),
+                          Prompter::Buttons::Ok, Prompter::Icon::Critical);
         return;
     }
     settings_.SaveRegString(QString::fromLatin1(kDatabaseSetting), text);

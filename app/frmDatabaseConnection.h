@@ -14,7 +14,8 @@ class SettingsStore;
 // Advanced > Database Connection…: where the names table lives. The connection text (empty for the
 // local file, sqlite:PATH, or a PostgreSQL URL or libpq text), a Test button that connects and counts
 // the rows, OK (stores the text in the settings, read at the next start-up) and Cancel. A text with a
-// password is not stored: libpq's own means (~/.pgpass, PGPASSWORD) serve instead.
+// password (as LocationRefusal reads it) is not stored: libpq's own means (~/.pgpass, PGPASSWORD) serve
+// instead.
 class frmDatabaseConnection : public QDialog {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseError.h"
 #include "ExitStatus.h"
 #include "NamesDatabase.h"
 #include "PositionJournal.h"
@@ -19,10 +20,12 @@ namespace corvanth {
 // first use.
 class CliContext {
 public:
-    // `databaseLocation`: --database or CORVANTH_DATABASE; empty means the file in the data folder.
-    CliContext(QString dataFolder, QTextStream& out, QTextStream& err, QString databaseLocation = {})
-        : dataFolder_(std::move(dataFolder)), databaseLocation_(std::move(databaseLocation)), out_(out),
-          err_(err), journal_(dataFolder_.toStdString()) {}
+    // `databaseLocation`: --database or CORVANTH_DATABASE (`source` says which); empty means the file in
+    // the data folder.
+    CliContext(QString dataFolder, QTextStream& out, QTextStream& err, QString databaseLocation = {},
+               LocationSource source = LocationSource::Environment)
+        : dataFolder_(std::move(dataFolder)), databaseLocation_(std::move(databaseLocation)),
+          databaseSource_(source), out_(out), err_(err), journal_(dataFolder_.toStdString()) {}
 
     const QString& dataFolder() const { return dataFolder_; }
     QString databasePath() const {
@@ -32,17 +35,23 @@ public:
     QTextStream& err() { return err_; }
     const PositionJournal& journal() const { return journal_; }
 
-    // Throws DatabaseError when the database cannot be opened.
+    // Throws DatabaseError when the database cannot be opened, or its location may not come from where
+    // it came (a password on the command line).
     NamesDatabase& database() {
-        if (!database_.IsOpen())
-            database_.Open(
-                ParseDatabaseLocation(databaseLocation_.toStdString(), databasePath().toStdString()));
+        if (!database_.IsOpen()) database_.Open(location(databaseLocation_, databaseSource_));
         return database_;
+    }
+    // A location as the user wrote it; throws DatabaseError when it may not come from `source`.
+    DatabaseLocation location(const QString& text, LocationSource source) const {
+        DatabaseLocation location = ParseDatabaseLocation(text.toStdString(), databasePath().toStdString());
+        if (auto refusal = LocationRefusal(location, source)) throw DatabaseError(*refusal);
+        return location;
     }
 
 private:
     QString dataFolder_;
     QString databaseLocation_;
+    LocationSource databaseSource_;
     QTextStream& out_;
     QTextStream& err_;
     PositionJournal journal_;

@@ -47,12 +47,11 @@ int RunCopyCommand(CliContext& context, const QCommandLineParser& parser) {
         context.err() << "corvanth-cli copy: --from and --to are both needed (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
     }
-    const std::string defaultFile = context.databasePath().toStdString();
     try {
         NamesDatabase source;
-        source.Open(ParseDatabaseLocation(parser.value(from).toStdString(), defaultFile));
+        source.Open(context.location(parser.value(from), LocationSource::CommandLine), IfMissing::Refuse);
         NamesDatabase target;
-        target.Open(ParseDatabaseLocation(parser.value(to).toStdString(), defaultFile));
+        target.Open(context.location(parser.value(to), LocationSource::CommandLine));
         CopySummary summary;
         {
             CopyBar bar;

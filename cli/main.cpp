@@ -60,10 +60,11 @@ int main(int argc, char* argv[]) {
         return static_cast<int>(ExitCode::DataError);
     }
 
-    const QString databaseLocation = parser.isSet(QStringLiteral("database"))
-                                         ? parser.value(QStringLiteral("database"))
-                                         : qEnvironmentVariable("CORVANTH_DATABASE");
-    CliContext context(QString::fromStdString(folder), out, err, databaseLocation);
+    const bool databaseGiven = parser.isSet(QStringLiteral("database"));
+    const QString databaseLocation =
+        databaseGiven ? parser.value(QStringLiteral("database")) : qEnvironmentVariable("CORVANTH_DATABASE");
+    CliContext context(QString::fromStdString(folder), out, err, databaseLocation,
+                       databaseGiven ? LocationSource::CommandLine : LocationSource::Environment);
     const int code = RunCommand(context, *command, args);
     out.flush();
     err.flush();

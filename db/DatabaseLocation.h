@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,21 @@ struct DatabaseLocation {
 
 // `defaultFile` is the database file in the data folder, used when `text` is empty.
 DatabaseLocation ParseDatabaseLocation(std::string_view text, const std::string& defaultFile);
+
+// What opening a location that does not exist does: create the database (a run's target), or refuse
+// (what a copy reads from).
+enum class IfMissing { Create, Refuse };
+
+// Where a location's text came from: the command line (every user of the machine sees it in `ps`), the
+// window's settings file (plain text), or the environment (which only the user's own processes see).
+enum class LocationSource { CommandLine, SettingsFile, Environment };
+
+// Why a location may not be used as it came, or nothing when it may. A PostgreSQL text is read by
+// libpq's own parse (PQconninfoParse), so that every spelling counts (URL, keywords, percent-encoded
+// keys): a text libpq cannot read is refused from anywhere (libpq's message is not repeated, since it
+// may quote the text); a text with a secret (password, sslpassword, any keyword libpq hides as a
+// password) is refused unless it comes from the environment. An SQLite location is always fine.
+// Throws DatabaseError when the PostgreSQL client library cannot be loaded.
+std::optional<std::string> LocationRefusal(const DatabaseLocation& location, LocationSource source);
 
 } // namespace corvanth

@@ -1,5 +1,7 @@
 #include "NamesCopy.h"
 
+#include "DatabaseError.h"
+
 namespace corvanth {
 namespace {
 
@@ -8,6 +10,8 @@ constexpr std::int64_t kProgressEvery = 5000;
 } // namespace
 
 CopySummary CopyNames(NamesDatabase& from, NamesDatabase& to, CopyProgress& progress) {
+    if (from.Identity() == to.Identity())
+        throw DatabaseError("--from and --to name the same database: there is nothing to copy");
     CopySummary summary;
     const std::int64_t total = from.RowCount();
     progress.rowsCopied(0, total);

@@ -19,7 +19,8 @@ struct CopySummary {
 };
 
 // Copies every row of `from` into `to`, merging pairs as a run would (the later LastVisit, the referee
-// mark kept if either has it), and commits. Throws DatabaseError.
+// mark kept if either has it), and commits. Throws DatabaseError, before anything is written when the
+// two are the same database.
 CopySummary CopyNames(NamesDatabase& from, NamesDatabase& to, CopyProgress& progress);
 
 } // namespace corvanth

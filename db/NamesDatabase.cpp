@@ -20,13 +20,17 @@ void NamesDatabase::Open(const std::string& path) {
     Open(DatabaseLocation{DatabaseLocation::Kind::SqliteFile, path});
 }
 
-void NamesDatabase::Open(const DatabaseLocation& location) {
+void NamesDatabase::Open(const DatabaseLocation& location, IfMissing ifMissing) {
     Close();
     std::unique_ptr<NamesStore> store;
-    if (location.kind == DatabaseLocation::Kind::PostgreSql)
+    if (location.kind == DatabaseLocation::Kind::PostgreSql) {
+        // A text libpq cannot read never reaches a connection attempt, whose message could quote it.
+        if (auto refusal = LocationRefusal(location, LocationSource::Environment))
+            throw DatabaseError(*refusal);
         store = std::make_unique<PostgresNames>(location.target);
-    else
-        store = std::make_unique<SqliteNames>(location.target);
+    } else {
+        store = std::make_unique<SqliteNames>(location.target, ifMissing);
+    }
     store->SetCommitInterval(commitInterval_);
     store_ = std::move(store);
     path_ = location.target;
@@ -80,6 +84,10 @@ Recordset NamesDatabase::OpenAddressWalk(const AddressFilter& keep) {
 void NamesDatabase::SetCommitInterval(std::chrono::milliseconds interval) {
     commitInterval_ = interval;
     if (store_) store_->SetCommitInterval(interval);
+}
+
+std::string NamesDatabase::Identity() {
+    return store().Identity();
 }
 
 std::int64_t NamesDatabase::RowCount() {

@@ -28,9 +28,10 @@ public:
 
     // Opens an SQLite file (creating the file, table and indexes when missing). Throws DatabaseError.
     void Open(const std::string& path);
-    // Opens the database a location names (see DatabaseLocation). Throws DatabaseError; a connection
-    // text is never repeated in the message, since it may hold a password.
-    void Open(const DatabaseLocation& location);
+    // Opens the database a location names (see DatabaseLocation); an SQLite file that does not exist
+    // is created, or with IfMissing::Refuse is an error (and nothing is created). Throws DatabaseError;
+    // a connection text is never repeated in the message, since it may hold a password.
+    void Open(const DatabaseLocation& location, IfMissing ifMissing = IfMissing::Create);
     // Commits what is pending and closes. Open cursors reach their end.
     void Close();
     bool IsOpen() const { return store_ != nullptr; }
@@ -57,6 +58,8 @@ public:
 
     void SetCommitInterval(std::chrono::milliseconds interval);
     std::int64_t RowCount();
+    // Equal for two databases open on the same table, whatever texts named it.
+    std::string Identity();
 
 private:
     NamesStore& store();

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace corvanth {
@@ -40,6 +41,8 @@ public:
     virtual Recordset OpenAddressWalk(const AddressFilter& keep) = 0;
     virtual void SetCommitInterval(std::chrono::milliseconds interval) = 0;
     virtual std::int64_t RowCount() = 0;
+    // Equal for two stores open on the same table, whatever texts named it.
+    virtual std::string Identity() = 0;
 };
 
 } // namespace corvanth

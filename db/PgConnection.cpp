@@ -1,6 +1,7 @@
 #include "PgConnection.h"
 
 #include "DatabaseError.h"
+#include "SqlDialect.h"
 
 #include <string_view>
 
@@ -18,6 +19,8 @@ std::string Trimmed(const char* message) {
 constexpr std::string_view kDeadlockDetected = "40P01";
 constexpr std::string_view kSerializationFailure = "40001";
 constexpr int kRepeatLimit = 5;
+// The server's code for a statement a read-only transaction does not allow.
+constexpr std::string_view kReadOnlyTransaction = "25006";
 
 // Whether the server rolled the statement back so that another writer could go on, and the connection
 // is outside a transaction: the statement can simply be run again.
@@ -146,11 +149,28 @@ PgResult PgConnection::execute(const std::string& sql, const std::vector<std::op
                                            values.data(), nullptr, nullptr, 0));
 }
 
-PgResult PgConnection::RunOnce(const std::string& sql, const char* context) {
+PgResult PgConnection::RunReadOnly(const std::string& sql, const char* context) {
     FinishSent();
-    PgResult result(Libpq().PQexecParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
-    if (result.status() == PGRES_EMPTY_QUERY)
-        throw DatabaseError(std::string(context) + ": the statement is empty");
+    check(PgResult(Libpq().PQexec(conn_, "BEGIN READ ONLY")), context);
+    // The unnamed statement: prepared anew for every text.
+    PgResult result(Libpq().PQprepare(conn_, "", sql.c_str(), 0, nullptr));
+    bool givesRows = false;
+    if (result.status() == PGRES_COMMAND_OK) {
+        result = PgResult(Libpq().PQdescribePrepared(conn_, ""));
+        givesRows = result.status() == PGRES_COMMAND_OK && Libpq().PQnfields(result.get()) > 0;
+        if (givesRows) result = PgResult(Libpq().PQexecPrepared(conn_, "", 0, nullptr, nullptr, nullptr, 0));
+    }
+    const PGTransactionStatusType after = Libpq().PQtransactionStatus(conn_);
+    if (after == PQTRANS_INTRANS || after == PQTRANS_INERROR)
+        check(PgResult(Libpq().PQexec(conn_, "ROLLBACK")), context);
+    const std::string refused = std::string(context) + ": " + kOnlyReads;
+    if (result.status() == PGRES_COMMAND_OK && !givesRows)
+        throw DatabaseError(refused + ": the statement gives no rows");
+    if (after == PQTRANS_IDLE) // the statement itself ended the transaction
+        throw DatabaseError(refused + ": the statement ends the transaction");
+    const char* state = result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    if (state && std::string_view(state) == kReadOnlyTransaction)
+        throw DatabaseError(refused + ": " + Trimmed(Libpq().PQresultErrorMessage(result.get())));
     return check(std::move(result), context);
 }
 

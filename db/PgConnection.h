@@ -38,8 +38,11 @@ public:
     // serialization failure), it is run again, a few times at most.
     PgResult RunRepeatable(const std::string& sql, const std::vector<std::optional<std::string>>& params,
                            const char* context);
-    // Runs one statement as written, without preparing it (the user's own text).
-    PgResult RunOnce(const std::string& sql, const char* context);
+    // Runs the user's own statement so that it can only read, as the server judges it: in a read-only
+    // transaction of its own, rolled back afterwards; prepared first (the extended protocol takes one
+    // statement only) and described, so that a statement that gives no rows (COMMIT, SET, DEALLOCATE,
+    // a write without RETURNING) is refused before it runs. A refusal starts with kOnlyReads.
+    PgResult RunReadOnly(const std::string& sql, const char* context);
 
     // Sends a statement like RunRepeatable's without waiting for the server: the caller goes on while
     // the server works. Its outcome is waited for before anything else is sent (every call above waits

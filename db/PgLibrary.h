@@ -9,13 +9,17 @@ namespace corvanth {
 #define CORVANTH_LIBPQ_FUNCTIONS(X) \
     X(PQclear) \
     X(PQcmdTuples) \
+    X(PQconninfoFree) \
+    X(PQconninfoParse) \
     X(PQconnectdb) \
+    X(PQdescribePrepared) \
     X(PQerrorMessage) \
     X(PQexec) \
     X(PQexecParams) \
     X(PQexecPrepared) \
     X(PQfinish) \
     X(PQfname) \
+    X(PQfreemem) \
     X(PQftype) \
     X(PQgetResult) \
     X(PQgetisnull) \

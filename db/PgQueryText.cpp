@@ -1,6 +1,7 @@
 #include "PgQueryText.h"
 
 #include "LikePattern.h"
+#include "SqlTokens.h"
 #include "TextCodec.h"
 
 #include <set>
@@ -8,74 +9,35 @@
 namespace corvanth {
 namespace {
 
-enum class TokenKind { Word, Parameter, Quoted, Number, Symbol, Space };
-
 struct Token {
-    TokenKind kind;
-    std::string text;
+    SqlTokenKind kind;
+    std::string text;  // Quoted: the text it stands for
     int parameter = 0; // Parameter: its 1-based number
 };
 
-bool IsWordStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-
+// The statement's tokens, the parameters numbered as SQLite numbers them ("?" is one more than the last).
 std::vector<Token> Tokenize(std::string_view sql) {
     std::vector<Token> tokens;
     int nextParameter = 1;
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        std::size_t j = i + 1;
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            while (j < sql.size() && (sql[j] == ' ' || sql[j] == '\t' || sql[j] == '\n' || sql[j] == '\r'))
-                ++j;
-            tokens.push_back({TokenKind::Space, std::string(sql.substr(i, j - i))});
-        } else if (c == '\'') {
-            std::string text;
-            while (j < sql.size()) {
-                if (sql[j] == '\'') {
-                    if (j + 1 < sql.size() && sql[j + 1] == '\'') {
-                        text += '\'';
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                text += sql[j++];
-            }
-            tokens.push_back({TokenKind::Quoted, std::move(text)});
-        } else if (c == '?') {
-            int number = 0;
-            while (j < sql.size() && sql[j] >= '0' && sql[j] <= '9')
-                number = number * 10 + (sql[j++] - '0');
-            if (j == i + 1) number = nextParameter;
-            nextParameter = number + 1;
-            tokens.push_back({TokenKind::Parameter, {}, number});
-        } else if (IsWordStart(c)) {
-            while (j < sql.size() && (IsWordStart(sql[j]) || (sql[j] >= '0' && sql[j] <= '9')))
-                ++j;
-            tokens.push_back({TokenKind::Word, std::string(sql.substr(i, j - i))});
-        } else if (c >= '0' && c <= '9') {
-            while (j < sql.size() && sql[j] >= '0' && sql[j] <= '9')
-                ++j;
-            tokens.push_back({TokenKind::Number, std::string(sql.substr(i, j - i))});
-        } else {
-            if ((c == '<' || c == '>' || c == '!') && j < sql.size() && sql[j] == '=') ++j;
-            tokens.push_back({TokenKind::Symbol, std::string(sql.substr(i, j - i))});
+    for (const SqlToken& t : TokenizeSql(sql)) {
+        Token token{t.kind, std::string(t.text)};
+        if (t.kind == SqlTokenKind::Quoted) {
+            token.text = QuotedText(t);
+        } else if (t.kind == SqlTokenKind::Parameter) {
+            token.parameter = t.text.size() > 1 ? std::stoi(std::string(t.text.substr(1))) : nextParameter;
+            nextParameter = token.parameter + 1;
         }
-        i = j;
+        tokens.push_back(std::move(token));
     }
     return tokens;
 }
 
 bool Is(const Token& t, std::string_view word) {
-    return t.kind == TokenKind::Word && EqualsIgnoringCase(t.text, word);
+    return t.kind == SqlTokenKind::Word && EqualsIgnoringCase(t.text, word);
 }
 
 bool IsComparison(const Token& t) {
-    return (t.kind == TokenKind::Symbol &&
+    return (t.kind == SqlTokenKind::Symbol &&
             (t.text == "=" || t.text == "<" || t.text == "<=" || t.text == ">" || t.text == ">=")) ||
            Is(t, "IN");
 }
@@ -104,7 +66,7 @@ Query TranslateForPostgres(const Query& query) {
     // The token after `i` that is not blank.
     auto next = [&](std::size_t i) {
         for (std::size_t j = i + 1; j < tokens.size(); ++j)
-            if (tokens[j].kind != TokenKind::Space) return j;
+            if (tokens[j].kind != SqlTokenKind::Space) return j;
         return tokens.size();
     };
     bool foldValues = false; // inside the right side of a comparison of a folded column
@@ -112,7 +74,7 @@ Query TranslateForPostgres(const Query& query) {
         const Token& t = tokens[i];
         const std::size_t n = next(i);
         switch (t.kind) {
-        case TokenKind::Word:
+        case SqlTokenKind::Word:
             if (IsFoldedColumn(t) && n < tokens.size() && IsComparison(tokens[n])) {
                 out.sql += "corvanth_fold(" + t.text + ")";
                 foldValues = true;
@@ -122,8 +84,8 @@ Query TranslateForPostgres(const Query& query) {
             } else if (Is(t, "LIKE") && n < tokens.size()) {
                 out.sql += "~";
                 const Token& pattern = tokens[n];
-                out.sql += tokens[i + 1].kind == TokenKind::Space ? tokens[i + 1].text : std::string();
-                if (pattern.kind == TokenKind::Parameter) {
+                out.sql += tokens[i + 1].kind == SqlTokenKind::Space ? tokens[i + 1].text : std::string();
+                if (pattern.kind == SqlTokenKind::Parameter) {
                     out.sql += "$" + std::to_string(pattern.parameter);
                     patterns.insert(pattern.parameter);
                 } else {
@@ -132,7 +94,7 @@ Query TranslateForPostgres(const Query& query) {
                 i = n;
                 foldValues = false;
             } else if (Is(t, "Ref") && n < tokens.size() && tokens[n].text == "=" &&
-                       next(n) < tokens.size() && tokens[next(n)].kind == TokenKind::Number) {
+                       next(n) < tokens.size() && tokens[next(n)].kind == SqlTokenKind::Number) {
                 out.sql += t.text + " = " + (tokens[next(n)].text == "0" ? "false" : "true");
                 i = next(n);
             } else {
@@ -140,11 +102,11 @@ Query TranslateForPostgres(const Query& query) {
                 out.sql += t.text;
             }
             break;
-        case TokenKind::Parameter:
+        case SqlTokenKind::Parameter:
             out.sql += foldValues ? "corvanth_fold($" + std::to_string(t.parameter) + ")"
                                   : "$" + std::to_string(t.parameter);
             break;
-        case TokenKind::Quoted:
+        case SqlTokenKind::Quoted:
             out.sql += Quote(t.text);
             break;
         default:

@@ -227,14 +227,20 @@ Recordset PostgresNames::OpenRecordset(const Query& query) {
     c.ReconnectIfLost();
     if (query.userText) {
         const std::string sql = TranslateQuery(query.sql, BooleanWords::Literals);
-        if (IsTransactionControl(sql))
-            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
-                                "COMMIT or ROLLBACK");
-        return Recordset(std::make_unique<PgCursor>(open_, c.RunOnce(sql, "the query failed")));
+        return Recordset(std::make_unique<PgCursor>(open_, c.RunReadOnly(sql, "the query failed")));
     }
     const Query translated = TranslateForPostgres(query);
     return Recordset(
         std::make_unique<PgCursor>(open_, c.Run(translated.sql, translated.params, "the query failed")));
+}
+
+std::string PostgresNames::Identity() {
+    PgConnection& c = connection();
+    c.ReconnectIfLost();
+    const PgResult r = c.Run("SELECT current_database() || ' on port ' || current_setting('port') || "
+                             "' since ' || pg_postmaster_start_time()",
+                             {}, "cannot tell which database this is");
+    return std::string("postgresql ") + Libpq().PQgetvalue(r.get(), 0, 0);
 }
 
 std::int64_t PostgresNames::RowCount() {

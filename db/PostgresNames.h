@@ -41,6 +41,9 @@ public:
     }
     void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
     std::int64_t RowCount() override;
+    // The database's name on its server, told apart from other servers by the server's port and the
+    // moment it started.
+    std::string Identity() override;
 
 private:
     struct Pending {

@@ -15,9 +15,10 @@ enum class BooleanWords { Numbers, Literals };
 // quotes, brackets and comments) mean true and false. Everything else passes unchanged.
 std::string TranslateQuery(std::string_view sql, BooleanWords words = BooleanWords::Numbers);
 
-// Whether a user's statement controls transactions (BEGIN, COMMIT, END, ROLLBACK, SAVEPOINT,
-// RELEASE): the program owns them, since a user's ROLLBACK would undo rows a run has written.
-bool IsTransactionControl(std::string_view sql);
+// How every refusal of a user's statement that would do more than read begins. The user's statements
+// only read: the database engine judges each one (see PrepareReadOnly, PgConnection::RunReadOnly), the
+// program does not guess from the text.
+inline constexpr const char* kOnlyReads = "custom SQL only reads the database";
 
 // Registers LIKE with the program's pattern rules (see LikePattern) and fold(x), the case folding
 // used to compare names, on one connection. Throws DatabaseError.

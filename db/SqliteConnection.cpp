@@ -21,10 +21,11 @@ void CreateMissingFile(const std::string& path) {
 
 } // namespace
 
-SqliteConnection::SqliteConnection(const std::string& path) {
+SqliteConnection::SqliteConnection(const std::string& path, IfMissing ifMissing) {
+    const int create = ifMissing == IfMissing::Create ? SQLITE_OPEN_CREATE : 0;
     // A connection is only ever used by the thread that opened it (the programs have one), so SQLite
     // need not take its lock around every call.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    const int flags = SQLITE_OPEN_READWRITE | create | SQLITE_OPEN_NOMUTEX;
     if ((flags & SQLITE_OPEN_CREATE) != 0) CreateMissingFile(path); // only where SQLite would make it
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseLocation.h"
+
 #include <sqlite3.h>
 
 #include <string>
@@ -10,8 +12,8 @@ namespace corvanth {
 // alive until they are finalized (sqlite3_close_v2).
 class SqliteConnection {
 public:
-    // Throws DatabaseError when the file cannot be opened.
-    explicit SqliteConnection(const std::string& path);
+    // Throws DatabaseError when the file cannot be opened (or, with IfMissing::Refuse, does not exist).
+    explicit SqliteConnection(const std::string& path, IfMissing ifMissing = IfMissing::Create);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;

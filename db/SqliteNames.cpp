@@ -7,11 +7,15 @@
 #include "SqlDialect.h"
 #include "SqlFunction.h"
 #include "SqliteConnection.h"
+#include "SqliteReadOnly.h"
 #include "TextCodec.h"
 #include "TextHash.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <sys/stat.h>
 
 namespace corvanth {
 namespace {
@@ -92,8 +96,12 @@ SqliteNames::~SqliteNames() {
     }
 }
 
-SqliteNames::SqliteNames(const std::string& path) {
-    auto connection = std::make_shared<SqliteConnection>(path);
+SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
+    struct stat file {};
+    if (ifMissing == IfMissing::Refuse && ::stat(path.c_str(), &file) != 0)
+        throw DatabaseError(path +
+                            (errno == ENOENT ? " does not exist" : ": " + std::string(std::strerror(errno))));
+    auto connection = std::make_shared<SqliteConnection>(path, ifMissing);
     try {
         connection->exec("PRAGMA schema_version;");
     } catch (const DatabaseError& e) {
@@ -105,15 +113,22 @@ SqliteNames::SqliteNames(const std::string& path) {
     try {
         // Reading the file through a memory map spares a copy of every page a search scans. A new file
         // gets pages of 8 KiB: a first import, which dirties most pages of a growing table, then commits
-        // in half as many WAL frames (each two writes); a file that exists keeps the size it has.
-        connection->exec("PRAGMA page_size=8192; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                         "PRAGMA mmap_size=268435456;");
+        // in half as many WAL frames (each two writes); a file that exists keeps the size it has. A file
+        // that must exist already (what a copy reads) is not changed.
+        if (ifMissing == IfMissing::Create)
+            connection->exec("PRAGMA page_size=8192; PRAGMA journal_mode=WAL;");
+        connection->exec("PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;");
         RegisterDialect(connection->get());
         RegisterAddressFilter(connection->get());
-        connection->exec(kSchema);
+        if (ifMissing == IfMissing::Create) connection->exec(kSchema);
     } catch (const DatabaseError& e) {
         throw DatabaseError("cannot prepare " + path + ": " + e.what());
     }
+    if (ifMissing == IfMissing::Refuse &&
+        !SqliteStatement(*connection, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'Names' "
+                                      "COLLATE NOCASE")
+             .step())
+        throw DatabaseError(path + " holds no table Names");
     auto s = std::make_unique<Statements>();
     const SqliteConnection& c = *connection;
     s->selectPair = SqliteStatement(
@@ -353,11 +368,7 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
     SqliteStatement statement;
     std::string reuseKey;
     if (query.userText) {
-        const std::string sql = TranslateQuery(query.sql);
-        if (IsTransactionControl(sql))
-            throw DatabaseError("transactions are managed by the program; run the statement without BEGIN, "
-                                "COMMIT or ROLLBACK");
-        statement = SqliteStatement(*connection_, sql);
+        statement = PrepareReadOnly(*connection_, TranslateQuery(query.sql));
     } else {
         reuseKey = query.sql;
         statement = ownStatement(reuseKey);
@@ -367,11 +378,6 @@ Recordset SqliteNames::OpenRecordset(const Query& query) {
             statement.bind(static_cast<int>(i + 1), std::string_view(*query.params[i]));
         else
             statement.bind(static_cast<int>(i + 1), std::nullopt);
-    }
-    if (!statement.readOnly()) {
-        // Something other than a visit may change the table: the pair cache no longer holds.
-        forgetCachedRows();
-        if (sqlite3_get_autocommit(connection_->get())) inBatch_ = false;
     }
     return Recordset(
         std::make_unique<SqliteCursor>(connection_, life_, std::move(statement), std::move(reuseKey)));
@@ -391,6 +397,14 @@ Recordset SqliteNames::OpenAddressWalk(const AddressFilter& keep) {
     SqliteStatement statement = ownStatement(kAddressWalk);
     statement.bindPointer(1, &keep, kAddressFilterTag);
     return Recordset(std::make_unique<SqliteCursor>(connection_, life_, std::move(statement), kAddressWalk));
+}
+
+std::string SqliteNames::Identity() {
+    requireOpen();
+    struct stat file {};
+    if (::stat(path_.c_str(), &file) != 0)
+        throw DatabaseError("cannot read " + path_ + ": " + std::string(std::strerror(errno)));
+    return "sqlite " + std::to_string(file.st_dev) + ":" + std::to_string(file.st_ino);
 }
 
 std::int64_t SqliteNames::RowCount() {

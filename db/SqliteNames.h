@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseLocation.h"
 #include "NamesStore.h"
 #include "PairTable.h"
 #include "SqliteStatement.h"
@@ -29,8 +30,9 @@ struct ConnectionLife {
 // commitInterval (when the run calls Checkpoint), at every Commit(), and at Close().
 class SqliteNames : public NamesStore {
 public:
-    // Opens (creating the file, table and indexes when missing). Throws DatabaseError.
-    explicit SqliteNames(const std::string& path);
+    // Opens (creating the file, table and indexes when missing; with IfMissing::Refuse, a file that
+    // does not exist or has no table Names is an error). Throws DatabaseError.
+    explicit SqliteNames(const std::string& path, IfMissing ifMissing = IfMissing::Create);
     ~SqliteNames() override;
     SqliteNames(const SqliteNames&) = delete;
     SqliteNames& operator=(const SqliteNames&) = delete;
@@ -49,6 +51,8 @@ public:
     Recordset OpenAddressWalk(const AddressFilter& keep) override;
     void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
     std::int64_t RowCount() override;
+    // The file's device and inode.
+    std::string Identity() override;
 
 private:
     void requireOpen() const;

@@ -1,6 +1,7 @@
 #include "SqliteStatement.h"
 
 #include "DatabaseError.h"
+#include "SqlTokens.h"
 #include "SqliteConnection.h"
 
 #include <utility>
@@ -9,22 +10,8 @@ namespace corvanth {
 namespace {
 
 bool OnlyBlanksAndComments(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const char c = s[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
-            ++i;
-        } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
-            while (i < s.size() && s[i] != '\n')
-                ++i;
-        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
-            const auto end = s.find("*/", i + 2);
-            if (end == std::string_view::npos) return false;
-            i = end + 2;
-        } else {
-            return false;
-        }
-    }
+    for (const SqlToken& t : TokenizeSql(s))
+        if (t.kind != SqlTokenKind::Space && t.kind != SqlTokenKind::Comment && t.text != ";") return false;
     return true;
 }
 

@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sqlite3.h>
+
 using namespace corvanth;
 using namespace corvanth::testing;
 using Answer = Prompter::Answer;
@@ -494,16 +496,28 @@ private slots:
                  qPrintable(f.prompter.asked[0].text));
         QCOMPARE(f.w.lblMatches->text(), QStringLiteral("0"));
 
-        f.w.txtQuery->setPlainText(QStringLiteral("ALTER TABLE Names RENAME TO Elsewhere"));
+        // A statement that would write is refused the same way and changes nothing; renamed by another
+        // program, the table is gone for the referee list.
+        f.w.txtQuery->setPlainText(QStringLiteral("/**/ALTER TABLE Names RENAME TO Elsewhere"));
         f.w.cmdQuery->click();
+        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+        QCOMPARE(f.prompter.asked[1].title, QStringLiteral("Query failed"));
+        QVERIFY2(f.prompter.asked[1].text.contains(QStringLiteral("only reads")),
+                 qPrintable(f.prompter.asked[1].text));
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(f.dataFile(identity::DatabaseFileName).toUtf8().constData(), &other),
+                 SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "ALTER TABLE Names RENAME TO Elsewhere", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(other);
         f.w.cmdRefs->click();
         QVERIFY(!f.w.lstReport->toolTip().isEmpty());
         f.w.txtSearch->clear();
         f.w.cmdSearch->click(); // txtSearch is empty: nothing happens
-        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
+        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
         f.w.txtSearch->setText(QStringLiteral("*"));
         f.w.cmdSearch->click();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+        QCOMPARE(f.prompter.asked.size(), std::size_t{3});
         QVERIFY(f.w.lstReport->toolTip().isEmpty());
     }
 

@@ -105,6 +105,10 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
     const std::vector<std::string> expected = Table(dir, merged);
     EXPECT_EQ(expected.size(), 301u); // 300 pairs and the header
     EXPECT_EQ(Table(dir, server.location()), expected);
+    const CliResult self = RunCli({"--data-dir", dir.path(), "copy", "--from", server.location(), "--to",
+                                   server.location() + " application_name=again"});
+    EXPECT_EQ(self.exitCode, 65);
+    EXPECT_NE(self.err.find("the same database"), std::string::npos) << self.err;
     const CliResult twice = RunCli({"--data-dir", dir.path(), "--database", server.location(), "query",
                                     "SELECT PlayerName, IP FROM Names GROUP BY corvanth_fold(PlayerName), "
                                     "corvanth_fold(IP), PlayerName, IP HAVING count(*) > 1",

@@ -65,6 +65,11 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         {{"process", dir.file("none.log")}, 1, "does not exist"},
         {{"process", dir.path()}, 1, "corvanth-cli process: " + dir.path() + " is a directory"},
         {{"follow", unreadable}, 2, "corvanth-cli follow: " + unreadable + ": cannot open the log"},
+        {{"query", "/**/DROP TABLE Names"}, 65, "custom SQL only reads the database"},
+        // The query made the data folder's file; a copy reads a database that exists and is not the target.
+        {{"copy", "--from", dir.file("none.db"), "--to", dir.file("made.db")}, 65, "does not exist"},
+        {{"copy", "--from", "sqlite:", "--to", dir.path() + "/./IPLogging.mdb"}, 65, "the same database"},
+        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent", "refs"}, 65, "~/.pgpass"},
     };
     for (const auto& c : cases) {
         const CliResult r = cli(c.args);
@@ -77,6 +82,8 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         EXPECT_EQ((r.out + r.err).find("--help-all"), std::string::npos) << trace;
     }
     EXPECT_FALSE(dir.exists("Positions.txt"));
+    EXPECT_FALSE(dir.exists("none.db"));
+    EXPECT_FALSE(dir.exists("made.db"));
 }
 
 // Each command's help lists the exit statuses it gives, with their meanings; the program's lists them all.
@@ -182,7 +189,7 @@ TEST_F(Cli, AFailureNamesTheLineAndKeepsTheRows) {
 
 // --data-dir, then CORVANTH_DATA_DIR; --database, then CORVANTH_DATABASE, then the file in the data
 // folder; a PostgreSQL server that cannot be reached is a clear failure that creates no file and does
-// not repeat the password.
+// not repeat the password (which only the environment may hold).
 TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
     const std::string log = dir.write("games.log", InitGame() + Connect(1, "Ace", "10.0.0.1"));
     TempFolder other;
@@ -198,7 +205,7 @@ TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
          "option.db"},
         {{}, {"CORVANTH_DATABASE=sqlite:" + dir.file("env.db")}, "env.db"},
         {{}, {"CORVANTH_DATABASE="}, "IPLogging.mdb"},
-        {{"--database", "postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, {}, ""},
+        {{}, {"CORVANTH_DATABASE=postgresql://nobody:hunter2@/corvanth?host=/nonexistent"}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -31,8 +31,8 @@ public:
         db_.RecordVisit(name, ip, date);
         db_.Commit();
     }
-    // Runs a statement of the user's kind (INSERT, UPDATE) through the program's own connection.
-    void execute(const std::string& sql) { (void)db_.OpenRecordset(CustomQuery(sql)); }
+    // Runs a statement (INSERT, UPDATE) as another program would.
+    void execute(const std::string& sql) { location_.ExecuteBeside(sql); }
 
 private:
     test::TempFolder folder_;
