@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -81,6 +82,33 @@ private slots:
                                                          {"000001", -1}, {"10.5", -1},     {"", -1}};
         for (const auto& [text, interval] : intervals)
             QCOMPARE(ParseTickInterval(QString::fromLatin1(text)).value_or(-1), interval);
+    }
+
+    // --help, -h and --version answer on standard output and exit 0 with no display at all: the real
+    // program, with no DISPLAY and the X11 platform, as started from a text console.
+    void helpAndVersionWithoutADisplay() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const QByteArray usage = "Usage: corvanth [--help] [--version]";
+        const std::pair<const char*, QByteArray> cases[] = {
+            {"--version", "corvanth " + QByteArray(identity::Version) + "\n"},
+            {"--help", usage},
+            {"-h", usage}};
+        for (const auto& [option, start] : cases) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(CORVANTH_WINDOW), {QString::fromLatin1(option)});
+            QVERIFY(program.waitForFinished(-1));
+            const QByteArray out = program.readAllStandardOutput(), err = program.readAllStandardError();
+            QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0 &&
+                         out.startsWith(start) && out.endsWith('\n') && err.isEmpty(),
+                     qPrintable(QStringLiteral("%1: exit %2, stdout: %3, stderr: %4")
+                                    .arg(QLatin1String(option))
+                                    .arg(program.exitCode())
+                                    .arg(QString::fromUtf8(out), QString::fromUtf8(err))));
+        }
     }
 
     // A bad interval is refused before anything else is asked; a run to the end asks nothing, and the
