@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -562,18 +563,38 @@ private slots:
                  QStringLiteral("The walk was stopped; rows linked further are not listed."));
 
         f.clock.step = 0;
+        ShowActive(f.w);
+        QTreeView* list = f.w.lstReport;
+        list->setColumnWidth(0,
+                             list->viewport()->width()); // as wide as the user pulled it: the five overflow
         f.w.cmdSearch->click();
         PickFirstRow(f.w);
         f.w.mShowLinked->trigger();
         f.w.resultModel().Flush();
-        const QAbstractItemModel* model = f.w.lstReport->model();
+        const QAbstractItemModel* model = list->model();
         QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
         QCOMPARE(model->rowCount(), 4); // Alpha, Bravo twice, Charlie: Delta is linked to nobody
         QCOMPARE(model->index(3, 5).data().toString() + model->index(3, 0).data().toString(),
                  QStringLiteral("3Charlie"));
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        f.w.cmdSearch->click();
+        // The two columns are scrolled into sight, and lblMatches tells what the list holds (the
+        // search box still shows "Alpha").
+        const QRect shown = list->viewport()->rect();
+        for (const int column : {5, 6}) {
+            const QRect cell = list->visualRect(model->index(0, column));
+            QVERIFY2(cell.left() >= shown.left() && cell.right() <= shown.right(),
+                     qPrintable(QStringLiteral("column %1 at %2-%3, viewport 0-%4")
+                                    .arg(column)
+                                    .arg(cell.left())
+                                    .arg(cell.right())
+                                    .arg(shown.right())));
+        }
+        QCOMPARE(f.w.lblMatches->toolTip(),
+                 QStringLiteral("Everything linked to Alpha@1.1.1.1, up to 6 hops"));
+        f.w.cmdSearch->click(); // back at the left edge
         QCOMPARE(model->columnCount(), 5);
+        QCOMPARE(list->horizontalScrollBar()->value(), 0);
+        QCOMPARE(f.w.lblMatches->toolTip(), QString());
     }
 
     // Closing during a run, or during a search inside it, stops the search at its next row and the run
