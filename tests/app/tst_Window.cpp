@@ -9,6 +9,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
 #include <QScrollBar>
@@ -44,6 +45,21 @@ void PickFirstRow(frmMain& w) {
     list->setCurrentIndex(list->model()->index(0, 0));
     w.search().lstReport_MouseUp(Qt::RightButton, {}, list->visualRect(list->currentIndex()).center());
     w.mCopyPopup->hide();
+}
+
+// Runs `action`, then the event loop until `sender` has emitted `signal` (not at all when `action`
+// emitted it already). No time limit of its own: the test's timeout is the only one.
+template <typename Sender, typename Signal>
+void RunUntilSignal(Sender* sender, Signal signal, const std::function<void()>& action) {
+    QEventLoop loop;
+    bool emitted = false;
+    const auto connection = QObject::connect(sender, signal, &loop, [&] {
+        emitted = true;
+        loop.quit();
+    });
+    action();
+    if (!emitted) loop.exec();
+    QObject::disconnect(connection);
 }
 
 void ShowActive(frmMain& w) {
@@ -407,8 +423,9 @@ private slots:
             f.w.txtSearch->setFocus();
             f.w.processing().tmrUpdates_Timer();
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdProcess));
-            QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
-            QTRY_VERIFY_WITH_TIMEOUT(f.w.mAdvanced->isVisible(), 2000);
+            RunUntilSignal(f.w.mAdvanced, &QMenu::aboutToShow,
+                           [&] { QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier); });
+            QVERIFY(f.w.mAdvanced->isVisible());
             f.w.mAdvanced->hide();
         }
     }
@@ -652,8 +669,10 @@ private slots:
         ShowActive(f.w);
         f.w.txtSearch->setFocus();
         f.w.txtSearch->setText(QStringLiteral("kept"));
-        QTest::keyClick(f.w.txtSearch, Qt::Key_X, Qt::AltModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.w.isVisible(), 2000);
+        // The button's click comes at the end of its press animation; the window closes in it.
+        RunUntilSignal(f.w.cmdExit, &QPushButton::clicked,
+                       [&] { QTest::keyClick(f.w.txtSearch, Qt::Key_X, Qt::AltModifier); });
+        QVERIFY(!f.w.isVisible());
         QVERIFY(!f.w.database().IsOpen());
         QCOMPARE(f.settings.GetRegString(QStringLiteral("txtSearch"), QString()), QStringLiteral("kept"));
     }
