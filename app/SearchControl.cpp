@@ -10,7 +10,9 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <exception>
 
 namespace corvanth {
@@ -114,6 +116,11 @@ void SearchControl::mShowLinked_Click() {
     const auto start = popupRow_ ? StoredPairQuery(*popupRow_) : std::nullopt;
     if (!start) return;
     const ClusterOptions options;
+    // The search box still holds the last search: lblMatches says what the list holds instead.
+    const QString holds = QStringLiteral("Everything linked to %1@%2, up to %3 hops")
+                              .arg(QString::fromStdString(popupRow_->Cell(ResultCell::Name)),
+                                   QString::fromStdString(popupRow_->Cell(ResultCell::IP)))
+                              .arg(options.depth);
     ClusterOutcome outcome;
     ++clusterWalks_;
     const bool shown =
@@ -121,6 +128,8 @@ void SearchControl::mShowLinked_Click() {
     --clusterWalks_;
     if (!shown) return;
     model_->ShowLinks(std::move(outcome.links));
+    ui_.lblMatches->setToolTip(holds);
+    ShowLinkColumns();
     if (outcome.failure) {
         ShowOutcome(PostOutcome{outcome.matches, outcome.failure, false});
     } else if (const auto text = ClusterEndText(outcome.end, options)) {
@@ -129,9 +138,28 @@ void SearchControl::mShowLinked_Click() {
     }
 }
 
+void SearchControl::ShowLinkColumns() {
+    // Hops and Via follow the five columns, past the list's right edge: scrolled into view, Via's
+    // right end in sight and as much before it as fits, from Hops on.
+    model_->Flush();
+    QTreeView* list = ui_.lstReport;
+    list->scrollTo(model_->index(0, static_cast<int>(kResultCellCount))); // lays the new columns out
+    const QHeaderView* header = list->header();
+    const int via = model_->columnCount() - 1;
+    const int right = header->sectionPosition(via) + header->sectionSize(via);
+    const int hops = header->sectionPosition(static_cast<int>(kResultCellCount));
+    list->horizontalScrollBar()->setValue(std::min(hops, right - list->viewport()->width()));
+}
+
+void SearchControl::ForgetCluster() {
+    model_->HideLinks();
+    ui_.lblMatches->setToolTip(QString());
+    ui_.lstReport->horizontalScrollBar()->setValue(0);
+}
+
 bool SearchControl::Walk(const std::function<void()>& walk, std::optional<std::string>& failure) {
     ui_.lstReport->setToolTip(QString()); // a failure note of the referee list is out of date now
-    model_->HideLinks();
+    ForgetCluster();
     ++depth_;
     try {
         walk();
@@ -159,7 +187,7 @@ void SearchControl::ShowOutcome(const PostOutcome& outcome) {
 }
 
 void SearchControl::cmdRefs_Click() {
-    model_->HideLinks();
+    ForgetCluster();
     const auto listed = ListReferees(database_, list_);
     model_->Flush();
     ui_.lstReport->setToolTip(listed ? QString()

@@ -75,6 +75,11 @@ private:
     // it was stopped for a close: then there is nothing to show. A cancelled walk shows what it found.
     bool Walk(const std::function<void()>& walk, std::optional<std::string>& failure);
     void ShowOutcome(const PostOutcome& outcome);
+    // Scrolls the list to the columns a cluster adds.
+    void ShowLinkColumns();
+    // Before any other list: the cluster's columns, its note in lblMatches' tooltip and the scroll
+    // to them go.
+    void ForgetCluster();
     const ResultRow* SelectedRow() const;
 
     NamesDatabase& database_;

@@ -15,6 +15,20 @@
 #include <QVBoxLayout>
 
 namespace corvanth {
+namespace {
+
+// libpq's messages indent their hint lines with a tab; in a label that shows as a wide gap. Each line
+// without its surrounding blanks, tabs inside as spaces, no empty lines.
+QString WithoutIndents(const QString& message) {
+    QStringList lines;
+    for (const QString& line : message.split(QLatin1Char('\n'))) {
+        const QString kept = line.trimmed().replace(QLatin1Char('\t'), QLatin1Char(' '));
+        if (!kept.isEmpty()) lines.append(kept);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
 
 frmDatabaseConnection::frmDatabaseConnection(SettingsStore& settings, Prompter& prompter, QString localFile,
                                              QWidget* parent)
@@ -35,12 +49,15 @@ frmDatabaseConnection::frmDatabaseConnection(SettingsStore& settings, Prompter& 
     auto* testRow = new QHBoxLayout;
     cmdTest = new QPushButton(QStringLiteral("&Test"), this);
     cmdTest->setObjectName(QStringLiteral("cmdTest"));
+    testRow->addWidget(cmdTest);
+    testRow->addStretch(1);
+    layout->addLayout(testRow);
+    // The outcome of Test, on a row of its own: a server's message can take several lines.
     lblTest = new QLabel(this);
     lblTest->setObjectName(QStringLiteral("lblTest"));
     lblTest->setWordWrap(true);
-    testRow->addWidget(cmdTest);
-    testRow->addWidget(lblTest, 1);
-    layout->addLayout(testRow);
+    lblTest->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(lblTest);
     layout->addWidget(
         new QLabel(QStringLiteral("The program uses the new database from its next start."), this));
     auto* buttons = new QDialogButtonBox(this);
@@ -59,10 +76,18 @@ void frmDatabaseConnection::cmdTest_Click() {
     try {
         NamesDatabase db;
         db.Open(ParseDatabaseLocation(text, localFile_.toStdString()));
-        lblTest->setText(QStringLiteral("Connected: %1 rows").arg(db.RowCount()));
+        ShowTestOutcome(QStringLiteral("Connected: %1 rows").arg(db.RowCount()));
     } catch (const DatabaseError& e) {
-        lblTest->setText(QString::fromUtf8(e.what()));
+        ShowTestOutcome(WithoutIndents(QString::fromUtf8(e.what())));
     }
+}
+
+void frmDatabaseConnection::ShowTestOutcome(const QString& text) {
+    lblTest->setText(text);
+    // A window does not grow by itself for a word-wrapped label's extra lines: the label asks for the
+    // height its text takes at its width, which the layout passes on to the dialog's minimum size.
+    lblTest->setMinimumHeight(lblTest->heightForWidth(lblTest->width()));
+    adjustSize();
 }
 
 void frmDatabaseConnection::cmdOK_Click() {

@@ -33,6 +33,9 @@ public slots:
     void cmdOK_Click();
 
 private:
+    // Shows the outcome of Test whole, the dialog grown to its lines.
+    void ShowTestOutcome(const QString& text);
+
     SettingsStore& settings_;
     Prompter& prompter_;
     QString localFile_;

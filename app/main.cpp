@@ -6,12 +6,15 @@
 #include "ProgramIdentity.h"
 #include "RunClock.h"
 #include "SettingsStore.h"
+#include "WindowCommandLine.h"
 #include "WindowDataFolder.h"
 #include "frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // --help and --version answer without a display: before the window system is opened.
+    if (const auto answered = corvanth::AnswerInformationOptions(argc, argv, stdout)) return *answered;
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromUtf8(corvanth::identity::Organization));
     QCoreApplication::setApplicationName(QString::fromUtf8(corvanth::identity::Application));

@@ -9,7 +9,10 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -44,6 +47,21 @@ void PickFirstRow(frmMain& w, int row = 0) {
     list->setCurrentIndex(list->model()->index(row, 0));
     w.search().lstReport_MouseUp(Qt::RightButton, {}, list->visualRect(list->currentIndex()).center());
     w.mCopyPopup->hide();
+}
+
+// Runs `action`, then the event loop until `sender` has emitted `signal` (not at all when `action`
+// emitted it already). No time limit of its own: the test's timeout is the only one.
+template <typename Sender, typename Signal>
+void RunUntilSignal(Sender* sender, Signal signal, const std::function<void()>& action) {
+    QEventLoop loop;
+    bool emitted = false;
+    const auto connection = QObject::connect(sender, signal, &loop, [&] {
+        emitted = true;
+        loop.quit();
+    });
+    action();
+    if (!emitted) loop.exec();
+    QObject::disconnect(connection);
 }
 
 void ShowActive(frmMain& w) {
@@ -83,6 +101,33 @@ private slots:
                                                          {"000001", -1}, {"10.5", -1},     {"", -1}};
         for (const auto& [text, interval] : intervals)
             QCOMPARE(ParseTickInterval(QString::fromLatin1(text)).value_or(-1), interval);
+    }
+
+    // --help, -h and --version answer on standard output and exit 0 with no display at all: the real
+    // program, with no DISPLAY and the X11 platform, as started from a text console.
+    void helpAndVersionWithoutADisplay() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const QByteArray usage = "Usage: corvanth [--help] [--version]";
+        const std::pair<const char*, QByteArray> cases[] = {
+            {"--version", "corvanth " + QByteArray(identity::Version) + "\n"},
+            {"--help", usage},
+            {"-h", usage}};
+        for (const auto& [option, start] : cases) {
+            QProcess program;
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(CORVANTH_WINDOW), {QString::fromLatin1(option)});
+            QVERIFY(program.waitForFinished(-1));
+            const QByteArray out = program.readAllStandardOutput(), err = program.readAllStandardError();
+            QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0 &&
+                         out.startsWith(start) && out.endsWith('\n') && err.isEmpty(),
+                     qPrintable(QStringLiteral("%1: exit %2, stdout: %3, stderr: %4")
+                                    .arg(QLatin1String(option))
+                                    .arg(program.exitCode())
+                                    .arg(QString::fromUtf8(out), QString::fromUtf8(err))));
+        }
     }
 
     // A bad interval is refused before anything else is asked; a run to the end asks nothing, and the
@@ -380,8 +425,9 @@ private slots:
             f.w.txtSearch->setFocus();
             f.w.processing().tmrUpdates_Timer();
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdProcess));
-            QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier);
-            QTRY_VERIFY_WITH_TIMEOUT(f.w.mAdvanced->isVisible(), 2000);
+            RunUntilSignal(f.w.mAdvanced, &QMenu::aboutToShow,
+                           [&] { QTest::keyClick(f.w.txtSearch, Qt::Key_A, Qt::AltModifier); });
+            QVERIFY(f.w.mAdvanced->isVisible());
             f.w.mAdvanced->hide();
         }
     }
@@ -548,11 +594,15 @@ private slots:
                  QStringLiteral("The walk was stopped; rows linked further are not listed."));
 
         f.clock.step = 0;
+        ShowActive(f.w);
+        QTreeView* list = f.w.lstReport;
+        list->setColumnWidth(0,
+                             list->viewport()->width()); // as wide as the user pulled it: the five overflow
         f.w.cmdSearch->click();
         PickFirstRow(f.w);
         f.w.mShowLinked->trigger();
         f.w.resultModel().Flush();
-        const QAbstractItemModel* model = f.w.lstReport->model();
+        const QAbstractItemModel* model = list->model();
         QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
         QCOMPARE(model->rowCount(), 4); // Alpha, Bravo twice, Charlie: Delta is linked to nobody
         QCOMPARE(model->index(3, 5).data().toString() + model->index(3, 0).data().toString(),
@@ -564,8 +614,24 @@ private slots:
         QCOMPARE(model->index(0, 5).data().toString() + model->index(0, 0).data().toString(),
                  QStringLiteral("0Charlie"));
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
-        f.w.cmdSearch->click();
+        // The two columns are scrolled into sight, and lblMatches tells what the list holds (the
+        // search box still shows "Alpha").
+        const QRect shown = list->viewport()->rect();
+        for (const int column : {5, 6}) {
+            const QRect cell = list->visualRect(model->index(0, column));
+            QVERIFY2(cell.left() >= shown.left() && cell.right() <= shown.right(),
+                     qPrintable(QStringLiteral("column %1 at %2-%3, viewport 0-%4")
+                                    .arg(column)
+                                    .arg(cell.left())
+                                    .arg(cell.right())
+                                    .arg(shown.right())));
+        }
+        QCOMPARE(f.w.lblMatches->toolTip(),
+                 QStringLiteral("Everything linked to Alpha@1.1.1.1, up to 6 hops"));
+        f.w.cmdSearch->click(); // back at the left edge
         QCOMPARE(model->columnCount(), 5);
+        QCOMPARE(list->horizontalScrollBar()->value(), 0);
+        QCOMPARE(f.w.lblMatches->toolTip(), QString());
     }
 
     // Closing during a run, or during a search inside it, stops the search at its next row and the run
@@ -623,8 +689,10 @@ private slots:
         ShowActive(f.w);
         f.w.txtSearch->setFocus();
         f.w.txtSearch->setText(QStringLiteral("kept"));
-        QTest::keyClick(f.w.txtSearch, Qt::Key_X, Qt::AltModifier);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.w.isVisible(), 2000);
+        // The button's click comes at the end of its press animation; the window closes in it.
+        RunUntilSignal(f.w.cmdExit, &QPushButton::clicked,
+                       [&] { QTest::keyClick(f.w.txtSearch, Qt::Key_X, Qt::AltModifier); });
+        QVERIFY(!f.w.isVisible());
         QVERIFY(!f.w.database().IsOpen());
         QCOMPARE(f.settings.GetRegString(QStringLiteral("txtSearch"), QString()), QStringLiteral("kept"));
     }
