@@ -113,7 +113,8 @@ void SearchControl::RunSearch(const Query& query, AliasCheck aliasCheck) {
 void SearchControl::mShowLinked_Click() {
     const auto start = popupRow_ ? StoredPairQuery(*popupRow_) : std::nullopt;
     if (!start) return;
-    const ClusterOptions options;
+    ClusterOptions options;
+    options.guidLinks = GuidLinksOf(database_);
     ClusterOutcome outcome;
     ++clusterWalks_;
     const bool shown =

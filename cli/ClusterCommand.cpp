@@ -49,9 +49,9 @@ int RunClusterSearchCommand(CliContext& context, const QStringList& arguments) {
         "Lists the cluster of the rows a search finds: those rows (hop 0), every row that shares an\n"
         "address or a player name with one of them (hop 1), every row that shares one with those\n"
         "(hop 2), and so on. Each row is listed once, at its smallest hop; Via names the address,\n"
-        "range or name it shares with a row one hop nearer. Rows are listed by hop, then by name.\n"
+        "range, name or GUID it shares with a row one hop nearer. Rows are listed by hop, then by name.\n"
         "Letter case never matters. Put -- before a pattern that begins with a dash.");
-    parser.addPositionalArgument(QStringLiteral("name|ip"),
+    parser.addPositionalArgument(QStringLiteral("name|ip|guid"),
                                  QStringLiteral("What PATTERN is matched against."));
     parser.addPositionalArgument(QStringLiteral("PATTERN"),
                                  QStringLiteral("The pattern the start rows match."));
@@ -64,10 +64,14 @@ int RunClusterSearchCommand(CliContext& context, const QStringList& arguments) {
                                          QStringLiteral("Link addresses by their first three octets."));
     const QCommandLineOption sameNameOption(QStringLiteral("same-name"),
                                             QStringLiteral("Link names also by their colour-stripped form."));
+    const QCommandLineOption sameGuidOption(
+        QStringLiteral("same-guid"),
+        QStringLiteral("Link rows whose names and addresses share a client GUID."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output as table (default), csv, json or dot."),
                                           QStringLiteral("table|csv|json|dot"), QStringLiteral("table"));
-    parser.addOptions({clusterOption, depthOption, broadOption, sameNameOption, formatOption});
+    parser.addOptions(
+        {clusterOption, depthOption, broadOption, sameNameOption, sameGuidOption, formatOption});
     parser.addHelpOption();
     if (!parser.parse(arguments)) return UsageError(context, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -85,9 +89,11 @@ int RunClusterSearchCommand(CliContext& context, const QStringList& arguments) {
     if (!depthOk) return UsageError(context, "--depth takes a number of hops, 0 or more");
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2 ||
-        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip")))
-        return UsageError(context,
-                          QStringLiteral("expected \"name PATTERN\" or \"ip PATTERN\" (see --help)"));
+        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip") &&
+         positional[0] != QLatin1String("guid")))
+        return UsageError(
+            context,
+            QStringLiteral("expected \"name PATTERN\", \"ip PATTERN\" or \"guid PATTERN\" (see --help)"));
     const std::string pattern = positional[1].toStdString();
     if (pattern.empty()) return UsageError(context, QStringLiteral("the pattern is empty"));
 
@@ -96,8 +102,10 @@ int RunClusterSearchCommand(CliContext& context, const QStringList& arguments) {
     options.addressLinks = parser.isSet(broadOption) ? AddressLinks::SameRange : AddressLinks::SameAddress;
     options.nameLinks =
         parser.isSet(sameNameOption) ? NameLinks::SamePlayerOrStrippedName : NameLinks::SamePlayerName;
+    options.guidLinks = parser.isSet(sameGuidOption) ? GuidLinks::SameGuid : GuidLinks::None;
     const Query start = positional[0] == QLatin1String("name") ? NameSearchQuery(EncodeName(pattern))
-                                                               : IpSearchQuery(pattern);
+                        : positional[0] == QLatin1String("ip") ? IpSearchQuery(pattern)
+                                                               : GuidSearchQuery(pattern);
 
     NamesDatabase* database = nullptr;
     try {

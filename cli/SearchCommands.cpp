@@ -93,9 +93,11 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
         "                * is any run of characters, ? one character, # one digit, [list] one\n"
         "                character of the list: *ace* finds every name containing \"ace\".\n"
         "  ip PATTERN:   addresses matching PATTERN, as typed: 10.0.0.* for a whole /24.\n"
+        "  guid PATTERN: the rows of the names and addresses seen with a client GUID matching\n"
+        "                PATTERN (Urban Terror logs record each client's cl_guid).\n"
         "With --cluster, every row linked to the rows found (see search --cluster --help).\n"
         "Put -- before a pattern that begins with a dash.");
-    parser.addPositionalArgument(QStringLiteral("name|ip"),
+    parser.addPositionalArgument(QStringLiteral("name|ip|guid"),
                                  QStringLiteral("What PATTERN is matched against."));
     parser.addPositionalArgument(QStringLiteral("PATTERN"), QStringLiteral("The pattern to search for."));
     const QCommandLineOption aliasesOption(
@@ -111,8 +113,10 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2 ||
-        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))) {
-        context.err() << "corvanth-cli search: expected \"name PATTERN\" or \"ip PATTERN\" (see --help)\n";
+        (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip") &&
+         positional[0] != QLatin1String("guid"))) {
+        context.err() << "corvanth-cli search: expected \"name PATTERN\", \"ip PATTERN\" or \"guid PATTERN\" "
+                         "(see --help)\n";
         return Code(ExitCode::Usage);
     }
     const std::string pattern = positional[1].toStdString();
@@ -122,8 +126,8 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
     }
     const bool byName = positional[0] == QLatin1String("name");
     if (!byName && (parser.isSet(aliasesOption) || parser.isSet(broadOption))) {
-        context.err() << "corvanth-cli search: an address search lists no aliases; --aliases and --broad "
-                         "belong to a name search\n";
+        context.err() << "corvanth-cli search: only a name search lists aliases; --aliases and --broad "
+                         "belong to it\n";
         return Code(ExitCode::Usage);
     }
     if (parser.isSet(broadOption) && !parser.isSet(aliasesOption)) {
@@ -138,8 +142,9 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
         return PostAndPrint(context, "search", NameSearchQuery(EncodeName(pattern)), AliasCheck::AllowAliases,
                             aliases, parsed.format);
     }
-    return PostAndPrint(context, "search", IpSearchQuery(pattern), AliasCheck::ForbidAliases, Aliases::Off,
-                        parsed.format);
+    const Query query =
+        positional[0] == QLatin1String("ip") ? IpSearchQuery(pattern) : GuidSearchQuery(pattern);
+    return PostAndPrint(context, "search", query, AliasCheck::ForbidAliases, Aliases::Off, parsed.format);
 }
 
 int RunRefsCommand(CliContext& context, const QStringList& arguments) {
