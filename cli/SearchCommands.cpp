@@ -126,8 +126,8 @@ int RunSearchCommand(CliContext& context, const QStringList& arguments) {
     }
     const bool byName = positional[0] == QLatin1String("name");
     if (!byName && (parser.isSet(aliasesOption) || parser.isSet(broadOption))) {
-        context.err() << "corvanth-cli search: only a name search lists aliases; --aliases and --broad "
-                         "belong to it\n";
+        context.err() << "corvanth-cli search: an address or GUID search lists no aliases; --aliases and "
+                         "--broad belong to a name search\n";
         return Code(ExitCode::Usage);
     }
     if (parser.isSet(broadOption) && !parser.isSet(aliasesOption)) {
