@@ -1,11 +1,11 @@
 #pragma once
 
+#include "PairTable.h"
 #include "SqliteStatement.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace corvanth {
 
@@ -26,16 +26,29 @@ public:
     void Record(std::string_view guid, std::string_view storedName, std::string_view ip,
                 std::string_view lastVisit);
     // Something else may have written the table: the cache no longer holds.
-    void Forget() { known_.clear(); }
+    void Forget() {
+        known_.Clear();
+        complete_ = false;
+        needsPreload_ = true;
+    }
 
 private:
     struct Known {
         std::int64_t row;
         std::string lastVisit;
     };
-    SqliteStatement select_, insert_, update_;
-    std::unordered_map<std::string, Known> known_; // by the folded GUID, name and address
+    void preload();
+    // The key of a row in key_, its hash in hash_.
+    void makeKey(std::string_view guid, std::string_view foldedName, std::string_view ip);
+
+    SqliteStatement select_, insert_, update_, count_, all_;
+    PairTable<Known> known_; // by the folded GUID, name and address
+    // A table of at most kMostKnown rows is loaded whole when a batch first needs it: a row the
+    // cache then lacks is new, and is inserted without a look-up.
+    bool complete_ = false;
+    bool needsPreload_ = true;
     std::string key_, foldedName_;
+    std::size_t hash_ = 0;
 };
 
 } // namespace corvanth
