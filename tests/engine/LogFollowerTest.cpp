@@ -298,3 +298,25 @@ TEST(LogFollower, UrbanTerrorRotationAndRestartEqualPlainRuns) {
         EXPECT_EQ(NamesTable(again.db) + GuidsTable(again.db), expected);
     }
 }
+
+// The Urban Terror rules' table is saved too; a file of the version before them reads without it.
+TEST(FollowSnapshot, KeepsTheUrbanTerrorSlotsAndReadsTheVersionBefore) {
+    TempFolder dir;
+    const FollowSnapshotStore store(dir.path());
+    FollowSnapshot saved;
+    saved.logPath = dir.file("a.log");
+    saved.urt.game = UrtGame::UrbanTerror;
+    saved.urt.guids[64] = "G";
+    store.save(saved);
+    ASSERT_TRUE(store.load(saved.logPath));
+    EXPECT_EQ(store.load(saved.logPath)->urt, saved.urt);
+    saved.urt = {};
+    store.save(saved);
+    const std::string name = store.pathFor(saved.logPath).substr(dir.path().size() + 1);
+    std::string v1 = dir.read(name);
+    v1.resize(v1.size() - std::string("1:0\n").size() - 3 * kClientSlots * std::string("0:\n").size());
+    v1[std::string("corvanth follow state ").size()] = '1';
+    dir.write(name, v1);
+    ASSERT_TRUE(store.load(saved.logPath));
+    EXPECT_EQ(store.load(saved.logPath)->urt, UrtSlots{});
+}
