@@ -548,6 +548,22 @@ private slots:
         QCOMPARE(model->columnCount(), 5);
     }
 
+    // With GUIDs in the table, "Show Everything Linked" follows them too: Delta shares one with Alpha.
+    void showEverythingLinkedFollowsGuids() {
+        WindowFixture f(ChainLog());
+        f.load();
+        f.w.cmdProcess->click();
+        f.w.database().RecordGuid("G", "Alpha", "1.1.1.1", "d");
+        f.w.database().RecordGuid("g", "Delta", "9.9.9.9", "d");
+        f.w.database().Commit();
+        f.w.txtSearch->setText(QStringLiteral("Alpha"));
+        f.w.cmdSearch->click();
+        PickFirstRow(f.w);
+        f.w.mShowLinked->trigger();
+        f.w.resultModel().Flush();
+        QCOMPARE(f.w.lstReport->model()->rowCount(), 5); // Alpha, Bravo twice, Charlie, and Delta
+    }
+
     // Closing during a run, or during a search inside it, stops the search at its next row and the run
     // at its next line end: rows kept, position journaled, settings saved, nothing asked; the window
     // closes once the run has returned.
