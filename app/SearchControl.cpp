@@ -115,7 +115,8 @@ void SearchControl::RunSearch(const Query& query, AliasCheck aliasCheck) {
 void SearchControl::mShowLinked_Click() {
     const auto start = popupRow_ ? StoredPairQuery(*popupRow_) : std::nullopt;
     if (!start) return;
-    const ClusterOptions options;
+    ClusterOptions options;
+    options.guidLinks = GuidLinksOf(database_);
     // The search box still holds the last search: lblMatches says what the list holds instead.
     const QString holds = QStringLiteral("Everything linked to %1@%2, up to %3 hops")
                               .arg(QString::fromStdString(popupRow_->Cell(ResultCell::Name)),

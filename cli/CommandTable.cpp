@@ -38,7 +38,8 @@ constexpr UsageLine kPositionUsage[] = {{"LOG", "the journaled position for LOG"
 constexpr UsageLine kSearchUsage[] = {
     {"name PATTERN [--aliases] [--broad]", "names matching PATTERN (* ? # [list])"},
     {"ip PATTERN", "rows whose address matches PATTERN"},
-    {"name|ip PATTERN --cluster [--depth N] [--broad] [--same-name]",
+    {"guid PATTERN", "rows of the pairs seen with a matching client GUID"},
+    {"name|ip|guid PATTERN --cluster [--depth N] [--broad] [--same-name] [--same-guid]",
      "every row linked to those found, by hop"},
 };
 constexpr CommandOption kSearchOptions[] = {
@@ -47,10 +48,11 @@ constexpr CommandOption kSearchOptions[] = {
     {"cluster", "", "List the cluster of the rows found: every row linked to them, by hop."},
     {"depth", "N", "With --cluster: follow at most N hops (default 6; 0: the rows found).", "6"},
     {"same-name", "", "With --cluster: link names also by their colour-stripped form."},
+    {"same-guid", "", "With --cluster: link rows whose names and addresses share a client GUID."},
     {"format", "table|csv|json|dot", "Output as table (default), csv, json, or (with --cluster) dot.",
      "table"},
 };
-constexpr CommandArgument kSearchArguments[] = {{"name|ip", "What PATTERN is matched against."},
+constexpr CommandArgument kSearchArguments[] = {{"name|ip|guid", "What PATTERN is matched against."},
                                                 {"PATTERN", "The pattern to search for."}};
 
 constexpr CommandOption kListOptions[] = {
@@ -98,12 +100,14 @@ const CommandEntry kCommands[] = {
      "                * is any run of characters, ? one character, # one digit, [list] one\n"
      "                character of the list: *ace* finds every name containing \"ace\".\n"
      "  ip PATTERN:   addresses matching PATTERN, as typed: 10.0.0.* for a whole /24.\n"
+     "  guid PATTERN: the rows of the names and addresses seen with a client GUID matching\n"
+     "                PATTERN (Urban Terror logs record each client's cl_guid).\n"
      "With --cluster: the rows found (hop 0), every row that shares an address or a player name with\n"
      "one of them (hop 1), every row that shares one with those (hop 2), and so on. Each row is listed\n"
      "once, at its smallest hop, with two more columns: Hops, and Via, the address, range or name it\n"
-     "shares with a row one hop nearer. Letter case never matters.\n"
+     "shares with a row one hop nearer (or, with --same-guid, the GUID). Letter case never matters.\n"
      "Put -- before a pattern that begins with a dash.",
-     kSearchOptions, kSearchArguments, "name|ip PATTERN", 2, 2, kDataExits, RunSearchCommand},
+     kSearchOptions, kSearchArguments, "name|ip|guid PATTERN", 2, 2, kDataExits, RunSearchCommand},
     {"refs",
      kRefsUsage,
      "Lists every name that logged in as referee, in the database's order.",

@@ -75,9 +75,11 @@ int PostAndPrint(CliContext& context, const char* command, const Query& query, A
 
 int RunSearchCommand(CliContext& context, const QCommandLineParser& parser) {
     const QStringList positional = parser.positionalArguments();
-    if (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip"))
-        return UsageError(context,
-                          QStringLiteral("expected \"name PATTERN\" or \"ip PATTERN\" (see --help)"));
+    if (positional[0] != QLatin1String("name") && positional[0] != QLatin1String("ip") &&
+        positional[0] != QLatin1String("guid"))
+        return UsageError(
+            context,
+            QStringLiteral("expected \"name PATTERN\", \"ip PATTERN\" or \"guid PATTERN\" (see --help)"));
     const std::string pattern = positional[1].toStdString();
     if (pattern.empty()) return UsageError(context, QStringLiteral("the pattern is empty"));
     const bool byName = positional[0] == QLatin1String("name");
@@ -102,7 +104,10 @@ int RunSearchCommand(CliContext& context, const QCommandLineParser& parser) {
         options.addressLinks = broad ? AddressLinks::SameRange : AddressLinks::SameAddress;
         options.nameLinks = parser.isSet(QStringLiteral("same-name")) ? NameLinks::SamePlayerOrStrippedName
                                                                       : NameLinks::SamePlayerName;
-        const Query start = byName ? NameSearchQuery(EncodeName(pattern)) : IpSearchQuery(pattern);
+        options.guidLinks = parser.isSet(QStringLiteral("same-guid")) ? GuidLinks::SameGuid : GuidLinks::None;
+        const Query start = byName                                 ? NameSearchQuery(EncodeName(pattern))
+                            : positional[0] == QLatin1String("ip") ? IpSearchQuery(pattern)
+                                                                   : GuidSearchQuery(pattern);
         return ListClusterOf(context, start, options, *format,
                              dot ? ClusterOutput::Graph : ClusterOutput::List);
     }
@@ -110,13 +115,15 @@ int RunSearchCommand(CliContext& context, const QCommandLineParser& parser) {
     // Options that only shape a cluster, each told as --broad alone is.
     if (parser.isSet(QStringLiteral("same-name")))
         return UsageError(context, QStringLiteral("--same-name widens --cluster; give both"));
+    if (parser.isSet(QStringLiteral("same-guid")))
+        return UsageError(context, QStringLiteral("--same-guid widens --cluster; give both"));
     if (parser.isSet(QStringLiteral("depth")))
         return UsageError(context, QStringLiteral("--depth limits --cluster; give both"));
     if (dot) return UsageError(context, QStringLiteral("--format dot draws a cluster; give --cluster too"));
     if (!byName && aliases)
         return UsageError(context,
-                          QStringLiteral("an address search lists no aliases; --aliases belongs to a "
-                                         "name search"));
+                          QStringLiteral("an address or GUID search lists no aliases; --aliases belongs "
+                                         "to a name search"));
     if (broad && !aliases)
         return UsageError(context, QStringLiteral("--broad widens --aliases or --cluster; give one of them"));
     const auto format = ListFormat(context, parser, "search");
@@ -129,8 +136,9 @@ int RunSearchCommand(CliContext& context, const QCommandLineParser& parser) {
         return PostAndPrint(context, "search", NameSearchQuery(EncodeName(pattern)), AliasCheck::AllowAliases,
                             aliasRule, *format);
     }
-    return PostAndPrint(context, "search", IpSearchQuery(pattern), AliasCheck::ForbidAliases, Aliases::Off,
-                        *format);
+    const Query query =
+        positional[0] == QLatin1String("ip") ? IpSearchQuery(pattern) : GuidSearchQuery(pattern);
+    return PostAndPrint(context, "search", query, AliasCheck::ForbidAliases, Aliases::Off, *format);
 }
 
 int RunRefsCommand(CliContext& context, const QCommandLineParser& parser) {

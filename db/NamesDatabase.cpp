@@ -57,6 +57,11 @@ void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip
     store().MarkReferee(playerName, ip);
 }
 
+void NamesDatabase::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                               std::string_view lastVisit) {
+    store().RecordGuid(guid, playerName, ip, lastVisit);
+}
+
 void NamesDatabase::MergeRow(const NamesRow& row) {
     store().MergeRow(row);
 }

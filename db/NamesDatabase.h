@@ -42,6 +42,10 @@ public:
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     // Ref = Yes for every row of the pair; nothing when there is none.
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    // A GUID seen with a pair: a row of the side table Guids (GUID, name, address; letter case ignored)
+    // inserted or its LastVisit refreshed, in the same batch as the visits. Names is not touched.
+    void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                    std::string_view lastVisit) override;
     // A row of another database, merged as a run would (the later LastVisit, the referee mark kept).
     void MergeRow(const NamesRow& row);
     void Checkpoint() override;

@@ -27,6 +27,9 @@ public:
     virtual void RecordVisit(std::string_view playerName, std::string_view ip,
                              std::string_view lastVisit) = 0;
     virtual void MarkReferee(std::string_view playerName, std::string_view ip) = 0;
+    // One row of table Guids per GUID, name and address (letter case ignored), with its LastVisit.
+    virtual void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                            std::string_view lastVisit) = 0;
     // Merges a row of another database as a run would: the later LastVisit, the referee mark kept.
     virtual void MergeRow(const NamesRow& row) = 0;
     virtual void Checkpoint() = 0;

@@ -43,7 +43,7 @@ bool IsComparison(const Token& t) {
 }
 
 bool IsFoldedColumn(const Token& t) {
-    return Is(t, "PlayerName") || Is(t, "StrippedName") || Is(t, "IP");
+    return Is(t, "PlayerName") || Is(t, "StrippedName") || Is(t, "IP") || Is(t, "Guid");
 }
 
 std::string Quote(std::string_view text) {

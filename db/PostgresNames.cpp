@@ -77,6 +77,7 @@ PostgresNames::PostgresNames(const std::string& conninfo)
     : connection_(std::make_unique<PgConnection>(conninfo)), open_(std::make_shared<bool>(true)) {
     connection_->Exec("SET client_min_messages = warning", "cannot prepare the names table");
     connection_->Exec(kSchema, "cannot prepare the names table");
+    PgGuids::CreateMissing(*connection_);
 }
 
 PostgresNames::~PostgresNames() {
@@ -106,7 +107,7 @@ PgConnection& PostgresNames::connection() {
 }
 
 void PostgresNames::startBatch() {
-    if (pending_.empty() && marks_.empty()) batchStart_ = std::chrono::steady_clock::now();
+    if (pending_.empty() && marks_.empty() && guids_.Empty()) batchStart_ = std::chrono::steady_clock::now();
 }
 
 PostgresNames::Pending& PostgresNames::pendingPair(const std::string& name, std::string_view ip,
@@ -142,6 +143,14 @@ void PostgresNames::MarkReferee(std::string_view playerName, std::string_view ip
     marks_.emplace_back(name, std::string(ip));
 }
 
+void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                               std::string_view lastVisit) {
+    connection();
+    startBatch();
+    guids_.Add(guid, EncodeName(playerName), ip, lastVisit);
+    if (guids_.Size() >= kMaxBatchRows) send();
+}
+
 void PostgresNames::MergeRow(const NamesRow& row) {
     connection();
     startBatch();
@@ -158,7 +167,7 @@ void PostgresNames::send(Wait wait) {
     PgConnection& c = connection();
     // The batch sent before is waited for first: should it have failed, this one is still here.
     c.FinishSent();
-    if (pending_.empty() && marks_.empty()) return;
+    if (pending_.empty() && marks_.empty() && guids_.Empty()) return;
     // Whatever happens, this batch is done with: sent, or lost with the connection.
     std::vector<Pending> pending = std::move(pending_);
     std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
@@ -176,6 +185,7 @@ void PostgresNames::send(Wait wait) {
         return keyA < keyB;
     });
     c.ReconnectIfLost();
+    guids_.Send(c); // waited for: the visits may go out without waiting, after it
     if (!marks.empty()) {
         ArrayText names, ips;
         for (const auto& [name, ip] : marks) {
@@ -204,7 +214,7 @@ void PostgresNames::send(Wait wait) {
 }
 
 void PostgresNames::Checkpoint() {
-    if (!connection_ || (pending_.empty() && marks_.empty())) return;
+    if (!connection_ || (pending_.empty() && marks_.empty() && guids_.Empty())) return;
     if (std::chrono::steady_clock::now() - batchStart_ >= commitInterval_) send();
 }
 

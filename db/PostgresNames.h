@@ -2,6 +2,7 @@
 
 #include "NamesStore.h"
 #include "PgConnection.h"
+#include "PgGuids.h"
 
 #include <chrono>
 #include <memory>
@@ -29,6 +30,8 @@ public:
 
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                    std::string_view lastVisit) override;
     void MergeRow(const NamesRow& row) override;
     void Checkpoint() override;
     void Commit() override;
@@ -69,6 +72,7 @@ private:
     std::vector<Pending> pending_;
     std::vector<std::pair<std::string, std::string>> marks_;
     std::string keyScratch_;
+    PgGuids guids_; // the batch's rows of table Guids
 };
 
 } // namespace corvanth

@@ -38,6 +38,17 @@ Query IpSearchQuery(std::string_view pattern) {
     return {"SELECT * FROM Names WHERE IP LIKE ?1;", {std::string(pattern)}};
 }
 
+Query GuidSearchQuery(std::string_view pattern, GuidMatch match) {
+    const auto prefix = LikePattern::IndexablePrefix(pattern);
+    const bool exact = match == GuidMatch::Exact || (prefix && prefix->exact && IndexSafe(prefix->text));
+    const std::string guid = exact ? "Guid = ?1" : "Guid LIKE ?1";
+    // The addresses narrow the rows through the IP index; each is then compared with the pairs whole.
+    return {"SELECT * FROM Names WHERE IP IN (SELECT fold(IP) FROM Guids WHERE " + guid +
+                ") AND EXISTS (SELECT 1 FROM Guids WHERE " + guid +
+                " AND fold(Guids.IP) = fold(Names.IP) AND fold(Guids.PlayerName) = fold(Names.PlayerName));",
+            {std::string(pattern)}};
+}
+
 Query RefereeQuery() {
     return {"SELECT * FROM Names WHERE Ref = 1;", {}};
 }

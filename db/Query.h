@@ -22,6 +22,10 @@ Query NameSearchQuery(std::string_view encodedPattern);
 // SELECT * FROM Names WHERE IP LIKE pattern; answered through the IP index when the pattern is an
 // exact address or a prefix followed by one "*".
 Query IpSearchQuery(std::string_view pattern);
+// The Names rows of the pairs seen with a GUID matching `pattern` (table Guids), letter case ignored;
+// a pattern without wildcards, or any text with GuidMatch::Exact, is looked up through the GUID index.
+enum class GuidMatch { Pattern, Exact };
+Query GuidSearchQuery(std::string_view pattern, GuidMatch match = GuidMatch::Pattern);
 // SELECT * FROM Names WHERE Ref = Yes
 Query RefereeQuery();
 // Every row with a player name (what clearing the table walks).

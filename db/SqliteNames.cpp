@@ -120,7 +120,10 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
         connection->exec("PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;");
         RegisterDialect(connection->get());
         RegisterAddressFilter(connection->get());
-        if (ifMissing == IfMissing::Create) connection->exec(kSchema);
+        if (ifMissing == IfMissing::Create) {
+            connection->exec(kSchema);
+            SqliteGuids::CreateMissing(*connection);
+        }
     } catch (const DatabaseError& e) {
         throw DatabaseError("cannot prepare " + path + ": " + e.what());
     }
@@ -148,9 +151,11 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
     s->allPairs = SqliteStatement(
         c,
         "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
+    auto guids = std::make_unique<SqliteGuids>(c);
     path_ = path;
     connection_ = std::move(connection);
     statements_ = std::move(s);
+    guids_ = std::move(guids);
     life_ = std::make_shared<ConnectionLife>();
     inBatch_ = false;
     dataVersion_ = -1;
@@ -168,6 +173,7 @@ void SqliteNames::Close() {
     life_->open = false;
     life_->idleStatements.clear();
     statements_.reset();
+    guids_.reset();
     connection_.reset();
     life_.reset();
     inBatch_ = false;
@@ -181,6 +187,7 @@ void SqliteNames::requireOpen() const {
 
 void SqliteNames::forgetCachedRows() {
     if (connection_ && !unwrittenRows_.empty()) writeLastVisits();
+    if (guids_) guids_->Forget();
     pairRows_.Clear();
     knownRows_.clear();
     unwrittenRows_.clear();
@@ -344,6 +351,12 @@ void SqliteNames::MarkReferee(std::string_view playerName, std::string_view ip) 
     auto& mark = statements_->refRow;
     for (const PairRow& row : rowsOfPair(name, ip))
         mark.bind(1, row.id).run();
+}
+
+void SqliteNames::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                             std::string_view lastVisit) {
+    ensureBatch();
+    guids_->Record(guid, StoredName(playerName, nameScratch_), ip, lastVisit);
 }
 
 std::int64_t SqliteNames::DeleteAllRecords() {

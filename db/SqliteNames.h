@@ -3,6 +3,7 @@
 #include "DatabaseLocation.h"
 #include "NamesStore.h"
 #include "PairTable.h"
+#include "SqliteGuids.h"
 #include "SqliteStatement.h"
 
 #include <chrono>
@@ -41,6 +42,8 @@ public:
 
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                    std::string_view lastVisit) override;
     void MergeRow(const NamesRow& row) override;
     void Checkpoint() override;
     void Commit() override;
@@ -83,6 +86,7 @@ private:
 
     struct Statements;
     std::unique_ptr<Statements> statements_;
+    std::unique_ptr<SqliteGuids> guids_;
 
     bool inBatch_ = false;
     std::chrono::steady_clock::time_point batchStart_;

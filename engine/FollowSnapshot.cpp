@@ -11,7 +11,9 @@
 namespace corvanth {
 namespace {
 
-constexpr std::string_view kHeader = "corvanth follow state 1\n";
+// Version 1 files, written before the Urban Terror rules, lack their table and are read as such.
+constexpr std::string_view kHeaderV1 = "corvanth follow state 1\n";
+constexpr std::string_view kHeader = "corvanth follow state 2\n";
 
 void PutText(std::string& out, const std::string& text) {
     out += std::to_string(text.size());
@@ -70,6 +72,13 @@ void FollowSnapshotStore::save(const FollowSnapshot& s) const {
         PutText(out, s.clientIPs[slot]);
         PutText(out, s.clientDates[slot]);
     }
+    PutText(out, std::to_string(static_cast<int>(s.urt.game)));
+    for (int i = 0; i < kClientSlots; ++i) {
+        const auto slot = static_cast<std::size_t>(i);
+        PutText(out, s.urt.names[slot]);
+        PutText(out, s.urt.ips[slot]);
+        PutText(out, s.urt.guids[slot]);
+    }
     const std::string target = pathFor(s.logPath);
     const std::string scratch = target + ".new";
     {
@@ -86,7 +95,8 @@ std::optional<FollowSnapshot> FollowSnapshotStore::load(const std::string& logPa
     std::ifstream file(pathFor(logPath), std::ios::binary);
     if (!file) return std::nullopt;
     const std::string in{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (in.compare(0, kHeader.size(), kHeader) != 0) return std::nullopt;
+    const bool withUrt = in.compare(0, kHeader.size(), kHeader) == 0;
+    if (!withUrt && in.compare(0, kHeaderV1.size(), kHeaderV1) != 0) return std::nullopt;
     std::size_t at = kHeader.size();
     FollowSnapshot s;
     std::uint64_t position = 0, tracked = 0;
@@ -101,6 +111,18 @@ std::optional<FollowSnapshot> FollowSnapshotStore::load(const std::string& logPa
         if (!GetText(in, at, s.clientNames[slot]) || !GetText(in, at, s.clientIPs[slot]) ||
             !GetText(in, at, s.clientDates[slot]))
             return std::nullopt;
+    }
+    if (withUrt) {
+        std::uint64_t game = 0;
+        if (!GetNumber(in, at, game) || game > static_cast<std::uint64_t>(UrtGame::Other))
+            return std::nullopt;
+        s.urt.game = static_cast<UrtGame>(game);
+        for (int i = 0; i < kClientSlots; ++i) {
+            const auto slot = static_cast<std::size_t>(i);
+            if (!GetText(in, at, s.urt.names[slot]) || !GetText(in, at, s.urt.ips[slot]) ||
+                !GetText(in, at, s.urt.guids[slot]))
+                return std::nullopt;
+        }
     }
     if (at != in.size()) return std::nullopt;
     return s;

@@ -2,6 +2,7 @@
 
 #include "LogReader.h"
 #include "ProcessingState.h"
+#include "UrtInterpreter.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,8 +12,8 @@ namespace corvanth {
 
 // What a follower saves with every journaled position, so that a restart continues the game it was
 // reading with the clients it knew: the file, the position (an LF, as journaled), whether the game is
-// tracked and the three client tables. Saved after the rows up to the position are committed, so a
-// snapshot never runs ahead of the database.
+// tracked and the three client tables, and the Urban Terror rules' game and client table. Saved after the
+// rows up to the position are committed, so a snapshot never runs ahead of the database.
 struct FollowSnapshot {
     std::string logPath;
     FileIdentity file;
@@ -21,6 +22,7 @@ struct FollowSnapshot {
     std::array<std::string, kClientSlots> clientNames;
     std::array<std::string, kClientSlots> clientIPs;
     std::array<std::string, kClientSlots> clientDates;
+    UrtSlots urt;
 };
 
 // One file per followed log in the data folder, named after the log's path, written to a scratch

@@ -88,6 +88,7 @@ void LineInterpreter::SaveProgress(InterpreterProgress& saved) const {
     saved.gamesTracked = gamesTracked_;
     saved.visits = visits_;
     saved.refereeMarks = refereeMarks_;
+    urt_.SaveSlots(saved.urt);
     for (int i = 0; i < kClientSlots; ++i) {
         saved.names[i].assign(state_.ClientNames[i]);
         saved.ips[i].assign(state_.ClientIPs[i]);
@@ -100,6 +101,7 @@ void LineInterpreter::RestoreProgress(const InterpreterProgress& saved) {
     gamesTracked_ = saved.gamesTracked;
     visits_ = saved.visits;
     refereeMarks_ = saved.refereeMarks;
+    urt_.RestoreSlots(saved.urt);
     for (int i = 0; i < kClientSlots; ++i) {
         state_.ClientNames[i].assign(saved.names[i]);
         state_.ClientIPs[i].assign(saved.ips[i]);
@@ -114,10 +116,14 @@ void LineInterpreter::InterpretLine(std::string_view line) {
     if (line.size() >= kPrefix + kInitGame.size() && line[kPrefix] == kInitGame[0] &&
         line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
+        urt_.InitGame(From(line, kPrefix), gameTracked_ ? PresentRules::Tracked : PresentRules::Untracked);
         if (!gameTracked_) return;
     }
-    // 2. Untracked games end here.
-    if (!gameTracked_) return;
+    // 2. Untracked games end here, but for the Urban Terror rules.
+    if (!gameTracked_) {
+        if (urt_.Listening()) visits_ += urt_.ClientLine(From(line, kPrefix));
+        return;
+    }
     // 3. Referee login: the line ends in "RefPassword".
     if (!cut.empty() && cut.back() == kRefPassword.back() && cut.ends_with(kRefPassword)) {
         handleReferee(cut);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ProcessingState.h"
+#include "UrtInterpreter.h"
+#include "VisitDates.h"
 #include "VisitSink.h"
 
 #include <array>
@@ -44,14 +46,18 @@ struct InterpreterProgress {
     std::int64_t visits = 0;
     std::int64_t refereeMarks = 0;
     std::array<std::string, kClientSlots> names, ips, dates;
+    UrtSlots urt;
 };
 
 // The grammar of the game server's log: follows games and clients in the ProcessingState's client
 // tables and records visits and referee logins in the sink. One interpreter lives for one run: a new
 // run starts with no game tracked. Lines are raw Windows-1252 bytes without their LF.
+// A line the present rules leave alone, outside the games they track, goes to the Urban Terror rules
+// (UrtInterpreter), which date their visits by `dates` (without it, by the time a line is read).
 class LineInterpreter {
 public:
-    LineInterpreter(ProcessingState& state, VisitSink& sink) : state_(state), sink_(sink) {}
+    LineInterpreter(ProcessingState& state, VisitSink& sink, VisitDates* dates = nullptr)
+        : state_(state), sink_(sink), urt_(sink, dates) {}
 
     // Throws RunFailure for a line that cannot be carried out (bad client number, a connect line
     // without DATE or whose name would end before it starts) and passes on failures of the sink.
@@ -64,7 +70,9 @@ public:
     bool MightMatter(std::string_view line) const {
         using namespace logline;
         if (line.size() >= kPrefix + kInitGame.size() && FourAt(line, kPrefix, kInitGame)) return true;
-        if (!gameTracked_) return false;
+        if (!gameTracked_)
+            return urt_.Listening() && line.size() >= kPrefix + kClient.size() &&
+                   FourAt(line, kPrefix, kClient);
         return line.ends_with(kRefPassword.substr(kRefPassword.size() - 2)) ||
                (line.size() >= kPrefix + kClient.size() && FourAt(line, kPrefix, kClient));
     }
@@ -79,6 +87,9 @@ public:
     void SaveProgress(InterpreterProgress& saved) const;
     void RestoreProgress(const InterpreterProgress& saved);
     std::int64_t RefereeMarks() const { return refereeMarks_; }
+    // The Urban Terror rules' client table, which a follower saves with the present rules' tables.
+    const UrtSlots& UrtState() const { return urt_.Slots(); }
+    void RestoreUrtState(const UrtSlots& saved) { urt_.RestoreSlots(saved); }
 
 private:
     // The four characters of `line` at `at` are the first four of `word` (the caller checked the length).
@@ -94,6 +105,7 @@ private:
 
     ProcessingState& state_;
     VisitSink& sink_;
+    UrtInterpreter urt_;
     bool gameTracked_ = false;
     std::int64_t gamesTracked_ = 0;
     std::int64_t visits_ = 0;

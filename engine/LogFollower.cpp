@@ -90,7 +90,10 @@ void LogFollower::start(Followed& log, std::int64_t position, const FollowSnapsh
     log.scanner = std::make_unique<LogScanner>(log.state, sink_, host_, options_);
     log.scanner->open(log.path, position);
     log.identity = log.scanner->reader().facts().identity;
-    if (restored) log.scanner->interpreter().RestoreGameTracked(restored->gameTracked);
+    if (restored) {
+        log.scanner->interpreter().RestoreGameTracked(restored->gameTracked);
+        log.scanner->interpreter().RestoreUrtState(restored->urt);
+    }
     log.startedAt = position;
     log.missingSaid = false;
 }
@@ -161,6 +164,7 @@ void LogFollower::save(Followed& log) {
     snapshot.clientNames = log.state.ClientNames;
     snapshot.clientIPs = log.state.ClientIPs;
     snapshot.clientDates = log.state.ClientDates;
+    snapshot.urt = log.scanner->interpreter().UrtState();
     // The state goes first: a restart that finds it ahead of the journal trusts it, since both come
     // after the commit of the rows they cover.
     snapshots_.save(snapshot);
@@ -201,6 +205,7 @@ void LogFollower::reopen() {
         kept.clientIPs = log->state.ClientIPs;
         kept.clientDates = log->state.ClientDates;
         kept.gameTracked = log->scanner->interpreter().GameTracked();
+        kept.urt = log->scanner->interpreter().UrtState();
         start(*log, log->scanner->lastLineEnd().value_or(log->startedAt), &kept);
     }
 }

@@ -15,14 +15,16 @@ std::optional<FileFacts> LookAtPath(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return FileFacts{{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
-                     static_cast<std::int64_t>(st.st_size)};
+                     static_cast<std::int64_t>(st.st_size),
+                     st.st_mtime};
 }
 
 FileFacts LogReader::facts() const {
     struct stat st {};
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) throw RunFailure("cannot look at the open log");
     return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
-            static_cast<std::int64_t>(st.st_size)};
+            static_cast<std::int64_t>(st.st_size),
+            st.st_mtime};
 }
 
 LogReader::~LogReader() {

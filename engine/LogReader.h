@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@ struct FileIdentity {
 struct FileFacts {
     FileIdentity identity;
     std::int64_t size = 0;
+    std::time_t modified = 0;
 };
 std::optional<FileFacts> LookAtPath(const std::string& path);
 

@@ -70,7 +70,7 @@ private:
 
 LogScanner::LogScanner(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options)
     : state_(state), sink_(sink), host_(host), options_(options), writer_(sink),
-      interpreter_(state, writer_) {}
+      interpreter_(state, writer_, options.visitDates) {}
 
 void LogScanner::open(const std::string& path, std::int64_t start) {
     reader_.open(path);

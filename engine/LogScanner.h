@@ -4,6 +4,7 @@
 #include "LogReader.h"
 #include "ProcessingState.h"
 #include "RunHost.h"
+#include "VisitDates.h"
 #include "VisitSink.h"
 #include "VisitWriter.h"
 
@@ -24,6 +25,9 @@ struct RunOptions {
     int linesPerClockCheck = 64;
     // Longer lines are not interpreted; their bytes are read and dropped, so memory stays bounded.
     std::size_t maxLineLength = 1 << 20;
+    // Dates the visits of lines that carry none (Urban Terror logs); none: the time a line is read.
+    // Outlives the run.
+    VisitDates* visitDates = nullptr;
 };
 
 enum class ScanEnd {

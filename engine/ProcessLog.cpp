@@ -42,7 +42,15 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         return summary;
     }
     const std::optional<std::int64_t> resumeBefore = state.ResumePosition;
-    LogScanner scanner(state, sink, host, options);
+    // A log whose lines carry no dates dates every visit of the run by the file's modification time.
+    std::optional<FixedVisitDate> modified;
+    RunOptions runOptions = options;
+    if (!runOptions.visitDates) {
+        const auto facts = LookAtPath(logFilePath);
+        runOptions.visitDates =
+            &modified.emplace(VisitDateText(facts ? facts->modified : std::time(nullptr)));
+    }
+    LogScanner scanner(state, sink, host, runOptions);
     bool scanning = false;
     try {
         std::int64_t startAt = 1;

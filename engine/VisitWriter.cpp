@@ -29,13 +29,23 @@ void VisitWriter::MarkReferee(std::string_view playerName, std::string_view ip) 
         add(Kind::Referee, playerName, ip, {});
 }
 
-void VisitWriter::add(Kind kind, std::string_view name, std::string_view ip, std::string_view date) {
+void VisitWriter::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                             std::string_view lastVisit) {
+    if (failure_)
+        passOver();
+    else
+        add(Kind::Guid, playerName, ip, lastVisit, guid);
+}
+
+void VisitWriter::add(Kind kind, std::string_view name, std::string_view ip, std::string_view date,
+                      std::string_view guid) {
     Batch& b = *filling_;
     if (b.count == b.items.size()) b.items.emplace_back();
-    b.text.append(name).append(ip).append(date);
+    b.text.append(name).append(ip).append(date).append(guid);
     const auto end = static_cast<std::uint32_t>(b.text.size());
-    b.items[b.count++] = Item{kind, static_cast<std::uint32_t>(end - date.size() - ip.size()),
-                              static_cast<std::uint32_t>(end - date.size()), end};
+    const auto dateEnd = static_cast<std::uint32_t>(end - guid.size());
+    b.items[b.count++] = Item{kind, static_cast<std::uint32_t>(dateEnd - date.size() - ip.size()),
+                              static_cast<std::uint32_t>(dateEnd - date.size()), dateEnd, end};
 }
 
 void VisitWriter::passOver() {
@@ -153,11 +163,14 @@ void VisitWriter::write(const Batch& batch, std::size_t& done) {
         const Item& item = batch.items[done];
         const std::string_view name = text.substr(start, item.nameEnd - start);
         const std::string_view ip = text.substr(item.nameEnd, item.ipEnd - item.nameEnd);
+        const std::string_view date = text.substr(item.ipEnd, item.dateEnd - item.ipEnd);
         if (item.kind == Kind::Visit)
-            sink_.RecordVisit(name, ip, text.substr(item.ipEnd, item.dateEnd - item.ipEnd));
-        else
+            sink_.RecordVisit(name, ip, date);
+        else if (item.kind == Kind::Referee)
             sink_.MarkReferee(name, ip);
-        start = item.dateEnd;
+        else
+            sink_.RecordGuid(text.substr(item.dateEnd, item.end - item.dateEnd), name, ip, date);
+        start = item.end;
     }
 }
 

@@ -53,6 +53,8 @@ public:
 
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
+                    std::string_view lastVisit) override;
     // Drain, then the sink's own. A failure found by the drain is thrown without its line.
     void Checkpoint() override;
     void Commit() override;
@@ -73,10 +75,10 @@ public:
     [[noreturn]] void FailUnmet();
 
 private:
-    enum class Kind : unsigned char { Visit, Referee };
+    enum class Kind : unsigned char { Visit, Referee, Guid };
     struct Item {
         Kind kind;
-        std::uint32_t nameEnd, ipEnd, dateEnd; // ends of the texts in Batch::text
+        std::uint32_t nameEnd, ipEnd, dateEnd, end; // ends of the texts in Batch::text (a GUID last)
     };
     struct Batch {
         std::string text;
@@ -85,7 +87,8 @@ private:
         ScanMark mark;
     };
 
-    void add(Kind kind, std::string_view name, std::string_view ip, std::string_view date);
+    void add(Kind kind, std::string_view name, std::string_view ip, std::string_view date,
+             std::string_view guid = {});
     void passOver();
     [[noreturn]] void throwFailure();
     std::unique_ptr<Batch> freshBatch();        // the lock is held

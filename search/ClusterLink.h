@@ -12,6 +12,7 @@ enum class LinkKind {
     AddressRange, // the same first three octets (BroadIP)
     PlayerName,   // the same player name, ignoring letter case
     StrippedName, // the same colour-stripped name, ignoring letter case
+    Guid,         // pairs seen with the same client GUID (table Guids), ignoring letter case
 };
 
 // How a row of a cluster was reached: its hop count and the shared address, prefix or name as shown

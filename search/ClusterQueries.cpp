@@ -83,6 +83,15 @@ Query StrippedNameLinkQuery(const std::vector<std::string>& names, FoldedNames f
     return query;
 }
 
+Query GuidsOfPairQuery(std::string_view storedName, std::string_view ip) {
+    return {"SELECT Guid FROM Guids WHERE IP = ?1 AND fold(PlayerName) = fold(?2);",
+            {std::string(ip), std::string(storedName)}};
+}
+
+Query AnyGuidQuery() {
+    return {"SELECT Guid FROM Guids LIMIT 1;", {}};
+}
+
 Query StoredPairQuery(std::string_view storedName, std::string_view ip) {
     return {"SELECT * FROM Names WHERE PlayerName = ?1 AND IP = ?2;",
             {std::string(storedName), std::string(ip)}};

@@ -33,6 +33,11 @@ inline constexpr std::size_t kStrippedNamesPerQuery = 500;
 enum class FoldedNames { No, Yes };
 Query StrippedNameLinkQuery(const std::vector<std::string>& names, FoldedNames folded);
 
+// The GUIDs seen with a stored name and address (table Guids), in column Guid.
+Query GuidsOfPairQuery(std::string_view storedName, std::string_view ip);
+// Whether table Guids holds a row: one row when it does.
+Query AnyGuidQuery();
+
 // The row of one stored name and address (the start of a cluster picked from the result list).
 Query StoredPairQuery(std::string_view storedName, std::string_view ip);
 // The same for a listed row, from its key (PairKey); nothing for a row without a key.

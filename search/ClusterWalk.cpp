@@ -52,6 +52,7 @@ public:
                 const std::string name = rows_[i].storedName;
                 followAddress(ip, hops);
                 if (walking()) followName(name, hops);
+                if (walking() && options_.guidLinks == GuidLinks::SameGuid) followGuids(name, ip, hops);
                 if (options_.nameLinks == NameLinks::SamePlayerOrStrippedName &&
                     !rows_[i].storedStrippedName.empty()) {
                     std::string folded = FoldCase(rows_[i].storedStrippedName);
@@ -103,6 +104,25 @@ private:
                    if (FoldCase(row.name) != folded) return std::nullopt;
                    return shown;
                });
+    }
+
+    // The GUIDs seen with a row's pair, and the rows of the pairs seen with each GUID not followed yet.
+    void followGuids(const std::string& storedName, const std::string& ip, std::size_t hops) {
+        std::vector<std::string> guids;
+        try {
+            for (Recordset rs = database_.OpenRecordset(GuidsOfPairQuery(storedName, ip)); !rs.Eof();
+                 rs.MoveNext())
+                if (auto guid = rs.Field("Guid"); guid && expandedGuids_.insert(FoldCase(*guid)).second)
+                    guids.push_back(std::move(*guid));
+        } catch (const std::exception& e) {
+            const std::string what = e.what();
+            failure_ = what.empty() ? std::string("the statement failed") : what;
+        }
+        for (const std::string& guid : guids) {
+            if (!walking()) return;
+            follow(GuidSearchQuery(guid, GuidMatch::Exact), hops, LinkKind::Guid,
+                   [&](const StoredRow&) -> std::optional<std::string> { return guid; });
+        }
     }
 
     // The stripped names of one hop, many to a statement: that column has no index, so each statement
@@ -189,6 +209,7 @@ private:
     std::unordered_set<std::string> expandedAddresses_; // folded addresses or ranges
     std::unordered_set<std::string> expandedNames_;     // folded stored player names
     std::unordered_set<std::string> expandedStrippedNames_;
+    std::unordered_set<std::string> expandedGuids_; // folded
     ClusterEnd end_ = ClusterEnd::Complete;
     std::optional<std::string> failure_;
 };
@@ -228,6 +249,14 @@ ClusterOutcome ListCluster(NamesDatabase& database, ResultList& list, PostHost& 
         list.Add(std::move(placeholder));
     }
     return outcome;
+}
+
+GuidLinks GuidLinksOf(NamesDatabase& database) {
+    try {
+        return database.OpenRecordset(AnyGuidQuery()).Eof() ? GuidLinks::None : GuidLinks::SameGuid;
+    } catch (const std::exception&) {
+        return GuidLinks::None; // a table made by another program may lack it
+    }
 }
 
 std::optional<std::string> ClusterEndText(ClusterEnd end, const ClusterOptions& options) {

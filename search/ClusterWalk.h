@@ -19,11 +19,15 @@ enum class AddressLinks { SameAddress, SameRange };
 // Which names link two rows: the same player name, or also the same colour-stripped name.
 enum class NameLinks { SamePlayerName, SamePlayerOrStrippedName };
 
+// Whether two rows whose pairs were seen with the same client GUID are linked.
+enum class GuidLinks { None, SameGuid };
+
 struct ClusterOptions {
     std::size_t depth = 6;        // hops followed from the start rows; 0 lists the start rows only
     std::size_t sizeLimit = 5000; // the walk stops when one more row would pass it
     AddressLinks addressLinks = AddressLinks::SameAddress;
     NameLinks nameLinks = NameLinks::SamePlayerName;
+    GuidLinks guidLinks = GuidLinks::None;
 };
 
 // Why a walk ended.
@@ -50,6 +54,9 @@ struct ClusterOutcome {
 // left off, so a click on a header re-sorts them as usual. Never throws for a failing statement.
 ClusterOutcome ListCluster(NamesDatabase& database, ResultList& list, PostHost& host, const Query& start,
                            const ClusterOptions& options);
+
+// SameGuid when table Guids holds any row (the window then follows GUIDs), else None.
+GuidLinks GuidLinksOf(NamesDatabase& database);
 
 // The sentence that says why a walk ended early, or nothing when it ended complete.
 std::optional<std::string> ClusterEndText(ClusterEnd end, const ClusterOptions& options);

@@ -615,7 +615,7 @@ private slots:
                  QStringLiteral("0Charlie"));
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
         // The two columns are scrolled into sight, and lblMatches tells what the list holds (the
-        // search box still shows "Alpha").
+        // search box still shows "Alpha"; the list holds Charlie's cluster).
         const QRect shown = list->viewport()->rect();
         for (const int column : {5, 6}) {
             const QRect cell = list->visualRect(model->index(0, column));
@@ -627,11 +627,27 @@ private slots:
                                     .arg(shown.right())));
         }
         QCOMPARE(f.w.lblMatches->toolTip(),
-                 QStringLiteral("Everything linked to Alpha@1.1.1.1, up to 6 hops"));
+                 QStringLiteral("Everything linked to Charlie@2.2.2.2, up to 6 hops"));
         f.w.cmdSearch->click(); // back at the left edge
         QCOMPARE(model->columnCount(), 5);
         QCOMPARE(list->horizontalScrollBar()->value(), 0);
         QCOMPARE(f.w.lblMatches->toolTip(), QString());
+    }
+
+    // With GUIDs in the table, "Show Everything Linked" follows them too: Delta shares one with Alpha.
+    void showEverythingLinkedFollowsGuids() {
+        WindowFixture f(ChainLog());
+        f.load();
+        f.w.cmdProcess->click();
+        f.w.database().RecordGuid("G", "Alpha", "1.1.1.1", "d");
+        f.w.database().RecordGuid("g", "Delta", "9.9.9.9", "d");
+        f.w.database().Commit();
+        f.w.txtSearch->setText(QStringLiteral("Alpha"));
+        f.w.cmdSearch->click();
+        PickFirstRow(f.w);
+        f.w.mShowLinked->trigger();
+        f.w.resultModel().Flush();
+        QCOMPARE(f.w.lstReport->model()->rowCount(), 5); // Alpha, Bravo twice, Charlie, and Delta
     }
 
     // Closing during a run, or during a search inside it, stops the search at its next row and the run

@@ -3,11 +3,16 @@
 #include "CliRunner.h"
 #include "ResultFormat.h"
 #include "TestBackend.h"
+#include "UrtLines.h"
+#include "VisitDates.h"
 
 #include <QProcess>
 #include <QString>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace corvanth {
 namespace {
@@ -94,6 +99,37 @@ TEST_P(SearchCommandsTest, ABadQueryPrintsOnlyItsError) {
         EXPECT_TRUE(out.isEmpty()) << format << ": " << out.toStdString();
         EXPECT_TRUE(err.startsWith("corvanth-cli query: ")) << err.toStdString();
         EXPECT_NE(err.indexOf("syntax error"), -1) << err.toStdString();
+    }
+}
+
+// An Urban Terror log processed fills table Guids; search guid lists the Names rows of its pairs, and
+// a cluster follows GUIDs only when asked to.
+TEST_P(SearchCommandsTest, AnUrbanTerrorLogGivesGuidSearchesAndGuidLinks) {
+    const std::string log = dir.write("games.log", test::UrtInitGame("q3urt43") +
+                                                       test::Userinfo(0, "^2Bob", "12.0.0.1:27960", "AAAA") +
+                                                       test::Userinfo(1, "Ann", "13.0.0.1", "aaaa") +
+                                                       test::Userinfo(2, "Cy", "14.0.0.1", "BBBB"));
+    const std::time_t modified = 1700000000;
+    const struct timespec times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, log.c_str(), times, 0), 0);
+    const std::string d = VisitDateText(modified);
+    ASSERT_EQ(run({"process", QString::fromStdString(log)}), 0) << err.toStdString();
+    const struct {
+        QStringList arguments;
+        std::string out;
+    } cases[] = {
+        {{"search", "guid", "aaaa", "--format", "csv"},
+         "Name,StripName,IP,Last Connection,Referee\r\n^2Bob,Bob,12.0.0.1," + d +
+             ",False\r\nAnn,Ann,13.0.0.1," + d + ",False\r\n"},
+        {{"search", "name", "ann", "--cluster", "--format", "csv"},
+         "Name,StripName,IP,Last Connection,Referee,Hops,Via\r\nAnn,Ann,13.0.0.1," + d + ",False,0,\r\n"},
+        {{"search", "name", "ann", "--cluster", "--same-guid", "--format", "csv"},
+         "Name,StripName,IP,Last Connection,Referee,Hops,Via\r\nAnn,Ann,13.0.0.1," + d +
+             ",False,0,\r\n^2Bob,Bob,12.0.0.1," + d + ",False,1,aaaa\r\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(run(c.arguments), 0) << c.arguments.join(' ').toStdString() << err.toStdString();
+        EXPECT_EQ(out.toStdString(), c.out) << c.arguments.join(' ').toStdString();
     }
 }
 

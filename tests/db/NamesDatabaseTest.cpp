@@ -1,6 +1,7 @@
 #include "NamesDatabase.h"
 #include "DatabaseError.h"
 #include "LikePattern.h"
+#include "NamesTable.h"
 #include "SqlDialect.h"
 #include "TempFolder.h"
 #include "TestBackend.h"
@@ -413,4 +414,46 @@ TEST(DatabaseLocations, SecretsStayOffTheCommandLineAndOutOfTheSettings) {
                   db.Open(ParseDatabaseLocation("postgresql://quake:hunter2@[::1", {}));
               }).find("hunter2"),
               std::string::npos);
+}
+
+// One Guids row per GUID, name and address, letter case ignored (every letter); Names is untouched;
+// a GUID search lists the Names rows of the pairs seen with a matching GUID; a missing table is made.
+TEST_P(Backends, GuidRowsAndTheirSearch) {
+    const std::string josh = "^1Jo\xC3\xB6sh", emile = "\xC3\x89mile";
+    const struct {
+        const char *guid, *name, *ip, *date;
+    } seen[] = {{"AB12cd", "^1Jo'sh", "1.1.1.1", "d1"},
+                {"ab12CD", "^1JO'SH", "1.1.1.1", "d2"},
+                {"AB12CD", "\xC3\x89mile", "2.2.2.2", "d1"},
+                {"AB12CD", "\xC3\xA9MILE", "2.2.2.2", "d3"},
+                {"FFFF", "Other", "3.3.3.3", "d"}};
+    for (const auto& s : seen) {
+        db.RecordVisit(s.name, s.ip, s.date);
+        db.RecordGuid(s.guid, s.name, s.ip, s.date);
+    }
+    db.RecordVisit("Alone", "1.1.1.1", "d");
+    db.Commit();
+    EXPECT_EQ(test::GuidsTable(db),
+              "AB12CD|" + emile + "|2.2.2.2|d3\nAB12cd|" + josh + "|1.1.1.1|d2\nFFFF|Other|3.3.3.3|d\n");
+    EXPECT_EQ(Sorted(db).size(), 4u);
+    const Row joshRow{josh, "Jo\xC3\xB6sh", "1.1.1.1", "d2", "False"};
+    const Row emileRow{emile, emile, "2.2.2.2", "d3", "False"};
+    const Row other{"Other", "Other", "3.3.3.3", "d", "False"};
+    const std::vector<std::pair<const char*, std::vector<Row>>> searches{{"ab12cd", {joshRow, emileRow}},
+                                                                         {"A*", {joshRow, emileRow}},
+                                                                         {"*", {joshRow, emileRow, other}},
+                                                                         {"ffff", {other}},
+                                                                         {"AB12", {}}};
+    for (const auto& [pattern, rows] : searches) {
+        std::vector<Row> expected = rows;
+        std::sort(expected.begin(), expected.end(),
+                  [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
+        EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), expected) << pattern;
+    }
+    where.ExecuteBeside("DROP TABLE Guids");
+    db.Close();
+    db.Open(where.location());
+    db.RecordGuid("G", "Ann", "4.4.4.4", "d");
+    db.Commit();
+    EXPECT_EQ(test::GuidsTable(db), "G|Ann|4.4.4.4|d\n");
 }

@@ -7,6 +7,7 @@
 #include "NamesTable.h"
 #include "ProcessLog.h"
 #include "TempFolder.h"
+#include "UrtLines.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +41,9 @@ public:
 
 // One follower session over the data folder: a new one is what a restart makes.
 struct Session {
-    explicit Session(const TempFolder& dir, std::int64_t budget = 1 << 20)
+    explicit Session(const TempFolder& dir, std::int64_t budget = 1 << 20, RunOptions options = EveryLine())
         : journal(dir.path()), snapshots(dir.path()),
-          follower(db, journal, snapshots, host, events, EveryLine(), budget) {
+          follower(db, journal, snapshots, host, events, options, budget) {
         db.Open(dir.file("n.mdb"));
         db.SetCommitInterval(std::chrono::milliseconds(0));
     }
@@ -233,4 +234,89 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     }
     dir.write(name, whole + "\n");
     EXPECT_FALSE(store.load(saved.logPath));
+}
+
+// An Urban Terror log followed through a rotation, and a follower killed after any visit and started
+// again: the names and GUID tables of two plain runs over the two files, the visits dated alike.
+TEST(LogFollower, UrbanTerrorRotationAndRestartEqualPlainRuns) {
+    const std::vector<std::string> first = {UrtInitGame(),
+                                            Userinfo(1, "Ann", "1.1.1.1"),
+                                            Userinfo(2, "Bob", "2.2.2.2", "B0B"),
+                                            UserinfoChanged(1, "Anna"),
+                                            UrtDisconnect(2),
+                                            UserinfoChanged(2, "NotBob"),
+                                            Userinfo(3, "Cy", "3.3.3.3"),
+                                            UserinfoChanged(3, "Cyd")};
+    const std::vector<std::string> second = {UserinfoChanged(1, "Stale"), Userinfo(1, "Dee", "4.4.4.4"),
+                                             UserinfoChanged(1, "Deb")};
+    FixedVisitDate date("12/31/2025 23:59:59");
+    RunOptions options = EveryLine();
+    options.visitDates = &date;
+    TempFolder reference;
+    NamesDatabase plain;
+    plain.Open(reference.file("n.mdb"));
+    for (const auto* file : {&first, &second}) {
+        std::string whole;
+        for (const auto& l : *file)
+            whole += l;
+        ProcessingState state;
+        FakeRunHost host;
+        ProcessLog(state, plain, PositionJournal(reference.path()), host, reference.write("a.log", whole),
+                   StartPosition(1), options);
+    }
+    const std::string expected = NamesTable(plain) + GuidsTable(plain);
+    ASSERT_NE(expected.find("Cyd|3.3.3.3|12/31/2025 23:59:59"), std::string::npos);
+    ASSERT_EQ(expected.find("Stale"), std::string::npos);
+
+    const std::size_t total = first.size() + second.size();
+    for (int killAfterVisits : {-1, 1, 3, 4, 5}) {
+        SCOPED_TRACE(killAfterVisits);
+        TempFolder dir;
+        const std::string log = dir.write("a.log", "");
+        auto append = [&](std::size_t i) {
+            if (i == first.size()) { // rename and create
+                std::filesystem::rename(log, dir.file("a.log.1"));
+                dir.write("a.log", "");
+            }
+            Append(log, i < first.size() ? first[i] : second[i - first.size()]);
+        };
+        std::size_t written = 0;
+        {
+            Session session(dir, 1 << 20, options);
+            session.follower.add(log);
+            session.db.visitsLeft = killAfterVisits;
+            for (; written < total; ++written) {
+                append(written);
+                if (session.follower.turn() == TurnResult::AllFailed) break;
+            }
+        }
+        Session again(dir, 1 << 20, options);
+        again.follower.add(log);
+        while (++written < total)
+            append(written);
+        EXPECT_EQ(again.follower.turn(), TurnResult::Idle);
+        EXPECT_EQ(NamesTable(again.db) + GuidsTable(again.db), expected);
+    }
+}
+
+// The Urban Terror rules' table is saved too; a file of the version before them reads without it.
+TEST(FollowSnapshot, KeepsTheUrbanTerrorSlotsAndReadsTheVersionBefore) {
+    TempFolder dir;
+    const FollowSnapshotStore store(dir.path());
+    FollowSnapshot saved;
+    saved.logPath = dir.file("a.log");
+    saved.urt.game = UrtGame::UrbanTerror;
+    saved.urt.guids[64] = "G";
+    store.save(saved);
+    ASSERT_TRUE(store.load(saved.logPath));
+    EXPECT_EQ(store.load(saved.logPath)->urt, saved.urt);
+    saved.urt = {};
+    store.save(saved);
+    const std::string name = store.pathFor(saved.logPath).substr(dir.path().size() + 1);
+    std::string v1 = dir.read(name);
+    v1.resize(v1.size() - std::string("1:0\n").size() - 3 * kClientSlots * std::string("0:\n").size());
+    v1[std::string("corvanth follow state ").size()] = '1';
+    dir.write(name, v1);
+    ASSERT_TRUE(store.load(saved.logPath));
+    EXPECT_EQ(store.load(saved.logPath)->urt, UrtSlots{});
 }

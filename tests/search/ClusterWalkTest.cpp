@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace corvanth {
 namespace {
 
@@ -115,6 +117,26 @@ TEST_P(ClusterWalkTest, LinksHopByHop) {
               (std::vector<std::string>{"0 ÉLAN cafe::2 ", "0 Charlie CAFE::2 ", "1 élan 1.1.1.1 ÉLAN"}));
 }
 
+// Alpha and Bravo share nothing but a GUID (in another letter case); Charlie shares Bravo's address.
+TEST_P(ClusterWalkTest, GuidLinksJoinPairsSeenWithTheSameGuid) {
+    EXPECT_EQ(GuidLinksOf(data.db()), GuidLinks::None);
+    visits({{"Alpha", "1.1.1.1"}, {"Bravo", "2.2.2.2"}, {"Charlie", "2.2.2.2"}, {"Delta", "9.9.9.9"}});
+    for (const auto& [guid, name, ip] :
+         {std::tuple{"G1", "Alpha", "1.1.1.1"}, std::tuple{"g1", "Bravo", "2.2.2.2"},
+          std::tuple{"G2", "Delta", "9.9.9.9"}})
+        data.db().RecordGuid(guid, name, ip, "d");
+    data.db().Commit();
+    EXPECT_EQ(GuidLinksOf(data.db()), GuidLinks::SameGuid);
+    walk(NameSearchQuery("Alpha"));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"0 Alpha 1.1.1.1 "}));
+    walk(NameSearchQuery("Alpha"), {.guidLinks = GuidLinks::SameGuid});
+    EXPECT_EQ(listing(), (std::vector<std::string>{"0 Alpha 1.1.1.1 ", "1 Bravo 2.2.2.2 G1",
+                                                   "2 Charlie 2.2.2.2 2.2.2.2"}));
+    EXPECT_EQ(outcome.links.at(*list.Row(1).ItemKey).kind, LinkKind::Guid);
+    walk(GuidSearchQuery("g2"), {.guidLinks = GuidLinks::SameGuid});
+    EXPECT_EQ(listing(), (std::vector<std::string>{"0 Delta 9.9.9.9 "}));
+}
+
 TEST_P(ClusterWalkTest, TheSizeLimitStopsTheWalkAndSaysSo) {
     for (int i = 0; i < 6; ++i)
         data.visit("P" + std::to_string(i), "1.1.1.1");
@@ -164,7 +186,9 @@ TEST(QueryPlan, AddressSearchesAndLinksUseAnIndex) {
                  {PlayerNameLinkQuery("xÉcho"), "NamesPlayerNameIP"},
                  {PlayerNameLinkQuery("Écho"), "NamesPlayerNameIP"},
                  {PlayerNameLinkQuery("öIn"), "NamesPlayerNameIP"},
-                 {StoredPairQuery("Ann", "1.1.1.1"), "NamesPlayerNameIP"}};
+                 {StoredPairQuery("Ann", "1.1.1.1"), "NamesPlayerNameIP"},
+                 {GuidsOfPairQuery("Ann", "1.1.1.1"), "GuidsIP"},
+                 {GuidSearchQuery("95FF0A"), "GuidsGuid"}};
     for (const auto& c : cases) {
         Query explain = c.query;
         explain.sql = "EXPLAIN QUERY PLAN " + c.query.sql;

@@ -2,7 +2,9 @@
 
 #include "NamesDatabase.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace corvanth::test {
 
@@ -14,6 +16,20 @@ inline std::string NamesTable(NamesDatabase& db) {
     for (; !rs.Eof(); rs.MoveNext())
         text += rs.Field("PlayerName").value_or("") + "|" + rs.Field("IP").value_or("") + "|" +
                 rs.Field("LastVisit").value_or("") + "|" + rs.Field("Ref").value_or("") + "\n";
+    return text;
+}
+
+// Table Guids as text, one "Guid|PlayerName|IP|LastVisit" line per row, sorted by bytes.
+inline std::string GuidsTable(NamesDatabase& db) {
+    std::vector<std::string> lines;
+    for (Recordset rs = db.OpenRecordset(CustomQuery("SELECT Guid, PlayerName, IP, LastVisit FROM Guids"));
+         !rs.Eof(); rs.MoveNext())
+        lines.push_back(rs.Field("Guid").value_or("") + "|" + rs.Field("PlayerName").value_or("") + "|" +
+                        rs.Field("IP").value_or("") + "|" + rs.Field("LastVisit").value_or("") + "\n");
+    std::sort(lines.begin(), lines.end());
+    std::string text;
+    for (const std::string& line : lines)
+        text += line;
     return text;
 }
 

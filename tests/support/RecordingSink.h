@@ -12,8 +12,8 @@ namespace corvanth::test {
 class RecordingSink : public VisitSink {
 public:
     struct Call {
-        std::string kind; // "visit" or "ref"
-        std::string name, ip, date;
+        std::string kind; // "visit", "ref" or "guid"
+        std::string name, ip, date, guid;
         bool operator==(const Call&) const = default;
     };
     std::vector<Call> calls;
@@ -23,10 +23,14 @@ public:
     void RecordVisit(std::string_view name, std::string_view ip, std::string_view date) override {
         if (failOnVisit >= 0 && static_cast<int>(calls.size()) == failOnVisit)
             throw RunFailure("database is locked");
-        calls.push_back({"visit", std::string(name), std::string(ip), std::string(date)});
+        calls.push_back({"visit", std::string(name), std::string(ip), std::string(date), {}});
     }
     void MarkReferee(std::string_view name, std::string_view ip) override {
-        calls.push_back({"ref", std::string(name), std::string(ip), {}});
+        calls.push_back({"ref", std::string(name), std::string(ip), {}, {}});
+    }
+    void RecordGuid(std::string_view guid, std::string_view name, std::string_view ip,
+                    std::string_view date) override {
+        calls.push_back({"guid", std::string(name), std::string(ip), std::string(date), std::string(guid)});
     }
     void Checkpoint() override {}
     void Commit() override { ++commits; }
