@@ -46,15 +46,24 @@ std::string Folded(const std::string& column) {
     return "corvanth_fold(" + column + ")";
 }
 
+// The hash part of a text's key in the unique pair index: empty when the folded text has at most
+// kIndexedPrefixChars characters (the first part is then the whole folded text), its MD5 otherwise. The
+// folded text's length is told without folding: in ICU's root lower case every character gives one,
+// except U+0130, which gives two. So texts that fold alike get the same key, and a short text pays for
+// one folding and no hash.
+std::string LongTextHash(const std::string& text) {
+    return "(CASE WHEN 2 * length(" + text + ") - length(replace(" + text +
+           ", '\xC4\xB0', '')) <= " + std::to_string(kIndexedPrefixChars) + " THEN '' ELSE md5(" +
+           Folded(text) + ") END)";
+}
+
 // The unique pair index's columns over a name and an address: a btree entry holds at most about 2,700
-// bytes, so it holds the first characters of each folded text and the MD5 of the whole; texts of up to
-// kIndexedPrefixChars characters differ in their first part, longer ones in their hash. The previous
-// version indexed the whole folded texts.
+// bytes, so it holds the first kIndexedPrefixChars characters of each folded text and, for a longer
+// one, the MD5 of the whole (LongTextHash). The previous version indexed the whole folded texts.
 enum class PairIndex { Bounded, WholeTexts };
 std::vector<std::string> PairKey(PairIndex index, const std::string& name, const std::string& ip) {
     if (index == PairIndex::WholeTexts) return {Folded(name), Folded(ip)};
-    return {IndexedPrefixSql(name), "md5(" + Folded(name) + ")", IndexedPrefixSql(ip),
-            "md5(" + Folded(ip) + ")"};
+    return {IndexedPrefixSql(name), LongTextHash(name), IndexedPrefixSql(ip), LongTextHash(ip)};
 }
 
 std::string Joined(const std::vector<std::string>& parts, const char* between) {

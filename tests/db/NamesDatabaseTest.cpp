@@ -2,9 +2,11 @@
 #include "DatabaseError.h"
 #include "LikePattern.h"
 #include "NamesCopy.h"
+#include "PgText.h"
 #include "SqlDialect.h"
 #include "TempFolder.h"
 #include "TestBackend.h"
+#include "TextCodec.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -357,21 +359,46 @@ TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
 // sigma that ends a word): a batch folds pairs as the server's unique index does, so one batch stores the
 // same rows as one batch per visit.
 TEST(PostgresWrites, ABatchFoldsLettersAsTheServersIndexDoes) {
-    const char* const names[] = {"\xC4\xB0x", "ix", "\xCE\x91\xCE\xA3", "\xCE\xB1\xCF\x82",
-                                 "\xCE\xB1\xCF\x83"};
+    std::string dotted,
+        combined; // 120 U+0130; 120 "i" and U+0307: alike once folded, past the index's prefix
+    for (int i = 0; i < 120; ++i) {
+        dotted += "\xC4\xB0";
+        combined += "i\xCC\x87";
+    }
+    const std::string names[] = {
+        "\xC4\xB0x", "ix", "\xCE\x91\xCE\xA3", "\xCE\xB1\xCF\x82", "\xCE\xB1\xCF\x83", dotted, combined};
     std::vector<Row> tables[2];
     for (const int perVisit : {0, 1}) {
         test::PgTestDatabase server;
         NamesDatabase db;
         db.Open(ParseDatabaseLocation(server.location(), {}));
-        for (const char* name : names) {
-            db.RecordVisit(name, "1.1.1.1", std::string("d") + name);
+        for (const std::string& name : names) {
+            db.RecordVisit(name, "1.1.1.1", "d" + name);
             if (perVisit) db.Commit();
         }
         tables[perVisit] = Sorted(db);
     }
     EXPECT_EQ(tables[0], tables[1]);
-    EXPECT_EQ(tables[0].size(), 4u); // İx, ix, ΑΣ (= ας), ασ
+    EXPECT_EQ(tables[0].size(), 5u); // İx, ix, ΑΣ (= ας), ασ, the two long names as one
+}
+
+// The pair index tells a folded text's length without folding it: in ICU's root lower case every
+// character gives one, and U+0130 two.
+TEST(PgText, OnlyTheDottedCapitalIFoldsToTwoCharacters) {
+    std::vector<char32_t> longer;
+    std::string text, folded;
+    for (char32_t cp = 1; cp < 0x110000; ++cp) {
+        if (cp >= 0xD800 && cp < 0xE000) continue;
+        text.clear();
+        folded.clear();
+        AppendUtf8(text, cp);
+        AppendServerFold(folded, text);
+        std::size_t characters = 0;
+        for (std::size_t pos = 0; pos < folded.size(); ++characters)
+            NextCodePoint(folded, pos);
+        if (characters != 1) longer.push_back(cp);
+    }
+    EXPECT_EQ(longer, std::vector<char32_t>{0x130});
 }
 
 // With the grants the README gives, a writer writes (as a run and a follower do) and a reader searches
