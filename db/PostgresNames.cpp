@@ -10,6 +10,7 @@
 #include "VisitDate.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace corvanth {
 namespace {
@@ -125,6 +126,35 @@ void BatchKey(std::string& key, std::string_view name, std::string_view ip) {
     AppendServerFold(key, name);
     key.insert(0, std::to_string(key.size()) + ':');
     AppendServerFold(key, ip);
+}
+
+// Writes rows [0, count) in one statement (`write(from, to, context)`); when the server refuses it for
+// its values, each half in turn, down to single rows, so every row not refused is written (a few
+// statements for one bad row among thousands). Then throws the first refusal, named by `describe`.
+void WriteSplitting(std::size_t count,
+                    const std::function<void(std::size_t, std::size_t, const char*)>& write,
+                    const char* context, const std::function<std::string(std::size_t)>& describe) {
+    std::optional<DatabaseError> first;
+    std::size_t refused = 0;
+    std::function<void(std::size_t, std::size_t)> split = [&](std::size_t from, std::size_t to) {
+        const std::string single = to - from == 1 ? describe(from) : std::string();
+        try {
+            write(from, to, to - from == 1 ? single.c_str() : context);
+        } catch (const DatabaseError& e) {
+            if (!RefusedForItsValues(e)) throw;
+            if (to - from > 1) {
+                split(from, from + (to - from) / 2);
+                split(from + (to - from) / 2, to);
+            } else if (++refused == 1) {
+                first = e;
+            }
+        }
+    };
+    split(0, count);
+    if (!first) return;
+    if (refused == 1) throw *first;
+    throw DatabaseError(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
+                        first->code());
 }
 
 } // namespace
@@ -286,7 +316,19 @@ void PostgresNames::send(Wait wait) {
     PgConnection& c = connection();
     try {
         // The batch sent before is waited for first: should it have failed, this one is still here.
-        finishInFlight(c);
+        try {
+            finishInFlight(c);
+        } catch (const DatabaseError& e) {
+            // Rows of it were refused, and every other row is written. A send made while a visit is handed
+            // over does not fail that visit's line for them: the next send that waits throws it.
+            if (wait != Wait::Overlap || !RefusedForItsValues(e)) throw;
+            refused_ = e;
+        }
+        if (wait == Wait::UntilWritten && refused_) {
+            const DatabaseError refused = *refused_;
+            refused_.reset();
+            throw refused;
+        }
         if (pending_.empty() && marks_.empty()) return;
         // Whatever happens, this batch is done with: sent, or lost with the connection.
         std::vector<Pending> pending = std::move(pending_);
@@ -366,66 +408,36 @@ void PostgresNames::writeRows(PgConnection& c, const std::vector<Pending>& rows)
         c.RunRepeatable(upsertSql_, {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
                         context);
     };
-    for (bool again = true;; again = false) {
-        try {
-            write(0, rows.size(), "cannot write the visits");
-            return;
-        } catch (const DatabaseError& e) {
-            if (again && e.code() == kNoSuchConflictIndex) {
-                chooseStatements(readCatalog());
-                continue;
-            }
-            if (!RefusedForItsValues(e)) throw;
-            break;
-        }
+    const auto describe = [&](std::size_t i) {
+        return "cannot write the visit of \"" + Brief(rows[i].playerName) + "\" from \"" + Brief(rows[i].ip) +
+               "\"";
+    };
+    try {
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
+    } catch (const DatabaseError& e) {
+        if (e.code() != kNoSuchConflictIndex) throw;
+        chooseStatements(readCatalog());
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
     }
-    std::optional<DatabaseError> first;
-    std::size_t refused = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string context = "cannot write the visit of \"" + Brief(rows[i].playerName) +
-                                    "\" from \"" + Brief(rows[i].ip) + "\"";
-        try {
-            write(i, i + 1, context.c_str());
-        } catch (const DatabaseError& e) {
-            if (!RefusedForItsValues(e)) throw;
-            if (!first) first = e;
-            ++refused;
-        }
-    }
-    if (!first) return;
-    if (refused == 1) throw *first;
-    throw DatabaseError(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
-                        first->code());
 }
 
 void PostgresNames::writeMarks(PgConnection& c,
                                const std::vector<std::pair<std::string, std::string>>& marks) {
-    const auto write = [&](std::size_t from, std::size_t to, const char* context) {
-        ArrayText names, ips;
-        for (std::size_t i = from; i < to; ++i) {
-            names.add(marks[i].first);
-            ips.add(marks[i].second);
-        }
-        c.RunRepeatable(marksSql_, {names.take(), ips.take()}, context);
-    };
-    try {
-        write(0, marks.size(), "cannot write the referee marks");
-        return;
-    } catch (const DatabaseError& e) {
-        if (!RefusedForItsValues(e)) throw;
-    }
-    std::optional<DatabaseError> first;
-    for (std::size_t i = 0; i < marks.size(); ++i) {
-        const std::string context = "cannot mark \"" + Brief(marks[i].first) + "\" from \"" +
-                                    Brief(marks[i].second) + "\" as a referee";
-        try {
-            write(i, i + 1, context.c_str());
-        } catch (const DatabaseError& e) {
-            if (!RefusedForItsValues(e)) throw;
-            if (!first) first = e;
-        }
-    }
-    if (first) throw *first;
+    WriteSplitting(
+        marks.size(),
+        [&](std::size_t from, std::size_t to, const char* context) {
+            ArrayText names, ips;
+            for (std::size_t i = from; i < to; ++i) {
+                names.add(marks[i].first);
+                ips.add(marks[i].second);
+            }
+            c.RunRepeatable(marksSql_, {names.take(), ips.take()}, context);
+        },
+        "cannot write the referee marks",
+        [&](std::size_t i) {
+            return "cannot mark \"" + Brief(marks[i].first) + "\" from \"" + Brief(marks[i].second) +
+                   "\" as a referee";
+        });
 }
 
 void PostgresNames::Checkpoint() {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "DatabaseError.h"
 #include "NamesStore.h"
 #include "PgConnection.h"
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -82,8 +84,10 @@ private:
     std::vector<std::pair<std::string, std::string>> marks_;
     std::size_t pendingBytes_ = 0;
     std::string keyScratch_;
-    // The rows of the batch sent without waiting, kept until the server has written them.
+    // The rows of the batch sent without waiting, kept until the server has written them; the refusal
+    // of some of them, found by a send that did not wait, kept for the next send that waits.
     std::vector<Pending> inFlight_;
+    std::optional<DatabaseError> refused_;
 
     // The statements, for the pair index the table has: the bounded one, or the previous version's.
     std::string upsertSql_, marksSql_;
