@@ -127,10 +127,12 @@ Query TranslateForPostgres(const Query& query) {
         case TokenKind::Word:
             if ((Is(t, "PlayerName") || Is(t, "IP")) && n < tokens.size() &&
                 tokens[n].kind == TokenKind::Symbol && IsComparison(tokens[n]) && next(n) < tokens.size() &&
-                tokens[next(n)].kind == TokenKind::Parameter) {
+                (tokens[next(n)].kind == TokenKind::Parameter || tokens[next(n)].kind == TokenKind::Quoted)) {
                 // Through the index on the first part, then the whole texts.
                 const std::string& op = tokens[n].text;
-                const std::string value = "$" + std::to_string(tokens[next(n)].parameter);
+                const Token& v = tokens[next(n)];
+                const std::string value =
+                    v.kind == TokenKind::Parameter ? "$" + std::to_string(v.parameter) : Quote(v.text);
                 out.sql += "(" + IndexedPrefixSql(t.text) + " " + PrefixComparison(op) + " " +
                            IndexedPrefixSql(value) + " AND corvanth_fold(" + t.text + ") " + op +
                            " corvanth_fold(" + value + "))";

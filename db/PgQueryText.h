@@ -11,8 +11,8 @@ namespace corvanth {
 // - "?N" and "?" become "$N";
 // - a comparison of PlayerName, StrippedName or IP (=, <, <=, >, >=, IN) compares folded texts on both
 //   sides through corvanth_fold(), the function the table's indexes are built on (SQLite's columns
-//   compare ignoring case); a comparison of PlayerName or IP with a bound value also compares the first
-//   kIndexedPrefixChars characters of the folded texts, which is what the indexes hold;
+//   compare ignoring case); a comparison of PlayerName or IP with a value (bound or quoted) also compares the
+//   first kIndexedPrefixChars characters of the folded texts, which is what the indexes hold;
 // - fold(x) becomes corvanth_fold(x);
 // - "x LIKE pattern" becomes "x ~ regex", the pattern (a bound value or a quoted text) translated by
 //   LikePattern::ToRegex;
