@@ -159,6 +159,21 @@ void WriteSplitting(std::size_t count,
 
 } // namespace
 
+// The upsert's five arrays for rows [from, to).
+std::vector<std::optional<std::string>> PostgresNames::UpsertArrays(const std::vector<Pending>& rows,
+                                                                    std::size_t from, std::size_t to) {
+    ArrayText names, stripped, ips, visits, refs;
+    for (std::size_t i = from; i < to; ++i) {
+        const Pending& p = rows[i];
+        names.add(p.playerName);
+        stripped.add(p.strippedName);
+        ips.add(p.ip);
+        visits.add(p.lastVisit);
+        refs.add(p.referee);
+    }
+    return {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()};
+}
+
 PostgresNames::PostgresNames(const std::string& conninfo)
     : connection_(std::make_unique<PgConnection>(conninfo)), open_(std::make_shared<bool>(true)) {
     connection_->Exec("SET client_min_messages = warning", "cannot prepare the names table");
@@ -320,55 +335,16 @@ void PostgresNames::send(Wait wait) {
             finishInFlight(c);
         } catch (const DatabaseError& e) {
             // Rows of it were refused, and every other row is written. A send made while a visit is handed
-            // over does not fail that visit's line for them: the next send that waits throws it.
-            if (wait != Wait::Overlap || !RefusedForItsValues(e)) throw;
-            refused_ = e;
+            // over does not fail that visit's line for them: the next send that waits throws the first
+            // refusal, once its own batch is written.
+            if (!RefusedForItsValues(e)) throw;
+            if (!refused_) refused_ = e;
         }
+        sendBatch(c, wait);
         if (wait == Wait::UntilWritten && refused_) {
             const DatabaseError refused = *refused_;
             refused_.reset();
             throw refused;
-        }
-        if (pending_.empty() && marks_.empty()) return;
-        // Whatever happens, this batch is done with: sent, or lost with the connection.
-        std::vector<Pending> pending = std::move(pending_);
-        std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
-        pending_.clear();
-        marks_.clear();
-        pendingBytes_ = 0;
-        // Rows go in the order of their folded pairs, the same in every program writing the table, so
-        // that two batches meeting on the same pairs take their row locks in the same order.
-        std::vector<std::pair<std::string, std::size_t>> order(pendingIndex_.begin(), pendingIndex_.end());
-        std::sort(order.begin(), order.end());
-        pendingIndex_.clear();
-        std::vector<Pending> rows;
-        rows.reserve(order.size());
-        for (const auto& entry : order)
-            rows.push_back(std::move(pending[entry.second]));
-        std::sort(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
-            std::string keyA, keyB;
-            BatchKey(keyA, a.first, a.second);
-            BatchKey(keyB, b.first, b.second);
-            return keyA < keyB;
-        });
-        c.ReconnectIfLost();
-        if (!marks.empty()) writeMarks(c, marks);
-        if (rows.empty()) return;
-        if (wait == Wait::Overlap) {
-            ArrayText names, stripped, ips, visits, refs;
-            for (const Pending& p : rows) {
-                names.add(p.playerName);
-                stripped.add(p.strippedName);
-                ips.add(p.ip);
-                visits.add(p.lastVisit);
-                refs.add(p.referee);
-            }
-            c.SendRepeatable(upsertSql_,
-                             {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
-                             "cannot write the visits");
-            inFlight_ = std::move(rows);
-        } else {
-            writeRows(c, rows);
         }
     } catch (const DatabaseError& e) {
         if (e.code() != kInsufficientPrivilege) throw;
@@ -376,6 +352,49 @@ void PostgresNames::send(Wait wait) {
                                 " (this role may not write the names table: a writer needs SELECT, INSERT, "
                                 "UPDATE and DELETE on Names)",
                             e.code());
+    }
+}
+
+void PostgresNames::sendBatch(PgConnection& c, Wait wait) {
+    if (pending_.empty() && marks_.empty()) return;
+    // Whatever happens, this batch is done with: sent, or lost with the connection.
+    std::vector<Pending> pending = std::move(pending_);
+    std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
+    pending_.clear();
+    marks_.clear();
+    pendingBytes_ = 0;
+    // Rows go in the order of their folded pairs, the same in every program writing the table, so
+    // that two batches meeting on the same pairs take their row locks in the same order.
+    std::vector<std::pair<std::string, std::size_t>> order(pendingIndex_.begin(), pendingIndex_.end());
+    std::sort(order.begin(), order.end());
+    pendingIndex_.clear();
+    std::vector<Pending> rows;
+    rows.reserve(order.size());
+    for (const auto& entry : order)
+        rows.push_back(std::move(pending[entry.second]));
+    std::sort(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
+        std::string keyA, keyB;
+        BatchKey(keyA, a.first, a.second);
+        BatchKey(keyB, b.first, b.second);
+        return keyA < keyB;
+    });
+    c.ReconnectIfLost();
+    // Rows the server refuses are kept for the end of the next send that waits (see send()).
+    const auto keepRefusal = [&](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const DatabaseError& e) {
+            if (!RefusedForItsValues(e)) throw;
+            if (!refused_) refused_ = e;
+        }
+    };
+    if (!marks.empty()) keepRefusal([&] { writeMarks(c, marks); });
+    if (rows.empty()) return;
+    if (wait == Wait::Overlap) {
+        c.SendRepeatable(upsertSql_, UpsertArrays(rows, 0, rows.size()), "cannot write the visits");
+        inFlight_ = std::move(rows);
+    } else {
+        keepRefusal([&] { writeRows(c, rows); });
     }
 }
 
@@ -396,17 +415,7 @@ void PostgresNames::finishInFlight(PgConnection& c) {
 
 void PostgresNames::writeRows(PgConnection& c, const std::vector<Pending>& rows) {
     const auto write = [&](std::size_t from, std::size_t to, const char* context) {
-        ArrayText names, stripped, ips, visits, refs;
-        for (std::size_t i = from; i < to; ++i) {
-            const Pending& p = rows[i];
-            names.add(p.playerName);
-            stripped.add(p.strippedName);
-            ips.add(p.ip);
-            visits.add(p.lastVisit);
-            refs.add(p.referee);
-        }
-        c.RunRepeatable(upsertSql_, {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()},
-                        context);
+        c.RunRepeatable(upsertSql_, UpsertArrays(rows, from, to), context);
     };
     const auto describe = [&](std::size_t i) {
         return "cannot write the visit of \"" + Brief(rows[i].playerName) + "\" from \"" + Brief(rows[i].ip) +

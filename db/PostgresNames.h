@@ -65,6 +65,10 @@ private:
     // statement); every other send waits until the server has written it.
     enum class Wait { UntilWritten, Overlap };
     void send(Wait wait = Wait::UntilWritten);
+    static std::vector<std::optional<std::string>> UpsertArrays(const std::vector<Pending>& rows,
+                                                                std::size_t from, std::size_t to);
+    // Sends the batch gathered (nothing when it is empty).
+    void sendBatch(PgConnection& c, Wait wait);
     // Waits for the batch sent without waiting; when the server refused it, writes its rows one by one.
     void finishInFlight(PgConnection& c);
     // Writes the rows in one statement, or one by one when the server refuses the statement for what it
