@@ -8,8 +8,18 @@
 namespace corvanth {
 namespace {
 
+// The server's message without its trailing line end, cut after a few hundred bytes: a message may repeat
+// a value it refused, and a value may be a megabyte long (or a whole batch).
 std::string Trimmed(const char* message) {
+    constexpr std::size_t kMostBytes = 400;
     std::string text = message ? message : "";
+    if (text.size() > kMostBytes) {
+        std::size_t cut = kMostBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a character
+        text.resize(cut);
+        text += "...";
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
@@ -73,7 +83,8 @@ PgResult PgConnection::check(PgResult result, const char* context) {
     if (Libpq().PQstatus(conn_) != CONNECTION_OK)
         throw DatabaseError(std::string(context) +
                             ": lost the connection to the PostgreSQL server: " + reason);
-    throw DatabaseError(std::string(context) + ": " + reason);
+    const char* state = result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+    throw DatabaseError(std::string(context) + ": " + reason, state ? state : "");
 }
 
 void PgConnection::Exec(const char* sql, const char* context) {

@@ -1,5 +1,7 @@
 #include "PgCursor.h"
 
+#include "PgText.h"
+
 namespace corvanth {
 namespace {
 
@@ -19,8 +21,13 @@ std::optional<std::string_view> PgCursor::Value(int column) const {
     const char* value = Libpq().PQgetvalue(result_.get(), row_, column);
     if (Libpq().PQftype(result_.get(), column) == kBooleanType)
         return std::string_view(value[0] == 't' ? "True" : "False");
-    return std::string_view(value,
-                            static_cast<std::size_t>(Libpq().PQgetlength(result_.get(), row_, column)));
+    const std::string_view text(value,
+                                static_cast<std::size_t>(Libpq().PQgetlength(result_.get(), row_, column)));
+    if (restored_.size() <= static_cast<std::size_t>(column))
+        restored_.resize(static_cast<std::size_t>(column) + 1);
+    std::string& restored = restored_[static_cast<std::size_t>(column)];
+    if (FromServerText(text, restored)) return std::string_view(restored);
+    return text;
 }
 
 } // namespace corvanth

@@ -1,7 +1,11 @@
 #include "PgGuids.h"
 
+#include "DatabaseError.h"
 #include "PgConnection.h"
-#include "TextCodec.h"
+#include "PgLibrary.h"
+#include "PgQueryText.h"
+#include "PgText.h"
+#include "VisitDate.h"
 
 #include <algorithm>
 #include <optional>
@@ -9,64 +13,79 @@
 namespace corvanth {
 namespace {
 
+// The unique index's columns: the bounded key of each folded text (see LongTextHashSql), so a GUID,
+// name or address of any length can be stored.
+std::string GuidsKey() {
+    std::string key;
+    for (const char* column : {"Guid", "PlayerName", "IP"})
+        key +=
+            std::string(key.empty() ? "" : ", ") + IndexedPrefixSql(column) + ", " + LongTextHashSql(column);
+    return key;
+}
+
 // Under the lock the names table is made under, so that programs starting together do not race.
-const char* const kCreateMissing =
-    "BEGIN;"
-    "SELECT pg_advisory_xact_lock(4242770001);"
-    "DO $$ BEGIN "
-    "IF to_regclass('guids') IS NULL THEN "
-    "CREATE TABLE Guids(Guid TEXT COLLATE \"C\", PlayerName TEXT COLLATE \"C\", IP TEXT COLLATE \"C\", "
-    "LastVisit TEXT COLLATE \"C\"); END IF; "
-    "IF to_regclass('guidskey') IS NULL THEN "
-    "CREATE UNIQUE INDEX GuidsKey ON Guids(corvanth_fold(Guid), corvanth_fold(PlayerName), "
-    "corvanth_fold(IP)); END IF; "
-    "IF to_regclass('guidsip') IS NULL THEN CREATE INDEX GuidsIP ON Guids(corvanth_fold(IP)); END IF; "
-    "END $$;"
-    "COMMIT;";
+std::string CreateMissingSql() {
+    return "BEGIN;"
+           "SELECT pg_advisory_xact_lock(4242770001);"
+           "DO $$ BEGIN "
+           "IF to_regclass('guids') IS NULL THEN "
+           "CREATE TABLE Guids(Guid TEXT COLLATE \"C\", PlayerName TEXT COLLATE \"C\", IP TEXT COLLATE "
+           "\"C\", "
+           "LastVisit TEXT COLLATE \"C\"); END IF; "
+           "IF to_regclass('guidskey') IS NULL THEN CREATE UNIQUE INDEX GuidsKey ON Guids(" +
+           GuidsKey() +
+           "); END IF; "
+           "IF to_regclass('guidsip') IS NULL THEN CREATE INDEX GuidsIP ON Guids(" +
+           IndexedPrefixSql("IP") +
+           "); END IF; "
+           "END $$;"
+           "COMMIT;";
+}
 
-const char* const kUpsert =
-    "INSERT INTO Guids (Guid, PlayerName, IP, LastVisit) "
-    "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], $4::text[]) "
-    "ON CONFLICT (corvanth_fold(Guid), corvanth_fold(PlayerName), corvanth_fold(IP)) DO UPDATE SET "
-    "LastVisit = CASE WHEN Guids.LastVisit IS NULL OR EXCLUDED.LastVisit > Guids.LastVisit "
-    "THEN EXCLUDED.LastVisit ELSE Guids.LastVisit END";
-
-// An array value in PostgreSQL's text form: every element quoted.
-std::string ArrayText(const std::vector<std::string_view>& elements) {
-    std::string text = "{";
-    for (const std::string_view element : elements) {
-        if (text.size() > 1) text += ',';
-        text += '"';
-        for (const char c : element) {
-            if (c == '"' || c == '\\') text += '\\';
-            text += c;
-        }
-        text += '"';
-    }
-    return text + "}";
+std::string UpsertSql() {
+    return "INSERT INTO Guids (Guid, PlayerName, IP, LastVisit) "
+           "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], $4::text[]) "
+           "ON CONFLICT (" +
+           GuidsKey() + ") DO UPDATE SET LastVisit = CASE WHEN Guids.LastVisit IS NULL OR " +
+           LaterVisitSql("EXCLUDED.LastVisit", "Guids.LastVisit") +
+           " THEN EXCLUDED.LastVisit ELSE Guids.LastVisit END";
 }
 
 } // namespace
 
 void PgGuids::CreateMissing(PgConnection& connection) {
-    connection.Exec(kCreateMissing, "cannot prepare the GUID table");
+    const PgResult found =
+        connection.Run("SELECT to_regclass('guids') IS NOT NULL AND to_regclass('guidskey') IS NOT NULL AND "
+                       "to_regclass('guidsip') IS NOT NULL",
+                       {}, "cannot read the database's catalog");
+    if (Libpq().PQgetvalue(found.get(), 0, 0)[0] == 't') return;
+    try {
+        connection.Exec(CreateMissingSql().c_str(), "cannot prepare the GUID table");
+    } catch (const DatabaseError& e) {
+        connection.Exec("ROLLBACK", "cannot prepare the GUID table");
+        // A role that may not create it works on without it (a database made before GUIDs were kept):
+        // only writing a GUID then fails, naming the missing table.
+        if (e.code() != "42501") throw;
+    }
 }
 
 void PgGuids::Add(std::string_view guid, std::string_view storedName, std::string_view ip,
                   std::string_view lastVisit) {
-    const std::string name = FoldCase(storedName);
-    key_ = FoldCase(guid);
-    key_ += '\n';
-    key_ += std::to_string(name.size()) + ':' + name;
-    key_ += FoldCase(ip);
+    // Folded as the unique index folds (corvanth_fold()), each length in front so keys never run together.
+    key_.clear();
+    for (const std::string_view text : {guid, storedName, ip}) {
+        const std::size_t at = key_.size();
+        AppendServerFold(key_, text);
+        key_.insert(at, std::to_string(key_.size() - at) + ':');
+    }
     const auto [it, added] = index_.emplace(key_, rows_.size());
+    std::string visit = ToServerText(lastVisit);
     if (added) {
-        rows_.push_back(
-            {std::string(guid), std::string(storedName), std::string(ip), std::string(lastVisit)});
+        rows_.push_back({ToServerText(guid), ToServerText(storedName), ToServerText(ip), std::move(visit)});
         return;
     }
-    // Within a run the visit read last is the newest; the table keeps the later of its own and this.
-    rows_[it->second].lastVisit.assign(lastVisit);
+    // The later date of the two, as the table compares them.
+    if (IsLaterVisit(visit, rows_[it->second].lastVisit)) rows_[it->second].lastVisit = std::move(visit);
 }
 
 void PgGuids::Send(PgConnection& connection) {
@@ -77,14 +96,14 @@ void PgGuids::Send(PgConnection& connection) {
     const std::vector<Row> rows = std::move(rows_);
     rows_.clear();
     index_.clear();
-    std::vector<std::string_view> guids, names, ips, visits;
+    ArrayText guids, names, ips, visits;
     for (const auto& [key, i] : order) {
-        guids.push_back(rows[i].guid);
-        names.push_back(rows[i].name);
-        ips.push_back(rows[i].ip);
-        visits.push_back(rows[i].lastVisit);
+        guids.add(rows[i].guid);
+        names.add(rows[i].name);
+        ips.add(rows[i].ip);
+        visits.add(rows[i].lastVisit);
     }
-    connection.RunRepeatable(kUpsert, {ArrayText(guids), ArrayText(names), ArrayText(ips), ArrayText(visits)},
+    connection.RunRepeatable(UpsertSql(), {guids.take(), names.take(), ips.take(), visits.take()},
                              "cannot write the GUIDs");
 }
 

@@ -16,7 +16,8 @@ class PgConnection;
 class PgGuids {
 public:
     // Looks for the table and its indexes and creates only those missing, so that a program whose user
-    // may not create anything still opens a database that has them. Throws DatabaseError.
+    // may not create anything still opens a database that has them (or lacks them: it then cannot write
+    // GUIDs). Throws DatabaseError.
     static void CreateMissing(PgConnection& connection);
 
     // `storedName` is the name as table Names stores it.

@@ -55,7 +55,25 @@ std::string Quote(std::string_view text) {
     return out + "'";
 }
 
+// What the indexed first parts of two texts satisfy when the texts compare as `op` says (a text's first
+// part never sorts after the text's, and cutting two texts keeps their order or makes them equal).
+std::string PrefixComparison(const std::string& op) {
+    if (op == "<") return "<=";
+    if (op == ">") return ">=";
+    return op;
+}
+
 } // namespace
+
+std::string IndexedPrefixSql(const std::string& text) {
+    return "left(corvanth_fold(" + text + "), " + std::to_string(kIndexedPrefixChars) + ")";
+}
+
+std::string LongTextHashSql(const std::string& text) {
+    return "(CASE WHEN 2 * length(" + text + ") - length(replace(" + text +
+           ", '\xC4\xB0', '')) <= " + std::to_string(kIndexedPrefixChars) +
+           " THEN '' ELSE md5(corvanth_fold(" + text + ")) END)";
+}
 
 Query TranslateForPostgres(const Query& query) {
     const std::vector<Token> tokens = Tokenize(query.sql);
@@ -75,7 +93,21 @@ Query TranslateForPostgres(const Query& query) {
         const std::size_t n = next(i);
         switch (t.kind) {
         case SqlTokenKind::Word:
-            if (IsFoldedColumn(t) && n < tokens.size() && IsComparison(tokens[n])) {
+            if ((Is(t, "PlayerName") || Is(t, "IP")) && n < tokens.size() &&
+                tokens[n].kind == SqlTokenKind::Symbol && IsComparison(tokens[n]) &&
+                next(n) < tokens.size() &&
+                (tokens[next(n)].kind == SqlTokenKind::Parameter ||
+                 tokens[next(n)].kind == SqlTokenKind::Quoted)) {
+                // Through the index on the first part, then the whole texts.
+                const std::string& op = tokens[n].text;
+                const Token& v = tokens[next(n)];
+                const std::string value =
+                    v.kind == SqlTokenKind::Parameter ? "$" + std::to_string(v.parameter) : Quote(v.text);
+                out.sql += "(" + IndexedPrefixSql(t.text) + " " + PrefixComparison(op) + " " +
+                           IndexedPrefixSql(value) + " AND corvanth_fold(" + t.text + ") " + op +
+                           " corvanth_fold(" + value + "))";
+                i = next(n);
+            } else if (IsFoldedColumn(t) && n < tokens.size() && IsComparison(tokens[n])) {
                 out.sql += "corvanth_fold(" + t.text + ")";
                 foldValues = true;
             } else if (Is(t, "fold")) {

@@ -4,80 +4,208 @@
 #include "NameText.h"
 #include "PgCursor.h"
 #include "PgQueryText.h"
+#include "PgText.h"
 #include "SqlDialect.h"
 #include "TextCodec.h"
+#include "VisitDate.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace corvanth {
 namespace {
 
-// Rows sent in one statement at most; a batch that grows past it is sent at once.
+// Rows sent in one statement at most, and the bytes of text: a batch that grows past either is sent at
+// once (a value PostgreSQL receives is at most 1 GB, and names may be a megabyte long).
 constexpr std::size_t kMaxBatchRows = 5000;
+constexpr std::size_t kMaxBatchBytes = std::size_t{64} << 20;
 
-// Made once per database, under a lock so that programs starting together do not race. The columns
-// compare bytes ("C"); letter case is ignored through corvanth_fold(), ICU's lower case whatever the
-// server's locale, which the indexes are built on.
+// What the database holds, read from the catalog before anything is created: a role that may only read
+// and write rows never needs to create anything.
+const char* const kCatalog =
+    "SELECT to_regclass('names') IS NOT NULL, to_regprocedure('corvanth_fold(text)') IS NOT NULL, "
+    "to_regclass('namespairkey') IS NOT NULL, to_regclass('namesipprefix') IS NOT NULL, "
+    "to_regclass('namespair') IS NOT NULL, to_regclass('namesip') IS NOT NULL";
+
+// The columns compare bytes ("C"); letter case is ignored through corvanth_fold(), ICU's lower case
+// whatever the server's locale, on which the indexes are built.
 //
 // A new table leaves a tenth of each page free: a visit that updates a row's LastVisit then fits on
 // the row's page, and the server adds no index entries for it (a "HOT" update). On the 200 MB log, 5,555
 // of 9,152 updates were such updates instead of 1,687; the import took 8 % less time and left the table
 // and its indexes smaller.
-const char* const kSchema =
-    "BEGIN;"
-    "SELECT pg_advisory_xact_lock(4242770001);"
+const char* const kCreateTable =
     "CREATE TABLE IF NOT EXISTS Names(PlayerName TEXT COLLATE \"C\", StrippedName TEXT COLLATE \"C\", "
     "IP TEXT COLLATE \"C\", LastVisit TEXT COLLATE \"C\", Ref BOOLEAN NOT NULL DEFAULT false) "
-    "WITH (fillfactor = 90);"
+    "WITH (fillfactor = 90);";
+const char* const kCreateFold =
     "DO $$ BEGIN IF to_regprocedure('corvanth_fold(text)') IS NULL THEN "
     "CREATE FUNCTION corvanth_fold(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
-    "AS $f$ SELECT lower($1 COLLATE \"und-x-icu\") $f$; END IF; END $$;"
-    "CREATE UNIQUE INDEX IF NOT EXISTS NamesPair ON Names(corvanth_fold(PlayerName), corvanth_fold(IP));"
-    "CREATE INDEX IF NOT EXISTS NamesIP ON Names(corvanth_fold(IP));"
-    "COMMIT;";
+    "AS $f$ SELECT lower($1 COLLATE \"und-x-icu\") $f$; END IF; END $$;";
 
-const char* const kUpsert =
-    "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) "
-    "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::boolean[]) "
-    "ON CONFLICT (corvanth_fold(PlayerName), corvanth_fold(IP)) DO UPDATE SET "
-    "LastVisit = CASE WHEN Names.LastVisit IS NULL OR EXCLUDED.LastVisit > Names.LastVisit "
-    "THEN EXCLUDED.LastVisit ELSE Names.LastVisit END, Ref = Names.Ref OR EXCLUDED.Ref";
+std::string Folded(const std::string& column) {
+    return "corvanth_fold(" + column + ")";
+}
 
-const char* const kMarks = "UPDATE Names SET Ref = true FROM unnest($1::text[], $2::text[]) AS m(n, i) "
-                           "WHERE corvanth_fold(Names.PlayerName) = corvanth_fold(m.n) AND "
-                           "corvanth_fold(Names.IP) = corvanth_fold(m.i)";
+// The unique pair index's columns over a name and an address: a btree entry holds at most about 2,700
+// bytes, so it holds the first kIndexedPrefixChars characters of each folded text and, for a longer
+// one, the MD5 of the whole (LongTextHash). The previous version indexed the whole folded texts.
+enum class PairIndex { Bounded, WholeTexts };
+std::vector<std::string> PairKey(PairIndex index, const std::string& name, const std::string& ip) {
+    if (index == PairIndex::WholeTexts) return {Folded(name), Folded(ip)};
+    return {IndexedPrefixSql(name), LongTextHashSql(name), IndexedPrefixSql(ip), LongTextHashSql(ip)};
+}
 
-// An array value in PostgreSQL's text form: every element quoted.
-class ArrayText {
-public:
-    void add(std::string_view element) {
-        text_ += text_.empty() ? "{\"" : ",\"";
-        for (char c : element) {
-            if (c == '"' || c == '\\') text_ += '\\';
-            text_ += c;
-        }
-        text_ += '"';
-    }
-    void add(bool value) { text_ += text_.empty() ? (value ? "{t" : "{f") : (value ? ",t" : ",f"); }
-    std::string take() { return text_.empty() ? std::string("{}") : std::move(text_) + "}"; }
+std::string Joined(const std::vector<std::string>& parts, const char* between) {
+    std::string out;
+    for (const std::string& part : parts)
+        out += (out.empty() ? "" : between) + part;
+    return out;
+}
 
-private:
-    std::string text_;
-};
+enum CatalogColumn { Table, Fold, PairKeyIndex, AddressIndex, OldPair, OldAddress };
+bool Has(const PgResult& r, CatalogColumn column) {
+    return Libpq().PQgetvalue(r.get(), 0, column)[0] == 't';
+}
 
-void PairKey(std::string& key, std::string_view name, std::string_view ip) {
-    key = FoldCase(name);
+// The server refused a statement for the values it holds (a data exception, a constraint, a limit such
+// as an index entry's size, or two rows of one statement on one pair): written one row at a time, the
+// other rows go in.
+bool RefusedForItsValues(const DatabaseError& e) {
+    const std::string& code = e.code();
+    return code.starts_with("22") || code.starts_with("23") || code.starts_with("54") || code == "21000";
+}
+
+constexpr std::string_view kInsufficientPrivilege = "42501";
+// ON CONFLICT names no unique index: the table's owner moved it to the bounded index meanwhile.
+constexpr std::string_view kNoSuchConflictIndex = "42P10";
+
+// The first bytes of a text, for a message.
+std::string Brief(std::string_view text) {
+    constexpr std::size_t kShown = 40;
+    if (text.size() <= kShown) return std::string(text);
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut)) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
+// The batch key of a pair, folded as the server's pair index folds it (corvanth_fold()); the folded
+// name's length comes first, so two pairs never share a key.
+void BatchKey(std::string& key, std::string_view name, std::string_view ip) {
+    key.clear();
+    AppendServerFold(key, name);
     key.insert(0, std::to_string(key.size()) + ':');
-    key += FoldCase(ip);
+    AppendServerFold(key, ip);
+}
+
+// Writes rows [0, count) in one statement (`write(from, to, context)`); when the server refuses it for
+// its values, each half in turn, down to single rows, so every row not refused is written (a few
+// statements for one bad row among thousands). Then throws the first refusal, named by `describe`.
+void WriteSplitting(std::size_t count,
+                    const std::function<void(std::size_t, std::size_t, const char*)>& write,
+                    const char* context, const std::function<std::string(std::size_t)>& describe) {
+    std::optional<DatabaseError> first;
+    std::size_t refused = 0;
+    std::function<void(std::size_t, std::size_t)> split = [&](std::size_t from, std::size_t to) {
+        const std::string single = to - from == 1 ? describe(from) : std::string();
+        try {
+            write(from, to, to - from == 1 ? single.c_str() : context);
+        } catch (const DatabaseError& e) {
+            if (!RefusedForItsValues(e)) throw;
+            if (to - from > 1) {
+                split(from, from + (to - from) / 2);
+                split(from + (to - from) / 2, to);
+            } else if (++refused == 1) {
+                first = e;
+            }
+        }
+    };
+    split(0, count);
+    if (!first) return;
+    if (refused == 1) throw *first;
+    throw DatabaseError(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
+                        first->code());
 }
 
 } // namespace
 
+// The upsert's five arrays for rows [from, to).
+std::vector<std::optional<std::string>> PostgresNames::UpsertArrays(const std::vector<Pending>& rows,
+                                                                    std::size_t from, std::size_t to) {
+    ArrayText names, stripped, ips, visits, refs;
+    for (std::size_t i = from; i < to; ++i) {
+        const Pending& p = rows[i];
+        names.add(p.playerName);
+        stripped.add(p.strippedName);
+        ips.add(p.ip);
+        visits.add(p.lastVisit);
+        refs.add(p.referee);
+    }
+    return {names.take(), stripped.take(), ips.take(), visits.take(), refs.take()};
+}
+
 PostgresNames::PostgresNames(const std::string& conninfo)
     : connection_(std::make_unique<PgConnection>(conninfo)), open_(std::make_shared<bool>(true)) {
     connection_->Exec("SET client_min_messages = warning", "cannot prepare the names table");
-    connection_->Exec(kSchema, "cannot prepare the names table");
+    prepareSchema();
     PgGuids::CreateMissing(*connection_);
+}
+
+void PostgresNames::prepareSchema() {
+    PgConnection& c = *connection_;
+    const PgResult found = readCatalog();
+    if (!Has(found, Table) || !Has(found, Fold) || !Has(found, PairKeyIndex) || !Has(found, AddressIndex) ||
+        Has(found, OldPair) || Has(found, OldAddress)) {
+        // Made once per database, under a lock so that programs starting together do not race.
+        std::string sql = "BEGIN; SELECT pg_advisory_xact_lock(4242770001);";
+        if (!Has(found, Table)) sql += kCreateTable;
+        if (!Has(found, Fold)) sql += kCreateFold;
+        sql += "CREATE UNIQUE INDEX IF NOT EXISTS NamesPairKey ON Names(" +
+               Joined(PairKey(PairIndex::Bounded, "PlayerName", "IP"), ", ") + ");" +
+               "CREATE INDEX IF NOT EXISTS NamesIPPrefix ON Names(" + IndexedPrefixSql("IP") + ");" +
+               "DROP INDEX IF EXISTS NamesPair; DROP INDEX IF EXISTS NamesIP; COMMIT;";
+        try {
+            c.Exec(sql.c_str(), "cannot prepare the names table");
+        } catch (const DatabaseError& e) {
+            c.Exec("ROLLBACK", "cannot prepare the names table");
+            // A table of the previous version stays usable by a role that may not move it.
+            if (!Has(found, Table) || !Has(found, Fold) ||
+                !(Has(found, PairKeyIndex) || Has(found, OldPair))) {
+                if (e.code() == kInsufficientPrivilege)
+                    throw DatabaseError(std::string(e.what()) +
+                                            " (the names table is not complete, and this role may not create "
+                                            "what is missing: connect once as the database's owner)",
+                                        e.code());
+                throw;
+            }
+        }
+        chooseStatements(readCatalog());
+        return;
+    }
+    chooseStatements(found);
+}
+
+PgResult PostgresNames::readCatalog() {
+    return connection_->Run(kCatalog, {}, "cannot read the database's catalog");
+}
+
+void PostgresNames::chooseStatements(const PgResult& found) {
+    const PairIndex index = Has(found, PairKeyIndex) ? PairIndex::Bounded : PairIndex::WholeTexts;
+    upsertSql_ = "INSERT INTO Names (PlayerName, StrippedName, IP, LastVisit, Ref) "
+                 "SELECT * FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::boolean[]) "
+                 "ON CONFLICT (" +
+                 Joined(PairKey(index, "PlayerName", "IP"), ", ") +
+                 ") DO UPDATE SET LastVisit = CASE WHEN Names.LastVisit IS NULL OR " +
+                 LaterVisitSql("EXCLUDED.LastVisit", "Names.LastVisit") +
+                 " THEN EXCLUDED.LastVisit ELSE Names.LastVisit END, Ref = Names.Ref OR EXCLUDED.Ref";
+    const std::vector<std::string> row = PairKey(index, "Names.PlayerName", "Names.IP"),
+                                   mark = PairKey(index, "m.n", "m.i");
+    std::vector<std::string> same;
+    for (std::size_t i = 0; i < row.size(); ++i)
+        same.push_back(row[i] + " = " + mark[i]);
+    marksSql_ = "UPDATE Names SET Ref = true FROM unnest($1::text[], $2::text[]) AS m(n, i) WHERE " +
+                Joined(same, " AND ");
 }
 
 PostgresNames::~PostgresNames() {
@@ -110,13 +238,23 @@ void PostgresNames::startBatch() {
     if (pending_.empty() && marks_.empty() && guids_.Empty()) batchStart_ = std::chrono::steady_clock::now();
 }
 
-PostgresNames::Pending& PostgresNames::pendingPair(const std::string& name, std::string_view ip,
+PostgresNames::Pending& PostgresNames::pendingPair(const std::string& name, const std::string& ip,
                                                    bool& added) {
-    PairKey(keyScratch_, name, ip);
+    BatchKey(keyScratch_, name, ip);
     auto [it, inserted] = pendingIndex_.emplace(keyScratch_, pending_.size());
     added = inserted;
-    if (inserted) pending_.push_back({name, {}, std::string(ip), {}, false});
+    if (inserted) {
+        pending_.push_back({name, {}, ip, {}, false});
+        pendingBytes_ += name.size() + ip.size();
+    }
     return pending_[it->second];
+}
+
+// The later of the batch's visit and this one, as the table keeps the later of its own and the batch's.
+void PostgresNames::keepLater(Pending& p, bool added, std::string&& lastVisit) {
+    if (!added && !IsLaterVisit(lastVisit, p.lastVisit)) return;
+    pendingBytes_ += lastVisit.size();
+    p.lastVisit = std::move(lastVisit);
 }
 
 void PostgresNames::RecordVisit(std::string_view playerName, std::string_view ip,
@@ -124,23 +262,27 @@ void PostgresNames::RecordVisit(std::string_view playerName, std::string_view ip
     connection();
     startBatch();
     bool added = false;
-    Pending& p = pendingPair(EncodeName(playerName), ip, added);
-    if (added) p.strippedName = StripName(p.playerName);
-    // Within a run the visit read last is the newest; the table keeps the later of its own and this.
-    p.lastVisit.assign(lastVisit);
-    if (pending_.size() >= kMaxBatchRows) send(Wait::Overlap);
+    const std::string name = EncodeName(playerName);
+    Pending& p = pendingPair(ToServerText(name), ToServerText(ip), added);
+    if (added) {
+        p.strippedName = ToServerText(StripName(name));
+        pendingBytes_ += p.strippedName.size();
+    }
+    keepLater(p, added, ToServerText(lastVisit));
+    if (pending_.size() >= kMaxBatchRows || pendingBytes_ >= kMaxBatchBytes) send(Wait::Overlap);
 }
 
 void PostgresNames::MarkReferee(std::string_view playerName, std::string_view ip) {
     connection();
     startBatch();
-    const std::string name = EncodeName(playerName);
-    PairKey(keyScratch_, name, ip);
+    const std::string name = ToServerText(EncodeName(playerName)), address = ToServerText(ip);
+    BatchKey(keyScratch_, name, address);
     if (auto it = pendingIndex_.find(keyScratch_); it != pendingIndex_.end()) {
         pending_[it->second].referee = true;
         return;
     }
-    marks_.emplace_back(name, std::string(ip));
+    pendingBytes_ += name.size() + address.size();
+    marks_.emplace_back(name, address);
 }
 
 void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
@@ -155,62 +297,137 @@ void PostgresNames::MergeRow(const NamesRow& row) {
     connection();
     startBatch();
     bool added = false;
-    Pending& p = pendingPair(row.playerName, row.ip, added);
-    if (added) p.strippedName = row.strippedName ? *row.strippedName : StripName(row.playerName);
-    const std::string lastVisit = row.lastVisit.value_or(std::string());
-    if (added || lastVisit > p.lastVisit) p.lastVisit = lastVisit;
+    Pending& p = pendingPair(ToServerText(row.playerName), ToServerText(row.ip), added);
+    if (added) {
+        p.strippedName = ToServerText(row.strippedName ? *row.strippedName : StripName(row.playerName));
+        pendingBytes_ += p.strippedName.size();
+    }
+    keepLater(p, added, ToServerText(row.lastVisit.value_or(std::string())));
     p.referee = p.referee || row.referee;
-    if (pending_.size() >= kMaxBatchRows) send(Wait::Overlap);
+    if (pending_.size() >= kMaxBatchRows || pendingBytes_ >= kMaxBatchBytes) send(Wait::Overlap);
 }
 
 void PostgresNames::send(Wait wait) {
     PgConnection& c = connection();
-    // The batch sent before is waited for first: should it have failed, this one is still here.
-    c.FinishSent();
+    try {
+        // The batch sent before is waited for first: should it have failed, this one is still here.
+        try {
+            finishInFlight(c);
+        } catch (const DatabaseError& e) {
+            // Rows of it were refused, and every other row is written. A send made while a visit is handed
+            // over does not fail that visit's line for them: the next send that waits throws the first
+            // refusal, once its own batch is written.
+            if (!RefusedForItsValues(e)) throw;
+            if (!refused_) refused_ = e;
+        }
+        sendBatch(c, wait);
+        if (wait == Wait::UntilWritten && refused_) {
+            const DatabaseError refused = *refused_;
+            refused_.reset();
+            throw refused;
+        }
+    } catch (const DatabaseError& e) {
+        if (e.code() != kInsufficientPrivilege) throw;
+        throw DatabaseError(std::string(e.what()) +
+                                " (this role may not write the names table: a writer needs SELECT, INSERT, "
+                                "UPDATE and DELETE on Names)",
+                            e.code());
+    }
+}
+
+void PostgresNames::sendBatch(PgConnection& c, Wait wait) {
     if (pending_.empty() && marks_.empty() && guids_.Empty()) return;
     // Whatever happens, this batch is done with: sent, or lost with the connection.
     std::vector<Pending> pending = std::move(pending_);
     std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
     pending_.clear();
     marks_.clear();
+    pendingBytes_ = 0;
     // Rows go in the order of their folded pairs, the same in every program writing the table, so
     // that two batches meeting on the same pairs take their row locks in the same order.
     std::vector<std::pair<std::string, std::size_t>> order(pendingIndex_.begin(), pendingIndex_.end());
     std::sort(order.begin(), order.end());
     pendingIndex_.clear();
+    std::vector<Pending> rows;
+    rows.reserve(order.size());
+    for (const auto& entry : order)
+        rows.push_back(std::move(pending[entry.second]));
     std::sort(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
         std::string keyA, keyB;
-        PairKey(keyA, a.first, a.second);
-        PairKey(keyB, b.first, b.second);
+        BatchKey(keyA, a.first, a.second);
+        BatchKey(keyB, b.first, b.second);
         return keyA < keyB;
     });
     c.ReconnectIfLost();
-    guids_.Send(c); // waited for: the visits may go out without waiting, after it
-    if (!marks.empty()) {
-        ArrayText names, ips;
-        for (const auto& [name, ip] : marks) {
-            names.add(name);
-            ips.add(ip);
+    // Rows the server refuses are kept for the end of the next send that waits (see send()).
+    const auto keepRefusal = [&](const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const DatabaseError& e) {
+            if (!RefusedForItsValues(e)) throw;
+            if (!refused_) refused_ = e;
         }
-        c.RunRepeatable(kMarks, {names.take(), ips.take()}, "cannot write the referee marks");
+    };
+    keepRefusal([&] { guids_.Send(c); }); // waited for: the visits may go out without waiting, after it
+    if (!marks.empty()) keepRefusal([&] { writeMarks(c, marks); });
+    if (rows.empty()) return;
+    if (wait == Wait::Overlap) {
+        c.SendRepeatable(upsertSql_, UpsertArrays(rows, 0, rows.size()), "cannot write the visits");
+        inFlight_ = std::move(rows);
+    } else {
+        keepRefusal([&] { writeRows(c, rows); });
     }
-    if (!pending.empty()) {
-        ArrayText names, stripped, ips, visits, refs;
-        for (const auto& [key, index] : order) {
-            const Pending& p = pending[index];
-            names.add(p.playerName);
-            stripped.add(p.strippedName);
-            ips.add(p.ip);
-            visits.add(p.lastVisit);
-            refs.add(p.referee);
-        }
-        std::vector<std::optional<std::string>> arrays{names.take(), stripped.take(), ips.take(),
-                                                       visits.take(), refs.take()};
-        if (wait == Wait::Overlap)
-            c.SendRepeatable(kUpsert, std::move(arrays), "cannot write the visits");
-        else
-            c.RunRepeatable(kUpsert, arrays, "cannot write the visits");
+}
+
+void PostgresNames::finishInFlight(PgConnection& c) {
+    std::vector<Pending> rows = std::move(inFlight_);
+    inFlight_.clear();
+    try {
+        c.FinishSent();
+    } catch (const DatabaseError& e) {
+        if (rows.empty()) throw;
+        if (e.code() == kNoSuchConflictIndex)
+            chooseStatements(readCatalog());
+        else if (!RefusedForItsValues(e))
+            throw;
+        writeRows(c, rows);
     }
+}
+
+void PostgresNames::writeRows(PgConnection& c, const std::vector<Pending>& rows) {
+    const auto write = [&](std::size_t from, std::size_t to, const char* context) {
+        c.RunRepeatable(upsertSql_, UpsertArrays(rows, from, to), context);
+    };
+    const auto describe = [&](std::size_t i) {
+        return "cannot write the visit of \"" + Brief(rows[i].playerName) + "\" from \"" + Brief(rows[i].ip) +
+               "\"";
+    };
+    try {
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
+    } catch (const DatabaseError& e) {
+        if (e.code() != kNoSuchConflictIndex) throw;
+        chooseStatements(readCatalog());
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
+    }
+}
+
+void PostgresNames::writeMarks(PgConnection& c,
+                               const std::vector<std::pair<std::string, std::string>>& marks) {
+    WriteSplitting(
+        marks.size(),
+        [&](std::size_t from, std::size_t to, const char* context) {
+            ArrayText names, ips;
+            for (std::size_t i = from; i < to; ++i) {
+                names.add(marks[i].first);
+                ips.add(marks[i].second);
+            }
+            c.RunRepeatable(marksSql_, {names.take(), ips.take()}, context);
+        },
+        "cannot write the referee marks",
+        [&](std::size_t i) {
+            return "cannot mark \"" + Brief(marks[i].first) + "\" from \"" + Brief(marks[i].second) +
+                   "\" as a referee";
+        });
 }
 
 void PostgresNames::Checkpoint() {
@@ -239,7 +456,9 @@ Recordset PostgresNames::OpenRecordset(const Query& query) {
         const std::string sql = TranslateQuery(query.sql, BooleanWords::Literals);
         return Recordset(std::make_unique<PgCursor>(open_, c.RunReadOnly(sql, "the query failed")));
     }
-    const Query translated = TranslateForPostgres(query);
+    Query translated = TranslateForPostgres(query);
+    for (auto& value : translated.params)
+        if (value) ToServerText(*value);
     return Recordset(
         std::make_unique<PgCursor>(open_, c.Run(translated.sql, translated.params, "the query failed")));
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "DatabaseError.h"
 #include "NamesStore.h"
 #include "PgConnection.h"
 #include "PgGuids.h"
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,11 +18,13 @@ namespace corvanth {
 // whoever writes it: the table has a unique index on the folded pair and every write is an
 // INSERT ... ON CONFLICT ... DO UPDATE (the later LastVisit, the referee mark kept). Visits are gathered
 // in the program and sent as one statement per batch (one round trip), when the batch is due at a
-// Checkpoint, when it grows large, at Commit() and before any other statement.
+// Checkpoint, when it grows large, at Commit() and before any other statement. A batch the server
+// refuses for what it holds is written again row by row; the failure names the first row refused.
 class PostgresNames : public NamesStore {
 public:
-    // Connects and creates the table, its folding function and indexes when missing. Throws
-    // DatabaseError.
+    // Connects; creates the table, its folding function and indexes when the catalog shows them missing,
+    // and moves a table of the previous version to the bounded pair index when the role may (otherwise
+    // it is used as it is). Throws DatabaseError.
     explicit PostgresNames(const std::string& conninfo);
     ~PostgresNames() override;
     PostgresNames(const PostgresNames&) = delete;
@@ -54,12 +58,29 @@ private:
         bool referee = false;
     };
     PgConnection& connection();
-    Pending& pendingPair(const std::string& name, std::string_view ip, bool& added);
+    void prepareSchema();
+    // What the catalog shows of the table, its function and its indexes (see kCatalog).
+    PgResult readCatalog();
+    // The upsert and mark statements for the pair index the catalog shows.
+    void chooseStatements(const PgResult& catalog);
+    // `name`, `ip` and `lastVisit` in the server's form.
+    Pending& pendingPair(const std::string& name, const std::string& ip, bool& added);
+    void keepLater(Pending& p, bool added, std::string&& lastVisit);
     void startBatch();
     // A full batch goes out while the next one is gathered (its outcome is waited for before the next
     // statement); every other send waits until the server has written it.
     enum class Wait { UntilWritten, Overlap };
     void send(Wait wait = Wait::UntilWritten);
+    static std::vector<std::optional<std::string>> UpsertArrays(const std::vector<Pending>& rows,
+                                                                std::size_t from, std::size_t to);
+    // Sends the batch gathered (nothing when it is empty).
+    void sendBatch(PgConnection& c, Wait wait);
+    // Waits for the batch sent without waiting; when the server refused it, writes its rows one by one.
+    void finishInFlight(PgConnection& c);
+    // Writes the rows in one statement, or one by one when the server refuses the statement for what it
+    // holds; throws the first refusal after every other row is written.
+    void writeRows(PgConnection& c, const std::vector<Pending>& rows);
+    void writeMarks(PgConnection& c, const std::vector<std::pair<std::string, std::string>>& marks);
 
     std::unique_ptr<PgConnection> connection_;
     std::shared_ptr<bool> open_;
@@ -71,8 +92,16 @@ private:
     std::unordered_map<std::string, std::size_t> pendingIndex_;
     std::vector<Pending> pending_;
     std::vector<std::pair<std::string, std::string>> marks_;
+    std::size_t pendingBytes_ = 0;
     std::string keyScratch_;
     PgGuids guids_; // the batch's rows of table Guids
+    // The rows of the batch sent without waiting, kept until the server has written them; the refusal
+    // of some of them, found by a send that did not wait, kept for the next send that waits.
+    std::vector<Pending> inFlight_;
+    std::optional<DatabaseError> refused_;
+
+    // The statements, for the pair index the table has: the bounded one, or the previous version's.
+    std::string upsertSql_, marksSql_;
 };
 
 } // namespace corvanth

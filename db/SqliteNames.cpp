@@ -10,6 +10,7 @@
 #include "SqliteReadOnly.h"
 #include "TextCodec.h"
 #include "TextHash.h"
+#include "VisitDate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -332,7 +333,7 @@ void SqliteNames::MergeRow(const NamesRow& row) {
     } else {
         for (const PairRow& pairRow : rows) {
             KnownRow& known = *pairRow.known;
-            if (lastVisit <= known.lastVisit) continue; // the stored visit is the later one
+            if (!IsLaterVisit(lastVisit, known.lastVisit)) continue; // the stored visit is the later one
             known.lastVisit = lastVisit;
             if (!known.unwritten) {
                 known.unwritten = true;

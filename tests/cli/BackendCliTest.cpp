@@ -55,10 +55,32 @@ TEST(CliCopy, FilesIntoPostgresAndBackMergePairs) {
     EXPECT_EQ(Table(dir, sqliteBack), merged);
 }
 
+// With the grants the README gives (the table made by the owner's first command): a writer's run writes,
+// a reader searches, and a reader's run is refused with a message that says why.
+TEST(CliRoles, AWriterProcessesAndAReaderSearchesButIsRefusedAProcess) {
+    TempFolder dir;
+    PgTestDatabase server;
+    ASSERT_EQ(
+        RunCli({"--data-dir", dir.path(), "--database", server.location(), "search", "name", "*"}).exitCode,
+        0);
+    const std::string writer = server.Role("writer", "GRANT SELECT, INSERT, UPDATE, DELETE ON Names TO ROLE");
+    const std::string reader = server.Role("reader", "GRANT SELECT ON Names TO ROLE");
+    const std::string log =
+        dir.write("games.log", InitGame() + Connect(1, "Ace", "1.1.1.1") + Referee("Ace"));
+    const CliResult wrote = RunCli({"--data-dir", dir.path(), "--database", writer, "process", log});
+    EXPECT_EQ(wrote.exitCode, 0) << wrote.err;
+    EXPECT_EQ(Table(dir, reader), (std::vector<std::string>{"Ace,Ace,1.1.1.1,d,True",
+                                                            "Name,StripName,IP,Last Connection,Referee"}));
+    const CliResult refused =
+        RunCli({"--data-dir", dir.path(), "--database", reader, "process", log, "--start", "1"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("this role may not write the names table"), std::string::npos) << refused.err;
+}
+
 // Four runs on four logs into one PostgreSQL database at once, while a fifth program searches until they
-// are done: the table is the merge of the four runs into separate SQLite files, with no pair twice and no
-// failed search.
-TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
+// are done: the table is the one the four runs leave one after another (the later LastVisit of each
+// pair, whatever the order), with no pair twice and no failed search.
+TEST(CliConcurrency, FourRunsIntoOneServerAtOnceEqualTheSameRunsOneAfterAnother) {
     TempFolder dir;
     PgTestDatabase server;
     std::vector<std::string> logs;
@@ -95,14 +117,14 @@ TEST(CliConcurrency, FourRunsIntoOneServerEqualTheMergeOfFourSeparateRuns) {
         EXPECT_EQ(r.exitCode, 0) << r.err;
     }
 
-    const std::string merged = "sqlite:" + dir.file("merged.db");
-    for (std::size_t k = 0; k < logs.size(); ++k) {
+    // The same logs one after another into a database of their own: one writer at a time.
+    PgTestDatabase alone;
+    for (const auto& log : logs) {
         TempFolder own;
-        const std::string file = own.file("own.db");
-        ASSERT_EQ(RunCli({"--data-dir", own.path(), "--database", file, "process", logs[k]}).exitCode, 0);
-        ASSERT_EQ(RunCli({"--data-dir", dir.path(), "copy", "--from", file, "--to", merged}).exitCode, 0);
+        ASSERT_EQ(RunCli({"--data-dir", own.path(), "--database", alone.location(), "process", log}).exitCode,
+                  0);
     }
-    const std::vector<std::string> expected = Table(dir, merged);
+    const std::vector<std::string> expected = Table(dir, alone.location());
     EXPECT_EQ(expected.size(), 301u); // 300 pairs and the header
     EXPECT_EQ(Table(dir, server.location()), expected);
     const CliResult self = RunCli({"--data-dir", dir.path(), "copy", "--from", server.location(), "--to",

@@ -1,10 +1,13 @@
 #include "NamesDatabase.h"
 #include "DatabaseError.h"
 #include "LikePattern.h"
+#include "NamesCopy.h"
 #include "NamesTable.h"
+#include "PgText.h"
 #include "SqlDialect.h"
 #include "TempFolder.h"
 #include "TestBackend.h"
+#include "TextCodec.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -37,6 +40,17 @@ std::vector<Row> Sorted(NamesDatabase& db, const Query& q = AllNamesQuery()) {
     std::vector<Row> rows = Rows(db, q);
     std::sort(rows.begin(), rows.end(),
               [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
+    return rows;
+}
+
+// The rows with every text longer than 40 bytes shown by its length and a hash, so that a failure stays
+// readable.
+std::vector<Row> Brief(std::vector<Row> rows) {
+    for (Row& row : rows)
+        for (std::string& text : row)
+            if (text.size() > 40)
+                text =
+                    std::to_string(text.size()) + " bytes #" + std::to_string(std::hash<std::string>{}(text));
     return rows;
 }
 
@@ -140,6 +154,81 @@ TEST_P(Backends, SearchesGiveTheRowsThePatternMatches) {
         const std::string sql = std::string("SELECT * FROM Names WHERE StrippedName LIKE '") + pattern + "'";
         EXPECT_EQ(Sorted(db, CustomQuery(sql)), names) << "typed: " << pattern;
     }
+}
+
+// Every text a log line can carry is stored and found again, also after a copy to the other kind of
+// database: a NUL byte in a name, an address or a date, names past the server's limit for an index row,
+// and texts as long as the longest line the program reads.
+TEST_P(Backends, EveryTextALogLineCanCarryIsStoredAndFoundAgain) {
+    using namespace std::string_literals;
+    const std::string line(1 << 20, 'x'), long1(2800, 'n'), long2 = long1 + "2";
+    const std::vector<std::array<std::string, 3>> visits{
+        {"A\0b"s, "1.1.1.1", "d"}, {"Ace", "1.1\0.1"s, "d\0x"s}, {long1, "1.1.1.1", "d"},
+        {long2, "1.1.1.1", "d"},   {line, line, line + "d"},     {"Big", line + "1", "d"}};
+    std::vector<Row> expected;
+    for (const auto& [name, ip, date] : visits) {
+        db.RecordVisit(name, ip, date);
+        expected.push_back({name, name, ip, date, "False"});
+    }
+    db.RecordVisit("a\0B"s, "1.1.1.1", "e"); // the same pair in other letters' case
+    db.MarkReferee(line, line);
+    db.Commit();
+    expected[0][3] = "e";
+    expected[4][4] = "True";
+    std::sort(expected.begin(), expected.end(),
+              [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
+    EXPECT_EQ(Brief(Sorted(db)), Brief(expected));
+    for (const auto& [name, ip, date] : visits)
+        EXPECT_EQ(
+            Rows(db, Query{"SELECT * FROM Names WHERE PlayerName = ?1 AND IP = ?2;", {name, ip}}).size(), 1u);
+    EXPECT_EQ(Rows(db, IpSearchQuery("1.1.1.1")).size(), 3u);
+    EXPECT_EQ(Rows(db, IpSearchQuery("x*")).size(), 2u);
+    EXPECT_EQ(Rows(db, IpSearchQuery("1.1\0.1"s)).size(), 1u);
+    EXPECT_EQ(Rows(db, NameSearchQuery(long1 + "*")).size(), 2u);
+    EXPECT_EQ(Rows(db, NameSearchQuery("A\0*"s)).size(), 1u);
+    struct : CopyProgress {
+        void rowsCopied(std::int64_t, std::int64_t) override {}
+    } quiet;
+    test::BackendLocation other(GetParam() == Backend::Sqlite ? Backend::Postgres : Backend::Sqlite,
+                                dir.file("copy.mdb"));
+    NamesDatabase copy;
+    copy.Open(other.location());
+    CopyNames(db, copy, quiet);
+    EXPECT_EQ(Brief(Sorted(copy)), Brief(expected));
+}
+
+// A copy (on both databases) and a run on PostgreSQL keep the later of two visits, dates compared as
+// dates, within a batch and across batches, in either order; a text that is not a date is older than
+// every date. A run on the SQLite file writes the visit read last (see VisitsOfPairs).
+TEST_P(Backends, TheLaterVisitIsTheLaterDate) {
+    const std::pair<std::string, std::string> cases[] = {// earlier, later
+                                                         {"12/31/2025 23:00:00", "01/02/2026 10:00:00"},
+                                                         {"01/02/2026 10:00:00\r", "01/02/2026 10:00:01"},
+                                                         {"2025-12-31 23:00:00", "2026-01-02 10:00:00"},
+                                                         {"no date", "01/01/1999 00:00:00"},
+                                                         {"", "a"}};
+    std::vector<Row> expected;
+    int pair = 0;
+    for (const auto& [earlier, later] : cases) {
+        for (const bool laterFirst : {false, true}) {
+            for (const bool oneBatch : {true, false}) {
+                const std::string copied = "C" + std::to_string(pair), run = "R" + std::to_string(pair++);
+                const std::string& first = laterFirst ? later : earlier;
+                const std::string& second = laterFirst ? earlier : later;
+                db.MergeRow({copied, copied, "1.1.1.1", first, false});
+                db.RecordVisit(run, "1.1.1.1", first);
+                if (!oneBatch) db.Commit();
+                db.MergeRow({copied, copied, "1.1.1.1", second, false});
+                db.RecordVisit(run, "1.1.1.1", second);
+                expected.push_back({copied, copied, "1.1.1.1", later, "False"});
+                expected.push_back(
+                    {run, run, "1.1.1.1", GetParam() == Backend::Postgres ? later : second, "False"});
+            }
+        }
+    }
+    db.Commit();
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Sorted(db), expected);
 }
 
 TEST_F(Database, FieldsByNameNullsAndMissingColumns) {
@@ -305,6 +394,123 @@ TEST(PostgresConnection, FullBatchesGoOutWhileTheNextIsGathered) {
     EXPECT_EQ(rows, (std::vector<Row>{{"P0", "P0", "10.0.0.0", "later", "False"},
                                       {"P11999", "P11999", "10.0.0.1", "d11999", "False"},
                                       {"P5000", "P5000", "10.0.0.2", "d5000", "True"}}));
+}
+
+// A batch the server refuses (here for a name that is not UTF-8, which a file made by another tool may
+// hold) is written again in parts down to single rows: every other row is stored, and the failure names
+// the one row, briefly, without repeating the batch. With 10,500 rows the refused batch goes out while
+// the next is gathered: its refusal is thrown by the commit, not by a row handed over later.
+TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
+    for (const int good : {300, 10500}) {
+        test::PgTestDatabase server;
+        NamesDatabase db;
+        db.Open(ParseDatabaseLocation(server.location(), {}));
+        db.MergeRow({"Bad\xFF", std::nullopt, "2.2.2.2", "d", false});
+        EXPECT_NO_THROW(for (int i = 0; i < good; ++i) db.MergeRow(
+            {"Player" + std::string(60, 'p') + std::to_string(i), std::nullopt, "1.1.1.1", "d", false}));
+        const std::string why = Failure([&] { db.Commit(); });
+        EXPECT_NE(why.find("\"Bad"), std::string::npos) << why;
+        EXPECT_LT(why.size(), 400u) << why;
+        EXPECT_EQ(db.RowCount(), good);
+    }
+}
+
+// The letters whose lower case the C library and ICU give differently (the dotted capital I, a capital
+// sigma that ends a word): a batch folds pairs as the server's unique index does, so one batch stores the
+// same rows as one batch per visit.
+TEST(PostgresWrites, ABatchFoldsLettersAsTheServersIndexDoes) {
+    std::string dotted,
+        combined; // 120 U+0130; 120 "i" and U+0307: alike once folded, past the index's prefix
+    for (int i = 0; i < 120; ++i) {
+        dotted += "\xC4\xB0";
+        combined += "i\xCC\x87";
+    }
+    const std::string names[] = {
+        "\xC4\xB0x", "ix", "\xCE\x91\xCE\xA3", "\xCE\xB1\xCF\x82", "\xCE\xB1\xCF\x83", dotted, combined};
+    std::vector<Row> tables[2];
+    for (const int perVisit : {0, 1}) {
+        test::PgTestDatabase server;
+        NamesDatabase db;
+        db.Open(ParseDatabaseLocation(server.location(), {}));
+        for (const std::string& name : names) {
+            db.RecordVisit(name, "1.1.1.1", "d" + name);
+            if (perVisit) db.Commit();
+        }
+        tables[perVisit] = Sorted(db);
+    }
+    EXPECT_EQ(tables[0], tables[1]);
+    EXPECT_EQ(tables[0].size(), 5u); // İx, ix, ΑΣ (= ας), ασ, the two long names as one
+}
+
+// The pair index tells a folded text's length without folding it: in ICU's root lower case every
+// character gives one, and U+0130 two.
+TEST(PgText, OnlyTheDottedCapitalIFoldsToTwoCharacters) {
+    std::vector<char32_t> longer;
+    std::string text, folded;
+    for (char32_t cp = 1; cp < 0x110000; ++cp) {
+        if (cp >= 0xD800 && cp < 0xE000) continue;
+        text.clear();
+        folded.clear();
+        AppendUtf8(text, cp);
+        AppendServerFold(folded, text);
+        std::size_t characters = 0;
+        for (std::size_t pos = 0; pos < folded.size(); ++characters)
+            NextCodePoint(folded, pos);
+        if (characters != 1) longer.push_back(cp);
+    }
+    EXPECT_EQ(longer, std::vector<char32_t>{0x130});
+}
+
+// With the grants the README gives, a writer writes (as a run and a follower do) and a reader searches
+// and is refused a write with a message that says why; neither may create anything. A database made
+// by the previous version (indexes on the whole folded texts) keeps working for both, and its owner
+// moves it to the bounded index, after which names past the index row limit are stored.
+TEST(PostgresRoles, AWriterWritesAndAReaderSearchesWithTheDocumentedGrants) {
+    for (const bool previousVersion : {false, true}) {
+        SCOPED_TRACE(previousVersion);
+        test::PgTestDatabase server;
+        const auto at = [](const std::string& text) { return ParseDatabaseLocation(text, {}); };
+        if (previousVersion) {
+            server.Exec(
+                "CREATE TABLE Names(PlayerName TEXT COLLATE \"C\", StrippedName TEXT COLLATE \"C\", "
+                "IP TEXT COLLATE \"C\", LastVisit TEXT COLLATE \"C\", Ref BOOLEAN NOT NULL DEFAULT false);"
+                "CREATE FUNCTION corvanth_fold(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT "
+                "PARALLEL SAFE AS $f$ SELECT lower($1 COLLATE \"und-x-icu\") $f$;"
+                "CREATE UNIQUE INDEX NamesPair ON Names(corvanth_fold(PlayerName), corvanth_fold(IP));"
+                "CREATE INDEX NamesIP ON Names(corvanth_fold(IP));"
+                "INSERT INTO Names VALUES ('Ace', 'Ace', '1.1.1.1', '01/01/2020 00:00:00', false);");
+        } else {
+            NamesDatabase owner;
+            owner.Open(at(server.location()));
+            owner.RecordVisit("Ace", "1.1.1.1", "01/01/2020 00:00:00");
+        }
+        const std::string writer = server.Role(
+            "writer",
+            "GRANT USAGE ON SCHEMA public TO ROLE; GRANT SELECT, INSERT, UPDATE, DELETE ON Names TO ROLE");
+        const std::string reader =
+            server.Role("reader", "GRANT USAGE ON SCHEMA public TO ROLE; GRANT SELECT ON Names TO ROLE");
+        NamesDatabase w;
+        w.Open(at(writer));
+        w.RecordVisit("ACE", "1.1.1.1", "01/02/2020 00:00:00");
+        w.RecordVisit("Bob", "2.2.2.2", "01/03/2020 00:00:00");
+        w.MarkReferee("bob", "2.2.2.2");
+        w.Commit();
+        const std::vector<Row> rows{{"Ace", "Ace", "1.1.1.1", "01/02/2020 00:00:00", "False"},
+                                    {"Bob", "Bob", "2.2.2.2", "01/03/2020 00:00:00", "True"}};
+        NamesDatabase r;
+        r.Open(at(reader));
+        EXPECT_EQ(Sorted(r), rows);
+        EXPECT_EQ(Sorted(r, IpSearchQuery("2.2.2.2")), std::vector<Row>{rows[1]});
+        r.RecordVisit("Cid", "3.3.3.3", "d");
+        EXPECT_NE(Failure([&] { r.Commit(); }).find("may not write the names table"), std::string::npos);
+        NamesDatabase owner;
+        owner.Open(at(server.location()));
+        owner.RecordVisit(std::string(2800, 'n'), "1.1.1.1", "d");
+        owner.Commit();
+        w.RecordVisit("ace", "1.1.1.1", "01/04/2020 00:00:00");
+        w.Commit();
+        EXPECT_EQ(Sorted(r, IpSearchQuery("1.1.1.1")).size(), 2u);
+    }
 }
 
 TEST(DatabaseFiles, AFileThatIsNotADatabaseIsRefused) {

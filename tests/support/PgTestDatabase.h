@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace corvanth::test {
 
@@ -32,6 +33,8 @@ public:
     ~PgTestDatabase() {
         try {
             admin("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
+            for (const std::string& role : roles_)
+                admin("DROP ROLE IF EXISTS " + role);
         } catch (...) {
             // The server goes away with the test run anyway.
         }
@@ -47,12 +50,27 @@ public:
               "'");
     }
 
+    // Runs statements on this database as the server's superuser, the owner of what the program creates.
+    void Exec(const std::string& sql) const { PgConnection(location_).Exec(sql.c_str(), "test server"); }
+    // A role of its own that may log in, given `grants` (statements where ROLE stands for its name) on
+    // this database; its connection text. Dropped with the database.
+    std::string Role(const std::string& suffix, std::string grants) {
+        const std::string role = name_ + "_" + suffix;
+        admin("CREATE ROLE " + role + " LOGIN");
+        roles_.push_back(role);
+        for (std::size_t at; (at = grants.find("ROLE")) != std::string::npos;)
+            grants.replace(at, 4, role);
+        Exec(grants);
+        return server_.substr(0, server_.find("user=")) + "user=" + role + " dbname=" + name_;
+    }
+
 private:
     // Statements about the databases themselves run on the server's own database, on a connection of
     // their own (CREATE and DROP DATABASE cannot run inside another's transaction).
     void admin(const std::string& sql) const { PgConnection(server_).Exec(sql.c_str(), "test server"); }
 
     std::string server_, name_, location_;
+    std::vector<std::string> roles_;
 };
 
 } // namespace corvanth::test
