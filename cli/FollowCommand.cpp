@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -23,8 +24,9 @@ public:
 
     void onEvent(const FollowEvent& event) override {
         clearStatus();
-        err_ << "corvanth-cli follow: " << QString::fromStdString(event.logPath) << ": "
-             << QString::fromStdString(event.text) << "\n";
+        err_ << "corvanth-cli follow: ";
+        if (!event.logPath.empty()) err_ << QString::fromStdString(event.logPath) << ": ";
+        err_ << QString::fromStdString(event.text) << "\n";
         err_.flush();
     }
 
@@ -106,6 +108,46 @@ private:
     int fd_ = -1;
 };
 
+// Waits until a signal arrives or the time has passed.
+void WaitForSignal(int signalFd, int timeoutMs) {
+    pollfd fd{signalFd, POLLIN, 0};
+    ::poll(&fd, 1, timeoutMs);
+}
+
+// The time the database has been unreachable, and how long to wait before trying it again: half a
+// second after the first failed attempt, twice as long after each further one, at most 30 seconds.
+class Outage {
+public:
+    explicit Outage(qint64 giveUpSeconds) : giveUp_(giveUpSeconds) {}
+
+    // After a turn that found the database unreachable: whether it has been so for the --give-up time.
+    bool givenUp() {
+        const auto now = Clock::now();
+        if (!lost_) since_ = now;
+        lost_ = true;
+        return giveUp_ >= 0 && now - since_ >= std::chrono::seconds(giveUp_);
+    }
+    int nextWaitMs() {
+        const int wait = waitMs_;
+        waitMs_ = std::min(waitMs_ * 2, kLongestWaitMs);
+        return wait;
+    }
+    // After a turn that reached the database.
+    void end() {
+        lost_ = false;
+        waitMs_ = kFirstWaitMs;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kFirstWaitMs = 500;
+    static constexpr int kLongestWaitMs = 30'000;
+    const qint64 giveUp_; // seconds; below 0: never
+    bool lost_ = false;
+    Clock::time_point since_{};
+    int waitMs_ = kFirstWaitMs;
+};
+
 } // namespace
 
 int RunFollowCommand(CliContext& context, const QStringList& arguments) {
@@ -113,8 +155,10 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
     parser.setApplicationDescription(
         "Reads each LOG from its journaled position, then keeps following it as the game server writes:\n"
         "new lines are recorded as they arrive, rotated, truncated and recreated logs are noticed, and\n"
-        "after every committed batch the position is journaled. SIGINT or SIGTERM stops (exit 0),\n"
-        "SIGHUP reopens the logs. Exit status 2 when no log can be read on.");
+        "after every committed batch the position is journaled. A database server that cannot be\n"
+        "reached is tried again, ever more seldom (at most every 30 s), and what was not written is\n"
+        "written once it is back. SIGINT or SIGTERM stops (exit 0), SIGHUP reopens the logs and tries\n"
+        "the database again at once. Exit status 2 when no log can be read on.");
     parser.addHelpOption();
     parser.addPositionalArgument("LOG", "A game server's log file; several may be given.", "LOG [LOG...]");
     const QCommandLineOption pollOption(
@@ -123,6 +167,10 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
         "change notification.",
         "MS", "1000");
     parser.addOption(pollOption);
+    const QCommandLineOption giveUpOption(
+        "give-up", "Stop (exit 2) once the database has been unreachable for SECONDS (default: never).",
+        "SECONDS");
+    parser.addOption(giveUpOption);
     if (!parser.parse(arguments)) {
         context.err() << "corvanth-cli follow: " << parser.errorText() << "\n";
         return static_cast<int>(ExitCode::Usage);
@@ -133,9 +181,13 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
     }
     bool pollOk = false;
     const int pollMs = parser.value(pollOption).toInt(&pollOk);
-    if (parser.positionalArguments().isEmpty() || !pollOk || pollMs < 1) {
-        context.err()
-            << "corvanth-cli follow: expected LOG [LOG...] and --poll MS of 1 or more (see --help)\n";
+    bool giveUpOk = true;
+    const qint64 giveUpSeconds =
+        parser.isSet(giveUpOption) ? parser.value(giveUpOption).toLongLong(&giveUpOk) : -1;
+    if (parser.positionalArguments().isEmpty() || !pollOk || pollMs < 1 || !giveUpOk ||
+        (parser.isSet(giveUpOption) && giveUpSeconds < 0)) {
+        context.err() << "corvanth-cli follow: expected LOG [LOG...], --poll MS of 1 or more and --give-up "
+                         "SECONDS of 0 or more (see --help)\n";
         return static_cast<int>(ExitCode::Usage);
     }
     std::vector<std::string> logs;
@@ -157,6 +209,7 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
     host.onStop = [&follower] { follower.requestStop(); };
     Waker waker(logs);
     TurnResult result = TurnResult::Idle;
+    Outage outage(giveUpSeconds);
     try {
         for (const auto& log : logs)
             follower.add(log);
@@ -164,8 +217,20 @@ int RunFollowCommand(CliContext& context, const QStringList& arguments) {
         for (;;) {
             result = follower.turn();
             if (result == TurnResult::Stopped || result == TurnResult::AllFailed) break;
-            report.drawStatus(follower.status());
-            if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
+            if (result == TurnResult::Unreachable) {
+                if (outage.givenUp()) {
+                    report.clearStatus();
+                    context.err() << "corvanth-cli follow: the database has been unreachable for more than "
+                                  << giveUpSeconds << " s (--give-up); stopping\n";
+                    break;
+                }
+                // Only a signal ends the wait early: a log that grows does not hurry the next attempt.
+                WaitForSignal(host.signalDescriptor(), outage.nextWaitMs());
+            } else {
+                outage.end();
+                report.drawStatus(follower.status());
+                if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
+            }
             host.pumpEvents();
             if (host.takeReopenRequest()) follower.reopen();
         }

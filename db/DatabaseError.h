@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VisitSink.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -8,6 +10,13 @@ namespace corvanth {
 class DatabaseError : public std::runtime_error {
 public:
     explicit DatabaseError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// The database server cannot be reached: the connection was lost, or cannot be made again. Nothing in
+// the statement was wrong; it may be sent again once NamesDatabase::Reconnect() succeeds.
+class DatabaseUnreachable : public DatabaseError, public SinkUnreachable {
+public:
+    explicit DatabaseUnreachable(const std::string& what) : DatabaseError(what) {}
 };
 
 } // namespace corvanth

@@ -65,6 +65,10 @@ void NamesDatabase::Commit() {
     if (store_) store_->Commit();
 }
 
+void NamesDatabase::Reconnect() {
+    store().Reconnect();
+}
+
 std::int64_t NamesDatabase::DeleteAllRecords() {
     return store().DeleteAllRecords();
 }

@@ -45,6 +45,9 @@ public:
     void MergeRow(const NamesRow& row);
     void Checkpoint() override;
     void Commit() override;
+    // After a DatabaseUnreachable failure: connects again, dropping what was not yet written. Throws
+    // DatabaseUnreachable while the server cannot be reached.
+    void Reconnect() override;
 
     // Walks every row with a player name and deletes it. Returns the number of rows deleted.
     std::int64_t DeleteAllRecords();

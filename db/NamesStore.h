@@ -30,6 +30,9 @@ public:
     virtual void MergeRow(const NamesRow& row) = 0;
     virtual void Checkpoint() = 0;
     virtual void Commit() = 0;
+    // After a DatabaseUnreachable failure: connects again, dropping what was not yet written (see
+    // VisitSink). A store that cannot lose its connection does nothing.
+    virtual void Reconnect() {}
     // Commits what is pending and closes; throws DatabaseError when the commit fails.
     virtual void Close() = 0;
 

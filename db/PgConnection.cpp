@@ -56,8 +56,8 @@ void PgConnection::ReconnectIfLost() {
     prepared_.clear();
     Libpq().PQreset(conn_);
     if (Libpq().PQstatus(conn_) != CONNECTION_OK)
-        throw DatabaseError("cannot reach the PostgreSQL server again: " +
-                            Trimmed(Libpq().PQerrorMessage(conn_)));
+        throw DatabaseUnreachable("cannot reach the PostgreSQL server again: " +
+                                  Trimmed(Libpq().PQerrorMessage(conn_)));
     Libpq().PQsetClientEncoding(conn_, "UTF8");
 }
 
@@ -68,8 +68,8 @@ PgResult PgConnection::check(PgResult result, const char* context) {
         Trimmed(result.get() ? Libpq().PQresultErrorMessage(result.get()) : Libpq().PQerrorMessage(conn_));
     if (reason.empty()) reason = Trimmed(Libpq().PQerrorMessage(conn_));
     if (Libpq().PQstatus(conn_) != CONNECTION_OK)
-        throw DatabaseError(std::string(context) +
-                            ": lost the connection to the PostgreSQL server: " + reason);
+        throw DatabaseUnreachable(std::string(context) +
+                                  ": lost the connection to the PostgreSQL server: " + reason);
     throw DatabaseError(std::string(context) + ": " + reason);
 }
 

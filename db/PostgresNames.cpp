@@ -212,6 +212,19 @@ void PostgresNames::Commit() {
     if (connection_) send();
 }
 
+void PostgresNames::Reconnect() {
+    PgConnection& c = connection();
+    pending_.clear();
+    pendingIndex_.clear();
+    marks_.clear();
+    try {
+        c.FinishSent();
+    } catch (const DatabaseError&) {
+        // A batch sent before the connection was lost: the caller writes it again.
+    }
+    c.ReconnectIfLost();
+}
+
 std::int64_t PostgresNames::DeleteAllRecords() {
     send();
     PgConnection& c = connection();

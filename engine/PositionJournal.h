@@ -26,8 +26,8 @@ public:
 
     // Records `position` for `logPath`: every matching record is replaced (keeping its stored
     // spelling), a new log is appended. Reads the journal and replaces it durably through the scratch
-    // file (WriteFileDurably). Throws RunFailure naming the file when a file operation fails; the journal is then
-    // unchanged.
+    // file (WriteFileDurably). Throws RunFailure naming the file when a file operation fails; the journal is
+    // then unchanged.
     void SavePosition(const std::string& logPath, std::int64_t position) const;
 
     // The position of the first matching record that has one, or 1. Fails, naming the file, when the

@@ -1,5 +1,5 @@
-#include "FollowSnapshot.h"
 #include "PositionJournal.h"
+#include "FollowSnapshot.h"
 #include "RunFailure.h"
 #include "TempFolder.h"
 
