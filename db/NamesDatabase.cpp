@@ -28,6 +28,7 @@ void NamesDatabase::Open(const DatabaseLocation& location) {
     else
         store = std::make_unique<SqliteNames>(location.target);
     store->SetCommitInterval(commitInterval_);
+    store->SetBusyTimeout(busyTimeout_);
     store_ = std::move(store);
     path_ = location.target;
 }
@@ -84,6 +85,11 @@ Recordset NamesDatabase::OpenAddressWalk(const AddressFilter& keep) {
 void NamesDatabase::SetCommitInterval(std::chrono::milliseconds interval) {
     commitInterval_ = interval;
     if (store_) store_->SetCommitInterval(interval);
+}
+
+void NamesDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
+    busyTimeout_ = timeout;
+    if (store_) store_->SetBusyTimeout(timeout);
 }
 
 std::int64_t NamesDatabase::RowCount() {

@@ -59,6 +59,9 @@ public:
     Recordset OpenAddressWalk(const AddressFilter& keep);
 
     void SetCommitInterval(std::chrono::milliseconds interval);
+    // How long a statement waits for another program's lock on an SQLite file before it fails with
+    // "database is locked" (kBusyTimeout unless set; kept for the next Open). Servers wait as configured.
+    void SetBusyTimeout(std::chrono::milliseconds timeout);
     std::int64_t RowCount();
 
 private:
@@ -67,6 +70,7 @@ private:
     std::string path_;
     std::unique_ptr<NamesStore> store_;
     std::chrono::milliseconds commitInterval_{250};
+    std::chrono::milliseconds busyTimeout_{kBusyTimeout};
 };
 
 } // namespace corvanth

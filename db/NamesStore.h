@@ -10,6 +10,9 @@
 
 namespace corvanth {
 
+// How long an SQLite statement waits for another program's lock before it fails, unless set otherwise.
+inline constexpr std::chrono::milliseconds kBusyTimeout{5000};
+
 // Which rows a walk over the whole table is after, judged by their stored address alone.
 class AddressFilter {
 public:
@@ -42,6 +45,9 @@ public:
     // keeps (a backend may leave the test to the caller and give every row). `keep` outlives the cursor.
     virtual Recordset OpenAddressWalk(const AddressFilter& keep) = 0;
     virtual void SetCommitInterval(std::chrono::milliseconds interval) = 0;
+    // How long a statement waits for another program's lock before it fails. A server waits as it is
+    // configured: only SQLite files take it.
+    virtual void SetBusyTimeout(std::chrono::milliseconds) {}
     virtual std::int64_t RowCount() = 0;
 };
 
