@@ -21,6 +21,7 @@
 #include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace corvanth;
 using namespace corvanth::test;
@@ -31,6 +32,22 @@ std::int64_t Journaled(const std::string& data, const std::string& log) {
     const auto lookup = PositionJournal(data).LastPosition(log);
     return lookup ? lookup->position : -1;
 }
+
+// A corvanth-cli started by the test, killed and reaped should the test end before it does.
+struct Child {
+    pid_t pid = -1;
+    explicit Child(pid_t started) : pid(started) {}
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() {
+        if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+    }
+    int exitCode() {
+        int status = 0;
+        waitpid(std::exchange(pid, -1), &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
 
 // Starts corvanth-cli with its data folder `dir`, stdout and stderr going to `name`.out and `name`.err there.
 pid_t StartCli(const TempFolder& dir, const std::string& name, const std::vector<std::string>& args) {
@@ -48,12 +65,6 @@ pid_t StartCli(const TempFolder& dir, const std::string& name, const std::vector
         _exit(127);
     }
     return pid;
-}
-
-int ExitCode(pid_t pid) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -92,7 +103,8 @@ private:
 TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     TempFolder dir;
     const std::string log = dir.write("games.log", InitGame());
-    const pid_t pid = StartCli(dir, "follow", {"follow", log, "--poll", "50"});
+    Child follower(StartCli(dir, "follow", {"follow", log, "--poll", "50"}));
+    const pid_t pid = follower.pid;
     ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) > 1; }));
     NamesDatabase reader;
     reader.Open(dir.file("IPLogging.mdb"));
@@ -106,7 +118,7 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) == size; }));
     EXPECT_EQ(reader.RowCount(), 200);
     kill(pid, SIGTERM);
-    EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_EQ(follower.exitCode(), 0);
     EXPECT_EQ(dir.read("follow.out"),
               "Follow stopped: 201 lines, 200 visits recorded in 1 log, positions journaled\n");
 }
@@ -132,7 +144,8 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     const auto journaledAll = [&] {
         return Journaled(dir.path(), log) == static_cast<std::int64_t>(std::filesystem::file_size(log));
     };
-    const pid_t pid = StartCli(dir, "follow", {"--database", server.location("postgres"), "follow", log});
+    Child follower(StartCli(dir, "follow", {"--database", server.location("postgres"), "follow", log}));
+    const pid_t pid = follower.pid;
     ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
     server.control("down"); // a restart while the follower waits for lines
     server.control("up");
@@ -147,7 +160,7 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     kill(pid, SIGHUP); // try again now rather than after the wait
     ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
     kill(pid, SIGTERM);
-    EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_EQ(follower.exitCode(), 0);
     const std::string said = dir.read("follow.err");
     EXPECT_EQ(Count(said, "and made again"), 1u) << said;
     EXPECT_EQ(Count(said, "the database cannot be reached"), 1u) << said;
@@ -168,13 +181,13 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     followed.Close();
     processed.Close();
 
-    const pid_t quitter = StartCli(
-        dir, "quitter", {"--database", server.location("postgres"), "follow", log, "--give-up", "0"});
+    Child quitter(StartCli(dir, "quitter",
+                           {"--database", server.location("postgres"), "follow", log, "--give-up", "0"}));
     ASSERT_TRUE(
-        WaitUntil(dir.path(), quitter, [&] { return Count(dir.read("quitter.err"), "following") > 0; }));
+        WaitUntil(dir.path(), quitter.pid, [&] { return Count(dir.read("quitter.err"), "following") > 0; }));
     server.control("down");
     dir.append("games.log", lines(1));
-    EXPECT_EQ(ExitCode(quitter), 2);
+    EXPECT_EQ(quitter.exitCode(), 2);
     EXPECT_EQ(dir.read("quitter.out"),
               "Follow failed: 0 lines, 0 visits recorded in 1 log, positions journaled\n");
     EXPECT_NE(dir.read("quitter.err").find("unreachable for more than 0 s (--give-up)"), std::string::npos)
