@@ -25,11 +25,13 @@ constexpr std::array kProcessExits = {ExitCode::Ok, ExitCode::LogMissing, ExitCo
                                       ExitCode::Usage, ExitCode::DataError};
 
 constexpr UsageLine kFollowUsage[] = {
-    {"LOG [LOG...] [--poll MS]", "keep following logs as the servers write them"}};
+    {"LOG [LOG...] [--poll MS] [--give-up SECONDS]", "keep following logs as the servers write them"}};
 constexpr CommandOption kFollowOptions[] = {
     {"poll", "MS",
      "Look at the logs at least every MS milliseconds (default 1000), for file systems that do not notify.",
-     "1000"}};
+     "1000"},
+    {"give-up", "SECONDS",
+     "Stop (exit 2) once the database has been unreachable for SECONDS (default: never)."}};
 constexpr CommandArgument kFollowArguments[] = {{"LOG", "A game server's log file; several may be given."}};
 constexpr std::array kFollowExits = {ExitCode::Ok, ExitCode::RunFailed, ExitCode::Usage, ExitCode::DataError};
 
@@ -80,8 +82,10 @@ const CommandEntry kCommands[] = {
     {"follow", kFollowUsage,
      "Reads each LOG from its journaled position, then keeps following it as the game server writes:\n"
      "new lines are recorded as they arrive, rotated, truncated and recreated logs are noticed, and\n"
-     "after every committed batch the position is journaled. SIGINT or SIGTERM stops, SIGHUP reopens\n"
-     "the logs.",
+     "after every committed batch the position is journaled. A database server that cannot be\n"
+     "reached is tried again, ever more seldom (at most every 30 s), and what was not written is\n"
+     "written once it is back. SIGINT or SIGTERM stops, SIGHUP reopens the logs and tries the\n"
+     "database again at once.",
      kFollowOptions, kFollowArguments, "LOG [LOG...]", 1, -1, kFollowExits, RunFollowCommand},
     {"position",
      kPositionUsage,

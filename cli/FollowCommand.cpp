@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -24,8 +25,9 @@ public:
 
     void onEvent(const FollowEvent& event) override {
         clearStatus();
-        err_ << "corvanth-cli follow: " << QString::fromStdString(event.logPath) << ": "
-             << QString::fromStdString(event.text) << "\n";
+        err_ << "corvanth-cli follow: ";
+        if (!event.logPath.empty()) err_ << QString::fromStdString(event.logPath) << ": ";
+        err_ << QString::fromStdString(event.text) << "\n";
         err_.flush();
     }
 
@@ -126,9 +128,57 @@ private:
     int fd_ = -1;
 };
 
+// Waits until a signal arrives or the time has passed.
+void WaitForSignal(int signalFd, int timeoutMs) {
+    pollfd fd{signalFd, POLLIN, 0};
+    ::poll(&fd, 1, timeoutMs);
+}
+
+// The time the database has been unreachable, and how long to wait before trying it again: half a
+// second after the first failed attempt, twice as long after each further one, at most 30 seconds.
+class Outage {
+public:
+    explicit Outage(qint64 giveUpSeconds) : giveUp_(giveUpSeconds) {}
+
+    // After a turn that found the database unreachable: whether it has been so for the --give-up time.
+    bool givenUp() {
+        const auto now = Clock::now();
+        if (!lost_) since_ = now;
+        lost_ = true;
+        return giveUp_ >= 0 && now - since_ >= std::chrono::seconds(giveUp_);
+    }
+    int nextWaitMs() {
+        const int wait = waitMs_;
+        waitMs_ = std::min(waitMs_ * 2, kLongestWaitMs);
+        return wait;
+    }
+    // After a turn that reached the database.
+    void end() {
+        lost_ = false;
+        waitMs_ = kFirstWaitMs;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kFirstWaitMs = 500;
+    static constexpr int kLongestWaitMs = 30'000;
+    const qint64 giveUp_; // seconds; below 0: never
+    bool lost_ = false;
+    Clock::time_point since_{};
+    int waitMs_ = kFirstWaitMs;
+};
+
 } // namespace
 
 int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
+    const bool giveUpSet = parser.isSet(QStringLiteral("give-up"));
+    bool giveUpOk = true;
+    const qint64 giveUpSeconds =
+        giveUpSet ? parser.value(QStringLiteral("give-up")).toLongLong(&giveUpOk) : -1;
+    if (!giveUpOk || (giveUpSet && giveUpSeconds < 0)) {
+        context.err() << "corvanth-cli follow: --give-up takes a number of seconds, 0 or more\n";
+        return static_cast<int>(ExitCode::Usage);
+    }
     bool pollOk = false;
     const int pollMs = parser.value(QStringLiteral("poll")).toInt(&pollOk);
     if (!pollOk || pollMs < 1) {
@@ -154,6 +204,7 @@ int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
     host.onStop = [&follower] { follower.requestStop(); };
     Waker waker(logs);
     TurnResult result = TurnResult::Idle;
+    Outage outage(giveUpSeconds);
     for (const auto& log : logs) {
         try {
             follower.add(log);
@@ -169,12 +220,24 @@ int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
         for (;;) {
             result = follower.turn();
             if (result == TurnResult::Stopped || result == TurnResult::AllFailed) break;
-            if (result == TurnResult::Idle && !caughtUp) {
-                report.caughtUp(follower.status());
-                caughtUp = true;
+            if (result == TurnResult::Unreachable) {
+                if (outage.givenUp()) {
+                    report.clearStatus();
+                    context.err() << "corvanth-cli follow: the database has been unreachable for more than "
+                                  << giveUpSeconds << " s (--give-up); stopping\n";
+                    break;
+                }
+                // Only a signal ends the wait early: a log that grows does not hurry the next attempt.
+                WaitForSignal(host.signalDescriptor(), outage.nextWaitMs());
+            } else {
+                outage.end();
+                if (result == TurnResult::Idle && !caughtUp) {
+                    report.caughtUp(follower.status());
+                    caughtUp = true;
+                }
+                report.drawStatus(follower.status());
+                if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
             }
-            report.drawStatus(follower.status());
-            if (result == TurnResult::Idle) waker.wait(host.signalDescriptor(), pollMs);
             host.pumpEvents();
             if (host.takeReopenRequest()) follower.reopen();
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "VisitSink.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +16,13 @@ public:
 
 private:
     std::string code_;
+};
+
+// The database server cannot be reached: the connection was lost, or cannot be made again. Nothing in
+// the statement was wrong; it may be sent again once NamesDatabase::Reconnect() succeeds.
+class DatabaseUnreachable : public DatabaseError, public SinkUnreachable {
+public:
+    explicit DatabaseUnreachable(const std::string& what) : DatabaseError(what) {}
 };
 
 } // namespace corvanth

@@ -32,6 +32,7 @@ void NamesDatabase::Open(const DatabaseLocation& location, IfMissing ifMissing) 
         store = std::make_unique<SqliteNames>(location.target, ifMissing);
     }
     store->SetCommitInterval(commitInterval_);
+    store->SetBusyTimeout(busyTimeout_);
     store_ = std::move(store);
     path_ = location.target;
 }
@@ -74,6 +75,10 @@ void NamesDatabase::Commit() {
     if (store_) store_->Commit();
 }
 
+void NamesDatabase::Reconnect() {
+    store().Reconnect();
+}
+
 std::int64_t NamesDatabase::DeleteAllRecords() {
     return store().DeleteAllRecords();
 }
@@ -93,6 +98,11 @@ void NamesDatabase::SetCommitInterval(std::chrono::milliseconds interval) {
 
 std::string NamesDatabase::Identity() {
     return store().Identity();
+}
+
+void NamesDatabase::SetBusyTimeout(std::chrono::milliseconds timeout) {
+    busyTimeout_ = timeout;
+    if (store_) store_->SetBusyTimeout(timeout);
 }
 
 std::int64_t NamesDatabase::RowCount() {

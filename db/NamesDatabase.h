@@ -50,6 +50,9 @@ public:
     void MergeRow(const NamesRow& row);
     void Checkpoint() override;
     void Commit() override;
+    // After a DatabaseUnreachable failure: connects again, dropping what was not yet written. Throws
+    // DatabaseUnreachable while the server cannot be reached.
+    void Reconnect() override;
 
     // Walks every row with a player name and deletes it. Returns the number of rows deleted.
     std::int64_t DeleteAllRecords();
@@ -61,6 +64,9 @@ public:
     Recordset OpenAddressWalk(const AddressFilter& keep);
 
     void SetCommitInterval(std::chrono::milliseconds interval);
+    // How long a statement waits for another program's lock on an SQLite file before it fails with
+    // "database is locked" (kBusyTimeout unless set; kept for the next Open). Servers wait as configured.
+    void SetBusyTimeout(std::chrono::milliseconds timeout);
     std::int64_t RowCount();
     // Equal for two databases open on the same table, whatever texts named it.
     std::string Identity();
@@ -71,6 +77,7 @@ private:
     std::string path_;
     std::unique_ptr<NamesStore> store_;
     std::chrono::milliseconds commitInterval_{250};
+    std::chrono::milliseconds busyTimeout_{kBusyTimeout};
 };
 
 } // namespace corvanth

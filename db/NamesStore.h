@@ -11,6 +11,9 @@
 
 namespace corvanth {
 
+// How long an SQLite statement waits for another program's lock before it fails, unless set otherwise.
+inline constexpr std::chrono::milliseconds kBusyTimeout{5000};
+
 // Which rows a walk over the whole table is after, judged by their stored address alone.
 class AddressFilter {
 public:
@@ -34,6 +37,9 @@ public:
     virtual void MergeRow(const NamesRow& row) = 0;
     virtual void Checkpoint() = 0;
     virtual void Commit() = 0;
+    // After a DatabaseUnreachable failure: connects again, dropping what was not yet written (see
+    // VisitSink). A store that cannot lose its connection does nothing.
+    virtual void Reconnect() {}
     // Commits what is pending and closes; throws DatabaseError when the commit fails.
     virtual void Close() = 0;
 
@@ -43,6 +49,9 @@ public:
     // keeps (a backend may leave the test to the caller and give every row). `keep` outlives the cursor.
     virtual Recordset OpenAddressWalk(const AddressFilter& keep) = 0;
     virtual void SetCommitInterval(std::chrono::milliseconds interval) = 0;
+    // How long a statement waits for another program's lock before it fails. A server waits as it is
+    // configured: only SQLite files take it.
+    virtual void SetBusyTimeout(std::chrono::milliseconds) {}
     virtual std::int64_t RowCount() = 0;
     // Equal for two stores open on the same table, whatever texts named it.
     virtual std::string Identity() = 0;

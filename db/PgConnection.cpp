@@ -69,8 +69,8 @@ void PgConnection::ReconnectIfLost() {
     prepared_.clear();
     Libpq().PQreset(conn_);
     if (Libpq().PQstatus(conn_) != CONNECTION_OK)
-        throw DatabaseError("cannot reach the PostgreSQL server again: " +
-                            Trimmed(Libpq().PQerrorMessage(conn_)));
+        throw DatabaseUnreachable("cannot reach the PostgreSQL server again: " +
+                                  Trimmed(Libpq().PQerrorMessage(conn_)));
     Libpq().PQsetClientEncoding(conn_, "UTF8");
 }
 
@@ -81,8 +81,8 @@ PgResult PgConnection::check(PgResult result, const char* context) {
         Trimmed(result.get() ? Libpq().PQresultErrorMessage(result.get()) : Libpq().PQerrorMessage(conn_));
     if (reason.empty()) reason = Trimmed(Libpq().PQerrorMessage(conn_));
     if (Libpq().PQstatus(conn_) != CONNECTION_OK)
-        throw DatabaseError(std::string(context) +
-                            ": lost the connection to the PostgreSQL server: " + reason);
+        throw DatabaseUnreachable(std::string(context) +
+                                  ": lost the connection to the PostgreSQL server: " + reason);
     const char* state = result.get() ? Libpq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
     throw DatabaseError(std::string(context) + ": " + reason, state ? state : "");
 }

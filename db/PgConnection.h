@@ -25,7 +25,8 @@ public:
     PGconn* get() const { return conn_; }
 
     // Connects again when the connection was lost since the last statement (the statements prepared
-    // before are prepared again on first use). Throws DatabaseError when the server cannot be reached.
+    // before are prepared again on first use). Throws DatabaseUnreachable when the server cannot be
+    // reached; a statement that finds the connection lost throws it too.
     void ReconnectIfLost();
 
     // Runs statements that return nothing (several allowed, no parameters).

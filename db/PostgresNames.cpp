@@ -439,6 +439,23 @@ void PostgresNames::Commit() {
     if (connection_) send();
 }
 
+void PostgresNames::Reconnect() {
+    PgConnection& c = connection();
+    pending_.clear();
+    pendingIndex_.clear();
+    marks_.clear();
+    pendingBytes_ = 0;
+    inFlight_.clear();
+    refused_.reset();
+    guids_ = PgGuids();
+    try {
+        c.FinishSent();
+    } catch (const DatabaseError&) {
+        // A batch sent before the connection was lost: the caller writes it again.
+    }
+    c.ReconnectIfLost();
+}
+
 std::int64_t PostgresNames::DeleteAllRecords() {
     send();
     PgConnection& c = connection();

@@ -39,6 +39,7 @@ public:
     void MergeRow(const NamesRow& row) override;
     void Checkpoint() override;
     void Commit() override;
+    void Reconnect() override;
 
     std::int64_t DeleteAllRecords() override;
     Recordset OpenRecordset(const Query& query) override;

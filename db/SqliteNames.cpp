@@ -97,6 +97,11 @@ SqliteNames::~SqliteNames() {
     }
 }
 
+void SqliteNames::SetBusyTimeout(std::chrono::milliseconds timeout) {
+    requireOpen();
+    sqlite3_busy_timeout(connection_->get(), static_cast<int>(timeout.count()));
+}
+
 SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
     struct stat file {};
     if (ifMissing == IfMissing::Refuse && ::stat(path.c_str(), &file) != 0)
@@ -110,7 +115,7 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
             throw DatabaseError(path + " is not a database this program can use: " + e.what());
         throw DatabaseError("cannot read " + path + ": " + e.what());
     }
-    sqlite3_busy_timeout(connection->get(), 5000);
+    sqlite3_busy_timeout(connection->get(), static_cast<int>(kBusyTimeout.count()));
     try {
         // Reading the file through a memory map spares a copy of every page a search scans. A new file
         // gets pages of 8 KiB: a first import, which dirties most pages of a growing table, then commits

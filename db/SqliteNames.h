@@ -53,6 +53,7 @@ public:
     // Only the rows whose address `keep` keeps: the table is walked with kept_address(IP, ?1).
     Recordset OpenAddressWalk(const AddressFilter& keep) override;
     void SetCommitInterval(std::chrono::milliseconds interval) override { commitInterval_ = interval; }
+    void SetBusyTimeout(std::chrono::milliseconds timeout) override;
     std::int64_t RowCount() override;
     // The file's device and inode.
     std::string Identity() override;

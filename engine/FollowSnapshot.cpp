@@ -1,12 +1,9 @@
 #include "FollowSnapshot.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 
 namespace corvanth {
 namespace {
@@ -80,15 +77,7 @@ void FollowSnapshotStore::save(const FollowSnapshot& s) const {
         PutText(out, s.urt.guids[slot]);
     }
     const std::string target = pathFor(s.logPath);
-    const std::string scratch = target + ".new";
-    {
-        std::ofstream file(scratch, std::ios::binary | std::ios::trunc);
-        file.write(out.data(), static_cast<std::streamsize>(out.size()));
-        file.flush();
-        if (!file) throw std::runtime_error("cannot write " + scratch);
-    }
-    if (std::rename(scratch.c_str(), target.c_str()) != 0)
-        throw std::runtime_error("cannot replace " + target + ": " + std::strerror(errno));
+    WriteFileDurably(target, target + ".new", out, calls_);
 }
 
 std::optional<FollowSnapshot> FollowSnapshotStore::load(const std::string& logPath) const {

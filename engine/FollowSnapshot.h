@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DurableFile.h"
 #include "LogReader.h"
 #include "ProcessingState.h"
 #include "UrtInterpreter.h"
@@ -25,20 +26,22 @@ struct FollowSnapshot {
     UrtSlots urt;
 };
 
-// One file per followed log in the data folder, named after the log's path, written to a scratch
-// file and renamed into place.
+// One file per followed log in the data folder, named after the log's path, replaced durably through
+// a scratch file (WriteFileDurably).
 class FollowSnapshotStore {
 public:
-    explicit FollowSnapshotStore(std::string folder) : folder_(std::move(folder)) {}
+    explicit FollowSnapshotStore(std::string folder, const FileSystemCalls& calls = SystemFileCalls())
+        : folder_(std::move(folder)), calls_(calls) {}
 
     std::string pathFor(const std::string& logPath) const;
-    // Throws std::runtime_error when the file cannot be written.
+    // Throws RunFailure when the file cannot be written.
     void save(const FollowSnapshot& snapshot) const;
     // Nothing when there is no snapshot for the log, or it is unreadable or belongs to another path.
     std::optional<FollowSnapshot> load(const std::string& logPath) const;
 
 private:
     std::string folder_;
+    const FileSystemCalls& calls_;
 };
 
 } // namespace corvanth

@@ -15,6 +15,26 @@ std::int64_t JournaledPosition(const PositionJournal& journal, const std::string
     return lookup->position;
 }
 
+bool IsUnreachable(const std::exception& e) {
+    return dynamic_cast<const SinkUnreachable*>(&e) != nullptr;
+}
+
+// A database's message on one line: its line breaks (and the indentation after them) become a space.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    bool broken = false;
+    for (char c : text) {
+        if (c == '\n' || c == '\r') {
+            broken = true;
+        } else if (!broken || (c != ' ' && c != '\t')) {
+            if (broken && !line.empty()) line += ' ';
+            broken = false;
+            line += c;
+        }
+    }
+    return line;
+}
+
 } // namespace
 
 struct LogFollower::Followed {
@@ -26,8 +46,9 @@ struct LogFollower::Followed {
     std::int64_t journaled = 0; // the position last journaled, 0 before the first
     bool missingSaid = false;
     bool failed = false;
-    // Totals of files read before the current one.
+    // Totals of files read before the current one, and the totals when the state was saved last.
     std::int64_t linesBefore = 0, gamesBefore = 0, visitsBefore = 0;
+    std::int64_t linesAtSave = 0, gamesAtSave = 0, visitsAtSave = 0;
 };
 
 LogFollower::LogFollower(VisitSink& sink, const PositionJournal& journal,
@@ -44,21 +65,26 @@ void LogFollower::event(FollowEventKind kind, const Followed& log, const std::st
 
 void LogFollower::add(const std::string& logPath) {
     logs_.push_back(std::make_unique<Followed>());
-    Followed& log = *logs_.back();
-    log.path = logPath;
-    const auto facts = LookAtPath(logPath);
+    logs_.back()->path = logPath;
+    begin(*logs_.back(), Resume::Start);
+}
+
+void LogFollower::begin(Followed& log, Resume resume) {
+    const auto facts = LookAtPath(log.path);
     if (!facts) {
-        event(FollowEventKind::Missing, log, "the log does not exist; waiting for it");
+        if (!log.missingSaid) event(FollowEventKind::Missing, log, "the log does not exist; waiting for it");
         log.missingSaid = true;
         return;
     }
-    const auto journaled = JournaledPosition(journal_, logPath);
-    const auto snapshot = snapshots_.load(logPath);
+    const auto journaled = JournaledPosition(journal_, log.path);
+    const auto snapshot = snapshots_.load(log.path);
+    const bool say = resume == Resume::Start;
     if (snapshot && snapshot->file == facts->identity && snapshot->position >= journaled &&
         snapshot->position <= facts->size) {
         start(log, snapshot->position, &*snapshot);
-        event(FollowEventKind::Started, log,
-              "following from byte " + std::to_string(snapshot->position) + " with its saved clients");
+        if (say)
+            event(FollowEventKind::Started, log,
+                  "following from byte " + std::to_string(snapshot->position) + " with its saved clients");
     } else if (snapshot && !(snapshot->file == facts->identity)) {
         startFresh(log, FollowEventKind::Rotated,
                    "the log was replaced while not followed; reading from byte 1");
@@ -68,7 +94,7 @@ void LogFollower::add(const std::string& logPath) {
                        "; reading from byte 1");
     } else {
         start(log, std::max<std::int64_t>(journaled, 1), nullptr);
-        event(FollowEventKind::Started, log, "following from byte " + std::to_string(log.startedAt));
+        if (say) event(FollowEventKind::Started, log, "following from byte " + std::to_string(log.startedAt));
     }
 }
 
@@ -135,6 +161,7 @@ bool LogFollower::read(Followed& log, bool& moreWaiting) {
         if (log.scanner->scan(bytesPerTurn_) == ScanEnd::BudgetSpent) moreWaiting = true;
         return true;
     } catch (const std::exception& e) {
+        if (IsUnreachable(e)) throw; // not the log's failure: the turn waits for the database
         std::string text = "following stopped: ";
         if (log.scanner && !log.scanner->lineInHand().empty())
             text += "at byte " + std::to_string(log.scanner->lineInHandStart()) + ": ";
@@ -154,6 +181,9 @@ bool LogFollower::read(Followed& log, bool& moreWaiting) {
 void LogFollower::save(Followed& log) {
     if (!log.scanner) return;
     sink_.Commit();
+    log.linesAtSave = log.linesBefore + log.scanner->linesRead();
+    log.gamesAtSave = log.gamesBefore + log.scanner->interpreter().GamesTracked();
+    log.visitsAtSave = log.visitsBefore + log.scanner->interpreter().VisitsRecorded();
     const std::int64_t position = log.scanner->lastLineEnd().value_or(log.startedAt);
     if (position == log.journaled) return;
     FollowSnapshot snapshot;
@@ -173,6 +203,23 @@ void LogFollower::save(Followed& log) {
 }
 
 TurnResult LogFollower::turn() {
+    if (unreachable_) {
+        if (stopRequested_) return TurnResult::Stopped; // everything committed was journaled before
+        if (!reconnect()) return TurnResult::Unreachable;
+    }
+    try {
+        return readAll();
+    } catch (const std::exception& e) {
+        if (!IsUnreachable(e)) throw;
+        unreachable_ = true;
+        lostBy_ = OneLine(e.what());
+    }
+    if (stopRequested_) return TurnResult::Stopped;
+    // A server that restarted may be back already: then the logs are read on at once.
+    return reconnect() ? TurnResult::MoreWaiting : TurnResult::Unreachable;
+}
+
+TurnResult LogFollower::readAll() {
     bool moreWaiting = false;
     bool anyAlive = false;
     for (auto& log : logs_) {
@@ -188,6 +235,44 @@ TurnResult LogFollower::turn() {
     return moreWaiting ? TurnResult::MoreWaiting : TurnResult::Idle;
 }
 
+bool LogFollower::reconnect() {
+    try {
+        sink_.Reconnect();
+    } catch (const std::exception& e) {
+        if (!IsUnreachable(e)) throw;
+        if (!unreachableSaid_)
+            observer_.onEvent(
+                {FollowEventKind::Unreachable,
+                 {},
+                 "the database cannot be reached: " + OneLine(e.what()) + "; trying again until it can be"});
+        unreachableSaid_ = true;
+        return false;
+    }
+    unreachable_ = false;
+    // Every log goes back to its last save: what came after it may not have been written.
+    for (auto& log : logs_) {
+        if (log->failed) continue;
+        const bool following = log->scanner != nullptr;
+        log->scanner.reset();
+        log->state.ClearClients(); // as in a new follower: the tables come from the saved state
+        for (auto& date : log->state.ClientDates)
+            date.clear();
+        log->linesBefore = log->linesAtSave;
+        log->gamesBefore = log->gamesAtSave;
+        log->visitsBefore = log->visitsAtSave;
+        log->journaled = 0;
+        begin(*log, following ? Resume::AfterOutage : Resume::Start);
+    }
+    observer_.onEvent({FollowEventKind::Reachable,
+                       {},
+                       unreachableSaid_ ? std::string("the database is reachable again; reading on from the "
+                                                      "last saved positions")
+                                        : "the connection to the database was lost (" + lostBy_ +
+                                              ") and made again; reading on from the last saved positions"});
+    unreachableSaid_ = false;
+    return true;
+}
+
 void LogFollower::requestStop() {
     stopRequested_ = true;
     for (auto& log : logs_)
@@ -195,6 +280,17 @@ void LogFollower::requestStop() {
 }
 
 void LogFollower::reopen() {
+    if (unreachable_) return; // every log is opened again once the database is back
+    try {
+        reopenAll();
+    } catch (const std::exception& e) {
+        if (!IsUnreachable(e)) throw;
+        unreachable_ = true; // the next turn reconnects
+        lostBy_ = OneLine(e.what());
+    }
+}
+
+void LogFollower::reopenAll() {
     for (auto& log : logs_) {
         if (!log->scanner) continue; // failed, or not there yet
         const auto facts = LookAtPath(log->path);
@@ -221,7 +317,11 @@ std::vector<FollowedLogStatus> LogFollower::status() const {
         s.gamesTracked = log->gamesBefore;
         s.visitsRecorded = log->visitsBefore;
         s.startedAt = log->startedAt;
-        if (log->scanner) {
+        if (unreachable_) { // what was read since the last save may not be written
+            s.linesRead = log->linesAtSave;
+            s.gamesTracked = log->gamesAtSave;
+            s.visitsRecorded = log->visitsAtSave;
+        } else if (log->scanner) {
             s.position = log->scanner->position();
             s.linesRead += log->scanner->linesRead();
             s.gamesTracked += log->scanner->interpreter().GamesTracked();

@@ -14,12 +14,12 @@
 
 namespace corvanth {
 
-enum class FollowEventKind { Started, Rotated, Truncated, Missing, Failed };
+enum class FollowEventKind { Started, Rotated, Truncated, Missing, Failed, Unreachable, Reachable };
 
 struct FollowEvent {
     FollowEventKind kind;
-    std::string logPath;
-    std::string text; // one line for the administrator
+    std::string logPath; // empty for the database's events (Unreachable, Reachable)
+    std::string text;    // one line for the administrator
 };
 
 class FollowObserver {
@@ -45,6 +45,7 @@ enum class TurnResult {
     MoreWaiting, // a log had more bytes than one turn reads
     Stopped,     // a stop was asked for; everything read is committed and journaled
     AllFailed,   // no log can be read on
+    Unreachable, // the database cannot be reached; the next turn tries again
 };
 
 // Follows several logs on one names database, each with its own client tables, journal record and
@@ -66,6 +67,7 @@ public:
     // journal, else at the journaled position with fresh tables (byte 1 when the file is shorter).
     void add(const std::string& logPath);
 
+    // Reads every log in turn, or, while the database cannot be reached, tries to reconnect first.
     TurnResult turn();
     // Asks every scan to stop at its next line end (from a host's pump or between turns).
     void requestStop();
@@ -76,11 +78,19 @@ public:
 
 private:
     struct Followed;
+    enum class Resume { Start, AfterOutage };
+    // Starts the log where a restarted follower would: its saved state or its journaled position.
+    void begin(Followed& log, Resume resume);
     void start(Followed& log, std::int64_t position, const FollowSnapshot* restored);
     void startFresh(Followed& log, FollowEventKind kind, const std::string& text);
     // Returns false when the log failed.
     bool read(Followed& log, bool& moreWaiting);
     void save(Followed& log);
+    TurnResult readAll();
+    // After a SinkUnreachable failure: reconnects and starts every log again from its last save.
+    // False while the database cannot be reached.
+    bool reconnect();
+    void reopenAll();
     void event(FollowEventKind kind, const Followed& log, const std::string& text);
 
     VisitSink& sink_;
@@ -91,6 +101,9 @@ private:
     const RunOptions options_;
     const std::int64_t bytesPerTurn_;
     bool stopRequested_ = false;
+    bool unreachable_ = false; // since the last SinkUnreachable failure, until a reconnect
+    bool unreachableSaid_ = false;
+    std::string lostBy_; // the failure that lost the database
     std::vector<std::unique_ptr<Followed>> logs_;
 };
 

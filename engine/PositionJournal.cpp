@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string_view>
 
 #include <fcntl.h>
@@ -78,9 +77,9 @@ std::string SkippedRecord(int lineNumber, const std::string& what) {
 
 } // namespace
 
-PositionJournal::PositionJournal(std::string folder)
+PositionJournal::PositionJournal(std::string folder, const FileSystemCalls& calls)
     : journal_(folder + "/" + identity::JournalFileName),
-      scratch_(std::move(folder) + "/" + identity::JournalScratchFileName) {}
+      scratch_(std::move(folder) + "/" + identity::JournalScratchFileName), calls_(calls) {}
 
 void PositionJournal::SavePosition(const std::string& logPath, std::int64_t position) const {
     const std::string number = std::to_string(position < 0 ? 0 : position);
@@ -101,18 +100,7 @@ void PositionJournal::SavePosition(const std::string& logPath, std::int64_t posi
     }
     if (!found) text.append(logPath).append("\"").append(number).append(kRecordEnd);
 
-    std::ofstream out(scratch_, std::ios::binary | std::ios::trunc);
-    if (!out) throw RunFailure("cannot write " + scratch_ + ": " + std::strerror(errno));
-    out << text;
-    out.close();
-    if (!out) {
-        const int error = errno;
-        std::remove(scratch_.c_str());
-        throw RunFailure("cannot write " + scratch_ + ": " + std::strerror(error));
-    }
-    // rename() replaces the old journal in one step, so a failure never leaves the log without one.
-    if (std::rename(scratch_.c_str(), journal_.c_str()) != 0)
-        throw RunFailure("cannot replace " + journal_ + ": " + std::strerror(errno));
+    WriteFileDurably(journal_, scratch_, text, calls_);
 }
 
 Outcome<JournalLookup> PositionJournal::LastPosition(const std::string& logPath) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DurableFile.h"
 #include "Outcome.h"
 
 #include <cstdint>
@@ -21,12 +22,12 @@ struct JournalLookup {
 // whole; a line without a double quote is all path. Paths match ignoring letter case.
 class PositionJournal {
 public:
-    explicit PositionJournal(std::string folder);
+    explicit PositionJournal(std::string folder, const FileSystemCalls& calls = SystemFileCalls());
 
     // Records `position` for `logPath`: every matching record is replaced (keeping its stored
-    // spelling), a new log is appended. Reads the journal, writes the scratch file, renames it over
-    // the journal. Throws RunFailure naming the file when a file operation fails; the journal is then
-    // unchanged.
+    // spelling), a new log is appended. Reads the journal and replaces it durably through the scratch
+    // file (WriteFileDurably). Throws RunFailure naming the file when a file operation fails; the journal is
+    // then unchanged.
     void SavePosition(const std::string& logPath, std::int64_t position) const;
 
     // The position of the first matching record that has one, or 1. Fails, naming the file, when the
@@ -36,6 +37,7 @@ public:
 private:
     std::string journal_;
     std::string scratch_;
+    const FileSystemCalls& calls_;
 };
 
 } // namespace corvanth

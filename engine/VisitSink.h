@@ -4,6 +4,14 @@
 
 namespace corvanth {
 
+// Marks a sink's failure that says the store cannot be reached for now (a database server restarting,
+// a network gone), not that anything written was wrong: what was not yet written is lost with it and
+// can be written again once Reconnect() succeeds. The failure derives from its own exception class too.
+class SinkUnreachable {
+public:
+    virtual ~SinkUnreachable() = default;
+};
+
 // Where the line interpreter records what it learns. Texts are UTF-8.
 class VisitSink {
 public:
@@ -18,6 +26,9 @@ public:
     virtual void Checkpoint() = 0;
     // Called at every end of a run: commit everything written so far.
     virtual void Commit() = 0;
+    // After a SinkUnreachable failure: reaches the store again, dropping whatever was not yet written.
+    // Throws a SinkUnreachable failure while it cannot. A store that is always reachable does nothing.
+    virtual void Reconnect() {}
 };
 
 } // namespace corvanth

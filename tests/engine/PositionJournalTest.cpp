@@ -1,8 +1,13 @@
 #include "PositionJournal.h"
+#include "FollowSnapshot.h"
 #include "RunFailure.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
 
 using namespace corvanth;
 using corvanth::test::TempFolder;
@@ -95,5 +100,68 @@ TEST(PositionJournal, AFolderInTheWayFailsTheSaveAndKeepsTheJournal) {
         if (!journalBlocked) {
             EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"9\r\n");
         }
+    }
+}
+
+namespace {
+
+// The file-system calls of a save, named by the last part of the path they touch.
+class WatchedCalls : public FileSystemCalls {
+public:
+    mutable std::vector<std::string> calls;
+    int Open(const std::string& path, int flags, mode_t mode) const override {
+        const int fd = FileSystemCalls::Open(path, flags, mode);
+        names_[fd] = std::filesystem::path(path).filename().string();
+        return fd;
+    }
+    ssize_t Write(int fd, const void* data, size_t size) const override {
+        calls.push_back("write " + names_[fd]);
+        return FileSystemCalls::Write(fd, data, size);
+    }
+    int Fsync(int fd) const override {
+        calls.push_back("fsync " + names_[fd]);
+        return FileSystemCalls::Fsync(fd);
+    }
+    int Close(int fd) const override {
+        calls.push_back("close " + names_[fd]);
+        return FileSystemCalls::Close(fd);
+    }
+    int Rename(const std::string& from, const std::string& to) const override {
+        calls.push_back("rename " + std::filesystem::path(from).filename().string() + " " +
+                        std::filesystem::path(to).filename().string());
+        return FileSystemCalls::Rename(from, to);
+    }
+
+private:
+    mutable std::map<int, std::string> names_;
+};
+
+} // namespace
+
+// The journal and a follower's saved state survive a power cut whole: the scratch file is on the disk
+// before it is renamed over the old one, and the rename is on the disk before the save returns.
+TEST(DurableWrites, TheFileIsSyncedBeforeItsRenameAndTheFolderAfter) {
+    TempFolder dir;
+    const WatchedCalls watched;
+    const PositionJournal journal(dir.path(), watched);
+    const FollowSnapshotStore store(dir.path(), watched);
+    FollowSnapshot snapshot;
+    snapshot.logPath = "/a.log";
+    const std::string folder = std::filesystem::path(dir.path()).filename().string();
+    const std::string state = std::filesystem::path(store.pathFor("/a.log")).filename().string();
+    const struct {
+        std::function<void()> save;
+        std::string file, scratch;
+    } writers[] = {{[&] { journal.SavePosition("/a.log", 7); }, "Positions.txt", "PositionOut.txt"},
+                   {[&] { store.save(snapshot); }, state, state + ".new"}};
+    for (const auto& w : writers) {
+        watched.calls.clear();
+        w.save();
+        EXPECT_EQ(watched.calls,
+                  (std::vector<std::string>{"write " + w.scratch, "fsync " + w.scratch, "close " + w.scratch,
+                                            "rename " + w.scratch + " " + w.file, "fsync " + folder,
+                                            "close " + folder}));
+        EXPECT_TRUE(dir.exists(w.file));
+        EXPECT_FALSE(dir.exists(w.scratch));
     }
 }

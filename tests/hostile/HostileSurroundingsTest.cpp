@@ -128,6 +128,7 @@ TEST(HostileSurroundings, ADatabaseLockedByAnotherProgramFailsTheRunUntilItLetsG
     ASSERT_EQ(sqlite3_open(data.database.c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
     NamesDatabase db;
+    db.SetBusyTimeout(std::chrono::milliseconds(0)); // the lock is held until the test lets go: fail at once
     db.Open(data.database);
     const RunSummary locked = data.run(db);
     ASSERT_EQ(locked.outcome, RunOutcome::Failed);
