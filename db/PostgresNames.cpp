@@ -462,6 +462,9 @@ std::int64_t PostgresNames::DeleteAllRecords() {
     c.ReconnectIfLost();
     const PgResult r =
         c.Run("DELETE FROM Names WHERE PlayerName IS NOT NULL", {}, "cannot clear the names table");
+    // The GUIDs seen with the names go with them (a database made before GUIDs were kept has none).
+    c.Exec("DO $$ BEGIN IF to_regclass('guids') IS NOT NULL THEN DELETE FROM Guids; END IF; END $$",
+           "cannot clear the GUID table");
     return std::stoll(Libpq().PQcmdTuples(r.get()));
 }
 

@@ -133,10 +133,13 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
     } catch (const DatabaseError& e) {
         throw DatabaseError("cannot prepare " + path + ": " + e.what());
     }
-    if (ifMissing == IfMissing::Refuse &&
-        !SqliteStatement(*connection, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'Names' "
-                                      "COLLATE NOCASE")
-             .step())
+    const auto hasTable = [&](const char* name) {
+        SqliteStatement find(*connection,
+                             "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+        find.bind(1, std::string_view(name));
+        return find.step();
+    };
+    if (ifMissing == IfMissing::Refuse && !hasTable("Names"))
         throw DatabaseError(path + " holds no table Names");
     auto s = std::make_unique<Statements>();
     const SqliteConnection& c = *connection;
@@ -157,7 +160,9 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
     s->allPairs = SqliteStatement(
         c,
         "SELECT rowid, PlayerName, IP, LastVisit FROM Names WHERE PlayerName IS NOT NULL AND IP IS NOT NULL");
-    auto guids = std::make_unique<SqliteGuids>(c);
+    // A file that must exist already may be older than table Guids; it is read, never written.
+    auto guids =
+        ifMissing == IfMissing::Create || hasTable("Guids") ? std::make_unique<SqliteGuids>(c) : nullptr;
     path_ = path;
     connection_ = std::move(connection);
     statements_ = std::move(s);
@@ -362,6 +367,7 @@ void SqliteNames::MarkReferee(std::string_view playerName, std::string_view ip) 
 void SqliteNames::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                              std::string_view lastVisit) {
     ensureBatch();
+    if (!guids_) throw DatabaseError(path_ + " holds no table Guids");
     guids_->Record(guid, StoredName(playerName, nameScratch_), ip, lastVisit);
 }
 
@@ -376,6 +382,7 @@ std::int64_t SqliteNames::DeleteAllRecords() {
     }
     for (const std::int64_t row : rows)
         statements_->deleteRow.bind(1, row).run();
+    if (guids_) connection_->exec("DELETE FROM Guids"); // the GUIDs seen with the names go with them
     forgetCachedRows();
     Commit();
     return static_cast<std::int64_t>(rows.size());

@@ -262,8 +262,10 @@ TEST_P(Backends, DeleteAllRecordsWalksEveryRow) {
     EXPECT_EQ(db.DeleteAllRecords(), 0);
     for (int i = 0; i < 100; ++i)
         db.RecordVisit("N" + std::to_string(i), "1.1.1.1", "d");
+    db.RecordGuid("G", "N1", "1.1.1.1", "d");
     EXPECT_EQ(db.DeleteAllRecords(), 100);
     EXPECT_EQ(db.RowCount(), 0);
+    EXPECT_EQ(test::GuidsTable(db), "");  // the GUIDs seen with the names go with them
     db.RecordVisit("N1", "1.1.1.1", "d"); // the pair cache was emptied with the rows
     EXPECT_EQ(db.RowCount(), 1);
 }
@@ -562,6 +564,10 @@ TEST_F(Database, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
                   (std::vector<Row>{{"Bob", "Bob", "host.Example", "d2", "True"},
                                     {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "True"}}));
     }
+    otherProgram("DROP TABLE Guids;"); // a file older than table Guids is still read as a copy's source
+    NamesDatabase source;
+    source.Open(ParseDatabaseLocation(dir.file("IPLogging.mdb"), {}), IfMissing::Refuse);
+    EXPECT_EQ(source.RowCount(), 100003);
 }
 
 TEST(DatabaseLocations, TextsNameAFileOrAServer) {
