@@ -25,21 +25,15 @@ std::string GuidsKey() {
 
 // Under the lock the names table is made under, so that programs starting together do not race.
 std::string CreateMissingSql() {
+    // IF NOT EXISTS rather than a look-up under the lock: a look-up may not yet see a table another
+    // program made while this one waited for the lock.
     return "BEGIN;"
            "SELECT pg_advisory_xact_lock(4242770001);"
-           "DO $$ BEGIN "
-           "IF to_regclass('guids') IS NULL THEN "
-           "CREATE TABLE Guids(Guid TEXT COLLATE \"C\", PlayerName TEXT COLLATE \"C\", IP TEXT COLLATE "
-           "\"C\", "
-           "LastVisit TEXT COLLATE \"C\"); END IF; "
-           "IF to_regclass('guidskey') IS NULL THEN CREATE UNIQUE INDEX GuidsKey ON Guids(" +
-           GuidsKey() +
-           "); END IF; "
-           "IF to_regclass('guidsip') IS NULL THEN CREATE INDEX GuidsIP ON Guids(" +
-           IndexedPrefixSql("IP") +
-           "); END IF; "
-           "END $$;"
-           "COMMIT;";
+           "CREATE TABLE IF NOT EXISTS Guids(Guid TEXT COLLATE \"C\", PlayerName TEXT COLLATE \"C\", "
+           "IP TEXT COLLATE \"C\", LastVisit TEXT COLLATE \"C\");"
+           "CREATE UNIQUE INDEX IF NOT EXISTS GuidsKey ON Guids(" +
+           GuidsKey() + ");CREATE INDEX IF NOT EXISTS GuidsIP ON Guids(" + IndexedPrefixSql("IP") +
+           ");COMMIT;";
 }
 
 std::string UpsertSql() {

@@ -95,6 +95,9 @@ TEST(FileModes, AUserOfTheServicesGroupSearchesAndProcessesItsData) {
     ASSERT_EQ(::mkdir(data.c_str(), 0700), 0);
     ASSERT_EQ(::chown(data.c_str(), kService, kServiceGroup), 0);
     ASSERT_EQ(::chmod(data.c_str(), 0770), 0);
+    // The build tree may lie in a folder only its owner can enter (a private home or temporary folder).
+    const std::string program = dir.file("corvanth-cli");
+    std::filesystem::copy_file(CORVANTH_CLI, program);
     dir.write("one.log", InitGame() + Connect(1, "Ann", "1.1.1.1"));
     dir.write("two.log", InitGame() + Connect(2, "Ben", "2.2.2.2"));
     dir.write("three.log", InitGame() + Connect(3, "Cid", "3.3.3.3"));
@@ -119,11 +122,14 @@ TEST(FileModes, AUserOfTheServicesGroupSearchesAndProcessesItsData) {
     for (const auto& step : steps) {
         std::vector<std::string> args{"--data-dir", data};
         args.insert(args.end(), step.args.begin(), step.args.end());
-        const CliResult result = RunCli(args, {"HOME=/nonexistent"}, [&] {
-            ::umask(007);
-            return ::setgroups(step.user.groups.size(), step.user.groups.data()) == 0 &&
-                   ::setgid(step.user.groups.front()) == 0 && ::setuid(step.user.uid) == 0;
-        });
+        const CliResult result = RunCli(
+            args, {"HOME=/nonexistent"},
+            [&] {
+                ::umask(007);
+                return ::setgroups(step.user.groups.size(), step.user.groups.data()) == 0 &&
+                       ::setgid(step.user.groups.front()) == 0 && ::setuid(step.user.uid) == 0;
+            },
+            program);
         EXPECT_EQ(result.exitCode, 0) << "uid " << step.user.uid << " " << step.args[0] << ": " << result.err;
         for (const char* text : step.output)
             EXPECT_NE((result.out + result.err).find(text), std::string::npos)

@@ -22,12 +22,14 @@ struct CliResult {
 // The program writes into two files of a folder of its own, read back once it has ended: nothing is
 // shared with a program started at the same time from another thread. `inChild`, when given, runs in
 // the child just before the program starts (to change its user, groups or umask); when it returns
-// false the child ends with exit code 126 instead.
+// false the child ends with exit code 126 instead. `program` is the binary to run (a copy where another
+// user can reach it, say).
 inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
-                        const std::function<bool()>& inChild = {}) {
+                        const std::function<bool()>& inChild = {},
+                        const std::string& program = CORVANTH_CLI) {
     const TempFolder dir;
     const std::string out = dir.file("out"), err = dir.file("err");
-    std::vector<char*> argv{const_cast<char*>(CORVANTH_CLI)};
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -38,7 +40,7 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<
         for (const auto& e : env)
             putenv(const_cast<char*>(e.c_str()));
         if (inChild && !inChild()) _exit(126);
-        execv(CORVANTH_CLI, argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
