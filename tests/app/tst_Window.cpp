@@ -542,14 +542,8 @@ private slots:
                  qPrintable(f.prompter.asked[0].text));
         QCOMPARE(f.w.lblMatches->text(), QStringLiteral("0"));
 
-        // A statement that would write is refused the same way and changes nothing; renamed by another
-        // program, the table is gone for the referee list.
-        f.w.txtQuery->setPlainText(QStringLiteral("/**/ALTER TABLE Names RENAME TO Elsewhere"));
-        f.w.cmdQuery->click();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
-        QCOMPARE(f.prompter.asked[1].title, QStringLiteral("Query failed"));
-        QVERIFY2(f.prompter.asked[1].text.contains(QStringLiteral("only reads")),
-                 qPrintable(f.prompter.asked[1].text));
+        // (Statements that would write fail the same way: NamesDatabaseTest.) Renamed by another program,
+        // the table is gone for the referee list.
         sqlite3* other = nullptr;
         QCOMPARE(sqlite3_open(f.dataFile(identity::DatabaseFileName).toUtf8().constData(), &other),
                  SQLITE_OK);
@@ -560,10 +554,10 @@ private slots:
         QVERIFY(!f.w.lstReport->toolTip().isEmpty());
         f.w.txtSearch->clear();
         f.w.cmdSearch->click(); // txtSearch is empty: nothing happens
-        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
+        QCOMPARE(f.prompter.asked.size(), std::size_t{1});
         f.w.txtSearch->setText(QStringLiteral("*"));
         f.w.cmdSearch->click();
-        QCOMPARE(f.prompter.asked.size(), std::size_t{3});
+        QCOMPARE(f.prompter.asked.size(), std::size_t{2});
         QVERIFY(f.w.lstReport->toolTip().isEmpty());
     }
 
@@ -632,22 +626,14 @@ private slots:
         QCOMPARE(model->columnCount(), 5);
         QCOMPARE(list->horizontalScrollBar()->value(), 0);
         QCOMPARE(f.w.lblMatches->toolTip(), QString());
-    }
-
-    // With GUIDs in the table, "Show Everything Linked" follows them too: Delta shares one with Alpha.
-    void showEverythingLinkedFollowsGuids() {
-        WindowFixture f(ChainLog());
-        f.load();
-        f.w.cmdProcess->click();
+        // With GUIDs in the table the walk follows them too: Delta shares one with Alpha.
         f.w.database().RecordGuid("G", "Alpha", "1.1.1.1", "d");
         f.w.database().RecordGuid("g", "Delta", "9.9.9.9", "d");
         f.w.database().Commit();
-        f.w.txtSearch->setText(QStringLiteral("Alpha"));
-        f.w.cmdSearch->click();
         PickFirstRow(f.w);
         f.w.mShowLinked->trigger();
         f.w.resultModel().Flush();
-        QCOMPARE(f.w.lstReport->model()->rowCount(), 5); // Alpha, Bravo twice, Charlie, and Delta
+        QCOMPARE(model->rowCount(), 5); // Alpha, Bravo twice, Charlie, and Delta
     }
 
     // Closing during a run, or during a search inside it, stops the search at its next row and the run
