@@ -35,12 +35,16 @@ std::vector<Row> Rows(NamesDatabase& db, const Query& q = CustomQuery("SELECT * 
     return rows;
 }
 
-// The rows a query gives, in name and address order (whatever order the database gives them in).
-std::vector<Row> Sorted(NamesDatabase& db, const Query& q = AllNamesQuery()) {
-    std::vector<Row> rows = Rows(db, q);
+// Rows in name and address order.
+std::vector<Row> ByNameAndAddress(std::vector<Row> rows) {
     std::sort(rows.begin(), rows.end(),
               [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
     return rows;
+}
+
+// The rows a query gives, in name and address order (whatever order the database gives them in).
+std::vector<Row> Sorted(NamesDatabase& db, const Query& q = AllNamesQuery()) {
+    return ByNameAndAddress(Rows(db, q));
 }
 
 // The rows with every text longer than 40 bytes shown by its length and a hash, so that a failure stays
@@ -175,8 +179,7 @@ TEST_P(Backends, EveryTextALogLineCanCarryIsStoredAndFoundAgain) {
     db.Commit();
     expected[0][3] = "e";
     expected[4][4] = "True";
-    std::sort(expected.begin(), expected.end(),
-              [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
+    expected = ByNameAndAddress(expected);
     EXPECT_EQ(Brief(Sorted(db)), Brief(expected));
     for (const auto& [name, ip, date] : visits)
         EXPECT_EQ(
@@ -650,12 +653,8 @@ TEST_P(Backends, GuidRowsAndTheirSearch) {
                                                                          {"*", {joshRow, emileRow, other}},
                                                                          {"ffff", {other}},
                                                                          {"AB12", {}}};
-    for (const auto& [pattern, rows] : searches) {
-        std::vector<Row> expected = rows;
-        std::sort(expected.begin(), expected.end(),
-                  [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
-        EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), expected) << pattern;
-    }
+    for (const auto& [pattern, rows] : searches)
+        EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), ByNameAndAddress(rows)) << pattern;
     where.ExecuteBeside("DROP TABLE Guids");
     db.Close();
     db.Open(where.location());
