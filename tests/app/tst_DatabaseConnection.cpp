@@ -26,7 +26,6 @@ private slots:
         SettingsStore().SaveRegString(QString::fromLatin1(kDatabaseSetting),
                                       QStringLiteral("postgresql://nobody@/corvanth?host=/nonexistent"));
         WindowFixture f(GameLog(1));
-        f.load();
         QCOMPARE(f.prompter.asked.size(), std::size_t{1});
         const auto& told = f.prompter.asked.front();
         QVERIFY2(told.text.contains(QStringLiteral("could not be opened")), qPrintable(told.text));
@@ -88,7 +87,6 @@ private slots:
 
         // The next start-up opens the server the setting names.
         WindowFixture f(GameLog(1));
-        f.load();
         QVERIFY(f.prompter.asked.empty());
         QCOMPARE(QString::fromStdString(f.w.database().Path()), location);
     }

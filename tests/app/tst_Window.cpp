@@ -135,7 +135,6 @@ private slots:
     void runToTheEndThenTheTickShowsDone() {
         const QByteArray log = GameLog(200);
         WindowFixture f(log);
-        f.load();
         QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Idle"));
         QCOMPARE(f.w.windowTitle(), QStringLiteral("(Idle) Corvanth"));
         QVERIFY(f.w.shpProgress->isHidden());
@@ -185,7 +184,6 @@ private slots:
         const QByteArray log = GameLog(100);
         for (const auto& c : cases) {
             WindowFixture f(log);
-            f.load();
             f.w.txtStartPosition->setText(QString::fromLatin1(c.typed));
             f.prompter.script({c.answer});
             f.w.cmdProcess->click();
@@ -207,7 +205,6 @@ private slots:
         const int games = 400;
         const QByteArray log = GameLog(games);
         WindowFixture f(log);
-        f.load();
         QSignalSpy returned(&f.w.processing(), &ProcessingControl::runReturned);
         WindowFixture::InsideRun([&] {
             QVERIFY(f.state.Processing && !f.w.txtInterval->isEnabled());
@@ -250,7 +247,6 @@ private slots:
         for (const bool pausedFirst : {false, true}) {
             const QByteArray log = GameLog(300);
             WindowFixture f(log);
-            f.load();
             WindowFixture::InsideRun([&] {
                 (pausedFirst ? f.w.cmdPause : f.w.cmdCancel)->click();
                 QVERIFY(!f.state.Processing);
@@ -280,7 +276,6 @@ private slots:
         const qint64 badLine = log.size() + 1;
         log += "  1:05 ClientConnect: 101, name: Intruder, ip: 10.9.9.9:27960 DATE: 2024-03-01 21:00:00\n";
         WindowFixture f(log + GameLog(5, 20));
-        f.load();
         f.w.cmdProcess->click();
         QCOMPARE(f.w.processing().lastSummary()->outcome, RunOutcome::Failed);
         const QString tip = f.w.lblStatus->toolTip();
@@ -324,7 +319,6 @@ private slots:
                      {100, "1,000", 0.0, "100/1,000 10% old", 62},            // no time yet
                      {500, "", 10.0, "500/  old", -1}};                       // size unknown
         WindowFixture f(GameLog(3));
-        f.load();
         QCOMPARE(f.w.shpProgConst->width(), 618);
         f.clock.now = 100.0; // a start on a missing file takes the start time, then ends at once
         f.w.lblCurFile->setText(f.dir.filePath(QStringLiteral("gone.log")));
@@ -360,7 +354,6 @@ private slots:
 
         // Ctrl+H and Ctrl+A reach their menu commands wherever the focus is, the text boxes included.
         // Only whether the commands are reached counts here, not the windows they open.
-        f.load();
         QVERIFY(QObject::disconnect(f.w.mHelp, &QAction::triggered, &f.w, &frmMain::mHelp_Click));
         QVERIFY(QObject::disconnect(f.w.mAbout, &QAction::triggered, &f.w, &frmMain::mAbout_Click));
         ShowActive(f.w);
@@ -384,7 +377,6 @@ private slots:
     void focusAltAAndChangeDuringARun() {
         for (const bool byChange : {false, true}) {
             WindowFixture f(GameLog(300));
-            f.load();
             ShowActive(f.w);
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.w.cmdChange));
             QWidget* focusInside = nullptr;
@@ -422,7 +414,7 @@ private slots:
     void firstStartAsksForALog() {
         for (const bool chooses : {true, false}) {
             init(); // settings as on a first start
-            WindowFixture f(GameLog(2), WindowFixture::RememberLog::No);
+            WindowFixture f(GameLog(2), WindowFixture::RememberLog::No, WindowFixture::Start::Later);
             if (chooses) f.chooser.paths = {QString(), f.logPath};
             f.prompter.script({Answer::Ok, chooses ? Answer::Yes : Answer::No});
             f.load();
@@ -454,7 +446,6 @@ private slots:
         raw.sync();
         {
             WindowFixture f(GameLog(1));
-            f.load();
             QCOMPARE(f.w.cmbSearch->currentIndex(), 0);
             QCOMPARE(f.w.txtInterval->text(), QStringLiteral("100"));
             QCOMPARE(f.w.txtSearch->text(), QStringLiteral("abc"));
@@ -472,7 +463,6 @@ private slots:
             QVERIFY(f.w.close());
         }
         WindowFixture g(GameLog(1));
-        g.load();
         QCOMPARE(g.w.txtInterval->text(), QStringLiteral("250"));
         QCOMPARE(g.w.txtQuery->toPlainText(), QStringLiteral("SELECT 1;"));
         QCOMPARE(g.w.cmbSearch->currentIndex(), 1);
@@ -488,7 +478,6 @@ private slots:
     // selected row stays selected and in sight. A left click offers no pop-up, a right click does.
     void searches() {
         WindowFixture f(GameLog(200));
-        f.load();
         f.w.cmdProcess->click();
         f.w.txtSearch->setText(QStringLiteral("player1*"));
         QTest::keyClick(f.w.txtSearch, Qt::Key_Return);
@@ -552,7 +541,6 @@ private slots:
     // row's cluster with its hops; the next search hides the two columns again.
     void showEverythingLinked() {
         WindowFixture f(ChainLog() + GameLog(300));
-        f.load();
         // The model's signals stay consistent while columns come and go.
         QAbstractItemModelTester tester(&f.w.resultModel(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -629,7 +617,6 @@ private slots:
         for (const bool inSearch : {false, true}) {
             init(); // settings as on a first start
             WindowFixture f(GameLog(3000));
-            f.load();
             ShowActive(f.w);
             f.w.txtInterval->setText(QStringLiteral("321"));
             f.w.txtSearch->setText(QStringLiteral("*"));
@@ -663,7 +650,6 @@ private slots:
     // closes at once on Alt+X (the Exit button's and the menu's key): database closed, settings saved.
     void idleCommandsAndClosing() {
         WindowFixture f(GameLog(5));
-        f.load();
         f.w.cmdProcess->click();
         f.prompter.script({Answer::No, Answer::Yes});
         f.w.cmdClearDB->click();
