@@ -41,7 +41,6 @@ TEST_F(Cli, HelpUsageErrorsAndAMissingLog) {
         std::string text; // in stdout or stderr; a help text starts with it
     } cases[] = {
         {{"--help"}, 0, "Usage: corvanth-cli [--data-dir DIR]"},
-        {{"-h"}, 0, "Usage: corvanth-cli [--data-dir DIR]"},
         {{"process", "--help"}, 0, "Usage: corvanth-cli process LOG [--start POS]\n"},
         {{"search", "-h"}, 0, "Usage: corvanth-cli search name PATTERN"},
         {{"clear", "--help"}, 0, "Usage: corvanth-cli clear --yes\n"},

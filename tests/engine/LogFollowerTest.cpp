@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 
 using namespace corvanth;
