@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -40,13 +39,16 @@ QByteArray ChainLog() {
            Game(3, "Charlie", "2.2.2.2") + Game(4, "Delta", "9.9.9.9");
 }
 
-// Selects a row of the list (the first by default) and opens its pop-up menu, then closes the menu again.
-void PickFirstRow(frmMain& w, int row = 0) {
+// Selects a row of the list (the first by default) and opens its pop-up menu, closes the menu again and
+// asks for everything linked to the row.
+void ShowLinked(frmMain& w, int row = 0) {
     w.resultModel().Flush();
     QTreeView* list = w.lstReport;
     list->setCurrentIndex(list->model()->index(row, 0));
     w.search().lstReport_MouseUp(Qt::RightButton, {}, list->visualRect(list->currentIndex()).center());
     w.mCopyPopup->hide();
+    w.mShowLinked->trigger();
+    w.resultModel().Flush();
 }
 
 // Runs `action`, then the event loop until `sender` has emitted `signal` (not at all when `action`
@@ -269,8 +271,8 @@ private slots:
         }
     }
 
-    // A failure keeps the rows before it and says where and why in the status tooltip, until the
-    // next run; that one finds the log gone.
+    // A failure says where and why in the status tooltip, until the next run; that one finds the log
+    // gone. (The rows and journal either leaves: ProcessLogTest.)
     void failureThenAMissingFile() {
         QByteArray log = GameLog(20);
         const qint64 badLine = log.size() + 1;
@@ -285,7 +287,6 @@ private slots:
                  qPrintable(tip));
         QVERIFY2(tip.contains(QStringLiteral("\nLine: ") + QString::fromLatin1(log.mid(badLine - 1, 30))),
                  qPrintable(tip));
-        QCOMPARE(f.w.database().RowCount(), std::int64_t{20});
         f.w.processing().tmrUpdates_Timer();
         VerifyIdle(f.w);
         QCOMPARE(f.w.lblStatus->text(), QStringLiteral("Processing"));
@@ -300,7 +301,6 @@ private slots:
         f.w.processing().tmrUpdates_Timer();
         VerifyIdle(f.w);
         QVERIFY(f.w.windowTitle() != kDone);
-        QVERIFY(!QFileInfo::exists(f.dataFile(identity::JournalFileName)));
     }
 
     // The tick during a run, on a 618-pixel bar. Before it the percentage reads 7%, the estimate
@@ -546,10 +546,9 @@ private slots:
         std::function<void()> walkOnceTheChainIsIn = [&] {
             if (f.w.database().RowCount() < 5) return QTimer::singleShot(0, walkOnceTheChainIsIn);
             f.w.cmdSearch->click();
-            PickFirstRow(f.w);
             f.clock.step = 0.016; // the walk hands control to the event loop at every check
             QTimer::singleShot(0, [&] { f.w.cmdCancel->click(); });
-            f.w.mShowLinked->trigger();
+            ShowLinked(f.w);
             QVERIFY(f.w.resultList().Count() < 4);
         };
         WindowFixture::InsideRun(walkOnceTheChainIsIn);
@@ -565,17 +564,13 @@ private slots:
         list->setColumnWidth(0,
                              list->viewport()->width()); // as wide as the user pulled it: the five overflow
         f.w.cmdSearch->click();
-        PickFirstRow(f.w);
-        f.w.mShowLinked->trigger();
-        f.w.resultModel().Flush();
+        ShowLinked(f.w);
         const QAbstractItemModel* model = list->model();
         QCOMPARE(model->headerData(5, Qt::Horizontal).toString(), QStringLiteral("Hops"));
         QCOMPARE(model->rowCount(), 4); // Alpha, Bravo twice, Charlie: Delta is linked to nobody
         QCOMPARE(model->index(3, 5).data().toString() + model->index(3, 0).data().toString(),
                  QStringLiteral("3Charlie"));
-        PickFirstRow(f.w, 3); // a row of the cluster starts a cluster of its own
-        f.w.mShowLinked->trigger();
-        f.w.resultModel().Flush();
+        ShowLinked(f.w, 3); // a row of the cluster starts a cluster of its own
         QCOMPARE(model->rowCount(), 4);
         QCOMPARE(model->index(0, 5).data().toString() + model->index(0, 0).data().toString(),
                  QStringLiteral("0Charlie"));
@@ -602,9 +597,7 @@ private slots:
         f.w.database().RecordGuid("G", "Alpha", "1.1.1.1", "d");
         f.w.database().RecordGuid("g", "Delta", "9.9.9.9", "d");
         f.w.database().Commit();
-        PickFirstRow(f.w);
-        f.w.mShowLinked->trigger();
-        f.w.resultModel().Flush();
+        ShowLinked(f.w);
         QCOMPARE(model->rowCount(), 5); // Alpha, Bravo twice, Charlie, and Delta
     }
 
