@@ -4,6 +4,7 @@
 #include "ReturnTime.h"
 #include "SearchControl.h"
 #include "ShapeWidget.h"
+#include "TestBackend.h"
 #include "WindowFixture.h"
 
 #include <QAbstractItemModelTester>
@@ -14,8 +15,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <sqlite3.h>
 
 using namespace corvanth;
 using namespace corvanth::testing;
@@ -517,12 +516,8 @@ private slots:
 
         // (Statements that would write fail the same way: NamesDatabaseTest.) Renamed by another program,
         // the table is gone for the referee list.
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(f.dataFile(identity::DatabaseFileName).toUtf8().constData(), &other),
-                 SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "ALTER TABLE Names RENAME TO Elsewhere", nullptr, nullptr, nullptr),
-                 SQLITE_OK);
-        sqlite3_close(other);
+        test::BackendLocation(test::Backend::Sqlite, f.dataFile(identity::DatabaseFileName).toStdString())
+            .ExecuteBeside("ALTER TABLE Names RENAME TO Elsewhere");
         f.w.cmdRefs->click();
         QVERIFY(!f.w.lstReport->toolTip().isEmpty());
         f.w.txtSearch->clear();
