@@ -211,27 +211,41 @@ TEST(LogFollower, TwoLogsKeepTheirOwnClientsAndABusyOneDoesNotStarveAQuietOne) {
 }
 
 // A follower killed at any point (here: in the middle of a batch, after some of its rows were
-// committed) and started again ends with the table of one uninterrupted run, also for the clients of
-// the game that was running; so does one stopped at a line end.
-TEST(LogFollower, RestartAfterAKillOrAStopEqualsOneRun) {
-    const Lines lines = {kInit,
-                         Connect(1, "Ann", "1.1.1.1", "d1"),
-                         Connect(2, "Bob", "2.2.2.2", "d2"),
-                         Rename(1, "Anna"),
-                         "  0:07 Anna entered RefPassword\n",
-                         Connect(3, "Cy", "3.3.3.3", "d3"),
-                         Rename(2, "Bobby"),
-                         "  5:00 InitGame: \\wfversion\\2.8\\x\n",
-                         Rename(3, "Cyd"),
-                         "  5:01 ClientDisconnect: 1\n",
-                         Connect(1, "Dee", "4.4.4.4", "d4"),
-                         "  5:02 Cyd entered RefPassword\n",
-                         Rename(2, "Bobster")};
-    const std::string expected = PlainRuns({lines}, EveryLine());
-    ASSERT_NE(expected.find("Bobster|2.2.2.2|d2|False"), std::string::npos);
-    for (int killAfterVisits : {-2, 1, 2, 3, 4, 5, 6, 7}) {
-        SCOPED_TRACE(killAfterVisits);
-        EXPECT_EQ(FollowedWithARestart({lines}, EveryLine(), killAfterVisits), expected);
+// committed) and started again ends with the tables of plain runs, also for the clients of the game
+// that was running; so does one stopped at a line end. The Urban Terror log is rotated between its two
+// files and its visits dated alike.
+TEST(LogFollower, RestartAfterAKillOrAStopEqualsPlainRuns) {
+    FixedVisitDate date("12/31/2025 23:59:59");
+    RunOptions urt = EveryLine();
+    urt.visitDates = &date;
+    const struct {
+        std::vector<Lines> files;
+        RunOptions options;
+        std::vector<int> kills;
+        const char* seen; // a row the plain runs give
+    } cases[] = {
+        {{{kInit, Connect(1, "Ann", "1.1.1.1", "d1"), Connect(2, "Bob", "2.2.2.2", "d2"), Rename(1, "Anna"),
+           "  0:07 Anna entered RefPassword\n", Connect(3, "Cy", "3.3.3.3", "d3"), Rename(2, "Bobby"),
+           "  5:00 InitGame: \\wfversion\\2.8\\x\n", Rename(3, "Cyd"), "  5:01 ClientDisconnect: 1\n",
+           Connect(1, "Dee", "4.4.4.4", "d4"), "  5:02 Cyd entered RefPassword\n", Rename(2, "Bobster")}},
+         EveryLine(),
+         {-2, 1, 2, 3, 4, 5, 6, 7},
+         "Bobster|2.2.2.2|d2|False"},
+        {{{UrtInitGame(), Userinfo(1, "Ann", "1.1.1.1"), Userinfo(2, "Bob", "2.2.2.2", "B0B"),
+           UserinfoChanged(1, "Anna"), UrtDisconnect(2), UserinfoChanged(2, "NotBob"),
+           Userinfo(3, "Cy", "3.3.3.3"), UserinfoChanged(3, "Cyd")},
+          {UserinfoChanged(1, "Stale"), Userinfo(1, "Dee", "4.4.4.4"), UserinfoChanged(1, "Deb")}},
+         urt,
+         {-1, 1, 3, 4, 5},
+         "Cyd|3.3.3.3|12/31/2025 23:59:59"}};
+    for (const auto& c : cases) {
+        const std::string expected = PlainRuns(c.files, c.options);
+        ASSERT_NE(expected.find(c.seen), std::string::npos);
+        ASSERT_EQ(expected.find("Stale"), std::string::npos);
+        for (int killAfterVisits : c.kills) {
+            SCOPED_TRACE(killAfterVisits);
+            EXPECT_EQ(FollowedWithARestart(c.files, c.options, killAfterVisits), expected);
+        }
     }
 }
 
@@ -277,24 +291,4 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     ASSERT_TRUE(old);
     EXPECT_EQ(old->urt, UrtSlots{});
     EXPECT_EQ(old->clientNames, saved.clientNames);
-}
-
-// An Urban Terror log followed through a rotation, and a follower killed after any visit and started
-// again: the names and GUID tables of two plain runs over the two files, the visits dated alike.
-TEST(LogFollower, UrbanTerrorRotationAndRestartEqualPlainRuns) {
-    const std::vector<Lines> files = {
-        {UrtInitGame(), Userinfo(1, "Ann", "1.1.1.1"), Userinfo(2, "Bob", "2.2.2.2", "B0B"),
-         UserinfoChanged(1, "Anna"), UrtDisconnect(2), UserinfoChanged(2, "NotBob"),
-         Userinfo(3, "Cy", "3.3.3.3"), UserinfoChanged(3, "Cyd")},
-        {UserinfoChanged(1, "Stale"), Userinfo(1, "Dee", "4.4.4.4"), UserinfoChanged(1, "Deb")}};
-    FixedVisitDate date("12/31/2025 23:59:59");
-    RunOptions options = EveryLine();
-    options.visitDates = &date;
-    const std::string expected = PlainRuns(files, options);
-    ASSERT_NE(expected.find("Cyd|3.3.3.3|12/31/2025 23:59:59"), std::string::npos);
-    ASSERT_EQ(expected.find("Stale"), std::string::npos);
-    for (int killAfterVisits : {-1, 1, 3, 4, 5}) {
-        SCOPED_TRACE(killAfterVisits);
-        EXPECT_EQ(FollowedWithARestart(files, options, killAfterVisits), expected);
-    }
 }
