@@ -63,14 +63,17 @@ inline QByteArray GameLog(int games, int first = 0) {
 }
 
 // A main window on a scratch data folder with a log of its own (remembered as the last file unless
-// told otherwise). Settings must point at a scratch folder already.
+// told otherwise), started up unless told otherwise. Settings must point at a scratch folder already.
 struct WindowFixture {
     enum class RememberLog { Yes, No };
+    enum class Start { Now, Later };
 
-    explicit WindowFixture(const QByteArray& log, RememberLog remember = RememberLog::Yes) {
+    explicit WindowFixture(const QByteArray& log, RememberLog remember = RememberLog::Yes,
+                           Start start = Start::Now) {
         QFile file(logPath);
         if (file.open(QIODevice::WriteOnly)) file.write(log);
         if (remember == RememberLog::Yes) settings.SaveRegString(QStringLiteral("LastFile"), logPath);
+        if (start == Start::Now) load();
     }
 
     // Start-up, with the run handing control back at every check, so tests act inside a run.

@@ -55,28 +55,6 @@ TEST(CliCopy, FilesIntoPostgresAndBackMergePairs) {
     EXPECT_EQ(Table(dir, sqliteBack), merged);
 }
 
-// With the grants the README gives (the table made by the owner's first command): a writer's run writes,
-// a reader searches, and a reader's run is refused with a message that says why.
-TEST(CliRoles, AWriterProcessesAndAReaderSearchesButIsRefusedAProcess) {
-    TempFolder dir;
-    PgTestDatabase server;
-    ASSERT_EQ(
-        RunCli({"--data-dir", dir.path(), "--database", server.location(), "search", "name", "*"}).exitCode,
-        0);
-    const std::string writer = server.Role("writer", "GRANT SELECT, INSERT, UPDATE, DELETE ON Names TO ROLE");
-    const std::string reader = server.Role("reader", "GRANT SELECT ON Names TO ROLE");
-    const std::string log =
-        dir.write("games.log", InitGame() + Connect(1, "Ace", "1.1.1.1") + Referee("Ace"));
-    const CliResult wrote = RunCli({"--data-dir", dir.path(), "--database", writer, "process", log});
-    EXPECT_EQ(wrote.exitCode, 0) << wrote.err;
-    EXPECT_EQ(Table(dir, reader), (std::vector<std::string>{"Ace,Ace,1.1.1.1,d,True",
-                                                            "Name,StripName,IP,Last Connection,Referee"}));
-    const CliResult refused =
-        RunCli({"--data-dir", dir.path(), "--database", reader, "process", log, "--start", "1"});
-    EXPECT_EQ(refused.exitCode, 2);
-    EXPECT_NE(refused.err.find("this role may not write the names table"), std::string::npos) << refused.err;
-}
-
 // Four runs on four logs into one PostgreSQL database at once, while a fifth program searches until they
 // are done: the table is the one the four runs leave one after another (the later LastVisit of each
 // pair, whatever the order), with no pair twice and no failed search.

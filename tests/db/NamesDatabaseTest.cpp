@@ -10,7 +10,6 @@
 #include "TextCodec.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
@@ -35,12 +34,16 @@ std::vector<Row> Rows(NamesDatabase& db, const Query& q = CustomQuery("SELECT * 
     return rows;
 }
 
-// The rows a query gives, in name and address order (whatever order the database gives them in).
-std::vector<Row> Sorted(NamesDatabase& db, const Query& q = AllNamesQuery()) {
-    std::vector<Row> rows = Rows(db, q);
+// Rows in name and address order.
+std::vector<Row> ByNameAndAddress(std::vector<Row> rows) {
     std::sort(rows.begin(), rows.end(),
               [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
     return rows;
+}
+
+// The rows a query gives, in name and address order (whatever order the database gives them in).
+std::vector<Row> Sorted(NamesDatabase& db, const Query& q = AllNamesQuery()) {
+    return ByNameAndAddress(Rows(db, q));
 }
 
 // The rows with every text longer than 40 bytes shown by its length and a hash, so that a failure stays
@@ -76,25 +79,10 @@ protected:
 class Database : public ::testing::Test {
 protected:
     TempFolder dir;
+    const std::string file = dir.file("IPLogging.mdb");
+    test::BackendLocation other{Backend::Sqlite, file}; // a second program working on the same file
     NamesDatabase db;
-    void SetUp() override { db.Open(dir.file("IPLogging.mdb")); }
-
-    // A second program working on the same file: the first column of the statement's last row.
-    std::string otherProgram(const std::string& sql) {
-        sqlite3* other = nullptr;
-        EXPECT_EQ(sqlite3_open(dir.file("IPLogging.mdb").c_str(), &other), SQLITE_OK);
-        sqlite3_busy_timeout(other, 5000);
-        std::string last;
-        const auto keep = [](void* to, int, char** values, char**) {
-            *static_cast<std::string*>(to) = values[0] ? values[0] : "";
-            return 0;
-        };
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(other, sql.c_str(), keep, &last, &error), SQLITE_OK) << (error ? error : "");
-        sqlite3_free(error);
-        sqlite3_close(other);
-        return last;
-    }
+    void SetUp() override { db.Open(file); }
 };
 
 } // namespace
@@ -175,8 +163,7 @@ TEST_P(Backends, EveryTextALogLineCanCarryIsStoredAndFoundAgain) {
     db.Commit();
     expected[0][3] = "e";
     expected[4][4] = "True";
-    std::sort(expected.begin(), expected.end(),
-              [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
+    expected = ByNameAndAddress(expected);
     EXPECT_EQ(Brief(Sorted(db)), Brief(expected));
     for (const auto& [name, ip, date] : visits)
         EXPECT_EQ(
@@ -275,13 +262,13 @@ TEST_P(Backends, DeleteAllRecordsWalksEveryRow) {
 TEST_F(Database, BatchesAndChangesMadeBesideTheVisitCache) {
     db.SetCommitInterval(std::chrono::milliseconds(0));
     db.RecordVisit("Ace", "1.1.1.1", "d1");
-    EXPECT_EQ(otherProgram("SELECT count(*) FROM Names"), "0");
+    EXPECT_EQ(test::NamesTable(file), "");
     db.Checkpoint();
-    EXPECT_EQ(otherProgram("SELECT count(*) FROM Names"), "1");
-    otherProgram("DELETE FROM Names");
+    EXPECT_EQ(test::NamesTable(file), "Ace|1.1.1.1|d1|False\n");
+    other.ExecuteBeside("DELETE FROM Names");
     db.RecordVisit("Ace", "1.1.1.1", "d1");
     db.Commit();
-    otherProgram("UPDATE Names SET LastVisit = 'x'");
+    other.ExecuteBeside("UPDATE Names SET LastVisit = 'x'");
     db.RecordVisit("Ace", "1.1.1.1", "d1");
     db.Commit();
     EXPECT_EQ(Rows(db), (std::vector<Row>{{"Ace", "Ace", "1.1.1.1", "d1", "False"}}));
@@ -544,7 +531,7 @@ TEST_F(Database, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
     db.Close();
     for (const int fillerRows : {1, 100001}) {
         SCOPED_TRACE(fillerRows);
-        otherProgram(
+        other.ExecuteBeside(
             "DROP TABLE Names; CREATE TABLE Names(PlayerName TEXT, StrippedName TEXT, IP TEXT, "
             "LastVisit TEXT, Ref BOOLEAN NOT NULL DEFAULT 0);"
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
@@ -553,14 +540,14 @@ TEST_F(Database, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
             "'ip', 'd' FROM n; INSERT INTO Names(PlayerName, StrippedName, IP, LastVisit) VALUES "
             "('Bob', 'Bob', 'host.Example', 'd0'), ('\xC3\x84rger', '\xC3\x84rger', 'host.Example', "
             "'d0');");
-        NamesDatabase other;
-        other.Open(dir.file("IPLogging.mdb"));
-        other.RecordVisit("bob", "HOST.example", "d2");
-        other.RecordVisit("\xC3\xA4RGER", "HOST.example", "d4"); // äRGER
-        other.MarkReferee("BOB", "host.example");
-        other.MarkReferee("\xC3\xA4rger", "HOST.EXAMPLE"); // ärger
-        other.Commit();
-        EXPECT_EQ(Rows(other, CustomQuery("SELECT * FROM Names WHERE LastVisit <> 'd' ORDER BY rowid")),
+        NamesDatabase again;
+        again.Open(file);
+        again.RecordVisit("bob", "HOST.example", "d2");
+        again.RecordVisit("\xC3\xA4RGER", "HOST.example", "d4"); // äRGER
+        again.MarkReferee("BOB", "host.example");
+        again.MarkReferee("\xC3\xA4rger", "HOST.EXAMPLE"); // ärger
+        again.Commit();
+        EXPECT_EQ(Rows(again, CustomQuery("SELECT * FROM Names WHERE LastVisit <> 'd' ORDER BY rowid")),
                   (std::vector<Row>{{"Bob", "Bob", "host.Example", "d2", "True"},
                                     {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "True"}}));
     }
@@ -656,12 +643,8 @@ TEST_P(Backends, GuidRowsAndTheirSearch) {
                                                                          {"*", {joshRow, emileRow, other}},
                                                                          {"ffff", {other}},
                                                                          {"AB12", {}}};
-    for (const auto& [pattern, rows] : searches) {
-        std::vector<Row> expected = rows;
-        std::sort(expected.begin(), expected.end(),
-                  [](const Row& a, const Row& b) { return std::tie(a[0], a[2]) < std::tie(b[0], b[2]); });
-        EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), expected) << pattern;
-    }
+    for (const auto& [pattern, rows] : searches)
+        EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), ByNameAndAddress(rows)) << pattern;
     where.ExecuteBeside("DROP TABLE Guids");
     db.Close();
     db.Open(where.location());

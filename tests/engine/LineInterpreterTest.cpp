@@ -18,18 +18,17 @@ std::string Connect(const std::string& client, const std::string& name, const st
     return "  0:05 ClientConnect: " + client + ", name: " + name + ", ip: " + ip + " DATE: " + date;
 }
 
-class Interpreter : public ::testing::Test {
-protected:
+// An interpreter inside a tracked game.
+struct Tracked {
+    Tracked() { interpreter.InterpretLine(kTracked); }
     ProcessingState state;
     RecordingSink sink;
     LineInterpreter interpreter{state, sink};
-
-    void feed(const std::string& line) { interpreter.InterpretLine(line); }
 };
 
 } // namespace
 
-TEST_F(Interpreter, InitGameVersionRules) {
+TEST(Interpreter, InitGameVersionRules) {
     // Every case starts in a tracked game (one counted) and feeds one line; `games` is the count after it.
     const struct {
         const char* line;
@@ -74,7 +73,7 @@ TEST_F(Interpreter, InitGameVersionRules) {
 }
 
 // Lines fed one after another into a tracked game, and every call they make, in order.
-TEST_F(Interpreter, WhatEachLineRecords) {
+TEST(Interpreter, WhatEachLineRecords) {
     const struct {
         const char* what;
         std::vector<std::string> lines;
@@ -119,20 +118,17 @@ TEST_F(Interpreter, WhatEachLineRecords) {
          "visit|Seen|3.3.3.3|d;"},
     };
     for (const auto& row : rows) {
-        ProcessingState s;
-        RecordingSink k;
-        LineInterpreter li(s, k);
-        li.InterpretLine(kTracked);
+        Tracked t;
         for (const auto& line : row.lines)
-            li.InterpretLine(line);
+            t.interpreter.InterpretLine(line);
         std::string calls;
-        for (const auto& c : k.calls)
+        for (const auto& c : t.sink.calls)
             calls += c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + ";";
         EXPECT_EQ(calls, row.calls) << row.what;
     }
 }
 
-TEST_F(Interpreter, FailuresEndTheRun) {
+TEST(Interpreter, FailuresEndTheRun) {
     const std::string bad[] = {
         Connect("101", "x", "1.1.1.1", "d"),
         Connect("abc", "x", "1.1.1.1", "d"),
@@ -144,21 +140,18 @@ TEST_F(Interpreter, FailuresEndTheRun) {
         "  0:05 ClientUserinfoChanged: 1x n\\Name\\t\\0",
     };
     for (const auto& line : bad) {
-        ProcessingState s;
-        RecordingSink k;
-        LineInterpreter li(s, k);
-        li.InterpretLine(kTracked);
-        EXPECT_THROW(li.InterpretLine(line), RunFailure) << line;
-        EXPECT_TRUE(k.calls.empty()) << line;
+        Tracked t;
+        EXPECT_THROW(t.interpreter.InterpretLine(line), RunFailure) << line;
+        EXPECT_TRUE(t.sink.calls.empty()) << line;
     }
 }
 
-TEST_F(Interpreter, ClientTablesSurviveANewInterpreter) {
-    feed(kTracked);
-    feed(Connect("8", "Stays", "8.8.8.8", "d"));
-    EXPECT_EQ(state.ClientNames[8], "Stays");
-    LineInterpreter resumed(state, sink); // a resumed run
+TEST(Interpreter, ClientTablesSurviveANewInterpreter) {
+    Tracked t;
+    t.interpreter.InterpretLine(Connect("8", "Stays", "8.8.8.8", "d"));
+    EXPECT_EQ(t.state.ClientNames[8], "Stays");
+    LineInterpreter resumed(t.state, t.sink); // a resumed run
     EXPECT_FALSE(resumed.GameTracked());
     resumed.InterpretLine(Connect("8", "Ignored", "9.9.9.9", "d"));
-    EXPECT_EQ(state.ClientNames[8], "Stays");
+    EXPECT_EQ(t.state.ClientNames[8], "Stays");
 }

@@ -67,29 +67,21 @@ TEST(TextCodec, FoldsEveryLetterNotOnlyAscii) {
     }
 }
 
+// No-break spaces group like spaces; no grouping after the decimal separator.
 TEST(ParseLocaleNumber, AcceptsWhatTheStartFieldShows) {
-    const NumberFormat english{U',', U'.'};
-    const NumberFormat german{U'.', U','};
+    const NumberFormat english{U',', U'.'}, german{U'.', U','}, spaced{U' ', U','};
+    const std::optional<double> none;
     const struct {
         const char* text;
         NumberFormat format;
         std::optional<double> value;
-    } cases[] = {
-        {"1", english, 1},
-        {"1,234,567", english, 1234567},
-        {" 42 ", english, 42},
-        {"1.0", english, 1},
-        {"-5", english, -5},
-        {"1.234.567", german, 1234567},
-        {"2,5", german, 2.5},
-        {"1\u00A0234\u202F567", NumberFormat{U' ', U','}, 1234567}, // no-break spaces group like spaces
-        {"", english, std::nullopt},
-        {"abc", english, std::nullopt},
-        {"12a", english, std::nullopt},
-        {"1.2.3", english, std::nullopt},
-        {"1.5,0", english, std::nullopt}, // no grouping after the decimal separator
-        {",", english, std::nullopt},
-    };
+    } cases[] = {{"1", english, 1},        {"1,234,567", english, 1234567},
+                 {" 42 ", english, 42},    {"1.0", english, 1},
+                 {"-5", english, -5},      {"1.234.567", german, 1234567},
+                 {"2,5", german, 2.5},     {"1\u00A0234\u202F567", spaced, 1234567},
+                 {"", english, none},      {"abc", english, none},
+                 {"12a", english, none},   {"1.2.3", english, none},
+                 {"1.5,0", english, none}, {",", english, none}};
     for (const auto& c : cases)
         EXPECT_EQ(ParseLocaleNumber(c.text, c.format), c.value) << c.text;
 }

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
 #include <iomanip>
 #include <sstream>
 #include <sys/stat.h>

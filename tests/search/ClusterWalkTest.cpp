@@ -174,30 +174,25 @@ TEST_P(ClusterWalkTest, YieldsAndEndsOnAStopRequestOrTheTimeLimit) {
 TEST(QueryPlan, AddressSearchesAndLinksUseAnIndex) {
     TempDatabase data;
     data.visit("Ann", "1.1.1.1");
-    const struct {
-        Query query;
-        const char* index;
-    } cases[] = {{IpSearchQuery("10.0.0.7"), "NamesIP"},
-                 {IpSearchQuery("10.0.0.*"), "NamesIP"},
-                 {AddressLinkQuery("1.1.1.1"), "NamesIP"},
-                 {AddressPrefixQuery("1.1.1."), "NamesIP"},
-                 {AddressLinkQuery("fé::1"), "NamesIP"},
-                 {PlayerNameLinkQuery("Ann"), "NamesPlayerNameIP"},
-                 {PlayerNameLinkQuery("xÉcho"), "NamesPlayerNameIP"},
-                 {PlayerNameLinkQuery("Écho"), "NamesPlayerNameIP"},
-                 {PlayerNameLinkQuery("öIn"), "NamesPlayerNameIP"},
-                 {StoredPairQuery("Ann", "1.1.1.1"), "NamesPlayerNameIP"},
-                 {GuidsOfPairQuery("Ann", "1.1.1.1"), "GuidsIP"},
-                 {GuidSearchQuery("95FF0A"), "GuidsGuid"}};
-    for (const auto& c : cases) {
-        Query explain = c.query;
-        explain.sql = "EXPLAIN QUERY PLAN " + c.query.sql;
-        std::string plan;
-        for (Recordset rs = data.db().OpenRecordset(explain); !rs.Eof(); rs.MoveNext())
-            plan += rs.Field("detail").value_or("") + "\n";
-        EXPECT_NE(plan.find(c.index), std::string::npos) << c.query.sql << "\n" << plan;
-        EXPECT_EQ(plan.find("SCAN"), std::string::npos) << c.query.sql << "\n" << plan;
-    }
+    const std::pair<const char*, std::vector<Query>> cases[] = {
+        {"NamesIP",
+         {IpSearchQuery("10.0.0.7"), IpSearchQuery("10.0.0.*"), AddressLinkQuery("1.1.1.1"),
+          AddressPrefixQuery("1.1.1."), AddressLinkQuery("fé::1")}},
+        {"NamesPlayerNameIP",
+         {PlayerNameLinkQuery("Ann"), PlayerNameLinkQuery("xÉcho"), PlayerNameLinkQuery("Écho"),
+          PlayerNameLinkQuery("öIn"), StoredPairQuery("Ann", "1.1.1.1")}},
+        {"GuidsIP", {GuidsOfPairQuery("Ann", "1.1.1.1")}},
+        {"GuidsGuid", {GuidSearchQuery("95FF0A")}}};
+    for (const auto& [index, queries] : cases)
+        for (Query explain : queries) {
+            const std::string sql = explain.sql;
+            explain.sql = "EXPLAIN QUERY PLAN " + sql;
+            std::string plan;
+            for (Recordset rs = data.db().OpenRecordset(explain); !rs.Eof(); rs.MoveNext())
+                plan += rs.Field("detail").value_or("") + "\n";
+            EXPECT_NE(plan.find(index), std::string::npos) << sql << "\n" << plan;
+            EXPECT_EQ(plan.find("SCAN"), std::string::npos) << sql << "\n" << plan;
+        }
 }
 
 } // namespace
