@@ -551,9 +551,10 @@ TEST_F(Database, PairLookUpIgnoresCaseWhateverTheDeclaredCollation) {
                   (std::vector<Row>{{"Bob", "Bob", "host.Example", "d2", "True"},
                                     {"\xC3\x84rger", "\xC3\x84rger", "host.Example", "d4", "True"}}));
     }
-    otherProgram("DROP TABLE Guids;"); // a file older than table Guids is still read as a copy's source
+    other.ExecuteBeside(
+        "DROP TABLE Guids;"); // a file older than table Guids is still read as a copy's source
     NamesDatabase source;
-    source.Open(ParseDatabaseLocation(dir.file("IPLogging.mdb"), {}), IfMissing::Refuse);
+    source.Open(ParseDatabaseLocation(file, {}), IfMissing::Refuse);
     EXPECT_EQ(source.RowCount(), 100003);
 }
 
