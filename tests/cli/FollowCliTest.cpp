@@ -14,14 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <utility>
 
 using namespace corvanth;
 using namespace corvanth::test;
@@ -33,38 +28,10 @@ std::int64_t Journaled(const std::string& data, const std::string& log) {
     return lookup ? lookup->position : -1;
 }
 
-// A corvanth-cli started by the test, killed and reaped should the test end before it does.
-struct Child {
-    pid_t pid = -1;
-    explicit Child(pid_t started) : pid(started) {}
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() {
-        if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
-    }
-    int exitCode() {
-        int status = 0;
-        waitpid(std::exchange(pid, -1), &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-};
-
-// Starts corvanth-cli with its data folder `dir`, stdout and stderr going to `name`.out and `name`.err there.
-pid_t StartCli(const TempFolder& dir, const std::string& name, const std::vector<std::string>& args) {
-    std::vector<std::string> all{CORVANTH_CLI, "--data-dir", dir.path()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(open(dir.file(name + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-        dup2(open(dir.file(name + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        execv(CORVANTH_CLI, argv.data());
-        _exit(127);
-    }
-    return pid;
+// corvanth-cli with its data folder `dir`, stdout and stderr going to `name`.out and `name`.err there.
+pid_t StartIn(const TempFolder& dir, const std::string& name, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--data-dir", dir.path()});
+    return StartCli(args, dir.file(name + ".out"), dir.file(name + ".err"));
 }
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -103,7 +70,7 @@ private:
 TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     TempFolder dir;
     const std::string log = dir.write("games.log", InitGame());
-    Child follower(StartCli(dir, "follow", {"follow", log, "--poll", "50"}));
+    CliProcess follower(StartIn(dir, "follow", {"follow", log, "--poll", "50"}));
     const pid_t pid = follower.pid;
     ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) > 1; }));
     NamesDatabase reader;
@@ -118,7 +85,7 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) == size; }));
     EXPECT_EQ(reader.RowCount(), 200);
     kill(pid, SIGTERM);
-    EXPECT_EQ(follower.exitCode(), 0);
+    EXPECT_EQ(follower.wait().exitCode, 0);
     EXPECT_EQ(
         dir.read("follow.out"),
         "Follow stopped: 201 lines, 1 game tracked, 200 visits recorded in 1 log, positions journaled\n");
@@ -145,7 +112,7 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     const auto journaledAll = [&] {
         return Journaled(dir.path(), log) == static_cast<std::int64_t>(std::filesystem::file_size(log));
     };
-    Child follower(StartCli(dir, "follow", {"--database", server.location("postgres"), "follow", log}));
+    CliProcess follower(StartIn(dir, "follow", {"--database", server.location("postgres"), "follow", log}));
     const pid_t pid = follower.pid;
     ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
     server.control("down"); // a restart while the follower waits for lines
@@ -161,11 +128,11 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     kill(pid, SIGHUP); // try again now rather than after the wait
     ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
     kill(pid, SIGTERM);
-    EXPECT_EQ(follower.exitCode(), 0);
+    EXPECT_EQ(follower.wait().exitCode, 0);
     const std::string said = dir.read("follow.err");
-    EXPECT_EQ(Count(said, "and made again"), 1u) << said;
-    EXPECT_EQ(Count(said, "the database cannot be reached"), 1u) << said;
-    EXPECT_EQ(Count(said, "the database is reachable again"), 1u) << said;
+    for (const char* event :
+         {"and made again", "the database cannot be reached", "the database is reachable again"})
+        EXPECT_EQ(Count(said, event), 1u) << event << ": " << said;
     EXPECT_EQ(Count(said, "\ncorvanth-cli follow: "), Count(said, "\n") - 1)
         << "one line per event: " << said;
 
@@ -182,13 +149,13 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
     followed.Close();
     processed.Close();
 
-    Child quitter(StartCli(dir, "quitter",
-                           {"--database", server.location("postgres"), "follow", log, "--give-up", "0"}));
+    CliProcess quitter(StartIn(dir, "quitter",
+                               {"--database", server.location("postgres"), "follow", log, "--give-up", "0"}));
     ASSERT_TRUE(
         WaitUntil(dir.path(), quitter.pid, [&] { return Count(dir.read("quitter.err"), "following") > 0; }));
     server.control("down");
     dir.append("games.log", lines(1));
-    EXPECT_EQ(quitter.exitCode(), 2);
+    EXPECT_EQ(quitter.wait().exitCode, 2);
     EXPECT_EQ(dir.read("quitter.out"),
               "Follow failed: 0 lines, 0 games tracked, 0 visits recorded in 1 log, positions journaled\n");
     EXPECT_NE(dir.read("quitter.err").find("unreachable for more than 0 s (--give-up)"), std::string::npos)

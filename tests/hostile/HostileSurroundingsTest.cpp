@@ -1,5 +1,6 @@
 // The run's surroundings turn hostile: a full disk, a database file locked by another program, a log
 // that is no readable file. Each case ends with a clear reason, and nothing recorded before is lost.
+#include "CliRunner.h"
 #include "FakeRunHost.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
@@ -13,7 +14,6 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -56,16 +56,13 @@ ChildResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimi
         ::_exit(code);
     }
     ::close(fds[1]);
-    ChildResult result;
+    std::string report;
     char buf[4096];
     for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
-        result.report.append(buf, static_cast<std::size_t>(n));
+        report.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    return result;
+    const CliResult ended = CliProcess(pid).wait();
+    return {ended.exitCode, ended.signal, report};
 }
 
 std::string Game(int players, const std::string& prefix) {
