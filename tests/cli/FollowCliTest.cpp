@@ -71,8 +71,7 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     TempFolder dir;
     const std::string log = dir.write("games.log", InitGame());
     CliProcess follower(StartIn(dir, "follow", {"follow", log, "--poll", "50"}));
-    const pid_t pid = follower.pid;
-    ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) > 1; }));
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, [&] { return Journaled(dir.path(), log) > 1; }));
     NamesDatabase reader;
     reader.Open(dir.file("IPLogging.mdb"));
     for (int i = 0; i < 200; ++i) {
@@ -82,9 +81,9 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
             rs.MoveNext();
     }
     const auto size = static_cast<std::int64_t>(std::filesystem::file_size(log));
-    ASSERT_TRUE(WaitUntil(dir.path(), pid, [&] { return Journaled(dir.path(), log) == size; }));
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, [&] { return Journaled(dir.path(), log) == size; }));
     EXPECT_EQ(reader.RowCount(), 200);
-    kill(pid, SIGTERM);
+    kill(follower.pid, SIGTERM);
     EXPECT_EQ(follower.wait().exitCode, 0);
     EXPECT_EQ(
         dir.read("follow.out"),
@@ -113,21 +112,20 @@ TEST(FollowCli, APostgresServerThatRestartsOrGoesAwayLosesNothing) {
         return Journaled(dir.path(), log) == static_cast<std::int64_t>(std::filesystem::file_size(log));
     };
     CliProcess follower(StartIn(dir, "follow", {"--database", server.location("postgres"), "follow", log}));
-    const pid_t pid = follower.pid;
-    ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, journaledAll));
     server.control("down"); // a restart while the follower waits for lines
     server.control("up");
     dir.append("games.log", lines(60));
-    ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, journaledAll));
     server.control("down");
     dir.append("games.log", lines(60));
-    ASSERT_TRUE(
-        WaitUntil(dir.path(), pid, [&] { return Count(dir.read("follow.err"), "cannot be reached") > 0; }));
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid,
+                          [&] { return Count(dir.read("follow.err"), "cannot be reached") > 0; }));
     dir.append("games.log", lines(60));
     server.control("up");
-    kill(pid, SIGHUP); // try again now rather than after the wait
-    ASSERT_TRUE(WaitUntil(dir.path(), pid, journaledAll));
-    kill(pid, SIGTERM);
+    kill(follower.pid, SIGHUP); // try again now rather than after the wait
+    ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, journaledAll));
+    kill(follower.pid, SIGTERM);
     EXPECT_EQ(follower.wait().exitCode, 0);
     const std::string said = dir.read("follow.err");
     for (const char* event :

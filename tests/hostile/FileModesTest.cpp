@@ -32,16 +32,11 @@ private:
     mode_t old_;
 };
 
+// `mode` in octal.
 std::string Octal(mode_t mode) {
     char text[16];
     std::snprintf(text, sizeof text, "0%03o", static_cast<unsigned>(mode));
     return text;
-}
-
-// The permission bits of `path` in octal, or "missing".
-std::string ModeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? Octal(st.st_mode & 07777) : "missing";
 }
 
 // A run and a follower's save into a data folder the command line makes, with the database still open
@@ -76,8 +71,11 @@ TEST(FileModes, EveryFileAndFolderTheProgramsMakeHonoursTheUmask) {
                     {database + "-shm", 0666},
                     {data + "/" + identity::JournalFileName, 0666},
                     {snapshots.pathFor(log), 0666}};
-        for (const auto& file : made)
-            EXPECT_EQ(ModeOf(file.path), Octal(file.full & ~mask)) << file.path;
+        for (const auto& file : made) {
+            struct stat st {};
+            ASSERT_EQ(::stat(file.path.c_str(), &st), 0) << file.path;
+            EXPECT_EQ(Octal(st.st_mode & 07777), Octal(file.full & ~mask)) << file.path;
+        }
     }
 }
 

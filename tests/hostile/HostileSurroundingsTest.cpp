@@ -76,12 +76,10 @@ std::string Game(int players, const std::string& prefix) {
 // A data folder with the rows and the journal of one finished run.
 struct Seeded {
     Seeded() {
+        dir.write("games.log", Game(3, "Old"));
         NamesDatabase db;
         db.Open(database);
-        ProcessingState state;
-        FakeRunHost host;
-        ProcessLog(state, db, PositionJournal(dir.path()), host, dir.write("games.log", Game(3, "Old")),
-                   StartPosition(1));
+        run(db);
     }
     RunSummary run(NamesDatabase& db) {
         ProcessingState state;

@@ -64,13 +64,10 @@ TEST_P(PostTest, RowCellsAndKeyComeFromTheStoredRow) {
 // Aliases widen a name search (ticked, enabled, allowed) to every name of the rows' addresses, or of
 // their first three octets when broad; each address is looked up once and reports its count.
 TEST_P(PostTest, AliasesListEveryNameOfTheAddress) {
-    for (const auto& [name, ip] : {std::pair{"Ace", "1.2.3.4"},
-                                   {"Acer", "1.2.3.4"},
-                                   {"Bolt", "1.2.3.4"},
-                                   {"Crow", "1.2.3.200"},
-                                   {"Dart", "1.2.30.4"},
-                                   {"Echo", "1.2.4.4"},
-                                   {"Zed", ""}})
+    const std::pair<const char*, const char*> visits[] = {
+        {"Ace", "1.2.3.4"},   {"Acer", "1.2.3.4"}, {"Bolt", "1.2.3.4"}, {"Crow", "1.2.3.200"},
+        {"Dart", "1.2.30.4"}, {"Echo", "1.2.4.4"}, {"Zed", ""}};
+    for (const auto& [name, ip] : visits)
         data.visit(name, ip);
     data.execute("INSERT INTO Names (PlayerName, StrippedName) VALUES ('Ghost', 'Ghost')");
     const auto allow = AliasCheck::AllowAliases, forbid = AliasCheck::ForbidAliases;
