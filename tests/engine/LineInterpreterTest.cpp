@@ -56,11 +56,10 @@ TEST(Interpreter, InitGameVersionRules) {
         {"  3:12 Initgame: \\wfversion\\2.8\\x", true, false, 1}, // not an InitGame line: nothing changes
     };
     for (const auto& c : cases) {
-        ProcessingState s;
-        RecordingSink k;
-        LineInterpreter li(s, k);
+        Tracked t;
+        ProcessingState& s = t.state;
+        LineInterpreter& li = t.interpreter;
         s.ClientDates[4] = "d";
-        li.InterpretLine(kTracked);
         s.ClientNames[4] = "old";
         s.ClientIPs[4] = "1.1.1.1";
         li.InterpretLine(c.line);
