@@ -107,12 +107,8 @@ TEST(UrtRules, ARunDatesVisitsByTheLogsModificationTime) {
     std::ostringstream expected;
     expected << std::put_time(&local, "%m/%d/%Y %H:%M:%S");
 
-    ProcessingState state;
     RecordingSink sink;
-    FakeRunHost host;
-    const RunSummary summary =
-        ProcessLog(state, sink, PositionJournal(dir.path()), host, log, StartPosition(1));
-    EXPECT_EQ(summary.visitsRecorded, 2);
+    EXPECT_EQ(RunFromStart(sink, dir.path(), log).visitsRecorded, 2);
     ASSERT_EQ(sink.calls.size(), 4u);
     for (const auto& call : sink.calls)
         EXPECT_EQ(call.date, expected.str());

@@ -7,7 +7,6 @@
 #include "FollowSnapshot.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
-#include "ProcessLog.h"
 #include "ProgramIdentity.h"
 #include "TempFolder.h"
 
@@ -52,10 +51,7 @@ TEST(FileModes, EveryFileAndFolderTheProgramsMakeHonoursTheUmask) {
         const std::string database = data + "/" + identity::DatabaseFileName;
         NamesDatabase db;
         db.Open(database);
-        ProcessingState state;
-        FakeRunHost host;
-        ASSERT_EQ(ProcessLog(state, db, PositionJournal(data), host, log, StartPosition(1)).outcome,
-                  RunOutcome::Finished);
+        ASSERT_EQ(RunFromStart(db, data, log).outcome, RunOutcome::Finished);
         const FollowSnapshotStore snapshots(data);
         FollowSnapshot snapshot;
         snapshot.logPath = log;

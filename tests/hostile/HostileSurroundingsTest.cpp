@@ -5,7 +5,6 @@
 #include "LogLines.h"
 #include "NamesDatabase.h"
 #include "NamesTable.h"
-#include "ProcessLog.h"
 #include "TempFolder.h"
 
 #include <csignal>
@@ -81,11 +80,7 @@ struct Seeded {
         db.Open(database);
         run(db);
     }
-    RunSummary run(NamesDatabase& db) {
-        ProcessingState state;
-        FakeRunHost host;
-        return ProcessLog(state, db, PositionJournal(dir.path()), host, log, StartPosition(1), EveryLine());
-    }
+    RunSummary run(NamesDatabase& db) { return RunFromStart(db, dir.path(), log, EveryLine()); }
     TempFolder dir;
     const std::string database = dir.file("IPLogging.mdb"), log = dir.file("games.log");
 };
@@ -162,11 +157,8 @@ TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
                 ::alarm(20);
                 NamesDatabase db;
                 db.Open(":memory:");
-                ProcessingState state;
-                FakeRunHost host;
-                const RunSummary s =
-                    ProcessLog(state, db, PositionJournal(dir.file("nowhere")), host, log, StartPosition(1));
-                report = s.failure ? s.failure->reason : host.text;
+                const RunSummary s = RunFromStart(db, dir.file("nowhere"), log);
+                report = s.failure ? s.failure->reason : "";
                 return static_cast<int>(s.outcome);
             });
         ASSERT_EQ(child.signal, 0);
