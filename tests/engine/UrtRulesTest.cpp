@@ -23,14 +23,6 @@ using namespace corvanth::test;
 
 namespace {
 
-std::string Calls(const RecordingSink& sink) {
-    std::string calls;
-    for (const auto& c : sink.calls)
-        calls +=
-            c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + (c.guid.empty() ? "" : "|" + c.guid) + ";";
-    return calls;
-}
-
 // The lines without their LF, as the scanner hands them over.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -86,7 +78,7 @@ TEST(UrtRules, WhatEachLineRecords) {
             if (!interpreter.MightMatter(line)) continue; // what the scan does
             interpreter.InterpretLine(line);
         }
-        EXPECT_EQ(Calls(sink), row.calls) << row.what;
+        EXPECT_EQ(sink.text(), row.calls) << row.what;
         EXPECT_EQ(interpreter.VisitsRecorded(),
                   static_cast<std::int64_t>(std::count_if(sink.calls.begin(), sink.calls.end(),
                                                           [](const auto& c) { return c.kind == "visit"; })))
