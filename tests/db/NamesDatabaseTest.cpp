@@ -188,8 +188,8 @@ TEST_P(Backends, EveryTextALogLineCanCarryIsStoredAndFoundAgain) {
 // dates, within a batch and across batches, in either order; a text that is not a date is older than
 // every date. A run on the SQLite file writes the visit read last (see VisitsOfPairs).
 TEST_P(Backends, TheLaterVisitIsTheLaterDate) {
-    const std::pair<std::string, std::string> cases[] = {// earlier, later
-                                                         {"12/31/2025 23:00:00", "01/02/2026 10:00:00"},
+    // Earlier, later.
+    const std::pair<std::string, std::string> cases[] = {{"12/31/2025 23:00:00", "01/02/2026 10:00:00"},
                                                          {"01/02/2026 10:00:00\r", "01/02/2026 10:00:01"},
                                                          {"2025-12-31 23:00:00", "2026-01-02 10:00:00"},
                                                          {"no date", "01/01/1999 00:00:00"},
@@ -589,10 +589,9 @@ TEST(DatabaseLocations, SecretsStayOffTheCommandLineAndOutOfTheSettings) {
         EXPECT_EQ(refusal->find("hunter2"), std::string::npos) << *refusal;
     }
     NamesDatabase db; // a text libpq cannot read never reaches a connection attempt
-    EXPECT_EQ(Failure([&] {
-                  db.Open(ParseDatabaseLocation("postgresql://quake:hunter2@[::1", {}));
-              }).find("hunter2"),
-              std::string::npos);
+    const std::string why =
+        Failure([&] { db.Open(ParseDatabaseLocation("postgresql://quake:hunter2@[::1", {})); });
+    EXPECT_EQ(why.find("hunter2"), std::string::npos) << why;
 }
 
 // One Guids row per GUID, name and address, letter case ignored (every letter); Names is untouched;
