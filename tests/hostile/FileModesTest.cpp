@@ -20,15 +20,12 @@
 namespace corvanth::test {
 namespace {
 
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : old_(::umask(mask)) {}
-    ~UmaskScope() { ::umask(old_); }
+struct UmaskScope {
+    explicit UmaskScope(mode_t mask) : old(::umask(mask)) {}
+    ~UmaskScope() { ::umask(old); }
     UmaskScope(const UmaskScope&) = delete;
     UmaskScope& operator=(const UmaskScope&) = delete;
-
-private:
-    mode_t old_;
+    const mode_t old;
 };
 
 // `mode` in octal.

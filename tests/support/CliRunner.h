@@ -70,11 +70,9 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::vector<
                         const std::function<bool()>& inChild = {},
                         const std::string& program = CORVANTH_CLI) {
     const TempFolder dir;
-    CliResult result =
+    const CliResult ended =
         CliProcess(StartCli(args, dir.file("out"), dir.file("err"), env, inChild, program)).wait();
-    result.out = dir.read("out");
-    result.err = dir.read("err");
-    return result;
+    return {ended.exitCode, ended.signal, dir.read("out"), dir.read("err")};
 }
 
 } // namespace corvanth::test
