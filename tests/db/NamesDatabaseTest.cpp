@@ -17,8 +17,7 @@
 #include <tuple>
 
 using namespace corvanth;
-using corvanth::test::Backend;
-using corvanth::test::TempFolder;
+using namespace corvanth::test;
 
 namespace {
 

@@ -57,17 +57,15 @@ TEST(Interpreter, InitGameVersionRules) {
     };
     for (const auto& c : cases) {
         Tracked t;
-        ProcessingState& s = t.state;
-        LineInterpreter& li = t.interpreter;
-        s.ClientDates[4] = "d";
-        s.ClientNames[4] = "old";
-        s.ClientIPs[4] = "1.1.1.1";
-        li.InterpretLine(c.line);
-        EXPECT_EQ(li.GameTracked(), c.tracked) << c.line;
-        EXPECT_EQ(li.GamesTracked(), c.games) << c.line;
-        EXPECT_EQ(s.ClientNames[4].empty(), c.cleared) << c.line;
-        EXPECT_EQ(s.ClientIPs[4].empty(), c.cleared) << c.line;
-        EXPECT_EQ(s.ClientDates[4], "d") << "dates are never cleared: " << c.line;
+        t.state.ClientDates[4] = "d";
+        t.state.ClientNames[4] = "old";
+        t.state.ClientIPs[4] = "1.1.1.1";
+        t.interpreter.InterpretLine(c.line);
+        EXPECT_EQ(t.interpreter.GameTracked(), c.tracked) << c.line;
+        EXPECT_EQ(t.interpreter.GamesTracked(), c.games) << c.line;
+        EXPECT_EQ(t.state.ClientNames[4].empty(), c.cleared) << c.line;
+        EXPECT_EQ(t.state.ClientIPs[4].empty(), c.cleared) << c.line;
+        EXPECT_EQ(t.state.ClientDates[4], "d") << "dates are never cleared: " << c.line;
     }
 }
 

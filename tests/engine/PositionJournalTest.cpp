@@ -85,8 +85,7 @@ TEST(PositionJournal, AFolderInTheWayFailsTheSaveAndKeepsTheJournal) {
         const bool journalBlocked = blocked == "Positions.txt";
         if (!journalBlocked) dir.write("Positions.txt", "/x.log\"9\r\n");
         PositionJournal journal(dir.path());
-        const auto lookup = journal.LastPosition("/x.log");
-        EXPECT_EQ(lookup.reason(),
+        EXPECT_EQ(journal.LastPosition("/x.log").reason(),
                   journalBlocked ? "cannot read " + dir.file(blocked) + ": Is a directory" : "");
         try {
             journal.SavePosition("/x.log", 10);

@@ -144,9 +144,7 @@ TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
         if (c.kind == Kind::Fifo) {
             ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
         }
-        if (c.kind == Kind::Unreadable) {
-            ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
-        }
+        if (c.kind == Kind::Unreadable) ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
         // In a child with an alarm: a run that blocked on the pipe would be killed.
         const CliResult child = RunInChild(Privileges::DropWhenRoot, std::nullopt, [&](std::string& report) {
             ::alarm(20);

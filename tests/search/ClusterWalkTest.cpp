@@ -10,8 +10,7 @@
 namespace corvanth {
 namespace {
 
-using testing::FakePostHost;
-using testing::TempDatabase;
+using namespace testing;
 using namespace std::chrono_literals;
 
 class ClusterWalkTest : public ::testing::TestWithParam<test::Backend> {

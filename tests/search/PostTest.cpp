@@ -9,9 +9,7 @@
 namespace corvanth {
 namespace {
 
-using testing::Column;
-using testing::FakePostHost;
-using testing::TempDatabase;
+using namespace testing;
 using namespace std::chrono_literals;
 
 class PostTest : public ::testing::TestWithParam<test::Backend> {
