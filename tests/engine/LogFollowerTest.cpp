@@ -299,7 +299,8 @@ TEST(LogFollower, UrbanTerrorRotationAndRestartEqualPlainRuns) {
     }
 }
 
-// The Urban Terror rules' table is saved too; a file of the version before them reads without it.
+// The Urban Terror rules' table and the server's name are saved too; files of the versions before them
+// read without them.
 TEST(FollowSnapshot, KeepsTheUrbanTerrorSlotsAndReadsTheVersionBefore) {
     TempFolder dir;
     const FollowSnapshotStore store(dir.path());
@@ -307,13 +308,21 @@ TEST(FollowSnapshot, KeepsTheUrbanTerrorSlotsAndReadsTheVersionBefore) {
     saved.logPath = dir.file("a.log");
     saved.urt.game = UrtGame::UrbanTerror;
     saved.urt.guids[64] = "G";
+    saved.hostname = "^1Red\nArena";
     store.save(saved);
     ASSERT_TRUE(store.load(saved.logPath));
     EXPECT_EQ(store.load(saved.logPath)->urt, saved.urt);
+    EXPECT_EQ(store.load(saved.logPath)->hostname, saved.hostname);
     saved.urt = {};
+    saved.hostname.clear();
     store.save(saved);
     const std::string name = store.pathFor(saved.logPath).substr(dir.path().size() + 1);
-    std::string v1 = dir.read(name);
+    std::string v2 = dir.read(name);
+    v2.resize(v2.size() - std::string("0:\n").size());
+    v2[std::string("corvanth follow state ").size()] = '2';
+    dir.write(name, v2);
+    ASSERT_TRUE(store.load(saved.logPath));
+    std::string v1 = v2;
     v1.resize(v1.size() - std::string("1:0\n").size() - 3 * kClientSlots * std::string("0:\n").size());
     v1[std::string("corvanth follow state ").size()] = '1';
     dir.write(name, v1);
