@@ -5,8 +5,6 @@
 #include "ResultFormat.h"
 #include "SignalInbox.h"
 
-#include <QDateTime>
-
 #include <poll.h>
 #include <unistd.h>
 
@@ -26,9 +24,7 @@ QString Utf8(const std::string& text) {
 }
 
 QString Time(std::int64_t seconds) {
-    return seconds <= 0
-               ? QString()
-               : QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QString::fromStdString(OnlineTimeText(seconds));
 }
 
 // The shown name: "ö" back to an apostrophe.

@@ -1,6 +1,9 @@
 #include "OnlineList.h"
 
+#include "StoredRow.h"
+
 #include <algorithm>
+#include <ctime>
 #include <exception>
 
 namespace corvanth {
@@ -119,6 +122,29 @@ Outcome<std::vector<OnlineServerRows>> ListOnline(NamesDatabase& database, const
             " (table Online is made by the first corvanth-cli follow on this database)");
     }
     return Outcome<std::vector<OnlineServerRows>>::Of(std::move(servers));
+}
+
+std::string OnlineTimeText(std::int64_t seconds) {
+    if (seconds <= 0) return {};
+    const std::time_t moment = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    char text[32];
+    if (!localtime_r(&moment, &local) || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return std::to_string(seconds);
+    return text;
+}
+
+Outcome<Done> ListWhoIsPlaying(NamesDatabase& database, ResultList& list, std::int64_t now) {
+    list.Clear();
+    const auto servers = ListOnline(database, {{}, now, kStaleAfterSeconds});
+    if (!servers) return Outcome<Done>::Failed(servers.reason());
+    for (const auto& server : *servers)
+        for (const auto& p : server.players) {
+            const std::string since = OnlineTimeText(p.since);
+            list.Add(ListedRow({p.playerName, p.strippedName, p.ip, since, p.referee ? "True" : "False"},
+                               RowKey::Stored));
+        }
+    return Outcome<Done>::Of({});
 }
 
 } // namespace corvanth

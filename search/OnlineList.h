@@ -3,6 +3,7 @@
 #include "NamesDatabase.h"
 #include "OnlinePlayers.h"
 #include "Outcome.h"
+#include "ResultList.h"
 
 #include <cstdint>
 #include <string>
@@ -51,5 +52,13 @@ struct OnlineQuery {
 // Reads table Online, servers by name and path. A database where no follower has published holds no
 // table Online: that is a failure naming it.
 Outcome<std::vector<OnlineServerRows>> ListOnline(NamesDatabase& database, const OnlineQuery& query);
+
+// A moment as "YYYY-MM-DD HH:MM:SS" in local time; empty for none (0).
+std::string OnlineTimeText(std::int64_t seconds);
+
+// The players of every server that reads as playing at `now`, as the result list's rows: Name,
+// StripName, IP, Last Connection (since when), Referee (the name or a name of the address), each keyed
+// by its stored pair, so every command of the list's pop-up menu works on them.
+Outcome<Done> ListWhoIsPlaying(NamesDatabase& database, ResultList& list, std::int64_t now);
 
 } // namespace corvanth
