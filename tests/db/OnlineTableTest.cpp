@@ -1,5 +1,6 @@
 // Table Online as a follower publishes it: two logs of two servers (the present rules' and Urban
 // Terror's) followed into one database, turn by turn on a fake clock, the table read after each step.
+#include "DatabaseError.h"
 #include "FakeRunHost.h"
 #include "LogFollower.h"
 #include "LogLines.h"
@@ -166,6 +167,23 @@ TEST_P(Online, FollowersPublishWhoIsOnEachServer) {
         if (session->follower.turn() == TurnResult::MoreWaiting) session->follower.turn();
         EXPECT_EQ(OnlineTable(session->db, dir.path()), steps[i].table);
     }
+}
+
+// A role with rights on the names table alone cannot make table Online: it records visits and publishes
+// nothing.
+TEST(OnlineOnPostgres, ARoleThatMayNotMakeTheTableWritesOnWithoutIt) {
+    PgTestDatabase server;
+    NamesDatabase owner; // makes the names table
+    owner.Open(ParseDatabaseLocation(server.location(), {}));
+    const std::string writer = server.Role("writer", "GRANT SELECT, INSERT, UPDATE, DELETE ON Names TO ROLE");
+    NamesDatabase db;
+    db.Open(ParseDatabaseLocation(writer, {}));
+    const OnlineSlot players[] = {{1, "Ace", "1.1.1.1"}};
+    db.RecordVisit("Ace", "1.1.1.1", "d");
+    db.PublishOnline({"/srv/a.log", "Arena", 1, ServerFollowed::Yes}, players);
+    db.Commit();
+    EXPECT_EQ(owner.RowCount(), 1);
+    EXPECT_THROW(owner.OpenRecordset(CustomQuery("SELECT * FROM Online")), DatabaseError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, Online, ::testing::Values(Backend::Sqlite, Backend::Postgres),
