@@ -3,6 +3,7 @@
 #include "ClusterQueries.h"
 #include "ClusterWalk.h"
 #include "NameText.h"
+#include "OnlineList.h"
 #include "Prompter.h"
 #include "ui_frmMain.h"
 
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 
 namespace corvanth {
@@ -193,6 +195,15 @@ void SearchControl::cmdRefs_Click() {
     model_->Flush();
     ui_.lstReport->setToolTip(listed ? QString()
                                      : QStringLiteral("The referee list failed: ") +
+                                           QString::fromStdString(listed.reason()));
+}
+
+void SearchControl::mWhoIsPlaying_Click() {
+    ForgetCluster();
+    const auto listed = ListWhoIsPlaying(database_, list_, static_cast<std::int64_t>(std::time(nullptr)));
+    model_->Flush();
+    ui_.lstReport->setToolTip(listed ? QString()
+                                     : QStringLiteral("Who Is Playing failed: ") +
                                            QString::fromStdString(listed.reason()));
 }
 

@@ -53,6 +53,8 @@ public slots:
     void cmdSearch_Click();
     void cmdQuery_Click();
     void cmdRefs_Click();
+    // Advanced > Who Is Playing: the players of every followed server (table Online) in the list.
+    void mWhoIsPlaying_Click();
     void chkAliases_Click();
     void cmbSearch_Click();
     void lstReport_ColumnClick(int column);

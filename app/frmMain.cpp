@@ -101,6 +101,7 @@ void frmMain::ConnectHandlers() {
     connect(mDB, &QAction::triggered, this, [this] { OpenDatabaseFile(dataFolder_, opener_); });
     connect(mBrowseRecord, &QAction::triggered, this,
             [this] { OpenPositionJournal(dataFolder_, opener_, prompter_); });
+    connect(mWhoIsPlaying, &QAction::triggered, search_, &SearchControl::mWhoIsPlaying_Click);
     QAction* connection = mAdvanced->addAction(QStringLiteral("Database Connection…"));
     connection->setObjectName(QStringLiteral("mDatabaseConnection"));
     connect(connection, &QAction::triggered, this, [this] {

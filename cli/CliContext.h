@@ -73,6 +73,7 @@ int RunClearCommand(CliContext& context, const QCommandLineParser& arguments);
 int RunSearchCommand(CliContext& context, const QCommandLineParser& arguments);
 int RunRefsCommand(CliContext& context, const QCommandLineParser& arguments);
 int RunQueryCommand(CliContext& context, const QCommandLineParser& arguments);
+int RunWhoCommand(CliContext& context, const QCommandLineParser& arguments);
 // copy --from LOCATION --to LOCATION: every row of one database merged into another.
 int RunCopyCommand(CliContext& context, const QCommandLineParser& arguments);
 

@@ -35,6 +35,15 @@ constexpr CommandOption kFollowOptions[] = {
 constexpr CommandArgument kFollowArguments[] = {{"LOG", "A game server's log file; several may be given."}};
 constexpr std::array kFollowExits = {ExitCode::Ok, ExitCode::RunFailed, ExitCode::Usage, ExitCode::DataError};
 
+constexpr UsageLine kWhoUsage[] = {
+    {"[--server TEXT] [--format table|csv|json] [--watch]", "who is playing now on each followed server"}};
+constexpr CommandOption kWhoOptions[] = {
+    {"server", "TEXT", "Only servers whose name or log path contains TEXT (letter case ignored)."},
+    {"format", "table|csv|json", "Output as table (default), csv or json.", "table"},
+    {"stale-after", "SECONDS",
+     "A followed server without a line for more than SECONDS (default 600) reads as stale.", "600"},
+    {"watch", "", "Draw the table again every 2 seconds until Ctrl-C (on a terminal only)."}};
+
 constexpr UsageLine kPositionUsage[] = {{"LOG", "the journaled position for LOG"}};
 
 constexpr UsageLine kSearchUsage[] = {
@@ -122,6 +131,20 @@ const CommandEntry kCommands[] = {
      0,
      kDataExits,
      RunRefsCommand},
+    {"who",
+     kWhoUsage,
+     "Lists the players on every server a follower (corvanth-cli follow) reads: per server its name\n"
+     "(sv_hostname, or the log's path) and when its log last had a line; per slot the name, address and\n"
+     "since when, the number of other names seen from the address and from its /24, and whether the\n"
+     "name or one of the address's names is a referee. A server whose follower stopped reads \"not\n"
+     "followed\", one without a line for --stale-after seconds \"stale\": neither lists players.",
+     kWhoOptions,
+     {},
+     "",
+     0,
+     0,
+     kDataExits,
+     RunWhoCommand},
     {"query", kQueryUsage,
      "Runs an SQL statement on the names database (table Names: PlayerName, StrippedName, IP,\n"
      "LastVisit, Ref) and lists the rows that have a PlayerName and an IP column, sorted by name.\n"
@@ -256,8 +279,8 @@ QString ProgramUsage() {
 QString ProgramHelp() {
     return ProgramUsage() + QLatin1Char('\n') + OptionsSection(kGlobalOptions) +
            QStringLiteral(
-               "\nEvery command takes --help. search, refs and query take --format table|csv|json (a\n"
-               "cluster also dot).\n"
+               "\nEvery command takes --help. search, refs, who and query take --format table|csv|json\n"
+               "(a cluster also dot).\n"
                "The data folder holds %1 and %2; it is the program's folder unless\n"
                "--data-dir or CORVANTH_DATA_DIR names another (an installed program uses the per-user\n"
                "folder). --database or CORVANTH_DATABASE names another database: sqlite:PATH, or a\n"

@@ -201,6 +201,8 @@ int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
     FollowReport report(context.err(), ::isatty(STDERR_FILENO) != 0);
     const FollowSnapshotStore snapshots(context.dataFolder().toStdString());
     LogFollower follower(*database, context.journal(), snapshots, host, report);
+    const SystemEpochClock clock;
+    follower.publishOnline(clock); // table Online: who is on each server now
     host.onStop = [&follower] { follower.requestStop(); };
     Waker waker(logs);
     TurnResult result = TurnResult::Idle;
@@ -241,6 +243,7 @@ int RunFollowCommand(CliContext& context, const QCommandLineParser& parser) {
             host.pumpEvents();
             if (host.takeReopenRequest()) follower.reopen();
         }
+        if (result == TurnResult::Stopped) follower.unpublishOnline(); // its servers are not followed now
     } catch (const std::exception& e) {
         report.clearStatus();
         context.err() << "corvanth-cli follow: " << e.what() << "\n";

@@ -63,6 +63,10 @@ void NamesDatabase::RecordGuid(std::string_view guid, std::string_view playerNam
     store().RecordGuid(guid, playerName, ip, lastVisit);
 }
 
+void NamesDatabase::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
+    store().PublishOnline(server, slots);
+}
+
 void NamesDatabase::MergeRow(const NamesRow& row) {
     store().MergeRow(row);
 }

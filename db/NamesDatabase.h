@@ -46,6 +46,8 @@ public:
     // inserted or its LastVisit refreshed, in the same batch as the visits. Names is not touched.
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
+    // A follower's slots of one server: rows of table Online (made when missing) in the same batch.
+    void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
     // A row of another database, merged as a run would (the later LastVisit, the referee mark kept).
     void MergeRow(const NamesRow& row);
     void Checkpoint() override;

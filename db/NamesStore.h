@@ -1,11 +1,13 @@
 #pragma once
 
 #include "NamesRow.h"
+#include "OnlinePlayers.h"
 #include "Query.h"
 #include "Recordset.h"
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,6 +35,9 @@ public:
     // One row of table Guids per GUID, name and address (letter case ignored), with its LastVisit.
     virtual void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                             std::string_view lastVisit) = 0;
+    // A follower's slots of one server in table Online (see VisitSink::PublishOnline), made when missing;
+    // a store whose user may not make it publishes nothing.
+    virtual void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) = 0;
     // Merges a row of another database as a run would: the later LastVisit, the referee mark kept.
     virtual void MergeRow(const NamesRow& row) = 0;
     virtual void Checkpoint() = 0;

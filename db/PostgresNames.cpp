@@ -293,6 +293,13 @@ void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerNam
     if (guids_.Size() >= kMaxBatchRows) send();
 }
 
+void PostgresNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
+    send(); // after the names it follows
+    PgConnection& c = connection();
+    c.ReconnectIfLost();
+    online_.Publish(c, server, slots);
+}
+
 void PostgresNames::MergeRow(const NamesRow& row) {
     connection();
     startBatch();
@@ -448,6 +455,7 @@ void PostgresNames::Reconnect() {
     inFlight_.clear();
     refused_.reset();
     guids_ = PgGuids();
+    online_.Forget();
     try {
         c.FinishSent();
     } catch (const DatabaseError&) {

@@ -4,6 +4,7 @@
 #include "NamesStore.h"
 #include "PgConnection.h"
 #include "PgGuids.h"
+#include "PgOnline.h"
 
 #include <chrono>
 #include <memory>
@@ -34,6 +35,7 @@ public:
 
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
+    void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
     void MergeRow(const NamesRow& row) override;
@@ -96,6 +98,7 @@ private:
     std::size_t pendingBytes_ = 0;
     std::string keyScratch_;
     PgGuids guids_; // the batch's rows of table Guids
+    PgOnline online_;
     // The rows of the batch sent without waiting, kept until the server has written them; the refusal
     // of some of them, found by a send that did not wait, kept for the next send that waits.
     std::vector<Pending> inFlight_;

@@ -185,6 +185,7 @@ void SqliteNames::Close() {
     life_->idleStatements.clear();
     statements_.reset();
     guids_.reset();
+    online_.reset();
     connection_.reset();
     life_.reset();
     inBatch_ = false;
@@ -369,6 +370,12 @@ void SqliteNames::RecordGuid(std::string_view guid, std::string_view playerName,
     ensureBatch();
     if (!guids_) throw DatabaseError(path_ + " holds no table Guids");
     guids_->Record(guid, StoredName(playerName, nameScratch_), ip, lastVisit);
+}
+
+void SqliteNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
+    ensureBatch();
+    if (!online_) online_ = std::make_unique<SqliteOnline>(*connection_);
+    online_->Publish(server, slots);
 }
 
 std::int64_t SqliteNames::DeleteAllRecords() {

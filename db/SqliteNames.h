@@ -4,6 +4,7 @@
 #include "NamesStore.h"
 #include "PairTable.h"
 #include "SqliteGuids.h"
+#include "SqliteOnline.h"
 #include "SqliteStatement.h"
 
 #include <chrono>
@@ -44,6 +45,7 @@ public:
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
+    void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
     void MergeRow(const NamesRow& row) override;
     void Checkpoint() override;
     void Commit() override;
@@ -88,6 +90,7 @@ private:
     struct Statements;
     std::unique_ptr<Statements> statements_;
     std::unique_ptr<SqliteGuids> guids_;
+    std::unique_ptr<SqliteOnline> online_; // made by the first publish
 
     bool inBatch_ = false;
     std::chrono::steady_clock::time_point batchStart_;

@@ -8,9 +8,11 @@
 namespace corvanth {
 namespace {
 
-// Version 1 files, written before the Urban Terror rules, lack their table and are read as such.
+// Version 1 files, written before the Urban Terror rules, lack their table and are read as such;
+// version 2 files lack the server's name.
 constexpr std::string_view kHeaderV1 = "corvanth follow state 1\n";
-constexpr std::string_view kHeader = "corvanth follow state 2\n";
+constexpr std::string_view kHeaderV2 = "corvanth follow state 2\n";
+constexpr std::string_view kHeader = "corvanth follow state 3\n";
 
 void PutText(std::string& out, const std::string& text) {
     out += std::to_string(text.size());
@@ -76,6 +78,7 @@ void FollowSnapshotStore::save(const FollowSnapshot& s) const {
         PutText(out, s.urt.ips[slot]);
         PutText(out, s.urt.guids[slot]);
     }
+    PutText(out, s.hostname);
     const std::string target = pathFor(s.logPath);
     WriteFileDurably(target, target + ".new", out, calls_);
 }
@@ -84,7 +87,8 @@ std::optional<FollowSnapshot> FollowSnapshotStore::load(const std::string& logPa
     std::ifstream file(pathFor(logPath), std::ios::binary);
     if (!file) return std::nullopt;
     const std::string in{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    const bool withUrt = in.compare(0, kHeader.size(), kHeader) == 0;
+    const bool withHostname = in.compare(0, kHeader.size(), kHeader) == 0;
+    const bool withUrt = withHostname || in.compare(0, kHeaderV2.size(), kHeaderV2) == 0;
     if (!withUrt && in.compare(0, kHeaderV1.size(), kHeaderV1) != 0) return std::nullopt;
     std::size_t at = kHeader.size();
     FollowSnapshot s;
@@ -113,6 +117,7 @@ std::optional<FollowSnapshot> FollowSnapshotStore::load(const std::string& logPa
                 return std::nullopt;
         }
     }
+    if (withHostname && !GetText(in, at, s.hostname)) return std::nullopt;
     if (at != in.size()) return std::nullopt;
     return s;
 }

@@ -13,7 +13,8 @@ namespace corvanth {
 
 // What a follower saves with every journaled position, so that a restart continues the game it was
 // reading with the clients it knew: the file, the position (an LF, as journaled), whether the game is
-// tracked and the three client tables, and the Urban Terror rules' game and client table. Saved after the
+// tracked and the three client tables, the Urban Terror rules' game and client table, and the server's
+// name. Saved after the
 // rows up to the position are committed, so a snapshot never runs ahead of the database.
 struct FollowSnapshot {
     std::string logPath;
@@ -24,6 +25,7 @@ struct FollowSnapshot {
     std::array<std::string, kClientSlots> clientIPs;
     std::array<std::string, kClientSlots> clientDates;
     UrtSlots urt;
+    std::string hostname; // the server's sv_hostname (log bytes), published in table Online
 };
 
 // One file per followed log in the data folder, named after the log's path, replaced durably through

@@ -5,6 +5,7 @@
 #include "RunFailure.h"
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -89,6 +90,7 @@ void LineInterpreter::SaveProgress(InterpreterProgress& saved) const {
     saved.visits = visits_;
     saved.refereeMarks = refereeMarks_;
     urt_.SaveSlots(saved.urt);
+    saved.hostname.assign(hostname_);
     for (int i = 0; i < kClientSlots; ++i) {
         saved.names[i].assign(state_.ClientNames[i]);
         saved.ips[i].assign(state_.ClientIPs[i]);
@@ -102,6 +104,7 @@ void LineInterpreter::RestoreProgress(const InterpreterProgress& saved) {
     visits_ = saved.visits;
     refereeMarks_ = saved.refereeMarks;
     urt_.RestoreSlots(saved.urt);
+    hostname_.assign(saved.hostname);
     for (int i = 0; i < kClientSlots; ++i) {
         state_.ClientNames[i].assign(saved.names[i]);
         state_.ClientIPs[i].assign(saved.ips[i]);
@@ -117,6 +120,7 @@ void LineInterpreter::InterpretLine(std::string_view line) {
         line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
         urt_.InitGame(From(line, kPrefix), gameTracked_ ? PresentRules::Tracked : PresentRules::Untracked);
+        if (gameTracked_ || urt_.Slots().game == UrtGame::UrbanTerror) noteHostname(From(line, kPrefix));
         if (!gameTracked_) return;
     }
     // 2. Untracked games end here, but for the Urban Terror rules.
@@ -140,6 +144,16 @@ void LineInterpreter::InterpretLine(std::string_view line) {
         else if (c.starts_with(kDisconnect))
             handleDisconnect(c);
     }
+}
+
+void LineInterpreter::noteHostname(std::string_view event) {
+    constexpr std::string_view kKey = "\\sv_hostname\\";
+    const std::size_t at = event.find(kKey);
+    if (at == npos) return;
+    std::string_view value = From(event, at + kKey.size());
+    value = value.substr(0, std::min(value.find('\\'), value.size()));
+    if (!value.empty() && value.back() == '\r') value.remove_suffix(1);
+    hostname_.assign(value);
 }
 
 void LineInterpreter::handleInitGame(std::string_view line, std::string_view& cut) {

@@ -47,6 +47,7 @@ struct InterpreterProgress {
     std::int64_t refereeMarks = 0;
     std::array<std::string, kClientSlots> names, ips, dates;
     UrtSlots urt;
+    std::string hostname;
 };
 
 // The grammar of the game server's log: follows games and clients in the ProcessingState's client
@@ -90,6 +91,9 @@ public:
     // The Urban Terror rules' client table, which a follower saves with the present rules' tables.
     const UrtSlots& UrtState() const { return urt_.Slots(); }
     void RestoreUrtState(const UrtSlots& saved) { urt_.RestoreSlots(saved); }
+    // The sv_hostname of the last InitGame of a game either rules read (log bytes; empty before one).
+    const std::string& Hostname() const { return hostname_; }
+    void RestoreHostname(std::string_view saved) { hostname_.assign(saved); }
 
 private:
     // The four characters of `line` at `at` are the first four of `word` (the caller checked the length).
@@ -102,6 +106,7 @@ private:
     void handleConnect(std::string_view cut);
     void handleDisconnect(std::string_view cut);
     void recordSlot(int slot);
+    void noteHostname(std::string_view event);
 
     ProcessingState& state_;
     VisitSink& sink_;
@@ -112,6 +117,7 @@ private:
     std::int64_t refereeMarks_ = 0;
     // Reused for the UTF-8 texts handed to the sink, so a visit allocates nothing in the interpreter.
     std::string name8_, ip8_, date8_;
+    std::string hostname_;
 };
 
 } // namespace corvanth

@@ -49,6 +49,13 @@ struct LogFollower::Followed {
     // Totals of files read before the current one, and the totals when the state was saved last.
     std::int64_t linesBefore = 0, gamesBefore = 0, visitsBefore = 0;
     std::int64_t linesAtSave = 0, gamesAtSave = 0, visitsAtSave = 0;
+    // What table Online holds of this log, as last published (log bytes); nothing before the first.
+    bool published = false;
+    std::array<std::string, kClientSlots> publishedNames, publishedIPs;
+    std::string publishedHost;
+    std::int64_t publishedSeen = 0;
+    std::int64_t seen = 0;       // when a line was last read: the file's modification time at start
+    std::int64_t linesSeen = -1; // the lines read by then
 };
 
 LogFollower::LogFollower(VisitSink& sink, const PositionJournal& journal,
@@ -119,7 +126,10 @@ void LogFollower::start(Followed& log, std::int64_t position, const FollowSnapsh
     if (restored) {
         log.scanner->interpreter().RestoreGameTracked(restored->gameTracked);
         log.scanner->interpreter().RestoreUrtState(restored->urt);
+        log.scanner->interpreter().RestoreHostname(restored->hostname);
     }
+    log.seen = static_cast<std::int64_t>(log.scanner->reader().facts().modified);
+    log.linesSeen = log.linesBefore;
     log.startedAt = position;
     log.missingSaid = false;
 }
@@ -129,7 +139,10 @@ void LogFollower::startFresh(Followed& log, FollowEventKind kind, const std::str
     log.state.ClearClients();
     for (auto& date : log.state.ClientDates)
         date.clear();
+    // The server keeps its name until the new file's first InitGame names it again.
+    const std::string hostname = log.scanner ? log.scanner->interpreter().Hostname() : std::string();
     start(log, 1, nullptr);
+    log.scanner->interpreter().RestoreHostname(hostname);
     event(kind, log, text);
 }
 
@@ -195,6 +208,7 @@ void LogFollower::save(Followed& log) {
     snapshot.clientIPs = log.state.ClientIPs;
     snapshot.clientDates = log.state.ClientDates;
     snapshot.urt = log.scanner->interpreter().UrtState();
+    snapshot.hostname = log.scanner->interpreter().Hostname();
     // The state goes first: a restart that finds it ahead of the journal trusts it, since both come
     // after the commit of the rows they cover.
     snapshots_.save(snapshot);
@@ -227,6 +241,8 @@ TurnResult LogFollower::readAll() {
         if (read(*log, moreWaiting)) anyAlive = true;
         if (stopRequested_) break;
     }
+    for (auto& log : logs_)
+        if (!log->failed) publish(*log);
     sink_.Commit();
     for (auto& log : logs_)
         if (!log->failed) save(*log);
@@ -261,6 +277,7 @@ bool LogFollower::reconnect() {
         log->gamesBefore = log->gamesAtSave;
         log->visitsBefore = log->visitsAtSave;
         log->journaled = 0;
+        log->published = false; // what was published since the last commit may be lost
         begin(*log, following ? Resume::AfterOutage : Resume::Start);
     }
     observer_.onEvent({FollowEventKind::Reachable,
@@ -271,6 +288,54 @@ bool LogFollower::reconnect() {
                                               ") and made again; reading on from the last saved positions"});
     unreachableSaid_ = false;
     return true;
+}
+
+void LogFollower::publish(Followed& log) {
+    if (!clock_ || !log.scanner) return;
+    const LineInterpreter& interpreter = log.scanner->interpreter();
+    const std::int64_t lines = log.linesBefore + log.scanner->linesRead();
+    if (lines != log.linesSeen) {
+        log.linesSeen = lines;
+        log.seen = clock_->Seconds();
+    }
+    // The slots of the rules that read the game now: the present rules' in a game they track, else
+    // the Urban Terror rules' while they listen; an untracked game of neither has no one on it.
+    const bool present = interpreter.GameTracked();
+    const UrtSlots& urt = interpreter.UrtState();
+    const bool urtListens = !present && urt.game != UrtGame::Other;
+    static const std::string kNone;
+    changed_.clear();
+    for (int i = 0; i < kClientSlots; ++i) {
+        const auto slot = static_cast<std::size_t>(i);
+        const std::string& name = present      ? log.state.ClientNames[slot]
+                                  : urtListens ? urt.names[slot]
+                                               : kNone;
+        const std::string& ip = present ? log.state.ClientIPs[slot] : urtListens ? urt.ips[slot] : kNone;
+        if (log.published && name == log.publishedNames[slot] && ip == log.publishedIPs[slot]) continue;
+        log.publishedNames[slot] = name;
+        log.publishedIPs[slot] = ip;
+        changed_.push_back({i, Windows1252ToUtf8(name), Windows1252ToUtf8(ip)});
+    }
+    if (log.published && changed_.empty() && interpreter.Hostname() == log.publishedHost &&
+        log.seen == log.publishedSeen)
+        return;
+    log.published = false; // until the sink took it
+    sink_.PublishOnline({log.path, Windows1252ToUtf8(interpreter.Hostname()), log.seen, ServerFollowed::Yes},
+                        changed_);
+    log.published = true;
+    log.publishedHost = interpreter.Hostname();
+    log.publishedSeen = log.seen;
+}
+
+void LogFollower::unpublishOnline() {
+    if (!clock_ || unreachable_) return;
+    for (auto& log : logs_) {
+        if (!log->published || !log->scanner) continue;
+        sink_.PublishOnline({log->path, Windows1252ToUtf8(log->scanner->interpreter().Hostname()), log->seen,
+                             ServerFollowed::No},
+                            {});
+    }
+    sink_.Commit();
 }
 
 void LogFollower::requestStop() {
@@ -302,6 +367,7 @@ void LogFollower::reopenAll() {
         kept.clientDates = log->state.ClientDates;
         kept.gameTracked = log->scanner->interpreter().GameTracked();
         kept.urt = log->scanner->interpreter().UrtState();
+        kept.hostname = log->scanner->interpreter().Hostname();
         start(*log, log->scanner->lastLineEnd().value_or(log->startedAt), &kept);
     }
 }

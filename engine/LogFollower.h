@@ -76,6 +76,13 @@ public:
 
     std::vector<FollowedLogStatus> status() const;
 
+    // From now on, every turn publishes each server's client slots in table Online through the sink
+    // (VisitSink::PublishOnline), in the batch the turn commits, stamped by `clock`, which outlives
+    // the follower. A follower that is not asked publishes nothing.
+    void publishOnline(const EpochClock& clock) { clock_ = &clock; }
+    // Marks every server not followed and commits (a follower that stops). Throws as a turn does.
+    void unpublishOnline();
+
 private:
     struct Followed;
     enum class Resume { Start, AfterOutage };
@@ -86,6 +93,8 @@ private:
     // Returns false when the log failed.
     bool read(Followed& log, bool& moreWaiting);
     void save(Followed& log);
+    // The log's server and the slots that changed since it was last published (all of them first).
+    void publish(Followed& log);
     TurnResult readAll();
     // After a SinkUnreachable failure: reconnects and starts every log again from its last save.
     // False while the database cannot be reached.
@@ -105,6 +114,8 @@ private:
     bool unreachableSaid_ = false;
     std::string lostBy_; // the failure that lost the database
     std::vector<std::unique_ptr<Followed>> logs_;
+    const EpochClock* clock_ = nullptr;
+    std::vector<OnlineSlot> changed_;
 };
 
 } // namespace corvanth

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "OnlinePlayers.h"
+
+#include <span>
 #include <string_view>
 
 namespace corvanth {
@@ -22,6 +25,10 @@ public:
     // A client GUID seen with a name and an address (logs that carry GUIDs: Urban Terror's cl_guid).
     virtual void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                             std::string_view lastVisit) = 0;
+    // A follower's view of one server's slots (table Online): the server's row, then each slot listed,
+    // filled or emptied; slots not listed keep their rows. Goes into the batch being written, before
+    // the Commit() that ends it. A store that keeps no such table (or may not create it) ignores it.
+    virtual void PublishOnline(const OnlineServer&, std::span<const OnlineSlot>) {}
     // Called by the run whenever it hands control to its host: commit batched writes that are due.
     virtual void Checkpoint() = 0;
     // Called at every end of a run: commit everything written so far.

@@ -529,6 +529,28 @@ private slots:
         QVERIFY(f.w.lstReport->toolTip().isEmpty());
     }
 
+    // Advanced > Who Is Playing lists the players a follower published beside the window, keyed as a
+    // search's rows, so the pop-up menu's commands work on them.
+    void whoIsPlaying() {
+        WindowFixture f(GameLog(3));
+        f.w.cmdProcess->click();
+        {
+            NamesDatabase follower;
+            follower.Open(f.dataFile(identity::DatabaseFileName).toStdString());
+            const OnlineSlot players[] = {{4, "Player1", "10.0.0.1"}};
+            follower.PublishOnline({"/srv/a.log", "Arena", std::time(nullptr), ServerFollowed::Yes}, players);
+            follower.Commit();
+        }
+        f.w.mWhoIsPlaying->trigger();
+        f.w.resultModel().Flush();
+        QCOMPARE(f.w.resultList().Count(), std::size_t{1});
+        QCOMPARE(f.w.lstReport->model()->index(0, 4).data().toString(), QStringLiteral("False"));
+        ShowLinked(f.w); // the row's cluster: itself, at hop 0
+        QCOMPARE(f.w.lstReport->model()->columnCount(), 7);
+        QCOMPARE(f.w.resultList().Count(), std::size_t{1});
+        QVERIFY(f.w.lstReport->toolTip().isEmpty());
+    }
+
     // Cancel during a run also ends a cluster walk started inside it: what was found is listed, and
     // the message says the walk was stopped. Once idle, "Show Everything Linked" lists the selected
     // row's cluster with its hops; the next search hides the two columns again.

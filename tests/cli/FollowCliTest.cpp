@@ -80,11 +80,25 @@ TEST(FollowCli, AReaderSearchesThroughoutAndSigtermJournals) {
     const auto size = static_cast<std::int64_t>(std::filesystem::file_size(log));
     ASSERT_TRUE(WaitUntil(dir.path(), follower.pid, [&] { return Journaled(dir.path(), log) == size; }));
     EXPECT_EQ(reader.RowCount(), 200);
+    const auto who = [&](const std::string& state) {
+        return Count(RunCli({"--data-dir", dir.path(), "who", "--format", "csv"}).out, "," + state + ",");
+    };
+    EXPECT_EQ(who("playing"), 100u); // the last 100 connects hold the 100 slots
     kill(follower.pid, SIGTERM);
     EXPECT_EQ(follower.wait().exitCode, 0);
     EXPECT_EQ(
         dir.read("follow.out"),
         "Follow stopped: 201 lines, 1 game tracked, 200 visits recorded in 1 log, positions journaled\n");
+    EXPECT_EQ(who("not followed"), 1u);
+    // Started again, then killed: the slots stay; the next start reads on from its saved state.
+    CliProcess again(StartIn(dir, "again", {"follow", log, "--poll", "50"}));
+    ASSERT_TRUE(WaitUntil(dir.path(), again.pid, [&] { return who("playing") == 100; }));
+    kill(again.pid, SIGKILL);
+    EXPECT_EQ(again.wait().exitCode, -1);
+    dir.append("games.log", "  9:00 ClientDisconnect: 7\n");
+    EXPECT_EQ(who("playing"), 100u);
+    CliProcess third(StartIn(dir, "third", {"follow", log, "--poll", "50"}));
+    ASSERT_TRUE(WaitUntil(dir.path(), third.pid, [&] { return who("playing") == 99; }));
 }
 
 // The server restarts while the follower is idle, then stays down while lines arrive: the follower

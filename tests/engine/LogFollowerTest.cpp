@@ -249,8 +249,9 @@ TEST(LogFollower, RestartAfterAKillOrAStopEqualsPlainRuns) {
     }
 }
 
-// A snapshot reads back what was saved, the Urban Terror rules' table included; one cut short anywhere,
-// or with bytes after its end, is none; a file of the version before that table reads without it.
+// A snapshot reads back what was saved, the Urban Terror rules' table and the server's name included; one
+// cut short anywhere, or with bytes after its end, is none; files of the versions before those read
+// without them.
 TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     TempFolder dir;
     FollowSnapshot saved;
@@ -262,6 +263,7 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     saved.clientDates[0] = "d\n9";
     saved.urt.game = UrtGame::UrbanTerror;
     saved.urt.guids[64] = "G";
+    saved.hostname = "^1Red\nArena";
     const FollowSnapshotStore store(dir.path());
     store.save(saved);
     const auto loaded = store.load(saved.logPath);
@@ -272,6 +274,7 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     EXPECT_EQ(loaded->clientIPs, saved.clientIPs);
     EXPECT_EQ(loaded->clientDates, saved.clientDates);
     EXPECT_EQ(loaded->urt, saved.urt);
+    EXPECT_EQ(loaded->hostname, saved.hostname);
     EXPECT_FALSE(store.load(dir.file("b.log")));
     const std::string name = store.pathFor(saved.logPath).substr(dir.path().size() + 1);
     const std::string whole = dir.read(name);
@@ -282,8 +285,14 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
     dir.write(name, whole + "\n");
     EXPECT_FALSE(store.load(saved.logPath));
     saved.urt = {};
+    saved.hostname.clear();
     store.save(saved);
-    std::string v1 = dir.read(name);
+    std::string v2 = dir.read(name);
+    v2.resize(v2.size() - std::string("0:\n").size());
+    v2[std::string("corvanth follow state ").size()] = '2';
+    dir.write(name, v2);
+    ASSERT_TRUE(store.load(saved.logPath));
+    std::string v1 = v2;
     v1.resize(v1.size() - std::string("1:0\n").size() - 3 * kClientSlots * std::string("0:\n").size());
     v1[std::string("corvanth follow state ").size()] = '1';
     dir.write(name, v1);
