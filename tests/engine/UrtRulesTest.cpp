@@ -16,23 +16,9 @@
 #include <iomanip>
 #include <sstream>
 #include <sys/stat.h>
-#include <vector>
 
 using namespace corvanth;
 using namespace corvanth::test;
-
-namespace {
-
-// The lines without their LF, as the scanner hands them over.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-} // namespace
 
 TEST(UrtRules, WhatEachLineRecords) {
     const std::string g = "95FFFF160A399BD5CA8D7E8C955EC626";
@@ -74,7 +60,8 @@ TEST(UrtRules, WhatEachLineRecords) {
         RecordingSink sink;
         FixedVisitDate date("D");
         LineInterpreter interpreter(state, sink, &date);
-        for (const std::string& line : Lines(row.log)) {
+        std::istringstream lines(row.log); // the lines without their LF, as the scanner hands them over
+        for (std::string line; std::getline(lines, line);) {
             if (!interpreter.MightMatter(line)) continue; // what the scan does
             interpreter.InterpretLine(line);
         }
