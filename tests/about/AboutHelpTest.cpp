@@ -43,8 +43,6 @@ class AboutHelpTest : public QObject {
     // The build puts the help file beside the programs; the tests read that copy.
     const QString helpFile_ = QStringLiteral(CORVANTH_BIN_DIR "/Zelvane.hlp");
 
-    static void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
 private slots:
     // One About window at a time: showing it again brings the open one forward; Enter (OK is the
     // default button), Esc and a click on OK close and delete it, and the next show makes a fresh one;
@@ -65,7 +63,7 @@ private slots:
                     QTest::keyClick(about.data(), Qt::Key(key));
                 else
                     QTest::mouseClick(about->cmdOK, Qt::LeftButton);
-                DeleteClosedWindows();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed window goes
                 QVERIFY(!about && !box.window());
             }
             box.show();

@@ -56,19 +56,16 @@ TEST(Interpreter, InitGameVersionRules) {
         {"  3:12 Initgame: \\wfversion\\2.8\\x", true, false, 1}, // not an InitGame line: nothing changes
     };
     for (const auto& c : cases) {
-        ProcessingState s;
-        RecordingSink k;
-        LineInterpreter li(s, k);
-        s.ClientDates[4] = "d";
-        li.InterpretLine(kTracked);
-        s.ClientNames[4] = "old";
-        s.ClientIPs[4] = "1.1.1.1";
-        li.InterpretLine(c.line);
-        EXPECT_EQ(li.GameTracked(), c.tracked) << c.line;
-        EXPECT_EQ(li.GamesTracked(), c.games) << c.line;
-        EXPECT_EQ(s.ClientNames[4].empty(), c.cleared) << c.line;
-        EXPECT_EQ(s.ClientIPs[4].empty(), c.cleared) << c.line;
-        EXPECT_EQ(s.ClientDates[4], "d") << "dates are never cleared: " << c.line;
+        Tracked t;
+        t.state.ClientDates[4] = "d";
+        t.state.ClientNames[4] = "old";
+        t.state.ClientIPs[4] = "1.1.1.1";
+        t.interpreter.InterpretLine(c.line);
+        EXPECT_EQ(t.interpreter.GameTracked(), c.tracked) << c.line;
+        EXPECT_EQ(t.interpreter.GamesTracked(), c.games) << c.line;
+        EXPECT_EQ(t.state.ClientNames[4].empty(), c.cleared) << c.line;
+        EXPECT_EQ(t.state.ClientIPs[4].empty(), c.cleared) << c.line;
+        EXPECT_EQ(t.state.ClientDates[4], "d") << "dates are never cleared: " << c.line;
     }
 }
 
@@ -121,10 +118,7 @@ TEST(Interpreter, WhatEachLineRecords) {
         Tracked t;
         for (const auto& line : row.lines)
             t.interpreter.InterpretLine(line);
-        std::string calls;
-        for (const auto& c : t.sink.calls)
-            calls += c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + ";";
-        EXPECT_EQ(calls, row.calls) << row.what;
+        EXPECT_EQ(t.sink.text(), row.calls) << row.what;
     }
 }
 
@@ -137,8 +131,7 @@ TEST(Interpreter, FailuresEndTheRun) {
         "  0:05 ClientConnect: 12,abcdef, ip: 1.2.3.4 DATE: d", // the name would end before it starts
         "  0:09 ClientDisconnect: 101",
         "  0:09 ClientDisconnect: seven",
-        "  0:05 ClientUserinfoChanged: 1x n\\Name\\t\\0",
-    };
+        "  0:05 ClientUserinfoChanged: 1x n\\Name\\t\\0"};
     for (const auto& line : bad) {
         Tracked t;
         EXPECT_THROW(t.interpreter.InterpretLine(line), RunFailure) << line;

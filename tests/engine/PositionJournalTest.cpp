@@ -15,13 +15,14 @@ using corvanth::test::TempFolder;
 namespace {
 
 // One save over a journal: the lines before, the position the journal gives the log before the save,
-// the lines after.
+// the lines after, and the records the look-up skipped (described).
 struct SaveCase {
     const char* name;
     std::string before;
     std::string log;
     std::int64_t lastBefore;
     std::string after;
+    std::vector<std::string> skipped = {};
 };
 
 class JournalSave : public ::testing::TestWithParam<SaveCase> {};
@@ -36,6 +37,7 @@ TEST_P(JournalSave, ReplacesEveryMatchingRecordOrAppendsOne) {
     const auto lookup = journal.LastPosition(c.log);
     ASSERT_TRUE(lookup) << lookup.reason();
     EXPECT_EQ(lookup->position, c.lastBefore);
+    EXPECT_EQ(lookup->skippedRecords, c.skipped);
     dir.write("PositionOut.txt", "a scratch file left by a save that was cut short\r\n");
     journal.SavePosition(c.log, 812);
     EXPECT_EQ(dir.read("Positions.txt"), c.after);
@@ -58,22 +60,21 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"DoubleQuoteInThePath", "/tmp/a\"b.log\"77\r\n", "/tmp/a\"b.log", 77,
                  "/tmp/a\"b.log\"812\r\n"},
         // A line without a double quote is all path: it matches and is replaced.
-        SaveCase{"RecordWithoutQuoteIsAllPath", "/x.log\r\n", "/x.log", 1, "/x.log\"812\r\n"},
+        SaveCase{"RecordWithoutQuoteIsAllPath",
+                 "/x.log\r\n",
+                 "/x.log",
+                 1,
+                 "/x.log\"812\r\n",
+                 {"Positions.txt line 1 has no double quote"}},
         SaveCase{"LfOnlyJournal", "/x.log\"42\n", "/x.log", 42, "/x.log\"812\r\n"},
-        SaveCase{"BlankAndMalformedLinesAreKept", "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n",
-                 "/x.log", 99, "\r\n/x.log\"812\r\nno quote here\r\n/x.log\"812\r\n"}),
+        SaveCase{"BlankAndMalformedLinesAreKept",
+                 "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n",
+                 "/x.log",
+                 99,
+                 "\r\n/x.log\"812\r\nno quote here\r\n/x.log\"812\r\n",
+                 {"Positions.txt line 1 is blank", "Positions.txt line 2: position \"abc\" is not a number",
+                  "Positions.txt line 3 has no double quote"}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PositionJournal, SkippedRecordsAreDescribed) {
-    TempFolder dir;
-    dir.write("Positions.txt", "\r\n/x.log\"abc\r\nno quote here\r\n/x.log\"99\r\n");
-    const auto lookup = PositionJournal(dir.path()).LastPosition("/x.log");
-    EXPECT_EQ(lookup->position, 99);
-    EXPECT_EQ(lookup->skippedRecords,
-              (std::vector<std::string>{"Positions.txt line 1 is blank",
-                                        "Positions.txt line 2: position \"abc\" is not a number",
-                                        "Positions.txt line 3 has no double quote"}));
-}
 
 // A folder in the place of the journal or of its scratch file can be neither read nor written,
 // whoever runs the test: the save fails, and the journal is neither replaced nor lost.
@@ -84,8 +85,7 @@ TEST(PositionJournal, AFolderInTheWayFailsTheSaveAndKeepsTheJournal) {
         const bool journalBlocked = blocked == "Positions.txt";
         if (!journalBlocked) dir.write("Positions.txt", "/x.log\"9\r\n");
         PositionJournal journal(dir.path());
-        const auto lookup = journal.LastPosition("/x.log");
-        EXPECT_EQ(lookup.reason(),
+        EXPECT_EQ(journal.LastPosition("/x.log").reason(),
                   journalBlocked ? "cannot read " + dir.file(blocked) + ": Is a directory" : "");
         try {
             journal.SavePosition("/x.log", 10);
@@ -111,29 +111,23 @@ public:
     mutable std::vector<std::string> calls;
     int Open(const std::string& path, int flags, mode_t mode) const override {
         const int fd = FileSystemCalls::Open(path, flags, mode);
-        names_[fd] = std::filesystem::path(path).filename().string();
+        names_[fd] = Name(path);
         return fd;
     }
     ssize_t Write(int fd, const void* data, size_t size) const override {
-        calls.push_back("write " + names_[fd]);
-        return FileSystemCalls::Write(fd, data, size);
+        return Note("write", fd), FileSystemCalls::Write(fd, data, size);
     }
-    int Fsync(int fd) const override {
-        calls.push_back("fsync " + names_[fd]);
-        return FileSystemCalls::Fsync(fd);
-    }
-    int Close(int fd) const override {
-        calls.push_back("close " + names_[fd]);
-        return FileSystemCalls::Close(fd);
-    }
+    int Fsync(int fd) const override { return Note("fsync", fd), FileSystemCalls::Fsync(fd); }
+    int Close(int fd) const override { return Note("close", fd), FileSystemCalls::Close(fd); }
     int Rename(const std::string& from, const std::string& to) const override {
-        calls.push_back("rename " + std::filesystem::path(from).filename().string() + " " +
-                        std::filesystem::path(to).filename().string());
+        calls.push_back("rename " + Name(from) + " " + Name(to));
         return FileSystemCalls::Rename(from, to);
     }
 
 private:
     mutable std::map<int, std::string> names_;
+    static std::string Name(const std::string& path) { return std::filesystem::path(path).filename(); }
+    void Note(const char* call, int fd) const { calls.push_back(call + (" " + names_[fd])); }
 };
 
 } // namespace
@@ -147,8 +141,8 @@ TEST(DurableWrites, TheFileIsSyncedBeforeItsRenameAndTheFolderAfter) {
     const FollowSnapshotStore store(dir.path(), watched);
     FollowSnapshot snapshot;
     snapshot.logPath = "/a.log";
-    const std::string folder = std::filesystem::path(dir.path()).filename().string();
-    const std::string state = std::filesystem::path(store.pathFor("/a.log")).filename().string();
+    const std::string folder = std::filesystem::path(dir.path()).filename(),
+                      state = std::filesystem::path(store.pathFor("/a.log")).filename();
     const struct {
         std::function<void()> save;
         std::string file, scratch;

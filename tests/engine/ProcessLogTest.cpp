@@ -9,16 +9,11 @@
 #include <tuple>
 
 using namespace corvanth;
-using corvanth::test::RecordingSink;
-using corvanth::test::TempFolder;
+using namespace corvanth::test;
 
 namespace {
 
-using corvanth::test::Connect;
-using corvanth::test::EveryLine;
-using FakeHost = corvanth::test::FakeRunHost;
-
-const std::string kInit = corvanth::test::InitGame();
+const std::string kInit = InitGame();
 
 class Run : public ::testing::Test {
 protected:
@@ -26,7 +21,7 @@ protected:
     PositionJournal journal{dir.path()};
     ProcessingState state;
     RecordingSink sink;
-    FakeHost host;
+    FakeRunHost host;
 
     RunSummary run(const std::string& log, std::optional<StartPosition> start,
                    const RunOptions& options = EveryLine()) {
@@ -89,7 +84,7 @@ TEST_F(Run, StopsTakeEffectAtTheNextLineEnd) {
     std::string twenty = kInit;
     for (int i = 0; i < 20; ++i)
         twenty += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
-    struct Row {
+    const struct {
         const char* what;
         std::string log;
         int stopAtPump;
@@ -97,14 +92,13 @@ TEST_F(Run, StopsTakeEffectAtTheNextLineEnd) {
         int linesPerClockCheck;
         std::int64_t linesRead;
         std::int64_t journaled;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"pause in the middle", twenty, 5, true, 1, 5, -1},
         {"cancel inside a long line", kInit + longLine + Connect(2, "After", "2.2.2.2"), 1, false, 1000, 2,
          static_cast<std::int64_t>(kInit.size() + longLine.size())},
         {"pause in the hand-over after the last line", "A\n", 2, true, 1, 1, 2},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         dir.write("a.log", row.log);
         host.text = status::Processing;

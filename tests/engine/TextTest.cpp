@@ -111,12 +111,11 @@ TEST(StartPosition, ResolvesNumbersAndTexts) {
 }
 
 TEST(DecimalText, ParsesPlainNumbers) {
-    EXPECT_EQ(ParseDecimal(" -2.5e1\t"), -25.0);
-    EXPECT_EQ(ParseDecimal(".5"), 0.5);
-    EXPECT_EQ(ParseDecimal("5."), 5.0);
-    EXPECT_EQ(ParseDecimal("1e999"), std::nullopt);
-    EXPECT_EQ(ParseDecimal("1e"), std::nullopt);
-    EXPECT_EQ(ParseDecimal("."), std::nullopt);
+    const std::pair<const char*, std::optional<double>> decimals[] = {
+        {" -2.5e1\t", -25.0},    {".5", 0.5},          {"5.", 5.0},
+        {"1e999", std::nullopt}, {"1e", std::nullopt}, {".", std::nullopt}};
+    for (const auto& [text, value] : decimals)
+        EXPECT_EQ(ParseDecimal(text), value) << text;
     EXPECT_EQ(ParseWholeNumber(" 1890 "), 1890);
     EXPECT_EQ(ParseWholeNumber("+812"), std::nullopt);
     EXPECT_EQ(ParseWholeNumber("99999999999999999999"), std::nullopt);

@@ -16,31 +16,9 @@
 #include <iomanip>
 #include <sstream>
 #include <sys/stat.h>
-#include <vector>
 
 using namespace corvanth;
 using namespace corvanth::test;
-
-namespace {
-
-std::string Calls(const RecordingSink& sink) {
-    std::string calls;
-    for (const auto& c : sink.calls)
-        calls +=
-            c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + (c.guid.empty() ? "" : "|" + c.guid) + ";";
-    return calls;
-}
-
-// The lines without their LF, as the scanner hands them over.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-} // namespace
 
 TEST(UrtRules, WhatEachLineRecords) {
     const std::string g = "95FFFF160A399BD5CA8D7E8C955EC626";
@@ -82,11 +60,12 @@ TEST(UrtRules, WhatEachLineRecords) {
         RecordingSink sink;
         FixedVisitDate date("D");
         LineInterpreter interpreter(state, sink, &date);
-        for (const std::string& line : Lines(row.log)) {
+        std::istringstream lines(row.log); // the lines without their LF, as the scanner hands them over
+        for (std::string line; std::getline(lines, line);) {
             if (!interpreter.MightMatter(line)) continue; // what the scan does
             interpreter.InterpretLine(line);
         }
-        EXPECT_EQ(Calls(sink), row.calls) << row.what;
+        EXPECT_EQ(sink.text(), row.calls) << row.what;
         EXPECT_EQ(interpreter.VisitsRecorded(),
                   static_cast<std::int64_t>(std::count_if(sink.calls.begin(), sink.calls.end(),
                                                           [](const auto& c) { return c.kind == "visit"; })))
@@ -107,12 +86,8 @@ TEST(UrtRules, ARunDatesVisitsByTheLogsModificationTime) {
     std::ostringstream expected;
     expected << std::put_time(&local, "%m/%d/%Y %H:%M:%S");
 
-    ProcessingState state;
     RecordingSink sink;
-    FakeRunHost host;
-    const RunSummary summary =
-        ProcessLog(state, sink, PositionJournal(dir.path()), host, log, StartPosition(1));
-    EXPECT_EQ(summary.visitsRecorded, 2);
+    EXPECT_EQ(RunFromStart(sink, dir.path(), log).visitsRecorded, 2);
     ASSERT_EQ(sink.calls.size(), 4u);
     for (const auto& call : sink.calls)
         EXPECT_EQ(call.date, expected.str());

@@ -7,7 +7,6 @@
 #include "FollowSnapshot.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
-#include "ProcessLog.h"
 #include "ProgramIdentity.h"
 #include "TempFolder.h"
 
@@ -21,27 +20,19 @@
 namespace corvanth::test {
 namespace {
 
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : old_(::umask(mask)) {}
-    ~UmaskScope() { ::umask(old_); }
+struct UmaskScope {
+    explicit UmaskScope(mode_t mask) : old(::umask(mask)) {}
+    ~UmaskScope() { ::umask(old); }
     UmaskScope(const UmaskScope&) = delete;
     UmaskScope& operator=(const UmaskScope&) = delete;
-
-private:
-    mode_t old_;
+    const mode_t old;
 };
 
+// `mode` in octal.
 std::string Octal(mode_t mode) {
     char text[16];
     std::snprintf(text, sizeof text, "0%03o", static_cast<unsigned>(mode));
     return text;
-}
-
-// The permission bits of `path` in octal, or "missing".
-std::string ModeOf(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? Octal(st.st_mode & 07777) : "missing";
 }
 
 // A run and a follower's save into a data folder the command line makes, with the database still open
@@ -57,10 +48,7 @@ TEST(FileModes, EveryFileAndFolderTheProgramsMakeHonoursTheUmask) {
         const std::string database = data + "/" + identity::DatabaseFileName;
         NamesDatabase db;
         db.Open(database);
-        ProcessingState state;
-        FakeRunHost host;
-        ASSERT_EQ(ProcessLog(state, db, PositionJournal(data), host, log, StartPosition(1)).outcome,
-                  RunOutcome::Finished);
+        ASSERT_EQ(RunFromStart(db, data, log).outcome, RunOutcome::Finished);
         const FollowSnapshotStore snapshots(data);
         FollowSnapshot snapshot;
         snapshot.logPath = log;
@@ -76,8 +64,11 @@ TEST(FileModes, EveryFileAndFolderTheProgramsMakeHonoursTheUmask) {
                     {database + "-shm", 0666},
                     {data + "/" + identity::JournalFileName, 0666},
                     {snapshots.pathFor(log), 0666}};
-        for (const auto& file : made)
-            EXPECT_EQ(ModeOf(file.path), Octal(file.full & ~mask)) << file.path;
+        for (const auto& file : made) {
+            struct stat st {};
+            ASSERT_EQ(::stat(file.path.c_str(), &st), 0) << file.path;
+            EXPECT_EQ(Octal(st.st_mode & 07777), Octal(file.full & ~mask)) << file.path;
+        }
     }
 }
 

@@ -1,10 +1,10 @@
 // The run's surroundings turn hostile: a full disk, a database file locked by another program, a log
 // that is no readable file. Each case ends with a clear reason, and nothing recorded before is lost.
+#include "CliRunner.h"
 #include "FakeRunHost.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
 #include "NamesTable.h"
-#include "ProcessLog.h"
 #include "TempFolder.h"
 
 #include <csignal>
@@ -13,7 +13,6 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,16 +20,12 @@
 namespace corvanth::test {
 namespace {
 
-// Runs `body` in a forked child and waits for it. The body fills its report and returns the child's
-// exit code; the child may also die by a signal. When the tests run as root, a child that must meet
-// permissions drops to "nobody"; a file size limit is a disk that is full for this process.
+// Runs `body` in a forked child and waits for it. The body fills its report (the result's `out`) and
+// returns the child's exit code; the child may also die by a signal. When the tests run as root, a child that
+// must meet permissions drops to "nobody"; a file size limit is a disk that is full for this process.
 enum class Privileges { Keep, DropWhenRoot };
-struct ChildResult {
-    int exitCode = -1, signal = 0;
-    std::string report;
-};
-ChildResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimit,
-                       const std::function<int(std::string& report)>& body) {
+CliResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimit,
+                     const std::function<int(std::string& report)>& body) {
     int fds[2];
     if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
     const pid_t pid = ::fork();
@@ -56,16 +51,13 @@ ChildResult RunInChild(Privileges privileges, std::optional<rlim_t> fileSizeLimi
         ::_exit(code);
     }
     ::close(fds[1]);
-    ChildResult result;
+    std::string report;
     char buf[4096];
     for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
-        result.report.append(buf, static_cast<std::size_t>(n));
+        report.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    return result;
+    const CliResult ended = CliProcess(pid).wait();
+    return {ended.exitCode, ended.signal, report, {}};
 }
 
 std::string Game(int players, const std::string& prefix) {
@@ -79,18 +71,12 @@ std::string Game(int players, const std::string& prefix) {
 // A data folder with the rows and the journal of one finished run.
 struct Seeded {
     Seeded() {
+        dir.write("games.log", Game(3, "Old"));
         NamesDatabase db;
         db.Open(database);
-        ProcessingState state;
-        FakeRunHost host;
-        ProcessLog(state, db, PositionJournal(dir.path()), host, dir.write("games.log", Game(3, "Old")),
-                   StartPosition(1));
+        run(db);
     }
-    RunSummary run(NamesDatabase& db) {
-        ProcessingState state;
-        FakeRunHost host;
-        return ProcessLog(state, db, PositionJournal(dir.path()), host, log, StartPosition(1), EveryLine());
-    }
+    RunSummary run(NamesDatabase& db) { return RunFromStart(db, dir.path(), log, EveryLine()); }
     TempFolder dir;
     const std::string database = dir.file("IPLogging.mdb"), log = dir.file("games.log");
 };
@@ -103,7 +89,7 @@ TEST(HostileSurroundings, AFullDiskEndsTheRunAndKeepsCommittedRows) {
         big += Game(100, "Many" + std::to_string(g) + "_");
     data.dir.write("games.log", big);
     const auto limit = static_cast<rlim_t>(std::filesystem::file_size(data.database)) + 64 * 1024;
-    const ChildResult child = RunInChild(Privileges::Keep, limit, [&](std::string& report) {
+    const CliResult child = RunInChild(Privileges::Keep, limit, [&](std::string& report) {
         NamesDatabase db;
         db.Open(data.database);
         db.SetCommitInterval(std::chrono::milliseconds(0));
@@ -111,8 +97,8 @@ TEST(HostileSurroundings, AFullDiskEndsTheRunAndKeepsCommittedRows) {
         if (s.failure) report = s.failure->reason;
         return s.outcome == RunOutcome::Failed ? 2 : 0;
     });
-    ASSERT_EQ(child.exitCode, 2) << child.report;
-    EXPECT_NE(child.report.find("disk I/O error"), std::string::npos) << child.report;
+    ASSERT_EQ(child.exitCode, 2) << child.out;
+    EXPECT_NE(child.out.find("disk I/O error"), std::string::npos) << child.out;
     EXPECT_EQ(data.dir.read("Positions.txt"), journal) << "a failed run leaves the journal alone";
     EXPECT_EQ(IntegrityCheck(data.database), "ok");
     const std::string after = NamesTable(data.database);
@@ -158,25 +144,19 @@ TEST(HostileSurroundings, ALogThatIsNoReadableFileIsNamedAsSuch) {
         if (c.kind == Kind::Fifo) {
             ASSERT_EQ(::mkfifo(log.c_str(), 0644), 0);
         }
-        if (c.kind == Kind::Unreadable) {
-            ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
-        }
+        if (c.kind == Kind::Unreadable) ::chmod(dir.write("games.log", Game(2, "Hidden")).c_str(), 0);
         // In a child with an alarm: a run that blocked on the pipe would be killed.
-        const ChildResult child =
-            RunInChild(Privileges::DropWhenRoot, std::nullopt, [&](std::string& report) {
-                ::alarm(20);
-                NamesDatabase db;
-                db.Open(":memory:");
-                ProcessingState state;
-                FakeRunHost host;
-                const RunSummary s =
-                    ProcessLog(state, db, PositionJournal(dir.file("nowhere")), host, log, StartPosition(1));
-                report = s.failure ? s.failure->reason : host.text;
-                return static_cast<int>(s.outcome);
-            });
+        const CliResult child = RunInChild(Privileges::DropWhenRoot, std::nullopt, [&](std::string& report) {
+            ::alarm(20);
+            NamesDatabase db;
+            db.Open(":memory:");
+            const RunSummary s = RunFromStart(db, dir.file("nowhere"), log);
+            report = s.failure ? s.failure->reason : "";
+            return static_cast<int>(s.outcome);
+        });
         ASSERT_EQ(child.signal, 0);
-        EXPECT_EQ(child.exitCode, static_cast<int>(c.outcome)) << child.report;
-        EXPECT_NE(child.report.find(c.reason), std::string::npos) << child.report;
+        EXPECT_EQ(child.exitCode, static_cast<int>(c.outcome)) << child.out;
+        EXPECT_NE(child.out.find(c.reason), std::string::npos) << child.out;
         EXPECT_FALSE(dir.exists("nowhere"));
     }
 }

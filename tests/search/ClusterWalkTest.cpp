@@ -10,8 +10,7 @@
 namespace corvanth {
 namespace {
 
-using testing::FakePostHost;
-using testing::TempDatabase;
+using namespace testing;
 using namespace std::chrono_literals;
 
 class ClusterWalkTest : public ::testing::TestWithParam<test::Backend> {
@@ -59,40 +58,34 @@ TEST_P(ClusterWalkTest, LinksHopByHop) {
     const std::vector<std::string> chain = {"0 Alpha 1.1.1.1 ", "1 Zulu 1.1.1.1 1.1.1.1",
                                             "1 élan 1.1.1.1 1.1.1.1", "2 ÉLAN cafe::2 élan",
                                             "3 Charlie CAFE::2 cafe::2"};
-    const auto chainTo = [&](std::size_t rows) {
-        return std::vector<std::string>(chain.begin(), chain.begin() + rows);
-    };
     const auto range = AddressLinks::SameRange;
     const auto stripped = NameLinks::SamePlayerOrStrippedName;
-    const struct {
+    struct Case {
         Query start;
         ClusterOptions options;
         std::vector<std::string> rows;
-    } cases[] = {
-        {NameSearchQuery("alpha"), {.depth = 0}, chainTo(1)},
-        {NameSearchQuery("alpha"), {.depth = 1}, chainTo(3)},
-        {NameSearchQuery("alpha"), {.depth = 2}, chainTo(4)},
-        {NameSearchQuery("alpha"), {.depth = 3}, chainTo(5)},
-        {NameSearchQuery("alpha"), {.depth = 4}, chainTo(5)},
-        {NameSearchQuery("Ben"),
-         {}, // a cycle lists every row once, at its smallest hop
-         {"0 Ben 3.3.3.3 ", "0 Ben 4.4.4.4 ", "1 Ann 3.3.3.3 3.3.3.3", "1 Ann 4.4.4.4 4.4.4.4",
-          "1 Cid 4.4.4.4 4.4.4.4"}},
-        {StoredPairQuery("Ann", "3.3.3.3"), {.depth = 0}, {"0 Ann 3.3.3.3 "}},
-        {IpSearchQuery("10.0.0.1"), {}, {"0 ^1Ace 10.0.0.1 "}},
-        {IpSearchQuery("10.0.0.1"),
-         {.addressLinks = range},
-         {"0 ^1Ace 10.0.0.1 ", "1 Bolt 10.0.0.2 10.0.0.*"}},
-        {IpSearchQuery("10.0.0.1"),
-         {.nameLinks = stripped},
-         {"0 ^1Ace 10.0.0.1 ", "1 ^2ACE 10.8.8.8 Ace", "1 Ace^7 10.9.9.9 Ace"}},
-        {IpSearchQuery("10.7.7.7"), {}, {"0 xÉcho 10.7.7.7 ", "1 Xécho 10.6.6.6 xÉcho"}},
-        {IpSearchQuery("10.5.5.5"),
-         {.nameLinks = stripped},
-         {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
-        // Two pairs whose name and address, put together, read the same are two rows.
-        {NameSearchQuery("Bob1*"), {}, {"0 Bob1 12.3.4.5 ", "0 Bob11 2.3.4.5 "}},
     };
+    std::vector<Case> cases{{NameSearchQuery("Ben"),
+                             {}, // a cycle lists every row once, at its smallest hop
+                             {"0 Ben 3.3.3.3 ", "0 Ben 4.4.4.4 ", "1 Ann 3.3.3.3 3.3.3.3",
+                              "1 Ann 4.4.4.4 4.4.4.4", "1 Cid 4.4.4.4 4.4.4.4"}},
+                            {StoredPairQuery("Ann", "3.3.3.3"), {.depth = 0}, {"0 Ann 3.3.3.3 "}},
+                            {IpSearchQuery("10.0.0.1"), {}, {"0 ^1Ace 10.0.0.1 "}},
+                            {IpSearchQuery("10.0.0.1"),
+                             {.addressLinks = range},
+                             {"0 ^1Ace 10.0.0.1 ", "1 Bolt 10.0.0.2 10.0.0.*"}},
+                            {IpSearchQuery("10.0.0.1"),
+                             {.nameLinks = stripped},
+                             {"0 ^1Ace 10.0.0.1 ", "1 ^2ACE 10.8.8.8 Ace", "1 Ace^7 10.9.9.9 Ace"}},
+                            {IpSearchQuery("10.7.7.7"), {}, {"0 xÉcho 10.7.7.7 ", "1 Xécho 10.6.6.6 xÉcho"}},
+                            {IpSearchQuery("10.5.5.5"),
+                             {.nameLinks = stripped},
+                             {"0 ^3Ñandu 10.5.5.5 ", "1 ñANDU 10.4.4.4 Ñandu"}},
+                            // Two pairs whose name and address, put together, read the same are two rows.
+                            {NameSearchQuery("Bob1*"), {}, {"0 Bob1 12.3.4.5 ", "0 Bob11 2.3.4.5 "}}};
+    for (const auto& [depth, rows] :
+         {std::pair<std::size_t, int>{0, 1}, {1, 3}, {2, 4}, {3, 5}, {4, 5}}) // along the chain
+        cases.push_back({NameSearchQuery("alpha"), {.depth = depth}, {chain.begin(), chain.begin() + rows}});
     for (const auto& c : cases) {
         walk(c.start, c.options);
         EXPECT_EQ(listing(), c.rows) << c.start.sql;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogScanner.h"
+#include "ProcessLog.h"
 #include "RunHost.h"
 
 #include <functional>
@@ -28,6 +29,15 @@ inline RunOptions EveryLine() {
     o.pumpInterval = std::chrono::milliseconds(0);
     o.linesPerClockCheck = 1;
     return o;
+}
+
+// A run of `log` into `sink` from its first byte, with a state and a host of its own, journaled in
+// the data folder `data`.
+inline RunSummary RunFromStart(VisitSink& sink, const std::string& data, const std::string& log,
+                               const RunOptions& options = {}) {
+    ProcessingState state;
+    FakeRunHost host;
+    return ProcessLog(state, sink, PositionJournal(data), host, log, StartPosition(1), options);
 }
 
 } // namespace corvanth::test

@@ -34,6 +34,15 @@ public:
     }
     void Checkpoint() override {}
     void Commit() override { ++commits; }
+
+    // The calls as text: "kind|name|ip|date;" each, with "|guid" before the ";" when there is one.
+    std::string text() const {
+        std::string text;
+        for (const Call& c : calls)
+            text += c.kind + "|" + c.name + "|" + c.ip + "|" + c.date + (c.guid.empty() ? "" : "|" + c.guid) +
+                    ";";
+        return text;
+    }
 };
 
 } // namespace corvanth::test
