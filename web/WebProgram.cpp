@@ -59,7 +59,8 @@ int UserCommand(const QStringList& args, const std::string& folder, std::istream
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("role"), QString(), QStringLiteral("role")});
     parser.addOption({QStringLiteral("password-stdin"), QString()});
-    if (!parser.parse(args)) return Usage(err, parser.errorText().toStdString());
+    if (!parser.parse(QStringList{QStringLiteral("corvanth-web")} + args))
+        return Usage(err, parser.errorText().toStdString());
     const QStringList positional = parser.positionalArguments();
     const QString verb = positional.value(1);
     AccountFile accounts(folder + "/" + kAccountFileName);
@@ -107,7 +108,8 @@ int ServeCommand(const QStringList& args, WebServerConfig config, std::ostream& 
     parser.addOption({QStringLiteral("tls-cert"), QString(), QStringLiteral("file")});
     parser.addOption({QStringLiteral("tls-key"), QString(), QStringLiteral("file")});
     parser.addOption({QStringLiteral("insecure-http"), QString()});
-    if (!parser.parse(args)) return Usage(err, parser.errorText().toStdString());
+    if (!parser.parse(QStringList{QStringLiteral("corvanth-web")} + args))
+        return Usage(err, parser.errorText().toStdString());
     if (parser.positionalArguments().size() != 1) return Usage(err, "serve takes no arguments");
     const std::string listen = parser.value(QStringLiteral("listen")).toStdString();
     const std::size_t colon = listen.rfind(':');

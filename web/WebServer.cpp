@@ -2,6 +2,7 @@
 
 #include "DatabaseError.h"
 #include "FixedPostHost.h"
+#include "GraphDrawing.h"
 #include "NameText.h"
 #include "ResultFormat.h"
 #include "WebSearch.h"
@@ -313,33 +314,54 @@ void WebServer::Routes() {
             res.set_content(ResultJson(*result.list, result.outcome.matches, 1, viewOf(session)), kJson);
         }));
 
+    // The cluster the request asks for, walked and audited; nothing when an error was answered.
+    struct Walk {
+        ResultList list;
+        ClusterOutcome outcome;
+        ClusterOptions options;
+    };
+    auto walk = [this](const Request& req, Response& res, const Session& session) -> std::unique_ptr<Walk> {
+        const std::string name = req.get_param_value("name"), ip = req.get_param_value("ip");
+        if (name.empty() == ip.empty()) return Error(res, 400, "give name or ip"), nullptr;
+        if (!ip.empty() && session.role == Role::Moderator && !NamesTwoOctets(ip))
+            return Error(res, 403, "an address search names at least the first two octets"), nullptr;
+        auto cluster = std::make_unique<Walk>();
+        ClusterOptions& options = cluster->options;
+        const std::string depth = req.get_param_value("depth");
+        if (!depth.empty())
+            options.depth = std::min<std::size_t>(std::strtoull(depth.c_str(), nullptr, 10), 20);
+        options.addressLinks = Flag(req, "broad") ? AddressLinks::SameRange : AddressLinks::SameAddress;
+        options.nameLinks =
+            Flag(req, "samename") ? NameLinks::SamePlayerOrStrippedName : NameLinks::SamePlayerName;
+        const Query start = name.empty() ? IpSearchQuery(ip) : NameSearchQuery(EncodeName(name));
+        auto lease = pool_.Acquire();
+        FixedPostHost host(Aliases::Off);
+        cluster->outcome = ListCluster(*lease, cluster->list, host, start, options);
+        if (cluster->outcome.failure) return Error(res, 500, *cluster->outcome.failure), nullptr;
+        (void)audit_.Record(session.account, req.remote_addr,
+                            Asked(name.empty() ? "cluster ip" : "cluster name", name.empty() ? ip : name) +
+                                " depth=" + std::to_string(options.depth),
+                            cluster->outcome.matches);
+        return cluster;
+    };
+
     server_->Get(
-        "/api/cluster", authed([this, viewOf](const Request& req, Response& res, const Session& session) {
-            const std::string name = req.get_param_value("name"), ip = req.get_param_value("ip");
-            if (name.empty() == ip.empty()) return Error(res, 400, "give name or ip");
-            if (!ip.empty() && session.role == Role::Moderator && !NamesTwoOctets(ip))
-                return Error(res, 403, "an address search names at least the first two octets");
-            ClusterOptions options;
-            const std::string depth = req.get_param_value("depth");
-            if (!depth.empty())
-                options.depth = std::min<std::size_t>(std::strtoull(depth.c_str(), nullptr, 10), 20);
-            options.addressLinks = Flag(req, "broad") ? AddressLinks::SameRange : AddressLinks::SameAddress;
-            options.nameLinks =
-                Flag(req, "samename") ? NameLinks::SamePlayerOrStrippedName : NameLinks::SamePlayerName;
-            const Query start = name.empty() ? IpSearchQuery(ip) : NameSearchQuery(EncodeName(name));
-            auto lease = pool_.Acquire();
-            ResultList list;
-            FixedPostHost host(Aliases::Off);
-            const ClusterOutcome outcome = ListCluster(*lease, list, host, start, options);
-            if (outcome.failure) return Error(res, 500, *outcome.failure);
-            (void)audit_.Record(
-                session.account, req.remote_addr,
-                Asked(name.empty() ? "cluster ip" : "cluster name", name.empty() ? ip : name) +
-                    " depth=" + std::to_string(options.depth),
-                outcome.matches);
-            res.set_content(ResultJson(list, outcome.matches, 1, viewOf(session), &outcome,
-                                       outcome.end == ClusterEnd::TimeLimit),
+        "/api/cluster", authed([walk, viewOf](const Request& req, Response& res, const Session& session) {
+            const auto cluster = walk(req, res, session);
+            if (!cluster) return;
+            res.set_content(ResultJson(cluster->list, cluster->outcome.matches, 1, viewOf(session),
+                                       &cluster->outcome, cluster->outcome.end == ClusterEnd::TimeLimit),
                             kJson);
+        }));
+
+    server_->Get(
+        "/api/cluster.svg", authed([walk, viewOf](const Request& req, Response& res, const Session& session) {
+            const auto cluster = walk(req, res, session);
+            if (!cluster) return;
+            const auto svg =
+                DrawSvg(ClusterDot(cluster->list, cluster->outcome, cluster->options, viewOf(session)));
+            if (!svg) return Error(res, 500, svg.reason());
+            res.set_content(*svg, "image/svg+xml");
         }));
 
     server_->Get("/api/refs", authed([this, viewOf](const Request&, Response& res, const Session& session) {

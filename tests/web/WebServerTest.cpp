@@ -136,7 +136,8 @@ TEST_P(WebServerTest, RolesDecideWhatAddressesShow) {
     EXPECT_NE(Body("/api/player?name=Ace", admin).find("\"IP\":\"1.1.1.1\""), std::string::npos);
     for (const char* path :
          {"/api/search?by=name&q=*&aliases=1", "/api/search.csv?by=name&q=*", "/api/search?by=ip&q=1.1.1.*",
-          "/api/player?name=Ace", "/api/cluster?name=Ace&depth=3&broad=1", "/api/refs"}) {
+          "/api/player?name=Ace", "/api/cluster?name=Ace&depth=3&broad=1",
+          "/api/cluster.svg?name=Ace&depth=3&broad=1", "/api/refs"}) {
         const std::string body = Body(path, moderator);
         EXPECT_FALSE(std::regex_search(body, fullAddress)) << path << ": " << body;
         EXPECT_NE(body.find("1.1.1.x"), std::string::npos) << path << ": " << body;
