@@ -1,6 +1,6 @@
 'use strict';
 (() => {
-  const { api, table, showError, nav } = Corvanth;
+  const { api, table, showError, nav, loaded } = Corvanth;
   const $ = (id) => document.getElementById(id);
 
   // The drawing from dot, put into the page as SVG elements (never as HTML); a name's box opens its
@@ -39,6 +39,7 @@
       $('status').textContent = '';
       showError($('results'), error);
     }
+    loaded();
   }
 
   $('form').addEventListener('submit', (event) => {

@@ -118,5 +118,11 @@ const Corvanth = (() => {
     return session;
   }
 
-  return { api, el, colourName, link, playerLink, table, showError, nav };
+  // Counts the page's finished loads (data-loads on the body), so a test driving a browser can wait
+  // for one.
+  function loaded() {
+    document.body.dataset.loads = String(Number(document.body.dataset.loads || 0) + 1);
+  }
+
+  return { api, el, colourName, link, playerLink, table, showError, nav, loaded };
 })();

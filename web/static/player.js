@@ -1,6 +1,6 @@
 'use strict';
 (() => {
-  const { api, el, colourName, link, table, showError, nav } = Corvanth;
+  const { api, el, colourName, link, table, showError, nav, loaded } = Corvanth;
   const results = document.getElementById('results');
   const name = new URLSearchParams(location.search).get('name') || '';
   nav().catch((error) => showError(results, error));
@@ -11,5 +11,5 @@
     summary.replaceChildren(el('span', reply.total + ' rows: every address this name used and every name seen from them. '),
       link('/cluster?name=' + encodeURIComponent(name), 'Everything linked'));
     results.replaceChildren(table(reply.rows));
-  }).catch((error) => showError(results, error));
+  }).catch((error) => showError(results, error)).finally(loaded);
 })();

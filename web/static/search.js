@@ -1,6 +1,6 @@
 'use strict';
 (() => {
-  const { api, table, showError, nav } = Corvanth;
+  const { api, table, showError, nav, loaded } = Corvanth;
   const $ = (id) => document.getElementById(id);
   const state = { by: 'name', q: '', aliases: false, broad: false, page: 1, sort: null, order: 'asc', total: 0 };
 
@@ -43,6 +43,7 @@
       $('status').textContent = '';
       showError($('results'), error);
     }
+    loaded();
   }
 
   $('form').addEventListener('submit', (event) => {
