@@ -3,23 +3,35 @@
 namespace corvanth {
 
 DatabasePool::Lease DatabasePool::Acquire() {
+    std::unique_ptr<NamesDatabase> database;
     {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        returned_.wait(lock, [this] { return leased_ < maxLeases_; });
+        ++leased_;
         if (!idle_.empty()) {
-            auto database = std::move(idle_.back());
+            database = std::move(idle_.back());
             idle_.pop_back();
-            return Lease(*this, std::move(database));
         }
     }
-    auto database = std::make_unique<NamesDatabase>();
-    database->Open(location_);
+    if (!database) {
+        database = std::make_unique<NamesDatabase>();
+        try {
+            database->Open(location_);
+        } catch (...) {
+            Return(nullptr);
+            throw;
+        }
+    }
     return Lease(*this, std::move(database));
 }
 
 void DatabasePool::Return(std::unique_ptr<NamesDatabase> database) {
-    if (!database) return;
-    const std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(database));
+    {
+        const std::lock_guard lock(mutex_);
+        --leased_;
+        if (database) idle_.push_back(std::move(database));
+    }
+    returned_.notify_one();
 }
 
 } // namespace corvanth

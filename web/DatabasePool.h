@@ -3,6 +3,8 @@
 #include "DatabaseLocation.h"
 #include "NamesDatabase.h"
 
+#include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -10,11 +12,14 @@
 namespace corvanth {
 
 // The server's database connections: a worker leases one for a request and gives it back when done,
-// so each worker thread uses its own connection and there are never more than workers. A connection is
-// opened on first need (SQLite in WAL lets them read at the same time).
+// so each worker thread uses its own connection. At most `maxLeases` are out at once (the others wait):
+// a search takes a core and may hold hundreds of megabytes, so more at once only share the cores and
+// add up the memory. A connection is opened on first need (SQLite in WAL lets them read at the same
+// time).
 class DatabasePool {
 public:
-    explicit DatabasePool(DatabaseLocation location) : location_(std::move(location)) {}
+    DatabasePool(DatabaseLocation location, std::size_t maxLeases)
+        : location_(std::move(location)), maxLeases_(maxLeases) {}
 
     class Lease {
     public:
@@ -37,7 +42,10 @@ private:
     void Return(std::unique_ptr<NamesDatabase> database);
 
     DatabaseLocation location_;
+    std::size_t maxLeases_;
+    std::size_t leased_ = 0;
     std::mutex mutex_;
+    std::condition_variable returned_;
     std::vector<std::unique_ptr<NamesDatabase>> idle_;
 };
 

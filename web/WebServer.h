@@ -7,6 +7,7 @@
 #include "DatabasePool.h"
 #include "LoginThrottle.h"
 #include "Outcome.h"
+#include "SearchCache.h"
 #include "SessionTable.h"
 
 #include <memory>
@@ -34,6 +35,8 @@ struct WebServerConfig {
 // The file names in the data folder.
 inline constexpr const char* kAccountFileName = "WebAccounts.txt";
 inline constexpr const char* kAuditFileName = "Audit.log";
+// The rows the search cache holds at most (a few wide searches).
+inline constexpr std::size_t kCachedRows = 300'000;
 
 // Corvanth Web: the pages and the JSON API over the names database, behind accounts and sessions. The
 // requests are served by the HTTP library's worker threads (the listening thread only accepts), each
@@ -61,6 +64,7 @@ private:
     LoginThrottle throttle_;
     AuditLog audit_;
     DatabasePool pool_;
+    SearchCache cache_;
     std::unique_ptr<httplib::Server> server_;
 };
 

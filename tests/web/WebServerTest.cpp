@@ -1,6 +1,7 @@
 #include "WebServer.h"
 #include "CliRunner.h"
 #include "LogLines.h"
+#include "SearchCache.h"
 #include "TestBackend.h"
 
 #include <httplib.h>
@@ -193,3 +194,35 @@ INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, ::testing::Values(Backend::Sql
                          BackendName);
 
 } // namespace
+
+// A result is made once while fresh, made again once expired; failures and results above the row
+// budget are not kept.
+TEST(SearchCache, KeepsFreshResultsWithinTheBudget) {
+    int minutes = 0, runs = 0;
+    SearchCache cache(2, std::chrono::seconds(60), [&] {
+        return std::chrono::steady_clock::time_point{} + std::chrono::minutes(minutes);
+    });
+    auto rows = [&](std::size_t count, bool fail = false) {
+        return [&runs, count, fail] {
+            ++runs;
+            WebSearchResult result;
+            for (std::size_t i = 0; i < count; ++i)
+                result.list->Add(ResultRow{std::to_string(i), {}});
+            if (fail) result.outcome.failure = "failed";
+            return result;
+        };
+    };
+    const struct {
+        std::string key;
+        std::size_t rows;
+        bool fail;
+        int minutes;
+        int runsAfter;
+    } steps[] = {{"a", 2, false, 0, 1}, {"a", 2, false, 0, 1}, {"a", 2, false, 1, 2}, {"b", 3, false, 1, 3},
+                 {"b", 3, false, 1, 4}, {"c", 1, true, 1, 5},  {"c", 1, true, 1, 6},  {"a", 2, false, 1, 6}};
+    for (const auto& step : steps) {
+        minutes = step.minutes;
+        EXPECT_EQ(cache.Get(step.key, rows(step.rows, step.fail))->list->Count(), step.rows);
+        EXPECT_EQ(runs, step.runsAfter) << step.key << " at minute " << step.minutes;
+    }
+}
