@@ -226,3 +226,35 @@ TEST(SearchCache, KeepsFreshResultsWithinTheBudget) {
         EXPECT_EQ(runs, step.runsAfter) << step.key << " at minute " << step.minutes;
     }
 }
+
+// Masks, the moderator's address rule, --allow ranges and what counts as loopback.
+TEST(AddressRules, MaskRangesAndLoopback) {
+    for (const auto& [address, masked] : std::vector<std::pair<std::string, std::string>>{
+             {"81.3.1.7", "81.3.1.x"}, {"", ""}, {"::1", "x"}, {"1.2.3", "x"}})
+        EXPECT_EQ(MaskAddress(address), masked) << address;
+    for (const auto& [pattern, allowed] : std::vector<std::pair<std::string, bool>>{{"81.3.*", true},
+                                                                                    {"81.3.1.7", true},
+                                                                                    {"81.*", false},
+                                                                                    {"8?.3.1.1", false},
+                                                                                    {"*.3.1.7", false},
+                                                                                    {"1234.5.6.7", false}})
+        EXPECT_EQ(NamesTwoOctets(pattern), allowed) << pattern;
+    const struct {
+        std::string range, address;
+        bool inside;
+    } ranges[] = {{"10.0.0.0/8", "10.200.1.1", true},      {"10.0.0.0/8", "11.0.0.1", false},
+                  {"10.0.0.0/8", "::ffff:10.1.2.3", true}, {"192.168.1.5", "192.168.1.5", true},
+                  {"192.168.1.5", "192.168.1.6", false},   {"fd00::/8", "fd12::1", true},
+                  {"fd00::/8", "10.0.0.1", false}};
+    for (const auto& r : ranges)
+        EXPECT_EQ(AddressRange::Parse(r.range)->Contains(r.address), r.inside) << r.range << " " << r.address;
+    for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "x", "::1/129"})
+        EXPECT_FALSE(AddressRange::Parse(bad)) << bad;
+    for (const auto& [host, loopback] : std::vector<std::pair<std::string, bool>>{{"127.0.0.1", true},
+                                                                                  {"127.8.0.1", true},
+                                                                                  {"::1", true},
+                                                                                  {"localhost", true},
+                                                                                  {"0.0.0.0", false},
+                                                                                  {"::", false}})
+        EXPECT_EQ(IsLoopbackHost(host), loopback) << host;
+}
