@@ -109,6 +109,11 @@ std::optional<Account> AccountFile::Check(std::string_view name, std::string_vie
             return account;
         return std::nullopt;
     }
+    // An unknown name costs the same hashing as a wrong password, so the time does not tell which.
+    char unused[crypto_pwhash_STRBYTES];
+    [[maybe_unused]] const int hashed =
+        crypto_pwhash_str_alg(unused, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                              crypto_pwhash_MEMLIMIT_INTERACTIVE, crypto_pwhash_ALG_ARGON2ID13);
     return std::nullopt;
 }
 
