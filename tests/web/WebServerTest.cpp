@@ -1,0 +1,260 @@
+#include "WebServer.h"
+#include "CliRunner.h"
+#include "LogLines.h"
+#include "SearchCache.h"
+#include "TestBackend.h"
+
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <thread>
+
+using namespace corvanth;
+using namespace corvanth::test;
+
+namespace {
+
+const std::string kMarkup = "\"><img src=x onerror=alert(1)>";
+
+// A server on a free loopback port over a names table of a few players, with an admin "ada" and a
+// moderator "mo"; its clock is moved by hand.
+class WebServerTest : public ::testing::TestWithParam<Backend> {
+protected:
+    void SetUp() override {
+        location_ = std::make_unique<BackendLocation>(GetParam(), dir_.file("names.db"));
+        const std::string log =
+            dir_.write("games.log", InitGame() + Connect(1, "Ace", "1.1.1.1") + Connect(2, "Bob", "1.1.1.1") +
+                                        Connect(3, "^1Ace^7Two", "1.1.1.7") + Connect(4, "Ace", "2.2.2.9") +
+                                        Connect(5, kMarkup, "3.3.3.3") + Referee("Bob"));
+        ASSERT_EQ(
+            RunCli({"--data-dir", dir_.path(), "--database", location_->text(), "process", log}).exitCode, 0);
+        AccountFile accounts(dir_.file(kAccountFileName));
+        ASSERT_TRUE(accounts.Set("ada", "pw-a", Role::Admin, AccountFile::Change::Add));
+        ASSERT_TRUE(accounts.Set("mo", "pw-m", Role::Moderator, AccountFile::Change::Add));
+        WebServerConfig config{dir_.path(), location_->location(), CORVANTH_WEB_PAGES, {}, {}, {}, [this] {
+                                   return std::chrono::steady_clock::time_point{} +
+                                          std::chrono::minutes(minutes_);
+                               }};
+        server_ = std::make_unique<WebServer>(std::move(config), log_);
+        const auto port = server_->Bind("127.0.0.1", 0);
+        ASSERT_TRUE(port) << port.reason();
+        client_ = std::make_unique<httplib::Client>("127.0.0.1", *port);
+        thread_ = std::thread([this] { server_->Run(); });
+    }
+    void TearDown() override {
+        if (server_) server_->Stop();
+        if (thread_.joinable()) thread_.join();
+    }
+    // The session cookie of a log-in, or "" when refused (`status` gets the answer's status).
+    std::string Login(const std::string& user, const std::string& password, int* status = nullptr) {
+        const auto res = client_->Post("/login", httplib::Params{{"user", user}, {"password", password}});
+        if (status) *status = res ? res->status : 0;
+        if (!res || res->status != 303) return {};
+        const std::string cookie = res->get_header_value("Set-Cookie");
+        return cookie.substr(0, cookie.find(';'));
+    }
+    httplib::Result Get(const std::string& path, const std::string& cookie) {
+        return client_->Get(path.c_str(), httplib::Headers{{"Cookie", cookie}});
+    }
+    std::string Body(const std::string& path, const std::string& cookie, int status = 200) {
+        const auto res = Get(path, cookie);
+        EXPECT_TRUE(res && res->status == status) << path << " " << (res ? res->status : 0);
+        return res ? res->body : "";
+    }
+
+    TempFolder dir_;
+    std::unique_ptr<BackendLocation> location_;
+    std::atomic<int> minutes_{0};
+    std::ostringstream log_;
+    std::unique_ptr<WebServer> server_;
+    std::unique_ptr<httplib::Client> client_;
+    std::thread thread_;
+};
+
+const std::vector<std::string> kApiRoutes = {"/api/session",
+                                             "/api/search?by=name&q=*",
+                                             "/api/search.csv?by=name&q=*",
+                                             "/api/player?name=Ace",
+                                             "/api/cluster?name=Ace",
+                                             "/api/refs",
+                                             "/api/audit"};
+
+// CSV of the web and of corvanth-cli search for the same searches, byte for byte.
+TEST_P(WebServerTest, CsvIsWhatTheCommandLinePrints) {
+    const std::string cookie = Login("ada", "pw-a");
+    const struct {
+        std::string query;
+        std::vector<std::string> cli;
+    } cases[] = {{"by=name&q=*ace*&aliases=1", {"name", "*ace*", "--aliases"}},
+                 {"by=name&q=A*&aliases=1&broad=1", {"name", "A*", "--aliases", "--broad"}},
+                 {"by=ip&q=1.1.*", {"ip", "1.1.*"}},
+                 {"by=name&q=nobody", {"name", "nobody"}}};
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--data-dir", dir_.path(), "--database", location_->text(), "search"};
+        args.insert(args.end(), c.cli.begin(), c.cli.end());
+        args.insert(args.end(), {"--format", "csv"});
+        const CliResult cli = RunCli(args);
+        ASSERT_EQ(cli.exitCode, 0) << cli.err;
+        EXPECT_EQ(Body("/api/search.csv?" + c.query, cookie), cli.out) << c.query;
+    }
+}
+
+// Without a session every route refuses; after log-out the session's cookie opens nothing.
+TEST_P(WebServerTest, EveryRouteRefusesWithoutSession) {
+    EXPECT_EQ(Get("/login", "")->status, 200);
+    const std::string cookie = Login("ada", "pw-a");
+    const std::string csrf =
+        std::regex_replace(Body("/api/session", cookie), std::regex(".*\"csrf\":\"([0-9a-f]+)\".*"), "$1");
+    EXPECT_EQ(client_->Post("/logout", httplib::Headers{{"Cookie", cookie}}, httplib::Params{})->status, 403);
+    EXPECT_EQ(client_->Post("/logout", httplib::Headers{{"Cookie", cookie}}, httplib::Params{{"csrf", csrf}})
+                  ->status,
+              303);
+    for (const std::string& session : {std::string(), cookie, std::string("corvanth_session=0123")}) {
+        for (const std::string& path : kApiRoutes)
+            EXPECT_EQ(Get(path, session)->status, 401) << path;
+        for (const char* path :
+             {"/", "/search", "/player", "/cluster", "/refs", "/admin", "/static/search.js"}) {
+            const auto res = Get(path, session);
+            EXPECT_EQ(res->status, 303) << path;
+            EXPECT_EQ(res->get_header_value("Location"), "/login");
+        }
+        EXPECT_EQ(client_->Post("/logout", httplib::Headers{{"Cookie", session}}, httplib::Params{})->status,
+                  401);
+    }
+}
+
+// An admin sees addresses; a moderator sees every address masked, may not search wide address
+// patterns nor read the audit trail, which records both accounts' searches.
+TEST_P(WebServerTest, RolesDecideWhatAddressesShow) {
+    const std::string admin = Login("ada", "pw-a"), moderator = Login("mo", "pw-m");
+    const std::regex fullAddress(R"(\d+\.\d+\.\d+\.\d+)");
+    EXPECT_NE(Body("/api/player?name=Ace", admin).find("\"IP\":\"1.1.1.1\""), std::string::npos);
+    for (const char* path :
+         {"/api/search?by=name&q=*&aliases=1", "/api/search.csv?by=name&q=*", "/api/search?by=ip&q=1.1.1.*",
+          "/api/player?name=Ace", "/api/cluster?name=Ace&depth=3&broad=1",
+          "/api/cluster.svg?name=Ace&depth=3&broad=1", "/api/refs"}) {
+        const std::string body = Body(path, moderator);
+        EXPECT_FALSE(std::regex_search(body, fullAddress)) << path << ": " << body;
+        EXPECT_NE(body.find("1.1.1.x"), std::string::npos) << path << ": " << body;
+    }
+    Body("/api/search?by=ip&q=1.*", moderator, 403);
+    Body("/api/cluster?ip=*.1.1.1", moderator, 403);
+    Body("/api/audit", moderator, 403);
+    const std::string audit = Body("/api/audit", admin);
+    EXPECT_NE(audit.find("account=mo client=127.0.0.1 search name \\\"*\\\" aliases=1 broad=0 rows=5"),
+              std::string::npos)
+        << audit;
+    EXPECT_NE(log_.str().find("account=ada client=127.0.0.1 player \"Ace\" rows=3"), std::string::npos)
+        << log_.str();
+    struct stat file {};
+    ASSERT_EQ(stat(dir_.file(kAuditFileName).c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 0027, 0u);
+}
+
+// Rows as JSON pages, sorted on request; a name with markup comes back as a JSON text, with a policy
+// that forbids inline script on every answer.
+TEST_P(WebServerTest, SearchPagesSortsAndKeepsMarkupAsText) {
+    const std::string cookie = Login("ada", "pw-a");
+    EXPECT_EQ(
+        Body("/api/search?by=name&q=Ace&sort=2&order=desc", cookie),
+        R"({"total":2,"page":1,"rows":[{"Name":"Ace","StripName":"Ace","IP":"2.2.2.9","LastConnection":"d","Referee":false},)"
+        R"({"Name":"Ace","StripName":"Ace","IP":"1.1.1.1","LastConnection":"d","Referee":false}]})");
+    EXPECT_EQ(Body("/api/search?by=name&q=Ace&page=2", cookie), R"({"total":2,"page":2,"rows":[]})");
+    const auto res = Get("/api/search?by=ip&q=3.3.3.3", cookie);
+    EXPECT_NE(res->body.find(R"("Name":"\"><img src=x onerror=alert(1)>")"), std::string::npos) << res->body;
+    EXPECT_EQ(res->get_header_value("Content-Type"), "application/json; charset=utf-8");
+    EXPECT_EQ(res->get_header_value("Cache-Control"), "no-store");
+    EXPECT_NE(res->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+}
+
+// Five failures in ten minutes refuse the address for ten minutes, the right password too; a session
+// idle for 12 hours is gone.
+TEST_P(WebServerTest, LoginFailuresAreThrottled) {
+    int status = 0;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(Login("ada", "wrong", &status), "");
+        EXPECT_EQ(status, 401);
+    }
+    EXPECT_EQ(Login("ada", "pw-a", &status), "");
+    EXPECT_EQ(status, 429);
+    minutes_ = 10;
+    const std::string cookie = Login("ada", "pw-a", &status);
+    EXPECT_EQ(status, 303);
+    minutes_ += 12 * 60 + 1; // idle for more than 12 hours: the session is gone
+    Body("/api/session", cookie, 401);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, ::testing::Values(Backend::Sqlite, Backend::Postgres),
+                         BackendName);
+
+} // namespace
+
+// A result is made once while fresh, made again once expired; failures and results above the row
+// budget are not kept.
+TEST(SearchCache, KeepsFreshResultsWithinTheBudget) {
+    int minutes = 0, runs = 0;
+    SearchCache cache(2, std::chrono::seconds(60), [&] {
+        return std::chrono::steady_clock::time_point{} + std::chrono::minutes(minutes);
+    });
+    auto rows = [&](std::size_t count, bool fail = false) {
+        return [&runs, count, fail] {
+            ++runs;
+            WebSearchResult result;
+            for (std::size_t i = 0; i < count; ++i)
+                result.list->Add(ResultRow{std::to_string(i), {}});
+            if (fail) result.outcome.failure = "failed";
+            return result;
+        };
+    };
+    const struct {
+        std::string key;
+        std::size_t rows;
+        bool fail;
+        int minutes;
+        int runsAfter;
+    } steps[] = {{"a", 2, false, 0, 1}, {"a", 2, false, 0, 1}, {"a", 2, false, 1, 2}, {"b", 3, false, 1, 3},
+                 {"b", 3, false, 1, 4}, {"c", 1, true, 1, 5},  {"c", 1, true, 1, 6},  {"a", 2, false, 1, 6}};
+    for (const auto& step : steps) {
+        minutes = step.minutes;
+        EXPECT_EQ(cache.Get(step.key, rows(step.rows, step.fail))->list->Count(), step.rows);
+        EXPECT_EQ(runs, step.runsAfter) << step.key << " at minute " << step.minutes;
+    }
+}
+
+// Masks, the moderator's address rule, --allow ranges and what counts as loopback.
+TEST(AddressRules, MaskRangesAndLoopback) {
+    for (const auto& [address, masked] : std::vector<std::pair<std::string, std::string>>{
+             {"81.3.1.7", "81.3.1.x"}, {"", ""}, {"::1", "x"}, {"1.2.3", "x"}})
+        EXPECT_EQ(MaskAddress(address), masked) << address;
+    for (const auto& [pattern, allowed] : std::vector<std::pair<std::string, bool>>{{"81.3.*", true},
+                                                                                    {"81.3.1.7", true},
+                                                                                    {"81.*", false},
+                                                                                    {"8?.3.1.1", false},
+                                                                                    {"*.3.1.7", false},
+                                                                                    {"1234.5.6.7", false}})
+        EXPECT_EQ(NamesTwoOctets(pattern), allowed) << pattern;
+    const struct {
+        std::string range, address;
+        bool inside;
+    } ranges[] = {{"10.0.0.0/8", "10.200.1.1", true},      {"10.0.0.0/8", "11.0.0.1", false},
+                  {"10.0.0.0/8", "::ffff:10.1.2.3", true}, {"192.168.1.5", "192.168.1.5", true},
+                  {"192.168.1.5", "192.168.1.6", false},   {"fd00::/8", "fd12::1", true},
+                  {"fd00::/8", "10.0.0.1", false}};
+    for (const auto& r : ranges)
+        EXPECT_EQ(AddressRange::Parse(r.range)->Contains(r.address), r.inside) << r.range << " " << r.address;
+    for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "x", "::1/129"})
+        EXPECT_FALSE(AddressRange::Parse(bad)) << bad;
+    for (const auto& [host, loopback] : std::vector<std::pair<std::string, bool>>{{"127.0.0.1", true},
+                                                                                  {"127.8.0.1", true},
+                                                                                  {"::1", true},
+                                                                                  {"localhost", true},
+                                                                                  {"0.0.0.0", false},
+                                                                                  {"::", false}})
+        EXPECT_EQ(IsLoopbackHost(host), loopback) << host;
+}
