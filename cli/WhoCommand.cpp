@@ -4,6 +4,7 @@
 #include "OnlineList.h"
 #include "ResultFormat.h"
 #include "SignalInbox.h"
+#include "WhoJson.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -104,7 +105,9 @@ void WriteCsv(const std::vector<OnlineServerRows>& servers, QTextStream& out) {
     }
 }
 
-void WriteJson(const std::vector<OnlineServerRows>& servers, QTextStream& out) {
+} // namespace
+
+void WriteWhoJson(const std::vector<OnlineServerRows>& servers, QTextStream& out) {
     out << "[";
     for (std::size_t s = 0; s < servers.size(); ++s) {
         const auto& server = servers[s];
@@ -127,8 +130,6 @@ void WriteJson(const std::vector<OnlineServerRows>& servers, QTextStream& out) {
     }
     out << (servers.empty() ? "]\n" : "\n]\n");
 }
-
-} // namespace
 
 int RunWhoCommand(CliContext& context, const QCommandLineParser& parser) {
     const QString formatName = parser.value(QStringLiteral("format"));
@@ -174,7 +175,7 @@ int RunWhoCommand(CliContext& context, const QCommandLineParser& parser) {
             WriteCsv(*listed, context.out());
             break;
         case OutputFormat::Json:
-            WriteJson(*listed, context.out());
+            WriteWhoJson(*listed, context.out());
             break;
         }
         context.out().flush();

@@ -6,6 +6,7 @@
 #include "NameText.h"
 #include "ResultFormat.h"
 #include "WebSearch.h"
+#include "WhoJson.h"
 
 #include <httplib.h>
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -40,13 +42,15 @@ struct StaticFile {
 constexpr std::array kStaticFiles = {
     StaticFile{"/login", "login.html", "text/html; charset=utf-8", true},
     StaticFile{"/static/style.css", "style.css", "text/css; charset=utf-8", true},
-    StaticFile{"/", "search.html", "text/html; charset=utf-8", false},
+    StaticFile{"/", "now.html", "text/html; charset=utf-8", false},
+    StaticFile{"/now", "now.html", "text/html; charset=utf-8", false},
     StaticFile{"/search", "search.html", "text/html; charset=utf-8", false},
     StaticFile{"/player", "player.html", "text/html; charset=utf-8", false},
     StaticFile{"/cluster", "cluster.html", "text/html; charset=utf-8", false},
     StaticFile{"/refs", "refs.html", "text/html; charset=utf-8", false},
     StaticFile{"/admin", "admin.html", "text/html; charset=utf-8", false},
     StaticFile{"/static/common.js", "common.js", "text/javascript; charset=utf-8", false},
+    StaticFile{"/static/now.js", "now.js", "text/javascript; charset=utf-8", false},
     StaticFile{"/static/search.js", "search.js", "text/javascript; charset=utf-8", false},
     StaticFile{"/static/player.js", "player.js", "text/javascript; charset=utf-8", false},
     StaticFile{"/static/cluster.js", "cluster.js", "text/javascript; charset=utf-8", false},
@@ -200,7 +204,7 @@ void WebServer::Routes() {
         res.set_header("Set-Cookie", std::string(kCookie) + "=" + token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
         res.status = 303;
-        res.set_header("Location", "/search");
+        res.set_header("Location", "/now");
     });
 
     server_->Post("/logout", [this](const Request& req, Response& res) {
@@ -393,6 +397,24 @@ void WebServer::Routes() {
                      if (!listed) return Error(res, 500, listed.reason());
                      res.set_content(RefereesJson(list, viewOf(session)), kJson);
                  }));
+
+    // Who is playing now: what `corvanth-cli who --format json` prints, addresses masked for moderators.
+    server_->Get(
+        "/api/who", authed([this](const Request&, Response& res, const Session& session) {
+            auto lease = pool_.Acquire();
+            const auto listed = ListOnline(*lease, OnlineQuery{{}, std::time(nullptr), kStaleAfterSeconds});
+            if (!listed) return Error(res, 500, listed.reason());
+            std::vector<OnlineServerRows> servers = *listed;
+            if (session.role != Role::Admin)
+                for (OnlineServerRows& server : servers)
+                    for (OnlinePlayer& player : server.players)
+                        player.ip = MaskAddress(player.ip);
+            QString text;
+            QTextStream out(&text);
+            WriteWhoJson(servers, out);
+            out.flush();
+            res.set_content(text.toStdString(), kJson);
+        }));
 
     server_->Get("/api/audit", authed([this](const Request&, Response& res, const Session& session) {
                      if (session.role != Role::Admin) return Error(res, 403, "the audit trail is for admins");

@@ -1,6 +1,7 @@
 #include "WebServer.h"
 #include "CliRunner.h"
 #include "LogLines.h"
+#include "NamesDatabase.h"
 #include "SearchCache.h"
 #include "TestBackend.h"
 
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -83,6 +85,7 @@ const std::vector<std::string> kApiRoutes = {"/api/session",
                                              "/api/player?name=Ace",
                                              "/api/cluster?name=Ace",
                                              "/api/refs",
+                                             "/api/who",
                                              "/api/audit"};
 
 // CSV of the web and of corvanth-cli search for the same searches, byte for byte.
@@ -119,7 +122,7 @@ TEST_P(WebServerTest, EveryRouteRefusesWithoutSession) {
         for (const std::string& path : kApiRoutes)
             EXPECT_EQ(Get(path, session)->status, 401) << path;
         for (const char* path :
-             {"/", "/search", "/player", "/cluster", "/refs", "/admin", "/static/search.js"}) {
+             {"/", "/now", "/search", "/player", "/cluster", "/refs", "/admin", "/static/search.js"}) {
             const auto res = Get(path, session);
             EXPECT_EQ(res->status, 303) << path;
             EXPECT_EQ(res->get_header_value("Location"), "/login");
@@ -155,6 +158,26 @@ TEST_P(WebServerTest, RolesDecideWhatAddressesShow) {
     struct stat file {};
     ASSERT_EQ(stat(dir_.file(kAuditFileName).c_str(), &file), 0);
     EXPECT_EQ(file.st_mode & 0027, 0u);
+}
+
+// Now playing is what corvanth-cli who --format json prints, with every address masked for a moderator.
+TEST_P(WebServerTest, NowPlayingIsWhatWhoPrints) {
+    {
+        NamesDatabase db;
+        db.Open(location_->location());
+        const OnlineSlot players[] = {{1, "Ace", "1.1.1.1"}, {5, kMarkup, "3.3.3.3"}};
+        db.PublishOnline({"/srv/a.log", "^1Red", std::time(nullptr), ServerFollowed::Yes}, players);
+        db.Commit();
+    }
+    const CliResult cli =
+        RunCli({"--data-dir", dir_.path(), "--database", location_->text(), "who", "--format", "json"});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    ASSERT_NE(cli.out.find("\"IP\": \"1.1.1.1\""), std::string::npos) << cli.out;
+    const auto login = client_->Post("/login", httplib::Params{{"user", "ada"}, {"password", "pw-a"}});
+    EXPECT_EQ(login->get_header_value("Location"), "/now"); // the first page after log-in
+    EXPECT_EQ(Body("/api/who", Login("ada", "pw-a")), cli.out);
+    EXPECT_EQ(Body("/api/who", Login("mo", "pw-m")),
+              std::regex_replace(cli.out, std::regex(R"((\d+\.\d+\.\d+)\.\d+)"), "$1.x"));
 }
 
 // Rows as JSON pages, sorted on request; a name with markup comes back as a JSON text, with a policy

@@ -101,7 +101,7 @@ const Corvanth = (() => {
   async function nav() {
     const bar = document.getElementById('nav');
     const session = await api('/api/session');
-    for (const [href, text] of [['/search', 'Search'], ['/cluster', 'Everything linked'], ['/refs', 'Referees']])
+    for (const [href, text] of [['/now', 'Now playing'], ['/search', 'Search'], ['/cluster', 'Everything linked'], ['/refs', 'Referees']])
       bar.appendChild(link(href, text));
     if (session.role === 'admin') bar.appendChild(link('/admin', 'Audit'));
     const form = el('form');
