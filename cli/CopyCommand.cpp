@@ -58,7 +58,7 @@ int RunCopyCommand(CliContext& context, const QCommandLineParser& parser) {
             summary = CopyNames(source, target, bar);
         }
         target.Close();
-        context.out() << "Copied " << summary.copied << " rows";
+        context.out() << "Copied " << summary.copied << " rows and " << summary.guids << " GUID rows";
         if (summary.skipped > 0)
             context.out() << " (" << summary.skipped << " without a name or address skipped)";
         context.out() << "\n";

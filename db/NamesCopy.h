@@ -14,13 +14,15 @@ public:
 };
 
 struct CopySummary {
-    std::int64_t copied = 0;  // rows read and merged into the target
-    std::int64_t skipped = 0; // rows without a name or an address, which no run would have written
+    std::int64_t copied = 0;  // rows of table Names read and merged into the target
+    std::int64_t guids = 0;   // rows of table Guids read and merged into the target
+    std::int64_t skipped = 0; // rows without a name or an address (or GUID), which no run would have written
 };
 
 // Copies every row of `from` into `to`, merging pairs as a run would (the later LastVisit, the referee
-// mark kept if either has it), and commits. Throws DatabaseError, before anything is written when the
-// two are the same database.
+// mark kept if either has it), then every row of its table Guids when it has one (the later LastVisit
+// per GUID, name and address), names as stored, and commits. The progress counts the rows of both. Throws
+// DatabaseError, before anything is written when the two are the same database.
 CopySummary CopyNames(NamesDatabase& from, NamesDatabase& to, CopyProgress& progress);
 
 } // namespace corvanth

@@ -71,6 +71,15 @@ void NamesDatabase::MergeRow(const NamesRow& row) {
     store().MergeRow(row);
 }
 
+void NamesDatabase::MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                              std::string_view lastVisit) {
+    store().MergeGuid(guid, storedName, ip, lastVisit);
+}
+
+std::optional<std::int64_t> NamesDatabase::GuidCount() {
+    return store().GuidCount();
+}
+
 void NamesDatabase::Checkpoint() {
     if (store_) store_->Checkpoint();
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,11 @@ public:
     void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
     // A row of another database, merged as a run would (the later LastVisit, the referee mark kept).
     void MergeRow(const NamesRow& row);
+    // A row of another database's table Guids, the name as stored there: merged keeping the later LastVisit.
+    void MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                   std::string_view lastVisit);
+    // The rows of table Guids; nothing when the database has none (a file made before GUIDs were kept).
+    std::optional<std::int64_t> GuidCount();
     void Checkpoint() override;
     void Commit() override;
     // After a DatabaseUnreachable failure: connects again, dropping what was not yet written. Throws

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,11 @@ public:
     virtual void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) = 0;
     // Merges a row of another database as a run would: the later LastVisit, the referee mark kept.
     virtual void MergeRow(const NamesRow& row) = 0;
+    // A row of another database's table Guids, the name as table Names stores it: the later LastVisit.
+    virtual void MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                           std::string_view lastVisit) = 0;
+    // The rows of table Guids, or nothing when the database has no such table (made before GUIDs were kept).
+    virtual std::optional<std::int64_t> GuidCount() = 0;
     virtual void Checkpoint() = 0;
     virtual void Commit() = 0;
     // After a DatabaseUnreachable failure: connects again, dropping what was not yet written (see

@@ -293,6 +293,25 @@ void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerNam
     if (guids_.Size() >= kMaxBatchRows) send();
 }
 
+void PostgresNames::MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                              std::string_view lastVisit) {
+    connection();
+    startBatch();
+    guids_.Add(guid, storedName, ip, lastVisit); // the later LastVisit, in the batch and on the server
+    if (guids_.Size() >= kMaxBatchRows) send();
+}
+
+std::optional<std::int64_t> PostgresNames::GuidCount() {
+    send();
+    PgConnection& c = connection();
+    c.ReconnectIfLost();
+    const PgResult found =
+        c.Run("SELECT to_regclass('guids') IS NOT NULL", {}, "cannot read the database's catalog");
+    if (Libpq().PQgetvalue(found.get(), 0, 0)[0] != 't') return std::nullopt;
+    const PgResult r = c.Run("SELECT count(*) FROM Guids", {}, "cannot count the GUID rows");
+    return std::stoll(Libpq().PQgetvalue(r.get(), 0, 0));
+}
+
 void PostgresNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
     send(); // after the names it follows
     PgConnection& c = connection();

@@ -39,6 +39,9 @@ public:
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
     void MergeRow(const NamesRow& row) override;
+    void MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                   std::string_view lastVisit) override;
+    std::optional<std::int64_t> GuidCount() override;
     void Checkpoint() override;
     void Commit() override;
     void Reconnect() override;

@@ -3,6 +3,7 @@
 #include "SqliteConnection.h"
 #include "TextCodec.h"
 #include "TextHash.h"
+#include "VisitDate.h"
 
 #include <optional>
 
@@ -78,8 +79,14 @@ void SqliteGuids::preload() {
     complete_ = true;
 }
 
+std::int64_t SqliteGuids::Count() {
+    const std::int64_t rows = count_.step() ? count_.integer(0) : 0;
+    count_.reset();
+    return rows;
+}
+
 void SqliteGuids::Record(std::string_view guid, std::string_view storedName, std::string_view ip,
-                         std::string_view lastVisit) {
+                         std::string_view lastVisit, Visit visit) {
     if (needsPreload_) preload();
     foldedName_.clear();
     AppendFolded(foldedName_, storedName);
@@ -112,6 +119,7 @@ void SqliteGuids::Record(std::string_view guid, std::string_view storedName, std
         known = &known_.Add(key_, hash_, std::move(*found));
     }
     if (known->lastVisit == lastVisit) return;
+    if (visit == Visit::KeepLater && !IsLaterVisit(lastVisit, known->lastVisit)) return;
     update_.bindForRun(1, lastVisit).bind(2, known->row);
     update_.run();
     known->lastVisit.assign(lastVisit);

@@ -22,9 +22,15 @@ public:
 
     explicit SqliteGuids(const SqliteConnection& connection);
 
+    // Which LastVisit a row already there keeps: a run's visit is the newest, a copied row's date is
+    // kept only when it is the later one (IsLaterVisit).
+    enum class Visit { Newest, KeepLater };
+
     // `storedName` is the name as table Names stores it. Throws DatabaseError.
     void Record(std::string_view guid, std::string_view storedName, std::string_view ip,
-                std::string_view lastVisit);
+                std::string_view lastVisit, Visit visit = Visit::Newest);
+    // The rows of the table. Throws DatabaseError.
+    std::int64_t Count();
     // Something else may have written the table: the cache no longer holds.
     void Forget() {
         known_.Clear();

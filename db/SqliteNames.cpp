@@ -372,6 +372,19 @@ void SqliteNames::RecordGuid(std::string_view guid, std::string_view playerName,
     guids_->Record(guid, StoredName(playerName, nameScratch_), ip, lastVisit);
 }
 
+void SqliteNames::MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                            std::string_view lastVisit) {
+    ensureBatch();
+    if (!guids_) throw DatabaseError(path_ + " holds no table Guids");
+    guids_->Record(guid, storedName, ip, lastVisit, SqliteGuids::Visit::KeepLater);
+}
+
+std::optional<std::int64_t> SqliteNames::GuidCount() {
+    requireOpen();
+    if (!guids_) return std::nullopt;
+    return guids_->Count();
+}
+
 void SqliteNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
     ensureBatch();
     if (!online_) online_ = std::make_unique<SqliteOnline>(*connection_);

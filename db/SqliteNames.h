@@ -47,6 +47,9 @@ public:
                     std::string_view lastVisit) override;
     void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
     void MergeRow(const NamesRow& row) override;
+    void MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
+                   std::string_view lastVisit) override;
+    std::optional<std::int64_t> GuidCount() override;
     void Checkpoint() override;
     void Commit() override;
 

@@ -623,6 +623,21 @@ TEST_P(Backends, GuidRowsAndTheirSearch) {
                                                                          {"AB12", {}}};
     for (const auto& [pattern, rows] : searches)
         EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), ByNameAndAddress(rows)) << pattern;
+    // A copy to the other kind of database and back merges the rows (letter case ignored, the later date).
+    struct : CopyProgress {
+        void rowsCopied(std::int64_t, std::int64_t) override {}
+    } quiet;
+    test::BackendLocation there(GetParam() == Backend::Sqlite ? Backend::Postgres : Backend::Sqlite,
+                                dir.file("copy.mdb"));
+    NamesDatabase copy;
+    copy.Open(there.location());
+    copy.RecordGuid("ab12cd", "^1jo'SH", "1.1.1.1", "01/02/2026 10:00:00");
+    copy.RecordGuid("ffff", "OTHER", "3.3.3.3", "");
+    copy.Commit();
+    EXPECT_EQ(CopyNames(db, copy, quiet).guids, 3);
+    EXPECT_EQ(CopyNames(copy, db, quiet).guids, 3);
+    EXPECT_EQ(test::GuidsTable(db), "AB12CD|" + emile + "|2.2.2.2|d3\nAB12cd|" + josh +
+                                        "|1.1.1.1|01/02/2026 10:00:00\nFFFF|Other|3.3.3.3|d\n");
     where.ExecuteBeside("DROP TABLE Guids");
     db.Close();
     db.Open(where.location());
