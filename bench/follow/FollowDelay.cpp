@@ -3,6 +3,8 @@
 // another connection, the delay from each connect line's write to its row being visible. Then it
 // leaves the log idle and measures the follower's CPU use, stops it with SIGTERM, and compares the
 // final table with a plain `corvanth-cli process` of the same bytes.
+#include "SpawnQuiet.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -23,22 +25,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-pid_t Spawn(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
 
 double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -95,7 +81,7 @@ int main(int argc, char** argv) {
     std::fputs("  0:00 InitGame: \\wfversion\\2.8\\x\n", out);
     std::fflush(out);
 
-    const pid_t follower = Spawn({cli, "--data-dir", data, "follow", log});
+    const pid_t follower = SpawnQuiet({cli, "--data-dir", data, "follow", log});
     while (!std::filesystem::exists(data + "/IPLogging.mdb"))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -162,7 +148,7 @@ int main(int argc, char** argv) {
     sqlite3_finalize(look);
     sqlite3_close(reader);
 
-    const pid_t process = Spawn({cli, "--data-dir", plain, "process", log});
+    const pid_t process = SpawnQuiet({cli, "--data-dir", plain, "process", log});
     int processStatus = 0;
     waitpid(process, &processStatus, 0);
     const bool equal = Dump(data + "/IPLogging.mdb") == Dump(plain + "/IPLogging.mdb");

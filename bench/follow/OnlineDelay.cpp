@@ -4,6 +4,8 @@
 // connect line's write to its row in table Online. A name replaced in its slot before the reader looked
 // is counted as missed, not as a delay. Then it stops the follower with SIGTERM and checks that every
 // server reads as not followed.
+#include "SpawnQuiet.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -23,22 +25,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-pid_t Spawn(const std::vector<std::string>& args) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        std::vector<char*> argv;
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
 
 } // namespace
 
@@ -65,7 +51,7 @@ int main(int argc, char** argv) {
         std::fflush(logs.back());
         args.push_back(log);
     }
-    const pid_t follower = Spawn(args);
+    const pid_t follower = SpawnQuiet(args);
     const std::string database = data + "/IPLogging.mdb";
     sqlite3* reader = nullptr;
     sqlite3_stmt* look = nullptr;
