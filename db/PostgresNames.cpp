@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace corvanth {
 namespace {
@@ -101,8 +102,8 @@ void BatchKey(std::string& key, std::string_view name, std::string_view ip) {
 
 // Writes rows [0, count) in one statement (`write(from, to, context)`); when the server refuses it for
 // its values, each half in turn, down to single rows, so every row not refused is written (a few
-// statements for one bad row among thousands). Then throws the first refusal, named by `describe`,
-// with the log line of its row (`lineOf`).
+// statements for one bad row among thousands). Then throws a refusal, named by `describe`, with the log
+// line of its row (`lineOf`): of the rows of one log, the earliest line's; else the first row's.
 void WriteSplitting(std::size_t count,
                     const std::function<void(std::size_t, std::size_t, const char*)>& write,
                     const char* context, const std::function<std::string(std::size_t)>& describe,
@@ -118,9 +119,13 @@ void WriteSplitting(std::size_t count,
             if (to - from > 1) {
                 split(from, from + (to - from) / 2);
                 split(from + (to - from) / 2, to);
-            } else if (++refused == 1) {
-                first = e;
-                first->setFailedLine(lineOf(from));
+            } else {
+                LogLine line = lineOf(from);
+                if (++refused == 1 || (line.position > 0 && line.log == first->failedLine().log &&
+                                       line.position < first->failedLine().position)) {
+                    first = e;
+                    first->setFailedLine(std::move(line));
+                }
             }
         }
     };

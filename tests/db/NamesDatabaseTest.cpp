@@ -366,7 +366,8 @@ TEST(PostgresConnection, FullBatchesGoOutWhileTheNextIsGathered) {
 // A batch the server refuses (for a name that is not UTF-8, which a file made by another tool may hold,
 // or for a check of the table's own) is written again in parts down to single rows: every other row is
 // stored, and the failure names the one row, briefly, without repeating the batch. A run's visit names
-// the log line it came from: the first line of the batch that gave the refused pair. With 10,500 rows
+// the log line it came from: the first line of the batch that gave the refused pair, and of two refused
+// pairs the one of the earlier line (not the first in the batch's order). With 10,500 rows
 // the refused batch goes out while the next is gathered: its refusal is thrown by the commit, not by a
 // row handed over later.
 TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
@@ -381,7 +382,9 @@ TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
             for (int i = 0; i < good; ++i) {
                 if (fromLines) db.FromLine("/logs/games.log", 1000 + 100 * i);
                 db.RecordVisit("Player" + std::string(60, 'p') + std::to_string(i), "1.1.1.1", "d");
-                if (fromLines && (i == 100 || i == 200)) db.RecordVisit("Refused", "3.3.3.3", "d");
+                if (fromLines && (i == 100 || i == 200)) db.RecordVisit("Refused", "4.4.4.4", "d");
+                if (fromLines && i == 140)
+                    db.RecordVisit("Refused", "3.3.3.3", "d"); // first in the batch's order
             }
             LogLine failedLine;
             std::string why;
@@ -396,6 +399,7 @@ TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
             EXPECT_LT(why.size(), 400u) << why;
             EXPECT_EQ(failedLine.log, fromLines ? "/logs/games.log" : "");
             EXPECT_EQ(failedLine.position, fromLines ? 1000 + 100 * 100 : 0);
+            EXPECT_EQ(why.find("4.4.4.4") != std::string::npos, fromLines) << why;
             EXPECT_EQ(db.RowCount(), good);
         }
 }
