@@ -7,7 +7,8 @@
 
 namespace corvanth {
 
-class DatabaseError : public std::runtime_error {
+// A failure of the database; one that a batch written later found names the log line of its row.
+class DatabaseError : public std::runtime_error, public SinkFailure {
 public:
     explicit DatabaseError(const std::string& what, std::string code = {})
         : std::runtime_error(what), code_(std::move(code)) {}

@@ -54,6 +54,10 @@ void NamesDatabase::RecordVisit(std::string_view playerName, std::string_view ip
     store().RecordVisit(playerName, ip, lastVisit);
 }
 
+void NamesDatabase::FromLine(std::string_view log, std::int64_t position) {
+    if (store_) store_->FromLine(log, position);
+}
+
 void NamesDatabase::MarkReferee(std::string_view playerName, std::string_view ip) {
     store().MarkReferee(playerName, ip);
 }

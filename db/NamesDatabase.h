@@ -41,6 +41,8 @@ public:
 
     // A visit of a name from an address: inserts the pair or refreshes its LastVisit.
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
+    // Where the visits and marks that follow come from: named by a failure found after their line.
+    void FromLine(std::string_view log, std::int64_t position) override;
     // Ref = Yes for every row of the pair; nothing when there is none.
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
     // A GUID seen with a pair: a row of the side table Guids (GUID, name, address; letter case ignored)

@@ -39,6 +39,9 @@ public:
     // A follower's slots of one server in table Online (see VisitSink::PublishOnline), made when missing;
     // a store whose user may not make it publishes nothing.
     virtual void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) = 0;
+    // Where the visits and marks that follow come from (see VisitSink::FromLine). A store that writes
+    // each at once fails at its line and needs no more.
+    virtual void FromLine(std::string_view /*log*/, std::int64_t /*position*/) {}
     // Merges a row of another database as a run would: the later LastVisit, the referee mark kept.
     virtual void MergeRow(const NamesRow& row) = 0;
     // A row of another database's table Guids, the name as table Names stores it: the later LastVisit.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace corvanth {
 namespace {
@@ -101,10 +102,12 @@ void BatchKey(std::string& key, std::string_view name, std::string_view ip) {
 
 // Writes rows [0, count) in one statement (`write(from, to, context)`); when the server refuses it for
 // its values, each half in turn, down to single rows, so every row not refused is written (a few
-// statements for one bad row among thousands). Then throws the first refusal, named by `describe`.
+// statements for one bad row among thousands). Then throws a refusal, named by `describe`, with the log
+// line of its row (`lineOf`): of the rows of one log, the earliest line's; else the first row's.
 void WriteSplitting(std::size_t count,
                     const std::function<void(std::size_t, std::size_t, const char*)>& write,
-                    const char* context, const std::function<std::string(std::size_t)>& describe) {
+                    const char* context, const std::function<std::string(std::size_t)>& describe,
+                    const std::function<LogLine(std::size_t)>& lineOf) {
     std::optional<DatabaseError> first;
     std::size_t refused = 0;
     std::function<void(std::size_t, std::size_t)> split = [&](std::size_t from, std::size_t to) {
@@ -116,16 +119,23 @@ void WriteSplitting(std::size_t count,
             if (to - from > 1) {
                 split(from, from + (to - from) / 2);
                 split(from + (to - from) / 2, to);
-            } else if (++refused == 1) {
-                first = e;
+            } else {
+                LogLine line = lineOf(from);
+                if (++refused == 1 || (line.position > 0 && line.log == first->failedLine().log &&
+                                       line.position < first->failedLine().position)) {
+                    first = e;
+                    first->setFailedLine(std::move(line));
+                }
             }
         }
     };
     split(0, count);
     if (!first) return;
     if (refused == 1) throw *first;
-    throw DatabaseError(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
-                        first->code());
+    DatabaseError all(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
+                      first->code());
+    all.setFailedLine(first->failedLine());
+    throw all;
 }
 
 } // namespace
@@ -239,12 +249,12 @@ void PostgresNames::startBatch() {
 }
 
 PostgresNames::Pending& PostgresNames::pendingPair(const std::string& name, const std::string& ip,
-                                                   bool& added) {
+                                                   const Origin& origin, bool& added) {
     BatchKey(keyScratch_, name, ip);
     auto [it, inserted] = pendingIndex_.emplace(keyScratch_, pending_.size());
     added = inserted;
     if (inserted) {
-        pending_.push_back({name, {}, ip, {}, false});
+        pending_.push_back({name, {}, ip, {}, false, origin});
         pendingBytes_ += name.size() + ip.size();
     }
     return pending_[it->second];
@@ -263,7 +273,7 @@ void PostgresNames::RecordVisit(std::string_view playerName, std::string_view ip
     startBatch();
     bool added = false;
     const std::string name = EncodeName(playerName);
-    Pending& p = pendingPair(ToServerText(name), ToServerText(ip), added);
+    Pending& p = pendingPair(ToServerText(name), ToServerText(ip), origin_, added);
     if (added) {
         p.strippedName = ToServerText(StripName(name));
         pendingBytes_ += p.strippedName.size();
@@ -282,7 +292,21 @@ void PostgresNames::MarkReferee(std::string_view playerName, std::string_view ip
         return;
     }
     pendingBytes_ += name.size() + address.size();
-    marks_.emplace_back(name, address);
+    marks_.push_back({name, address, origin_});
+}
+
+void PostgresNames::FromLine(std::string_view log, std::int64_t position) {
+    if (logs_.empty() || logs_[origin_.log] != log) {
+        const auto known = std::find(logs_.begin(), logs_.end(), log);
+        origin_.log = static_cast<std::size_t>(known - logs_.begin());
+        if (known == logs_.end()) logs_.emplace_back(log);
+    }
+    origin_.line = position;
+}
+
+LogLine PostgresNames::lineOf(const Origin& origin) const {
+    if (origin.line == 0) return {};
+    return {logs_[origin.log], origin.line};
 }
 
 void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
@@ -323,7 +347,7 @@ void PostgresNames::MergeRow(const NamesRow& row) {
     connection();
     startBatch();
     bool added = false;
-    Pending& p = pendingPair(ToServerText(row.playerName), ToServerText(row.ip), added);
+    Pending& p = pendingPair(ToServerText(row.playerName), ToServerText(row.ip), Origin{}, added);
     if (added) {
         p.strippedName = ToServerText(row.strippedName ? *row.strippedName : StripName(row.playerName));
         pendingBytes_ += p.strippedName.size();
@@ -365,7 +389,7 @@ void PostgresNames::sendBatch(PgConnection& c, Wait wait) {
     if (pending_.empty() && marks_.empty() && guids_.Empty()) return;
     // Whatever happens, this batch is done with: sent, or lost with the connection.
     std::vector<Pending> pending = std::move(pending_);
-    std::vector<std::pair<std::string, std::string>> marks = std::move(marks_);
+    std::vector<Mark> marks = std::move(marks_);
     pending_.clear();
     marks_.clear();
     pendingBytes_ = 0;
@@ -378,10 +402,10 @@ void PostgresNames::sendBatch(PgConnection& c, Wait wait) {
     rows.reserve(order.size());
     for (const auto& entry : order)
         rows.push_back(std::move(pending[entry.second]));
-    std::sort(marks.begin(), marks.end(), [](const auto& a, const auto& b) {
+    std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) {
         std::string keyA, keyB;
-        BatchKey(keyA, a.first, a.second);
-        BatchKey(keyB, b.first, b.second);
+        BatchKey(keyA, a.name, a.ip);
+        BatchKey(keyB, b.name, b.ip);
         return keyA < keyB;
     });
     c.ReconnectIfLost();
@@ -428,32 +452,33 @@ void PostgresNames::writeRows(PgConnection& c, const std::vector<Pending>& rows)
         return "cannot write the visit of \"" + Brief(rows[i].playerName) + "\" from \"" + Brief(rows[i].ip) +
                "\"";
     };
+    const auto line = [&](std::size_t i) { return lineOf(rows[i].origin); };
     try {
-        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe, line);
     } catch (const DatabaseError& e) {
         if (e.code() != kNoSuchConflictIndex) throw;
         chooseStatements(readCatalog());
-        WriteSplitting(rows.size(), write, "cannot write the visits", describe);
+        WriteSplitting(rows.size(), write, "cannot write the visits", describe, line);
     }
 }
 
-void PostgresNames::writeMarks(PgConnection& c,
-                               const std::vector<std::pair<std::string, std::string>>& marks) {
+void PostgresNames::writeMarks(PgConnection& c, const std::vector<Mark>& marks) {
     WriteSplitting(
         marks.size(),
         [&](std::size_t from, std::size_t to, const char* context) {
             ArrayText names, ips;
             for (std::size_t i = from; i < to; ++i) {
-                names.add(marks[i].first);
-                ips.add(marks[i].second);
+                names.add(marks[i].name);
+                ips.add(marks[i].ip);
             }
             c.RunRepeatable(marksSql_, {names.take(), ips.take()}, context);
         },
         "cannot write the referee marks",
         [&](std::size_t i) {
-            return "cannot mark \"" + Brief(marks[i].first) + "\" from \"" + Brief(marks[i].second) +
+            return "cannot mark \"" + Brief(marks[i].name) + "\" from \"" + Brief(marks[i].ip) +
                    "\" as a referee";
-        });
+        },
+        [&](std::size_t i) { return lineOf(marks[i].origin); });
 }
 
 void PostgresNames::Checkpoint() {

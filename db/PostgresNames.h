@@ -20,7 +20,8 @@ namespace corvanth {
 // INSERT ... ON CONFLICT ... DO UPDATE (the later LastVisit, the referee mark kept). Visits are gathered
 // in the program and sent as one statement per batch (one round trip), when the batch is due at a
 // Checkpoint, when it grows large, at Commit() and before any other statement. A batch the server
-// refuses for what it holds is written again row by row; the failure names the first row refused.
+// refuses for what it holds is written again row by row; the failure names the first row refused, and
+// the log line that gave it (the first of the batch that gave its pair) when it came from one.
 class PostgresNames : public NamesStore {
 public:
     // Connects; creates the table, its folding function and indexes when the catalog shows them missing,
@@ -36,6 +37,7 @@ public:
     void RecordVisit(std::string_view playerName, std::string_view ip, std::string_view lastVisit) override;
     void MarkReferee(std::string_view playerName, std::string_view ip) override;
     void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
+    void FromLine(std::string_view log, std::int64_t position) override;
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
     void MergeRow(const NamesRow& row) override;
@@ -59,9 +61,19 @@ public:
     std::string Identity() override;
 
 private:
+    // The line that gave a row: an index in logs_ and the line's position (0: none).
+    struct Origin {
+        std::size_t log = 0;
+        std::int64_t line = 0;
+    };
     struct Pending {
         std::string playerName, strippedName, ip, lastVisit;
         bool referee = false;
+        Origin origin;
+    };
+    struct Mark {
+        std::string name, ip;
+        Origin origin;
     };
     PgConnection& connection();
     void prepareSchema();
@@ -70,7 +82,8 @@ private:
     // The upsert and mark statements for the pair index the catalog shows.
     void chooseStatements(const PgResult& catalog);
     // `name`, `ip` and `lastVisit` in the server's form.
-    Pending& pendingPair(const std::string& name, const std::string& ip, bool& added);
+    Pending& pendingPair(const std::string& name, const std::string& ip, const Origin& origin, bool& added);
+    LogLine lineOf(const Origin& origin) const;
     void keepLater(Pending& p, bool added, std::string&& lastVisit);
     void startBatch();
     // A full batch goes out while the next one is gathered (its outcome is waited for before the next
@@ -86,7 +99,7 @@ private:
     // Writes the rows in one statement, or one by one when the server refuses the statement for what it
     // holds; throws the first refusal after every other row is written.
     void writeRows(PgConnection& c, const std::vector<Pending>& rows);
-    void writeMarks(PgConnection& c, const std::vector<std::pair<std::string, std::string>>& marks);
+    void writeMarks(PgConnection& c, const std::vector<Mark>& marks);
 
     std::unique_ptr<PgConnection> connection_;
     std::shared_ptr<bool> open_;
@@ -97,10 +110,12 @@ private:
     // referee marks of pairs the batch does not hold (sent first: they apply only to rows that exist).
     std::unordered_map<std::string, std::size_t> pendingIndex_;
     std::vector<Pending> pending_;
-    std::vector<std::pair<std::string, std::string>> marks_;
+    std::vector<Mark> marks_;
     std::size_t pendingBytes_ = 0;
     std::string keyScratch_;
-    PgGuids guids_; // the batch's rows of table Guids
+    std::vector<std::string> logs_; // every log visits came from (a follower reads several)
+    Origin origin_;                 // where the visits handed over now come from
+    PgGuids guids_;                 // the batch's rows of table Guids
     PgOnline online_;
     // The rows of the batch sent without waiting, kept until the server has written them; the refusal
     // of some of them, found by a send that did not wait, kept for the next send that waits.

@@ -8,6 +8,9 @@
 namespace corvanth {
 namespace {
 
+// The bytes of a failed line shown.
+constexpr std::size_t kShownLine = 300;
+
 // The journaled position of a log; a journal that cannot be read ends the follow like any failure.
 std::int64_t JournaledPosition(const PositionJournal& journal, const std::string& path) {
     const auto lookup = journal.LastPosition(path);
@@ -174,21 +177,37 @@ bool LogFollower::read(Followed& log, bool& moreWaiting) {
         if (log.scanner->scan(bytesPerTurn_) == ScanEnd::BudgetSpent) moreWaiting = true;
         return true;
     } catch (const std::exception& e) {
-        if (IsUnreachable(e)) throw; // not the log's failure: the turn waits for the database
-        std::string text = "following stopped: ";
-        if (log.scanner && !log.scanner->lineInHand().empty())
-            text += "at byte " + std::to_string(log.scanner->lineInHandStart()) + ": ";
-        text += e.what();
-        if (log.scanner && !log.scanner->lineInHand().empty()) {
-            std::string_view line = log.scanner->lineInHand();
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            text += " (line: " + Windows1252ToUtf8(line.substr(0, 300)) + ")";
-        }
-        event(FollowEventKind::Failed, log, text);
-        log.failed = true;
-        log.scanner.reset();
+        // Not this log's failure: the turn waits for the database, or fails the log of the line named.
+        if (IsUnreachable(e) || FailedLineOf(e)) throw;
+        const bool inHand = log.scanner && !log.scanner->lineInHand().empty();
+        fail(log, inHand ? log.scanner->lineInHandStart() : 0,
+             inHand ? log.scanner->lineInHand() : std::string_view(), e.what());
         return false;
     }
+}
+
+void LogFollower::fail(Followed& log, std::int64_t position, std::string_view line,
+                       const std::string& reason) {
+    std::string text = "following stopped: ";
+    if (position > 0) text += "at byte " + std::to_string(position) + ": ";
+    text += reason;
+    if (position > 0) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        text += " (line: " + Windows1252ToUtf8(line.substr(0, kShownLine)) + ")";
+    }
+    event(FollowEventKind::Failed, log, text);
+    log.failed = true;
+    log.scanner.reset();
+}
+
+TurnResult LogFollower::refused(Followed& log, std::int64_t position, const std::string& reason) {
+    const std::string line =
+        log.scanner ? log.scanner->reader().lineAt(position, kShownLine + 1) : std::string();
+    fail(log, position, line, reason);
+    backToLastSave();
+    for (const auto& other : logs_)
+        if (!other->failed) return stopRequested_ ? TurnResult::Stopped : TurnResult::MoreWaiting;
+    return TurnResult::AllFailed;
 }
 
 void LogFollower::save(Followed& log) {
@@ -224,6 +243,11 @@ TurnResult LogFollower::turn() {
     try {
         return readAll();
     } catch (const std::exception& e) {
+        if (const LogLine* line = FailedLineOf(e)) {
+            for (auto& log : logs_)
+                if (!log->failed && log->path == line->log) return refused(*log, line->position, e.what());
+            throw;
+        }
         if (!IsUnreachable(e)) throw;
         unreachable_ = true;
         lostBy_ = OneLine(e.what());
@@ -265,7 +289,19 @@ bool LogFollower::reconnect() {
         return false;
     }
     unreachable_ = false;
-    // Every log goes back to its last save: what came after it may not have been written.
+    backToLastSave();
+    observer_.onEvent({FollowEventKind::Reachable,
+                       {},
+                       unreachableSaid_ ? std::string("the database is reachable again; reading on from the "
+                                                      "last saved positions")
+                                        : "the connection to the database was lost (" + lostBy_ +
+                                              ") and made again; reading on from the last saved positions"});
+    unreachableSaid_ = false;
+    return true;
+}
+
+// Every log goes back to its last save: what came after it may not have been written.
+void LogFollower::backToLastSave() {
     for (auto& log : logs_) {
         if (log->failed) continue;
         const bool following = log->scanner != nullptr;
@@ -280,14 +316,6 @@ bool LogFollower::reconnect() {
         log->published = false; // what was published since the last commit may be lost
         begin(*log, following ? Resume::AfterOutage : Resume::Start);
     }
-    observer_.onEvent({FollowEventKind::Reachable,
-                       {},
-                       unreachableSaid_ ? std::string("the database is reachable again; reading on from the "
-                                                      "last saved positions")
-                                        : "the connection to the database was lost (" + lostBy_ +
-                                              ") and made again; reading on from the last saved positions"});
-    unreachableSaid_ = false;
-    return true;
 }
 
 void LogFollower::publish(Followed& log) {

@@ -92,6 +92,13 @@ private:
     void startFresh(Followed& log, FollowEventKind kind, const std::string& text);
     // Returns false when the log failed.
     bool read(Followed& log, bool& moreWaiting);
+    // The log fails at the line that starts at byte `position` (0: at no line), and is read no more.
+    void fail(Followed& log, std::int64_t position, std::string_view line, const std::string& reason);
+    // A visit the database refused, found after its line (maybe while another log was read): that log
+    // fails at the line, unsaved; every other log goes back to its last save.
+    TurnResult refused(Followed& log, std::int64_t position, const std::string& reason);
+    // Every log that has not failed starts again from its last save (what came after may be unwritten).
+    void backToLastSave();
     void save(Followed& log);
     // The log's server and the slots that changed since it was last published (all of them first).
     void publish(Followed& log);

@@ -76,4 +76,17 @@ std::string_view LogReader::readBlock(std::size_t most) {
     }
 }
 
+std::string LogReader::lineAt(std::int64_t position, std::size_t most) const {
+    std::string line(most, '\0');
+    ssize_t n = 0;
+    if (isOpen() && position >= 1) {
+        do {
+            n = ::pread(fd_, line.data(), most, static_cast<off_t>(position - 1));
+        } while (n < 0 && errno == EINTR);
+    }
+    line.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (const auto lf = line.find('\n'); lf != std::string::npos) line.resize(lf);
+    return line;
+}
+
 } // namespace corvanth

@@ -46,6 +46,10 @@ public:
     // the next call or close().
     std::string_view readBlock(std::size_t most = kBlockSize);
 
+    // At most `most` bytes of the line that starts at byte `position`, without its LF; empty when they
+    // cannot be read. The next block read is the same as before.
+    std::string lineAt(std::int64_t position, std::size_t most) const;
+
     // The open file's identity and its size now.
     FileFacts facts() const;
 

@@ -75,6 +75,7 @@ LogScanner::LogScanner(ProcessingState& state, VisitSink& sink, RunHost& host, c
 void LogScanner::open(const std::string& path, std::int64_t start) {
     reader_.open(path);
     reader_.seekTo(start);
+    writer_.ReadingLog(path);
     consumed_ = consumedAtClock_ = start - 1;
 }
 
@@ -224,6 +225,7 @@ void LogScanner::publish() {
 void LogScanner::interpretMatter(std::string_view line, std::int64_t position) {
     lineStart_ = position;
     current_ = line;
+    writer_.LineStarts(position);
     interpreter_.InterpretLine(line);
     current_ = {};
     if (writer_.BatchFull()) {

@@ -10,8 +10,9 @@
 namespace corvanth {
 namespace {
 
+constexpr std::size_t kShown = 300;
+
 std::string ShortLine(std::string_view bytes) {
-    constexpr std::size_t kShown = 300;
     if (!bytes.empty() && bytes.back() == '\r') bytes.remove_suffix(1);
     std::string text = Windows1252ToUtf8(bytes.substr(0, kShown));
     if (bytes.size() > kShown) text += "...";
@@ -86,7 +87,11 @@ RunSummary ProcessLog(ProcessingState& state, VisitSink& sink, const PositionJou
         info.reason = e.what();
         if (scanning) {
             CountInto(summary, scanner);
-            if (!scanner.lineInHand().empty()) {
+            // A visit written in a batch after its line fails with that line, not the one in hand.
+            if (const LogLine* failed = FailedLineOf(e)) {
+                info.linePosition = failed->position;
+                info.line = ShortLine(scanner.reader().lineAt(failed->position, kShown + 1));
+            } else if (!scanner.lineInHand().empty()) {
                 info.linePosition = scanner.lineInHandStart();
                 info.line = ShortLine(scanner.lineInHand());
             }

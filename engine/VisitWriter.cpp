@@ -44,8 +44,12 @@ void VisitWriter::add(Kind kind, std::string_view name, std::string_view ip, std
     b.text.append(name).append(ip).append(date).append(guid);
     const auto end = static_cast<std::uint32_t>(b.text.size());
     const auto dateEnd = static_cast<std::uint32_t>(end - guid.size());
-    b.items[b.count++] = Item{kind, static_cast<std::uint32_t>(dateEnd - date.size() - ip.size()),
-                              static_cast<std::uint32_t>(dateEnd - date.size()), dateEnd, end};
+    b.items[b.count++] = Item{kind,
+                              static_cast<std::uint32_t>(dateEnd - date.size() - ip.size()),
+                              static_cast<std::uint32_t>(dateEnd - date.size()),
+                              dateEnd,
+                              end,
+                              line_};
 }
 
 void VisitWriter::passOver() {
@@ -159,11 +163,16 @@ void VisitWriter::work() {
 void VisitWriter::write(const Batch& batch, std::size_t& done) {
     const std::string_view text = batch.text;
     std::uint32_t start = 0;
+    std::int64_t told = 0; // the line the sink was told of last (another log's writer may have told since)
     for (; done < batch.count; ++done) {
         const Item& item = batch.items[done];
         const std::string_view name = text.substr(start, item.nameEnd - start);
         const std::string_view ip = text.substr(item.nameEnd, item.ipEnd - item.nameEnd);
         const std::string_view date = text.substr(item.ipEnd, item.dateEnd - item.ipEnd);
+        if (item.line != told) {
+            sink_.FromLine(log_, item.line);
+            told = item.line;
+        }
         if (item.kind == Kind::Visit)
             sink_.RecordVisit(name, ip, date);
         else if (item.kind == Kind::Referee)

@@ -59,6 +59,11 @@ public:
     void Checkpoint() override;
     void Commit() override;
 
+    // The log read (set before the first batch is sent), and the position of the line whose visits come
+    // next: each visit carries it, and the sink is told of it (FromLine) before the visits of a new line.
+    void ReadingLog(const std::string& path) { log_ = path; }
+    void LineStarts(std::int64_t position) { line_ = position; }
+
     bool BatchFull() const { return filling_->count >= kBatchVisits; }
     // The mark of the batch being filled; the scan sets it after every Seal() and Drain().
     ScanMark& FillingMark() { return filling_->mark; }
@@ -79,6 +84,7 @@ private:
     struct Item {
         Kind kind;
         std::uint32_t nameEnd, ipEnd, dateEnd, end; // ends of the texts in Batch::text (a GUID last)
+        std::int64_t line;                          // the position of the line that gave it
     };
     struct Batch {
         std::string text;
@@ -98,6 +104,8 @@ private:
 
     VisitSink& sink_;
     std::unique_ptr<Batch> filling_; // the scan's own
+    std::string log_;                // the scan's, read by the writer once the thread runs
+    std::int64_t line_ = 0;          // the scan's own
 
     // Reading again after a failure (the scan's own).
     std::exception_ptr failure_;

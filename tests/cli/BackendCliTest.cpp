@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 #include "LogLines.h"
 #include "PgTestDatabase.h"
+#include "PositionJournal.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,39 @@ TEST(CliConcurrency, FourRunsIntoOneServerAtOnceEqualTheSameRunsOneAfterAnother)
                                     "--format", "csv"});
     EXPECT_EQ(twice.exitCode, 0) << twice.err;
     EXPECT_EQ(twice.out, "Name,StripName,IP,Last Connection,Referee\r\n");
+}
+
+// A line whose visit the server refuses (for a check the test adds to the table) ends `process` and
+// `follow` at that line, named by its byte position and text, though the refusal is found only when its
+// batch (of thousands of rows) is written; every other visit is stored and the journal does not pass the
+// line.
+TEST(CliRefusal, ARefusedVisitIsReportedByItsOwnLine) {
+    for (const std::string command : {"process", "follow"}) {
+        SCOPED_TRACE(command);
+        TempFolder dir;
+        PgTestDatabase server;
+        std::string text = InitGame();
+        std::int64_t at = 0;
+        for (int i = 0; i < 12000; ++i) {
+            if (i == 3000) {
+                at = static_cast<std::int64_t>(text.size()) + 1;
+                text += Connect(3, "Refused", "10.0.0.3");
+            }
+            text += Connect(1 + i % 16, "P" + std::to_string(i), "10.0.0.1");
+        }
+        const std::string log = dir.write("games.log", text);
+        ASSERT_EQ(RunCli({"--data-dir", dir.path(), "--database", server.location(), "search", "name", "x"})
+                      .exitCode,
+                  0);
+        server.Exec("ALTER TABLE Names ADD CHECK (PlayerName <> 'Refused')");
+        const CliResult r = RunCli({"--data-dir", dir.path(), "--database", server.location(), command, log});
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find("at byte " + std::to_string(at) + ":"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("ClientConnect: 3, name: Refused"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("\"P"), std::string::npos) << r.err; // no other row of the batch
+        EXPECT_EQ(Table(dir, server.location()).size(), 12001u);
+        EXPECT_LT(corvanth::PositionJournal(dir.path()).LastPosition(log)->position, at) << r.err;
+    }
 }
 
 } // namespace

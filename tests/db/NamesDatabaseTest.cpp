@@ -363,23 +363,45 @@ TEST(PostgresConnection, FullBatchesGoOutWhileTheNextIsGathered) {
                                       {"P5000", "P5000", "10.0.0.2", "d5000", "True"}}));
 }
 
-// A batch the server refuses (here for a name that is not UTF-8, which a file made by another tool may
-// hold) is written again in parts down to single rows: every other row is stored, and the failure names
-// the one row, briefly, without repeating the batch. With 10,500 rows the refused batch goes out while
-// the next is gathered: its refusal is thrown by the commit, not by a row handed over later.
+// A batch the server refuses (for a name that is not UTF-8, which a file made by another tool may hold,
+// or for a check of the table's own) is written again in parts down to single rows: every other row is
+// stored, and the failure names the one row, briefly, without repeating the batch. A run's visit names
+// the log line it came from: the first line of the batch that gave the refused pair, and of two refused
+// pairs the one of the earlier line (not the first in the batch's order). With 10,500 rows
+// the refused batch goes out while the next is gathered: its refusal is thrown by the commit, not by a
+// row handed over later.
 TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
-    for (const int good : {300, 10500}) {
-        test::PgTestDatabase server;
-        NamesDatabase db;
-        db.Open(ParseDatabaseLocation(server.location(), {}));
-        db.MergeRow({"Bad\xFF", std::nullopt, "2.2.2.2", "d", false});
-        EXPECT_NO_THROW(for (int i = 0; i < good; ++i) db.MergeRow(
-            {"Player" + std::string(60, 'p') + std::to_string(i), std::nullopt, "1.1.1.1", "d", false}));
-        const std::string why = Failure([&] { db.Commit(); });
-        EXPECT_NE(why.find("\"Bad"), std::string::npos) << why;
-        EXPECT_LT(why.size(), 400u) << why;
-        EXPECT_EQ(db.RowCount(), good);
-    }
+    for (const int good : {300, 10500})
+        for (const bool fromLines : {false, true}) {
+            SCOPED_TRACE(std::to_string(good) + (fromLines ? " from lines" : ""));
+            test::PgTestDatabase server;
+            NamesDatabase db;
+            db.Open(ParseDatabaseLocation(server.location(), {}));
+            server.Exec("ALTER TABLE Names ADD CHECK (PlayerName <> 'Refused')");
+            if (!fromLines) db.MergeRow({"Bad\xFF", std::nullopt, "2.2.2.2", "d", false});
+            for (int i = 0; i < good; ++i) {
+                if (fromLines) db.FromLine("/logs/games.log", 1000 + 100 * i);
+                db.RecordVisit("Player" + std::string(60, 'p') + std::to_string(i), "1.1.1.1", "d");
+                if (fromLines && (i == 100 || i == 200)) db.RecordVisit("Refused", "4.4.4.4", "d");
+                if (fromLines && i == 140)
+                    db.RecordVisit("Refused", "3.3.3.3", "d"); // first in the batch's order
+            }
+            LogLine failedLine;
+            std::string why;
+            try {
+                db.Commit();
+            } catch (const DatabaseError& e) {
+                why = e.what();
+                failedLine = e.failedLine();
+            }
+            EXPECT_NE(why.find(fromLines ? "\"Refused" : "\"Bad"), std::string::npos) << why;
+            EXPECT_EQ(why.find("Player"), std::string::npos) << why;
+            EXPECT_LT(why.size(), 400u) << why;
+            EXPECT_EQ(failedLine.log, fromLines ? "/logs/games.log" : "");
+            EXPECT_EQ(failedLine.position, fromLines ? 1000 + 100 * 100 : 0);
+            EXPECT_EQ(why.find("4.4.4.4") != std::string::npos, fromLines) << why;
+            EXPECT_EQ(db.RowCount(), good);
+        }
 }
 
 // The letters whose lower case the C library and ICU give differently (the dotted capital I, a capital

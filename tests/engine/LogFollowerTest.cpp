@@ -1,6 +1,7 @@
 // The follower over a real names database, driven turn by turn: every append, rotation and restart
 // happens between two turns, so nothing depends on timing.
 #include "LogFollower.h"
+#include "DatabaseError.h"
 #include "FakeRunHost.h"
 #include "LogLines.h"
 #include "NamesDatabase.h"
@@ -25,17 +26,36 @@ const std::string kInit = InitGame();
 class Events : public FollowObserver {
 public:
     std::vector<FollowEventKind> kinds;
-    void onEvent(const FollowEvent& e) override { kinds.push_back(e.kind); }
+    std::string texts; // "path: text" lines
+    void onEvent(const FollowEvent& e) override {
+        kinds.push_back(e.kind);
+        texts += e.logPath + ": " + e.text + "\n";
+    }
 };
 
-// The names database, failing at a given visit as a kill in the middle of a batch would.
+// The names database, failing at a given visit as a kill in the middle of a batch would; or refusing the
+// visits of one name as a server writing in batches does: found once a visit of another log came.
 class DyingDatabase : public NamesDatabase {
 public:
     int visitsLeft = -1;
+    std::string refuse;
+    LogLine from, refused;
+    void FromLine(std::string_view log, std::int64_t position) override {
+        from = {std::string(log), position};
+    }
     void RecordVisit(std::string_view n, std::string_view ip, std::string_view d) override {
         if (visitsLeft == 0) throw std::runtime_error("killed");
         if (visitsLeft > 0) --visitsLeft;
-        NamesDatabase::RecordVisit(n, ip, d);
+        if (n == refuse && refused.position == 0) refused = from;
+        if (n != refuse) NamesDatabase::RecordVisit(n, ip, d);
+    }
+    void Checkpoint() override {
+        if (refused.position > 0 && from.log != refused.log) {
+            DatabaseError e("cannot write the visit of \"" + refuse + "\"");
+            e.setFailedLine(std::exchange(refused, {}));
+            throw e;
+        }
+        NamesDatabase::Checkpoint();
     }
 };
 
@@ -208,6 +228,31 @@ TEST(LogFollower, TwoLogsKeepTheirOwnClientsAndABusyOneDoesNotStarveAQuietOne) {
     s.follower.turn();
     EXPECT_EQ(NamesTable(s.db),
               "Ay|1.1.1.1|d|False\nAy2|1.1.1.1|d|False\nBee|2.2.2.2|d|False\nBee2|2.2.2.2|d|False\n");
+}
+
+// A visit refused after its line, found while another log is read: the log of that line stops at it,
+// unsaved; the other reads on from its last save and loses nothing.
+TEST(LogFollower, AVisitRefusedLaterStopsTheLogOfItsLineOnly) {
+    TempFolder dir;
+    const std::string refusedLine = Connect(2, "Refused", "2.2.2.2");
+    const std::string b = dir.write("b.log", kInit + refusedLine + Connect(1, "Bob", "2.2.2.3"));
+    const std::string a =
+        dir.write("a.log", kInit + Connect(1, "Ace", "1.1.1.1") + Connect(2, "Cid", "1.1.1.2"));
+    Session s(dir);
+    s.db.refuse = "Refused";
+    s.follower.add(b);
+    s.follower.add(a);
+    EXPECT_EQ(s.follower.turn(), TurnResult::MoreWaiting);
+    EXPECT_EQ(s.follower.turn(), TurnResult::Idle);
+    EXPECT_NE(s.events.texts.find(b + ": following stopped: at byte " + std::to_string(kInit.size() + 1) +
+                                  ": cannot write the visit of \"Refused\" (line: " +
+                                  refusedLine.substr(0, refusedLine.size() - 1) + ")"),
+              std::string::npos)
+        << s.events.texts;
+    EXPECT_TRUE(s.follower.status()[0].failed);
+    EXPECT_EQ(NamesTable(s.db), "Ace|1.1.1.1|d|False\nBob|2.2.2.3|d|False\nCid|1.1.1.2|d|False\n");
+    EXPECT_EQ(s.journal.LastPosition(b)->position, 1);
+    EXPECT_EQ(s.journal.LastPosition(a)->position, static_cast<std::int64_t>(std::filesystem::file_size(a)));
 }
 
 // A follower killed at any point (here: in the middle of a batch, after some of its rows were
