@@ -24,6 +24,11 @@ DatabaseLocation ParseDatabaseLocation(std::string_view text, const std::string&
 // (what a copy reads from).
 enum class IfMissing { Create, Refuse };
 
+// How an SQLite file is read: through a memory map (a scan copies no page; the pages read count in the
+// program's resident memory) or by reads into SQLite's own small cache (for a server whose memory is
+// watched). PostgreSQL ignores it.
+enum class FileReading { Mapped, Copied };
+
 // Where a location's text came from: the command line (every user of the machine sees it in `ps`), the
 // window's settings file (plain text), or the environment (which only the user's own processes see).
 enum class LocationSource { CommandLine, SettingsFile, Environment };

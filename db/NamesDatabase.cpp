@@ -29,7 +29,7 @@ void NamesDatabase::Open(const DatabaseLocation& location, IfMissing ifMissing) 
             throw DatabaseError(*refusal);
         store = std::make_unique<PostgresNames>(location.target);
     } else {
-        store = std::make_unique<SqliteNames>(location.target, ifMissing);
+        store = std::make_unique<SqliteNames>(location.target, ifMissing, fileReading_);
     }
     store->SetCommitInterval(commitInterval_);
     store->SetBusyTimeout(busyTimeout_);

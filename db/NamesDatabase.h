@@ -77,6 +77,8 @@ public:
     // How long a statement waits for another program's lock on an SQLite file before it fails with
     // "database is locked" (kBusyTimeout unless set; kept for the next Open). Servers wait as configured.
     void SetBusyTimeout(std::chrono::milliseconds timeout);
+    // How the next Open reads an SQLite file (FileReading::Mapped unless set).
+    void SetFileReading(FileReading reading) { fileReading_ = reading; }
     std::int64_t RowCount();
     // Equal for two databases open on the same table, whatever texts named it.
     std::string Identity();
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<NamesStore> store_;
     std::chrono::milliseconds commitInterval_{250};
     std::chrono::milliseconds busyTimeout_{kBusyTimeout};
+    FileReading fileReading_ = FileReading::Mapped;
 };
 
 } // namespace corvanth

@@ -102,7 +102,7 @@ void SqliteNames::SetBusyTimeout(std::chrono::milliseconds timeout) {
     sqlite3_busy_timeout(connection_->get(), static_cast<int>(timeout.count()));
 }
 
-SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
+SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing, FileReading reading) {
     struct stat file {};
     if (ifMissing == IfMissing::Refuse && ::stat(path.c_str(), &file) != 0)
         throw DatabaseError(path +
@@ -117,13 +117,16 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing) {
     }
     sqlite3_busy_timeout(connection->get(), static_cast<int>(kBusyTimeout.count()));
     try {
-        // Reading the file through a memory map spares a copy of every page a search scans. A new file
+        // Reading the file through a memory map (unless told otherwise) spares a copy of every page a
+        // search scans. A new file
         // gets pages of 8 KiB: a first import, which dirties most pages of a growing table, then commits
         // in half as many WAL frames (each two writes); a file that exists keeps the size it has. A file
         // that must exist already (what a copy reads) is not changed.
         if (ifMissing == IfMissing::Create)
             connection->exec("PRAGMA page_size=8192; PRAGMA journal_mode=WAL;");
-        connection->exec("PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;");
+        connection->exec(reading == FileReading::Mapped
+                             ? "PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;"
+                             : "PRAGMA synchronous=NORMAL; PRAGMA mmap_size=0;");
         RegisterDialect(connection->get());
         RegisterAddressFilter(connection->get());
         if (ifMissing == IfMissing::Create) {

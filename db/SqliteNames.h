@@ -34,7 +34,8 @@ class SqliteNames : public NamesStore {
 public:
     // Opens (creating the file, table and indexes when missing; with IfMissing::Refuse, a file that
     // does not exist or has no table Names is an error). Throws DatabaseError.
-    explicit SqliteNames(const std::string& path, IfMissing ifMissing = IfMissing::Create);
+    explicit SqliteNames(const std::string& path, IfMissing ifMissing = IfMissing::Create,
+                         FileReading reading = FileReading::Mapped);
     ~SqliteNames() override;
     SqliteNames(const SqliteNames&) = delete;
     SqliteNames& operator=(const SqliteNames&) = delete;

@@ -15,6 +15,8 @@ DatabasePool::Lease DatabasePool::Acquire() {
     }
     if (!database) {
         database = std::make_unique<NamesDatabase>();
+        // The server's memory is watched: a mapped file would count every page a search reads in it.
+        database->SetFileReading(FileReading::Copied);
         try {
             database->Open(location_);
         } catch (...) {

@@ -1,25 +1,33 @@
 #include "SearchCache.h"
 
-#include <algorithm>
-
 namespace corvanth {
 
 SearchCache::Result SearchCache::Get(const std::string& key, const std::function<WebSearchResult()>& run) {
     std::promise<Result> promise;
+    std::uint64_t use = 0;
     {
         std::unique_lock lock(mutex_);
+        use = ++uses_;
         const auto found = entries_.find(key);
-        if (found != entries_.end() && (!found->second.ready || clock_() - found->second.made < lifetime_)) {
-            found->second.lastUse = ++uses_;
-            std::shared_future<Result> result = found->second.result;
-            lock.unlock();
-            return result.get();
-        }
         if (found != entries_.end()) {
-            rows_ -= found->second.rows;
+            Entry& entry = found->second;
+            const auto age = clock_() - entry.made;
+            if (!entry.ready || age < lifetime_) {
+                entry.lastUse = use;
+                const bool renew = entry.ready && !entry.renewing && age >= lifetime_ / 2;
+                if (!renew) {
+                    std::shared_future<Result> result = entry.result;
+                    lock.unlock();
+                    return result.get();
+                }
+                entry.renewing = true;
+                lock.unlock();
+                return Make(key, run, use);
+            }
+            bytes_ -= entry.bytes;
             entries_.erase(found);
         }
-        entries_[key] = Entry{promise.get_future().share(), clock_(), 0, false, ++uses_};
+        entries_[key] = Entry{promise.get_future().share(), clock_(), 0, false, false, use};
     }
     Result result;
     try {
@@ -34,26 +42,51 @@ SearchCache::Result SearchCache::Get(const std::string& key, const std::function
     const std::lock_guard lock(mutex_);
     const auto entry = entries_.find(key);
     if (entry == entries_.end()) return result;
-    if (result->outcome.failure || result->list->Count() > rowBudget_) {
+    if (result->outcome.failure || result->rows.Bytes() > byteBudget_) {
         entries_.erase(entry);
     } else {
         entry->second.ready = true;
         entry->second.made = clock_();
-        entry->second.rows = result->list->Count();
-        rows_ += entry->second.rows;
+        entry->second.bytes = result->rows.Bytes();
+        bytes_ += entry->second.bytes;
         Evict();
     }
     return result;
 }
 
+// Makes a result again while the one kept is still fresh, and keeps the new one in its place.
+SearchCache::Result SearchCache::Make(const std::string& key, const std::function<WebSearchResult()>& run,
+                                      std::uint64_t use) {
+    Result result;
+    try {
+        result = std::make_shared<const WebSearchResult>(run());
+    } catch (...) {
+        const std::lock_guard lock(mutex_);
+        const auto entry = entries_.find(key);
+        if (entry != entries_.end()) entry->second.renewing = false;
+        throw;
+    }
+    const std::lock_guard lock(mutex_);
+    const auto entry = entries_.find(key);
+    if (entry == entries_.end() || !entry->second.ready) return result; // evicted or expired meanwhile
+    entry->second.renewing = false;
+    if (result->outcome.failure || result->rows.Bytes() > byteBudget_) return result;
+    std::promise<Result> made;
+    made.set_value(result);
+    bytes_ = bytes_ - entry->second.bytes + result->rows.Bytes();
+    entry->second = Entry{made.get_future().share(), clock_(), result->rows.Bytes(), true, false, use};
+    Evict();
+    return result;
+}
+
 void SearchCache::Evict() {
-    while (rows_ > rowBudget_) {
+    while (bytes_ > byteBudget_) {
         auto oldest = entries_.end();
         for (auto it = entries_.begin(); it != entries_.end(); ++it)
             if (it->second.ready && (oldest == entries_.end() || it->second.lastUse < oldest->second.lastUse))
                 oldest = it;
         if (oldest == entries_.end()) return;
-        rows_ -= oldest->second.rows;
+        bytes_ -= oldest->second.bytes;
         entries_.erase(oldest);
     }
 }

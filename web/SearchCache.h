@@ -14,17 +14,21 @@
 
 namespace corvanth {
 
-// Recent search results, shared by every account: a page, the next page and the CSV of one search read
-// one result instead of running it again, and a search asked for while the same one runs waits for it
-// instead of running beside it. A result is used for `lifetime` after it was made (rows written
-// meanwhile show after that), and the results kept hold at most `rowBudget` rows in all (the least
-// recently used go first). Failed searches are not kept. Safe to use from every worker.
+// Recent search results, shared by every account: a page, the next page, a sort and the CSV of one
+// search read one result instead of running it again, and a search asked for while the same one runs
+// waits for it instead of running beside it.
+//
+// A result is used for `lifetime` after it was made (rows written meanwhile show after that). Once
+// half of that has passed, the next caller makes it again while the others go on reading the one
+// they have, so that a search many ask for is rarely waited for. The results kept hold at most
+// `byteBudget` bytes in all (the least recently used go first). Failed searches are not kept. Safe to
+// use from every worker.
 class SearchCache {
 public:
     using Result = std::shared_ptr<const WebSearchResult>;
 
-    SearchCache(std::size_t rowBudget, std::chrono::seconds lifetime, WebClock clock)
-        : rowBudget_(rowBudget), lifetime_(lifetime), clock_(std::move(clock)) {}
+    SearchCache(std::size_t byteBudget, std::chrono::seconds lifetime, WebClock clock)
+        : byteBudget_(byteBudget), lifetime_(lifetime), clock_(std::move(clock)) {}
 
     // The result for `key`, made by `run` when there is none fresh. Rethrows what `run` throws.
     Result Get(const std::string& key, const std::function<WebSearchResult()>& run);
@@ -33,18 +37,20 @@ private:
     struct Entry {
         std::shared_future<Result> result;
         std::chrono::steady_clock::time_point made;
-        std::size_t rows = 0;
+        std::size_t bytes = 0;
         bool ready = false;
+        bool renewing = false; // a caller is making it again while this one is still read
         std::uint64_t lastUse = 0;
     };
+    Result Make(const std::string& key, const std::function<WebSearchResult()>& run, std::uint64_t use);
     void Evict();
 
-    std::size_t rowBudget_;
+    std::size_t byteBudget_;
     std::chrono::seconds lifetime_;
     WebClock clock_;
     std::mutex mutex_;
     std::map<std::string, Entry> entries_;
-    std::size_t rows_ = 0;
+    std::size_t bytes_ = 0;
     std::uint64_t uses_ = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 
 #include <csignal>
+#include <malloc.h>
 #include <pthread.h>
 #include <termios.h>
 #include <thread>
@@ -130,6 +131,10 @@ int ServeCommand(const QStringList& args, WebServerConfig config, std::ostream& 
         return Usage(err,
                      "listening beyond this machine without TLS sends passwords in clear; give --tls-cert "
                      "and --tls-key, serve behind a TLS proxy on 127.0.0.1, or say --insecure-http");
+
+    // The workers share two heaps: the memory one search frees serves the next, whichever worker runs
+    // it, instead of staying with the worker that freed it.
+    mallopt(M_ARENA_MAX, 2);
 
     // SIGINT and SIGTERM are waited for by a thread of their own, which stops the server.
     sigset_t stops;

@@ -35,67 +35,91 @@ bool ViaIsAddress(LinkKind kind) {
     return kind == LinkKind::Address || kind == LinkKind::AddressRange;
 }
 
-void AppendRow(std::string& out, const ResultRow& row, AddressView view, const ClusterOutcome* cluster) {
-    const std::string& referee = row.Cell(ResultCell::Referee);
-    const std::string& ip = row.Cell(ResultCell::IP);
-    out += "{\"Name\":" + Json(row.Cell(ResultCell::Name)) +
-           ",\"StripName\":" + Json(row.Cell(ResultCell::StripName)) +
-           ",\"IP\":" + Json(view == AddressView::Masked ? MaskAddress(ip) : ip) +
-           ",\"LastConnection\":" + Json(row.Cell(ResultCell::LastConnection)) + ",\"Referee\":" +
+// One row of a reply; `link` is a cluster row's link (Hops and Via), `cluster` whether the reply has them.
+void AppendRow(std::string& out, const PackedResult::Cells& cells, AddressView view, bool cluster,
+               const ClusterLink* link) {
+    const std::string_view referee = cells[static_cast<std::size_t>(ResultCell::Referee)];
+    const std::string_view ip = cells[static_cast<std::size_t>(ResultCell::IP)];
+    out += "{\"Name\":" + Json(cells[0]) + ",\"StripName\":" + Json(cells[1]) +
+           ",\"IP\":" + Json(view == AddressView::Masked ? MaskAddress(ip) : std::string(ip)) +
+           ",\"LastConnection\":" + Json(cells[3]) + ",\"Referee\":" +
            (referee == "True"    ? "true"
             : referee == "False" ? "false"
                                  : "null");
-    if (cluster) {
-        const auto link = row.ItemKey ? cluster->links.find(*row.ItemKey) : cluster->links.end();
-        if (link == cluster->links.end()) {
-            out += ",\"Hops\":null,\"Via\":null";
-        } else {
-            const std::string& via = link->second.via;
-            const bool mask = view == AddressView::Masked && ViaIsAddress(link->second.kind);
-            out += ",\"Hops\":" + std::to_string(link->second.hops) +
-                   ",\"Via\":" + Json(mask ? MaskAddress(via) : via);
-        }
+    if (cluster && !link) {
+        out += ",\"Hops\":null,\"Via\":null";
+    } else if (cluster) {
+        const bool mask = view == AddressView::Masked && ViaIsAddress(link->kind);
+        out += ",\"Hops\":" + std::to_string(link->hops) +
+               ",\"Via\":" + Json(mask ? MaskAddress(link->via) : link->via);
     }
     out += "}";
+}
+
+PackedResult::Cells CellsOf(const ResultRow& row) {
+    PackedResult::Cells cells;
+    for (std::size_t i = 0; i < kResultCellCount; ++i)
+        cells[i] = row.Cells[i];
+    return cells;
+}
+
+std::string Head(std::size_t total, std::size_t page, bool timedOut) {
+    std::string out = "{\"total\":" + std::to_string(total) + ",\"page\":" + std::to_string(page);
+    if (timedOut) out += ",\"timedOut\":true";
+    return out + ",\"rows\":[";
 }
 
 } // namespace
 
 WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request) {
     WebSearchResult result;
+    ResultList list;
     FixedPostHost host(request.by == SearchBy::Name ? request.aliases : Aliases::Off);
     if (request.by == SearchBy::Name) {
-        result.outcome = Post(database, *result.list, host, NameSearchQuery(EncodeName(request.pattern)),
+        result.outcome = Post(database, list, host, NameSearchQuery(EncodeName(request.pattern)),
                               ClearFirst::Yes, AliasCheck::AllowAliases);
     } else {
-        result.outcome = Post(database, *result.list, host, IpSearchQuery(request.pattern), ClearFirst::Yes,
+        result.outcome = Post(database, list, host, IpSearchQuery(request.pattern), ClearFirst::Yes,
                               AliasCheck::ForbidAliases);
     }
+    result.rows = PackedResult(list);
     return result;
 }
 
-std::string ResultJson(const ResultList& list, std::size_t total, std::size_t page, AddressView view,
-                       const ClusterOutcome* cluster, bool timedOut) {
-    std::string out = "{\"total\":" + std::to_string(total) + ",\"page\":" + std::to_string(page);
-    if (timedOut) out += ",\"timedOut\":true";
-    out += ",\"rows\":[";
+WebSearchResult SortedResult(const WebSearchResult& result, std::size_t cell, SortDirection order) {
+    const std::unique_ptr<ResultList> list = result.rows.ToList(AddressView::Full);
+    list->HeaderClicked(cell);
+    if (list->SortOrder() != order) list->HeaderClicked(cell);
+    return WebSearchResult{PackedResult(*list), result.outcome, result.run};
+}
+
+std::string ResultJson(const PackedResult& rows, std::size_t total, std::size_t page, AddressView view,
+                       bool timedOut) {
+    std::string out = Head(total, page, timedOut);
     const std::size_t first = (page - 1) * kRowsPerPage;
-    for (std::size_t i = first; total > 0 && i < list.Count() && i < first + kRowsPerPage; ++i) {
+    for (std::size_t i = first; total > 0 && i < rows.Count() && i < first + kRowsPerPage; ++i) {
         if (i > first) out += ",";
-        AppendRow(out, list.Row(i), view, cluster);
+        AppendRow(out, rows.Row(i), view, false, nullptr);
     }
     return out + "]}";
 }
 
-std::string ResultText(const ResultList& list, OutputFormat format, ListContent content, AddressView view) {
+std::string ClusterJson(const ResultList& list, const ClusterOutcome& cluster, AddressView view) {
+    std::string out = Head(cluster.matches, 1, cluster.end == ClusterEnd::TimeLimit);
+    for (std::size_t i = 0; cluster.matches > 0 && i < list.Count() && i < kRowsPerPage; ++i) {
+        if (i > 0) out += ",";
+        const ResultRow& row = list.Row(i);
+        const auto link = row.ItemKey ? cluster.links.find(*row.ItemKey) : cluster.links.end();
+        AppendRow(out, CellsOf(row), view, true, link == cluster.links.end() ? nullptr : &link->second);
+    }
+    return out + "]}";
+}
+
+std::string ResultText(const PackedResult& rows, OutputFormat format, ListContent content, AddressView view) {
     QByteArray bytes;
     {
         QTextStream stream(&bytes);
-        if (view == AddressView::Masked) {
-            WriteResults(*MaskedCopy(list), format, content, stream);
-        } else {
-            WriteResults(list, format, content, stream);
-        }
+        WriteResults(*rows.ToList(view), format, content, stream);
     }
     return bytes.toStdString();
 }
@@ -104,7 +128,7 @@ std::string RefereesJson(const ResultList& list, AddressView view) {
     std::string out = "[";
     list.ForEachRow([&](const ResultRow& row) {
         if (out.size() > 1) out += ",";
-        AppendRow(out, row, view, nullptr);
+        AppendRow(out, CellsOf(row), view, false, nullptr);
     });
     return out + "]";
 }
@@ -124,11 +148,6 @@ std::string ClusterDot(const ResultList& list, const ClusterOutcome& outcome, co
         }
     }
     return bytes.toStdString();
-}
-
-void SortList(ResultList& list, std::size_t cell, SortDirection order) {
-    list.HeaderClicked(cell);
-    if (list.SortOrder() != order) list.HeaderClicked(cell);
 }
 
 } // namespace corvanth

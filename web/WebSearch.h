@@ -2,11 +2,13 @@
 
 #include "ClusterWalk.h"
 #include "FixedPostHost.h"
+#include "PackedResult.h"
 #include "Post.h"
 #include "ResultFormat.h"
 #include "ResultList.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,9 +16,6 @@
 namespace corvanth {
 
 class NamesDatabase;
-
-// Whether the reader sees addresses whole (an admin) or masked (a moderator).
-enum class AddressView { Full, Masked };
 
 enum class SearchBy { Name, Address };
 
@@ -27,24 +26,30 @@ struct WebSearchRequest {
     Aliases aliases = Aliases::Off; // a name search only
 };
 
+// A finished search: its rows in the order corvanth-cli search prints them (or as sorted).
 struct WebSearchResult {
-    std::unique_ptr<ResultList> list = std::make_unique<ResultList>();
+    PackedResult rows;
     PostOutcome outcome;
+    std::uint64_t run = 0; // which run of the search made the rows (a sort of them keeps it)
 };
 
 WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request);
+
+// The same rows sorted by a column (0 to 4) in an order, as header clicks on the window's list would.
+WebSearchResult SortedResult(const WebSearchResult& result, std::size_t cell, SortDirection order);
 
 // The rows a page of the API shows.
 inline constexpr std::size_t kRowsPerPage = 100;
 
 // {"total": N, "page": N, "rows": [{"Name", "StripName", "IP", "LastConnection", "Referee"}, ...]}: page
-// `page` (from 1) of the list, or of the cluster when `cluster` is given (each row also has "Hops" and
-// "Via"), with "timedOut" when the walk stopped at the time limit.
-std::string ResultJson(const ResultList& list, std::size_t total, std::size_t page, AddressView view,
-                       const ClusterOutcome* cluster = nullptr, bool timedOut = false);
+// `page` (from 1) of the rows, with "timedOut" when the search stopped at the time limit.
+std::string ResultJson(const PackedResult& rows, std::size_t total, std::size_t page, AddressView view,
+                       bool timedOut = false);
+// The same, page 1, for a cluster; each row also has "Hops" and "Via".
+std::string ClusterJson(const ResultList& list, const ClusterOutcome& cluster, AddressView view);
 
-// The whole list as corvanth-cli prints it in `format` (its addresses masked for a moderator).
-std::string ResultText(const ResultList& list, OutputFormat format, ListContent content, AddressView view);
+// The whole result as corvanth-cli prints it in `format` (its addresses masked for a moderator).
+std::string ResultText(const PackedResult& rows, OutputFormat format, ListContent content, AddressView view);
 
 // The referee list as a JSON array of rows.
 std::string RefereesJson(const ResultList& list, AddressView view);
@@ -52,8 +57,5 @@ std::string RefereesJson(const ResultList& list, AddressView view);
 // The cluster as a Graphviz graph (corvanth-cli search ... --cluster --format dot).
 std::string ClusterDot(const ResultList& list, const ClusterOutcome& outcome, const ClusterOptions& options,
                        AddressView view);
-
-// Sorts the list by a column (0 to 4) in an order, as header clicks would.
-void SortList(ResultList& list, std::size_t cell, SortDirection order);
 
 } // namespace corvanth

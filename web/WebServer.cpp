@@ -114,7 +114,7 @@ WebServer::WebServer(WebServerConfig config, std::ostream& log)
       sessions_(config_.clock), throttle_(config_.clock),
       audit_(config_.dataFolder + "/" + kAuditFileName, log),
       pool_(config_.database, std::max(2u, std::thread::hardware_concurrency())),
-      cache_(kCachedRows, std::chrono::seconds(30), config_.clock) {
+      cache_(kCachedBytes, std::chrono::seconds(30), config_.clock) {
     if (!config_.tlsCert.empty())
         server_ = std::make_unique<httplib::SSLServer>(config_.tlsCert.c_str(), config_.tlsKey.c_str());
     else
@@ -270,21 +270,26 @@ void WebServer::Routes() {
                " broad=" + (search.aliases == Aliases::SameFirstThreeOctets ? "1" : "0");
     };
 
-    // A search's result, sorted when asked, from the cache or run on a leased connection.
+    // A search's result, sorted when asked, from the cache or run on a leased connection. A sort
+    // reorders the search's kept result and is kept beside it, for as long as that run is the one kept.
     auto run = [this](const WebSearchRequest& search,
                       std::optional<std::pair<std::size_t, SortDirection>> sort) {
-        const std::string key =
-            std::to_string(static_cast<int>(search.by)) + " " +
-            std::to_string(static_cast<int>(search.aliases)) + " " +
-            (sort ? std::to_string(sort->first) + std::to_string(static_cast<int>(sort->second))
-                  : std::string("-")) +
-            " " + search.pattern;
-        return cache_.Get(key, [this, &search, &sort] {
+        const std::string key = std::to_string(static_cast<int>(search.by)) + " " +
+                                std::to_string(static_cast<int>(search.aliases)) + " - " + search.pattern;
+        auto found = cache_.Get(key, [this, &search] {
+            std::unique_lock<std::mutex> wide;
+            if (search.pattern.find_first_of("*?#[") != std::string::npos)
+                wide = std::unique_lock(wideSearch_);
             auto lease = pool_.Acquire();
             WebSearchResult result = RunWebSearch(*lease, search);
-            if (sort && !result.outcome.failure) SortList(*result.list, sort->first, sort->second);
+            result.run = ++searchRuns_;
             return result;
         });
+        if (!sort || found->outcome.failure) return found;
+        const std::string sorted = key + " run " + std::to_string(found->run) + " sort " +
+                                   std::to_string(sort->first) + " " +
+                                   std::to_string(static_cast<int>(sort->second));
+        return cache_.Get(sorted, [&] { return SortedResult(*found, sort->first, sort->second); });
     };
 
     server_->Get("/api/search", authed([this, searchOf, asked, viewOf, run](const Request& req, Response& res,
@@ -305,8 +310,8 @@ void WebServer::Routes() {
                      if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search),
                                          result.outcome.matches);
-                     res.set_content(ResultJson(*result.list, result.outcome.matches, page, viewOf(session),
-                                                nullptr, result.outcome.timedOut),
+                     res.set_content(ResultJson(result.rows, result.outcome.matches, page, viewOf(session),
+                                                result.outcome.timedOut),
                                      kJson);
                  }));
 
@@ -320,7 +325,7 @@ void WebServer::Routes() {
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search) + " csv",
                                          result.outcome.matches);
                      res.set_header("Content-Disposition", "attachment; filename=\"search.csv\"");
-                     res.set_content(ResultText(*result.list, OutputFormat::Csv,
+                     res.set_content(ResultText(result.rows, OutputFormat::Csv,
                                                 result.outcome.matches == 0 ? ListContent::NoMatchesRow
                                                                             : ListContent::Rows,
                                                 viewOf(session)),
@@ -337,7 +342,7 @@ void WebServer::Routes() {
             if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
             (void)audit_.Record(session.account, req.remote_addr, Asked("player", name),
                                 result.outcome.matches);
-            res.set_content(ResultJson(*result.list, result.outcome.matches, 1, viewOf(session)), kJson);
+            res.set_content(ResultJson(result.rows, result.outcome.matches, 1, viewOf(session)), kJson);
         }));
 
     // The cluster the request asks for, walked and audited; nothing when an error was answered.
@@ -371,14 +376,12 @@ void WebServer::Routes() {
         return cluster;
     };
 
-    server_->Get(
-        "/api/cluster", authed([walk, viewOf](const Request& req, Response& res, const Session& session) {
-            const auto cluster = walk(req, res, session);
-            if (!cluster) return;
-            res.set_content(ResultJson(cluster->list, cluster->outcome.matches, 1, viewOf(session),
-                                       &cluster->outcome, cluster->outcome.end == ClusterEnd::TimeLimit),
-                            kJson);
-        }));
+    server_->Get("/api/cluster",
+                 authed([walk, viewOf](const Request& req, Response& res, const Session& session) {
+                     const auto cluster = walk(req, res, session);
+                     if (!cluster) return;
+                     res.set_content(ClusterJson(cluster->list, cluster->outcome, viewOf(session)), kJson);
+                 }));
 
     server_->Get(
         "/api/cluster.svg", authed([walk, viewOf](const Request& req, Response& res, const Session& session) {

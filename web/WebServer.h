@@ -10,7 +10,10 @@
 #include "SearchCache.h"
 #include "SessionTable.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,8 +38,8 @@ struct WebServerConfig {
 // The file names in the data folder.
 inline constexpr const char* kAccountFileName = "WebAccounts.txt";
 inline constexpr const char* kAuditFileName = "Audit.log";
-// The rows the search cache holds at most (a few wide searches).
-inline constexpr std::size_t kCachedRows = 300'000;
+// The memory the search cache holds at most: some ten searches of a quarter of a million rows.
+inline constexpr std::size_t kCachedBytes = std::size_t{128} << 20;
 
 // Corvanth Web: the pages and the JSON API over the names database, behind accounts and sessions. The
 // requests are served by the HTTP library's worker threads (the listening thread only accepts), each
@@ -65,6 +68,10 @@ private:
     AuditLog audit_;
     DatabasePool pool_;
     SearchCache cache_;
+    std::atomic<std::uint64_t> searchRuns_{0};
+    // Held by a search whose pattern may find many rows: one at a time, as two would only share the
+    // cores and add up their memory, while exact searches go on beside it.
+    std::mutex wideSearch_;
     std::unique_ptr<httplib::Server> server_;
 };
 

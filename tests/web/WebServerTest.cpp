@@ -218,35 +218,44 @@ INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, ::testing::Values(Backend::Sql
 
 } // namespace
 
-// A result is made once while fresh, made again once expired; failures and results above the row
-// budget are not kept.
+// A result is made once while fresh, made again by the first caller once half its lifetime has passed
+// (a failed renewal keeps the old one), and made again once expired; failures are not kept, and the
+// least recently used result goes when two do not fit in the budget.
 TEST(SearchCache, KeepsFreshResultsWithinTheBudget) {
-    int minutes = 0, runs = 0;
-    SearchCache cache(2, std::chrono::seconds(60), [&] {
-        return std::chrono::steady_clock::time_point{} + std::chrono::minutes(minutes);
-    });
+    int seconds = 0, runs = 0;
     auto rows = [&](std::size_t count, bool fail = false) {
         return [&runs, count, fail] {
             ++runs;
-            WebSearchResult result;
+            ResultList list;
             for (std::size_t i = 0; i < count; ++i)
-                result.list->Add(ResultRow{std::to_string(i), {}});
+                list.Add(ResultRow{std::to_string(i), {}});
+            WebSearchResult result{PackedResult(list), {}, static_cast<std::uint64_t>(runs)};
             if (fail) result.outcome.failure = "failed";
             return result;
         };
     };
+    SearchCache cache(rows(2)().rows.Bytes() + rows(3)().rows.Bytes() - 1, std::chrono::seconds(60), [&] {
+        return std::chrono::steady_clock::time_point{} + std::chrono::seconds(seconds);
+    });
+    runs = 0;
     const struct {
         std::string key;
         std::size_t rows;
         bool fail;
-        int minutes;
+        int seconds;
         int runsAfter;
-    } steps[] = {{"a", 2, false, 0, 1}, {"a", 2, false, 0, 1}, {"a", 2, false, 1, 2}, {"b", 3, false, 1, 3},
-                 {"b", 3, false, 1, 4}, {"c", 1, true, 1, 5},  {"c", 1, true, 1, 6},  {"a", 2, false, 1, 6}};
+        int madeBy; // the run whose result the caller gets
+    } steps[] = {{"a", 2, false, 0, 1, 1},   {"a", 2, false, 20, 1, 1},  {"a", 2, false, 31, 2, 2},
+                 {"a", 2, false, 50, 2, 2},  {"a", 2, false, 200, 3, 3}, {"b", 3, false, 200, 4, 4},
+                 {"b", 3, false, 200, 4, 4}, {"a", 2, false, 200, 5, 5}, {"c", 1, true, 200, 6, 6},
+                 {"c", 1, true, 200, 7, 7},  {"a", 2, false, 200, 7, 5}, {"a", 2, true, 240, 8, 8},
+                 {"a", 2, false, 241, 9, 9}, {"a", 2, false, 242, 9, 9}};
     for (const auto& step : steps) {
-        minutes = step.minutes;
-        EXPECT_EQ(cache.Get(step.key, rows(step.rows, step.fail))->list->Count(), step.rows);
-        EXPECT_EQ(runs, step.runsAfter) << step.key << " at minute " << step.minutes;
+        seconds = step.seconds;
+        const auto result = cache.Get(step.key, rows(step.rows, step.fail));
+        EXPECT_EQ(result->rows.Count(), step.rows);
+        EXPECT_EQ(runs, step.runsAfter) << step.key << " at second " << step.seconds;
+        EXPECT_EQ(result->run, static_cast<std::uint64_t>(step.madeBy)) << step.key << " at " << step.seconds;
     }
 }
 
