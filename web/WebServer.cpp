@@ -25,6 +25,11 @@ namespace corvanth {
 namespace {
 
 constexpr const char* kCookie = "corvanth_session";
+// The log-in form's token, also sent as this cookie: a log-in whose field and cookie differ did not come
+// from the log-in page (a form on another site cannot read or set the cookie).
+constexpr const char* kLoginCookie = "corvanth_login";
+constexpr const char* kLoginTokenPath = "/login/token";
+constexpr int kLoginTokenSeconds = 600;
 constexpr const char* kJson = "application/json; charset=utf-8";
 // No inline script or style anywhere; every script and style sheet is a file of the server's own.
 constexpr const char* kPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
@@ -42,6 +47,7 @@ struct StaticFile {
 constexpr std::array kStaticFiles = {
     StaticFile{"/login", "login.html", "text/html; charset=utf-8", true},
     StaticFile{"/static/style.css", "style.css", "text/css; charset=utf-8", true},
+    StaticFile{"/static/login.js", "login.js", "text/javascript; charset=utf-8", true},
     StaticFile{"/", "now.html", "text/html; charset=utf-8", false},
     StaticFile{"/now", "now.html", "text/html; charset=utf-8", false},
     StaticFile{"/search", "search.html", "text/html; charset=utf-8", false},
@@ -67,10 +73,10 @@ void Error(httplib::Response& res, int status, const std::string& message) {
     res.set_content("{\"error\":" + Json(message) + "}", kJson);
 }
 
-// The session token the request's cookie carries, or "".
-std::string CookieToken(const httplib::Request& req) {
+// The value of the request's cookie `name`, or "".
+std::string CookieValue(const httplib::Request& req, const char* name) {
     const std::string cookies = req.get_header_value("Cookie");
-    const std::string key = std::string(kCookie) + "=";
+    const std::string key = std::string(name) + "=";
     for (std::size_t at = 0; at < cookies.size();) {
         while (at < cookies.size() && cookies[at] == ' ')
             ++at;
@@ -81,6 +87,11 @@ std::string CookieToken(const httplib::Request& req) {
         at = end + 1;
     }
     return {};
+}
+
+// The session token the request's cookie carries, or "".
+std::string CookieToken(const httplib::Request& req) {
+    return CookieValue(req, kCookie);
 }
 
 bool Flag(const httplib::Request& req, const char* name) {
@@ -160,7 +171,8 @@ void WebServer::Routes() {
                 return httplib::Server::HandlerResponse::Handled;
             }
         }
-        if (req.path == "/login") return httplib::Server::HandlerResponse::Unhandled;
+        if (req.path == "/login" || req.path == kLoginTokenPath)
+            return httplib::Server::HandlerResponse::Unhandled;
         for (const StaticFile& file : kStaticFiles)
             if (file.beforeLogin && req.path == file.path) return httplib::Server::HandlerResponse::Unhandled;
         if (sessions_.Find(CookieToken(req))) return httplib::Server::HandlerResponse::Unhandled;
@@ -190,7 +202,21 @@ void WebServer::Routes() {
         });
     }
 
+    // A fresh token for the log-in form: in the answer for the form's field, and in a short-lived cookie.
+    server_->Get(kLoginTokenPath, [tls](const Request&, Response& res) {
+        const std::string token = RandomToken();
+        res.set_header("Set-Cookie", std::string(kLoginCookie) + "=" + token +
+                                         "; Path=/login; Max-Age=" + std::to_string(kLoginTokenSeconds) +
+                                         "; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
+        res.set_content("{\"csrf\":" + Json(token) + "}", kJson);
+    });
+
     server_->Post("/login", [this, tls](const Request& req, Response& res) {
+        const std::string formToken = CookieValue(req, kLoginCookie);
+        if (formToken.empty() || req.get_param_value("csrf") != formToken)
+            return Error(res, 403,
+                         "missing or stale log-in form token: reload the log-in page "
+                         "(a script first gets one from GET /login/token)");
         const std::string client = req.remote_addr;
         if (!throttle_.Allowed(client)) return Error(res, 429, "too many failed log-ins; try again later");
         const auto account = accounts_.Check(req.get_param_value("user"), req.get_param_value("password"));
@@ -203,6 +229,8 @@ void WebServer::Routes() {
         const std::string token = sessions_.Open(account->name, account->role);
         res.set_header("Set-Cookie", std::string(kCookie) + "=" + token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
+        res.set_header("Set-Cookie",
+                       std::string(kLoginCookie) + "=; Path=/login; Max-Age=0; HttpOnly; SameSite=Strict");
         res.status = 303;
         res.set_header("Location", "/now");
     });
