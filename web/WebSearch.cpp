@@ -4,6 +4,7 @@
 #include "ClusterGraph.h"
 #include "FixedPostHost.h"
 #include "NameText.h"
+#include "WebPostHost.h"
 
 #include <QByteArray>
 #include <QString>
@@ -61,9 +62,9 @@ void AppendRow(std::string& out, const ResultRow& row, AddressView view, const C
 
 } // namespace
 
-WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request) {
+WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request, ClientWatch* client) {
     WebSearchResult result;
-    FixedPostHost host(request.by == SearchBy::Name ? request.aliases : Aliases::Off);
+    WebPostHost host(request.by == SearchBy::Name ? request.aliases : Aliases::Off, client);
     if (request.by == SearchBy::Name) {
         result.outcome = Post(database, *result.list, host, NameSearchQuery(EncodeName(request.pattern)),
                               ClearFirst::Yes, AliasCheck::AllowAliases);
@@ -71,6 +72,7 @@ WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& re
         result.outcome = Post(database, *result.list, host, IpSearchQuery(request.pattern), ClearFirst::Yes,
                               AliasCheck::ForbidAliases);
     }
+    if (host.stopRequested()) result.outcome.failure = kClientGoneText;
     return result;
 }
 

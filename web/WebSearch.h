@@ -13,6 +13,7 @@
 
 namespace corvanth {
 
+class ClientWatch;
 class NamesDatabase;
 
 // Whether the reader sees addresses whole (an admin) or masked (a moderator).
@@ -32,7 +33,10 @@ struct WebSearchResult {
     PostOutcome outcome;
 };
 
-WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request);
+// The search's rows; when `client` is given and its client goes away, the search stops and fails with
+// kClientGoneText (so no one else is given its partial rows).
+WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request,
+                             ClientWatch* client = nullptr);
 
 // The rows a page of the API shows.
 inline constexpr std::size_t kRowsPerPage = 100;

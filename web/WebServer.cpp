@@ -1,10 +1,11 @@
 #include "WebServer.h"
 
+#include "ClientWatch.h"
 #include "DatabaseError.h"
-#include "FixedPostHost.h"
 #include "GraphDrawing.h"
 #include "NameText.h"
 #include "ResultFormat.h"
+#include "WebPostHost.h"
 #include "WebSearch.h"
 #include "WhoJson.h"
 
@@ -92,6 +93,11 @@ std::string CookieValue(const httplib::Request& req, const char* name) {
 // The session token the request's cookie carries, or "".
 std::string CookieToken(const httplib::Request& req) {
     return CookieValue(req, kCookie);
+}
+
+// The request's connection, to stop a search whose client went away.
+ClientWatch WatchOf(const httplib::Request& req) {
+    return ClientWatch(req.local_addr, req.local_port, req.remote_addr, req.remote_port);
 }
 
 bool Flag(const httplib::Request& req, const char* name) {
@@ -298,21 +304,29 @@ void WebServer::Routes() {
                " broad=" + (search.aliases == Aliases::SameFirstThreeOctets ? "1" : "0");
     };
 
-    // A search's result, sorted when asked, from the cache or run on a leased connection.
+    // A search's result, sorted when asked, from the cache or run on a leased connection. A search
+    // stopped because the client that asked first went away is run again for a client still there.
     auto run = [this](const WebSearchRequest& search,
-                      std::optional<std::pair<std::size_t, SortDirection>> sort) {
+                      std::optional<std::pair<std::size_t, SortDirection>> sort, ClientWatch& client) {
         const std::string key =
             std::to_string(static_cast<int>(search.by)) + " " +
             std::to_string(static_cast<int>(search.aliases)) + " " +
             (sort ? std::to_string(sort->first) + std::to_string(static_cast<int>(sort->second))
                   : std::string("-")) +
             " " + search.pattern;
-        return cache_.Get(key, [this, &search, &sort] {
-            auto lease = pool_.Acquire();
-            WebSearchResult result = RunWebSearch(*lease, search);
-            if (sort && !result.outcome.failure) SortList(*result.list, sort->first, sort->second);
-            return result;
-        });
+        for (;;) {
+            auto result = cache_.Get(key, [this, &search, &sort, &client] {
+                auto lease = pool_.Acquire();
+                WebSearchResult result = RunWebSearch(*lease, search, &client);
+                if (sort && !result.outcome.failure) SortList(*result.list, sort->first, sort->second);
+                return result;
+            });
+            if (result->outcome.failure != kClientGoneText) return result;
+            if (client.Gone()) {
+                log_ << ("search stopped: client=" + client.RemoteAddress() + " went away\n") << std::flush;
+                return result;
+            }
+        }
     };
 
     server_->Get("/api/search", authed([this, searchOf, asked, viewOf, run](const Request& req, Response& res,
@@ -326,9 +340,11 @@ void WebServer::Routes() {
                          sort.empty() ? kResultCellCount : std::strtoull(sort.c_str(), nullptr, 10);
                      const auto order = req.get_param_value("order") == "desc" ? SortDirection::Descending
                                                                                : SortDirection::Ascending;
+                     ClientWatch client = WatchOf(req);
                      const auto found =
                          run(*search,
-                             cell < kResultCellCount ? std::optional(std::pair(cell, order)) : std::nullopt);
+                             cell < kResultCellCount ? std::optional(std::pair(cell, order)) : std::nullopt,
+                             client);
                      const WebSearchResult& result = *found;
                      if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search),
@@ -342,7 +358,8 @@ void WebServer::Routes() {
                                             run](const Request& req, Response& res, const Session& session) {
                      const auto search = searchOf(req, res, session);
                      if (!search) return;
-                     const auto found = run(*search, std::nullopt);
+                     ClientWatch client = WatchOf(req);
+                     const auto found = run(*search, std::nullopt, client);
                      const WebSearchResult& result = *found;
                      if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search) + " csv",
@@ -360,8 +377,9 @@ void WebServer::Routes() {
             const std::string name = req.get_param_value("name");
             if (name.empty()) return Error(res, 400, "name is empty");
             auto lease = pool_.Acquire();
+            ClientWatch client = WatchOf(req);
             WebSearchResult result = RunWebSearch(
-                *lease, WebSearchRequest{SearchBy::Name, ExactPattern(name), Aliases::SameAddress});
+                *lease, WebSearchRequest{SearchBy::Name, ExactPattern(name), Aliases::SameAddress}, &client);
             if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
             (void)audit_.Record(session.account, req.remote_addr, Asked("player", name),
                                 result.outcome.matches);
@@ -389,9 +407,11 @@ void WebServer::Routes() {
             Flag(req, "samename") ? NameLinks::SamePlayerOrStrippedName : NameLinks::SamePlayerName;
         const Query start = name.empty() ? IpSearchQuery(ip) : NameSearchQuery(EncodeName(name));
         auto lease = pool_.Acquire();
-        FixedPostHost host(Aliases::Off);
+        ClientWatch client = WatchOf(req);
+        WebPostHost host(Aliases::Off, &client);
         cluster->outcome = ListCluster(*lease, cluster->list, host, start, options);
         if (cluster->outcome.failure) return Error(res, 500, *cluster->outcome.failure), nullptr;
+        if (cluster->outcome.end == ClusterEnd::Stopped) return Error(res, 500, kClientGoneText), nullptr;
         (void)audit_.Record(session.account, req.remote_addr,
                             Asked(name.empty() ? "cluster ip" : "cluster name", name.empty() ? ip : name) +
                                 " depth=" + std::to_string(options.depth),

@@ -11,7 +11,11 @@
 #include <openssl/x509.h>
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <ctime>
@@ -49,6 +53,7 @@ protected:
         server_ = std::make_unique<WebServer>(std::move(config), log_);
         const auto port = server_->Bind("127.0.0.1", 0);
         ASSERT_TRUE(port) << port.reason();
+        port_ = *port;
         client_ = std::make_unique<httplib::Client>("127.0.0.1", *port);
         thread_ = std::thread([this] { server_->Run(); });
     }
@@ -91,6 +96,7 @@ protected:
     std::atomic<int> minutes_{0};
     std::ostringstream log_;
     std::unique_ptr<WebServer> server_;
+    int port_ = 0;
     std::unique_ptr<httplib::Client> client_;
     std::thread thread_;
 };
@@ -240,6 +246,35 @@ TEST_P(WebServerTest, SearchPagesSortsAndKeepsMarkupAsText) {
     EXPECT_EQ(res->get_header_value("Content-Type"), "application/json; charset=utf-8");
     EXPECT_EQ(res->get_header_value("Cache-Control"), "no-store");
     EXPECT_NE(res->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+}
+
+// A search whose client has gone (here: it closed its side as it sent the request, both in one segment)
+// stops, with a line in the log (the library sends such a client no answer), and is not kept: the same
+// search for a client still there lists its rows.
+TEST_P(WebServerTest, SearchStopsWhenItsClientGoesAway) {
+    const std::string cookie = Login("ada", "pw-a");
+    const std::string request =
+        "GET /api/search?by=name&q=*&aliases=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie + "\r\n\r\n";
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) { ::close(*f), delete f; });
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(port_));
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int cork = 1; // the request waits for the shutdown, which sends it with the end of the stream
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+    ASSERT_EQ(::setsockopt(fd, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork), 0);
+    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    ASSERT_EQ(::shutdown(fd, SHUT_WR), 0);
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, static_cast<std::size_t>(got));
+    EXPECT_EQ(reply, "");
+    EXPECT_NE(log_.str().find("search stopped: client=127.0.0.1 went away\n"), std::string::npos)
+        << log_.str();
+    EXPECT_NE(Body("/api/search?by=name&q=*&aliases=1", cookie).find("{\"total\":5,"), std::string::npos);
 }
 
 // Five failures in ten minutes refuse the address for ten minutes, the right password too; a session
