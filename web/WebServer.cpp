@@ -228,7 +228,7 @@ void WebServer::Routes() {
         const auto account = accounts_.Check(req.get_param_value("user"), req.get_param_value("password"));
         if (!account) {
             throttle_.Failed(client);
-            log_ << "login failed: client=" << client << "\n" << std::flush;
+            audit_.Note("login failed: client=" + client);
             return Error(res, 401, "wrong account name or password");
         }
         throttle_.Succeeded(client);
@@ -323,7 +323,7 @@ void WebServer::Routes() {
             });
             if (result->outcome.failure != kClientGoneText) return result;
             if (client.Gone()) {
-                log_ << ("search stopped: client=" + client.RemoteAddress() + " went away\n") << std::flush;
+                audit_.Note("search stopped: client=" + client.RemoteAddress() + " went away");
                 return result;
             }
         }

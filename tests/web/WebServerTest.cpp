@@ -272,9 +272,11 @@ TEST_P(WebServerTest, SearchStopsWhenItsClientGoesAway) {
     for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
         reply.append(buffer, static_cast<std::size_t>(got));
     EXPECT_EQ(reply, "");
+    EXPECT_NE(Body("/api/search?by=name&q=*&aliases=1", cookie).find("{\"total\":5,"), std::string::npos);
+    server_->Stop(); // the workers are joined: their lines are all in the log
+    thread_.join();
     EXPECT_NE(log_.str().find("search stopped: client=127.0.0.1 went away\n"), std::string::npos)
         << log_.str();
-    EXPECT_NE(Body("/api/search?by=name&q=*&aliases=1", cookie).find("{\"total\":5,"), std::string::npos);
 }
 
 // Five failures in ten minutes refuse the address for ten minutes, the right password too; a session
