@@ -84,6 +84,10 @@ std::optional<std::int64_t> NamesDatabase::GuidCount() {
     return store().GuidCount();
 }
 
+bool NamesDatabase::HasOnlineTable() {
+    return store().HasOnlineTable();
+}
+
 void NamesDatabase::Checkpoint() {
     if (store_) store_->Checkpoint();
 }

@@ -58,6 +58,8 @@ public:
                    std::string_view lastVisit);
     // The rows of table Guids; nothing when the database has none (a file made before GUIDs were kept).
     std::optional<std::int64_t> GuidCount();
+    // Whether table Online is there: made by the first publish of a follower. Throws DatabaseError.
+    bool HasOnlineTable();
     void Checkpoint() override;
     void Commit() override;
     // After a DatabaseUnreachable failure: connects again, dropping what was not yet written. Throws

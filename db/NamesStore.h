@@ -49,6 +49,8 @@ public:
                            std::string_view lastVisit) = 0;
     // The rows of table Guids, or nothing when the database has no such table (made before GUIDs were kept).
     virtual std::optional<std::int64_t> GuidCount() = 0;
+    // Whether table Online is there (a follower has published to this database).
+    virtual bool HasOnlineTable() = 0;
     virtual void Checkpoint() = 0;
     virtual void Commit() = 0;
     // After a DatabaseUnreachable failure: connects again, dropping what was not yet written (see

@@ -336,6 +336,15 @@ std::optional<std::int64_t> PostgresNames::GuidCount() {
     return std::stoll(Libpq().PQgetvalue(r.get(), 0, 0));
 }
 
+bool PostgresNames::HasOnlineTable() {
+    send();
+    PgConnection& c = connection();
+    c.ReconnectIfLost();
+    const PgResult found =
+        c.Run("SELECT to_regclass('online') IS NOT NULL", {}, "cannot read the database's catalog");
+    return Libpq().PQgetvalue(found.get(), 0, 0)[0] == 't';
+}
+
 void PostgresNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
     send(); // after the names it follows
     PgConnection& c = connection();

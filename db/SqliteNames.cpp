@@ -388,6 +388,14 @@ std::optional<std::int64_t> SqliteNames::GuidCount() {
     return guids_->Count();
 }
 
+bool SqliteNames::HasOnlineTable() {
+    requireOpen();
+    if (online_) return true;
+    SqliteStatement find(
+        *connection_, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'Online' COLLATE NOCASE");
+    return find.step();
+}
+
 void SqliteNames::PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) {
     ensureBatch();
     if (!online_) online_ = std::make_unique<SqliteOnline>(*connection_);

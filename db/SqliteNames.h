@@ -51,6 +51,7 @@ public:
     void MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,
                    std::string_view lastVisit) override;
     std::optional<std::int64_t> GuidCount() override;
+    bool HasOnlineTable() override;
     void Checkpoint() override;
     void Commit() override;
 

@@ -82,6 +82,8 @@ const char* StateName(ServerState state) {
 Outcome<std::vector<OnlineServerRows>> ListOnline(NamesDatabase& database, const OnlineQuery& query) {
     std::vector<OnlineServerRows> servers;
     try {
+        // Before a follower's first publish there is no table yet: no server is followed.
+        if (!database.HasOnlineTable()) return Outcome<std::vector<OnlineServerRows>>::Of({});
         Recordset rs = database.OpenRecordset({"SELECT Server, StrippedServer, LogPath, Slot, PlayerName, "
                                                "StrippedName, IP, Since, Seen, Followed "
                                                "FROM Online ORDER BY LogPath, Slot;",
@@ -117,9 +119,7 @@ Outcome<std::vector<OnlineServerRows>> ListOnline(NamesDatabase& database, const
             for (auto& player : server.players)
                 ReadWhatIsKnown(database, player);
     } catch (const std::exception& e) {
-        return Outcome<std::vector<OnlineServerRows>>::Failed(
-            std::string(e.what()) +
-            " (table Online is made by the first corvanth-cli follow on this database)");
+        return Outcome<std::vector<OnlineServerRows>>::Failed(e.what());
     }
     return Outcome<std::vector<OnlineServerRows>>::Of(std::move(servers));
 }

@@ -50,7 +50,7 @@ struct OnlineQuery {
 };
 
 // Reads table Online, servers by name and path. A database where no follower has published holds no
-// table Online: that is a failure naming it.
+// table Online yet: no server, as for an empty table. A database that cannot be read is a failure.
 Outcome<std::vector<OnlineServerRows>> ListOnline(NamesDatabase& database, const OnlineQuery& query);
 
 // A moment as "YYYY-MM-DD HH:MM:SS" in local time; empty for none (0).

@@ -33,6 +33,11 @@ Outcome<Done> AuditLog::Record(const std::string& account, const std::string& cl
     return Outcome<Done>::Of(Done{});
 }
 
+void AuditLog::Note(const std::string& line) {
+    const std::lock_guard lock(mutex_);
+    log_ << line << "\n" << std::flush;
+}
+
 std::vector<std::string> AuditLog::Tail(std::size_t count) const {
     const std::lock_guard lock(mutex_);
     std::ifstream in(path_);

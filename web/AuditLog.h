@@ -19,6 +19,8 @@ public:
     // `what` is one line already (its texts quoted). Fails when the file cannot be appended to.
     Outcome<Done> Record(const std::string& account, const std::string& client, const std::string& what,
                          std::size_t rows);
+    // A line for the service's log only (not the trail), written in turn with the trail's lines.
+    void Note(const std::string& line);
     // The file's last `count` lines, oldest first.
     std::vector<std::string> Tail(std::size_t count) const;
 

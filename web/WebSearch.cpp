@@ -4,6 +4,7 @@
 #include "ClusterGraph.h"
 #include "FixedPostHost.h"
 #include "NameText.h"
+#include "WebPostHost.h"
 
 #include <QByteArray>
 #include <QString>
@@ -71,10 +72,10 @@ std::string Head(std::size_t total, std::size_t page, bool timedOut) {
 
 } // namespace
 
-WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request) {
+WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request, ClientWatch* client) {
     WebSearchResult result;
     ResultList list;
-    FixedPostHost host(request.by == SearchBy::Name ? request.aliases : Aliases::Off);
+    WebPostHost host(request.by == SearchBy::Name ? request.aliases : Aliases::Off, client);
     if (request.by == SearchBy::Name) {
         result.outcome = Post(database, list, host, NameSearchQuery(EncodeName(request.pattern)),
                               ClearFirst::Yes, AliasCheck::AllowAliases);
@@ -82,7 +83,10 @@ WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& re
         result.outcome = Post(database, list, host, IpSearchQuery(request.pattern), ClearFirst::Yes,
                               AliasCheck::ForbidAliases);
     }
-    result.rows = PackedResult(list);
+    if (host.stopRequested())
+        result.outcome.failure = kClientGoneText;
+    else
+        result.rows = PackedResult(list);
     return result;
 }
 

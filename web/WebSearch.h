@@ -15,6 +15,7 @@
 
 namespace corvanth {
 
+class ClientWatch;
 class NamesDatabase;
 
 enum class SearchBy { Name, Address };
@@ -33,7 +34,10 @@ struct WebSearchResult {
     std::uint64_t run = 0; // which run of the search made the rows (a sort of them keeps it)
 };
 
-WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request);
+// The search's rows; when `client` is given and its client goes away, the search stops and fails with
+// kClientGoneText (so no one else is given its partial rows).
+WebSearchResult RunWebSearch(NamesDatabase& database, const WebSearchRequest& request,
+                             ClientWatch* client = nullptr);
 
 // The same rows sorted by a column (0 to 4) in an order, as header clicks on the window's list would.
 WebSearchResult SortedResult(const WebSearchResult& result, std::size_t cell, SortDirection order);

@@ -1,10 +1,11 @@
 #include "WebServer.h"
 
+#include "ClientWatch.h"
 #include "DatabaseError.h"
-#include "FixedPostHost.h"
 #include "GraphDrawing.h"
 #include "NameText.h"
 #include "ResultFormat.h"
+#include "WebPostHost.h"
 #include "WebSearch.h"
 #include "WhoJson.h"
 
@@ -25,6 +26,11 @@ namespace corvanth {
 namespace {
 
 constexpr const char* kCookie = "corvanth_session";
+// The log-in form's token, also sent as this cookie: a log-in whose field and cookie differ did not come
+// from the log-in page (a form on another site cannot read or set the cookie).
+constexpr const char* kLoginCookie = "corvanth_login";
+constexpr const char* kLoginTokenPath = "/login/token";
+constexpr int kLoginTokenSeconds = 600;
 constexpr const char* kJson = "application/json; charset=utf-8";
 // No inline script or style anywhere; every script and style sheet is a file of the server's own.
 constexpr const char* kPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
@@ -42,6 +48,7 @@ struct StaticFile {
 constexpr std::array kStaticFiles = {
     StaticFile{"/login", "login.html", "text/html; charset=utf-8", true},
     StaticFile{"/static/style.css", "style.css", "text/css; charset=utf-8", true},
+    StaticFile{"/static/login.js", "login.js", "text/javascript; charset=utf-8", true},
     StaticFile{"/", "now.html", "text/html; charset=utf-8", false},
     StaticFile{"/now", "now.html", "text/html; charset=utf-8", false},
     StaticFile{"/search", "search.html", "text/html; charset=utf-8", false},
@@ -67,10 +74,10 @@ void Error(httplib::Response& res, int status, const std::string& message) {
     res.set_content("{\"error\":" + Json(message) + "}", kJson);
 }
 
-// The session token the request's cookie carries, or "".
-std::string CookieToken(const httplib::Request& req) {
+// The value of the request's cookie `name`, or "".
+std::string CookieValue(const httplib::Request& req, const char* name) {
     const std::string cookies = req.get_header_value("Cookie");
-    const std::string key = std::string(kCookie) + "=";
+    const std::string key = std::string(name) + "=";
     for (std::size_t at = 0; at < cookies.size();) {
         while (at < cookies.size() && cookies[at] == ' ')
             ++at;
@@ -81,6 +88,16 @@ std::string CookieToken(const httplib::Request& req) {
         at = end + 1;
     }
     return {};
+}
+
+// The session token the request's cookie carries, or "".
+std::string CookieToken(const httplib::Request& req) {
+    return CookieValue(req, kCookie);
+}
+
+// The request's connection, to stop a search whose client went away.
+ClientWatch WatchOf(const httplib::Request& req) {
+    return ClientWatch(req.local_addr, req.local_port, req.remote_addr, req.remote_port);
 }
 
 bool Flag(const httplib::Request& req, const char* name) {
@@ -160,7 +177,8 @@ void WebServer::Routes() {
                 return httplib::Server::HandlerResponse::Handled;
             }
         }
-        if (req.path == "/login") return httplib::Server::HandlerResponse::Unhandled;
+        if (req.path == "/login" || req.path == kLoginTokenPath)
+            return httplib::Server::HandlerResponse::Unhandled;
         for (const StaticFile& file : kStaticFiles)
             if (file.beforeLogin && req.path == file.path) return httplib::Server::HandlerResponse::Unhandled;
         if (sessions_.Find(CookieToken(req))) return httplib::Server::HandlerResponse::Unhandled;
@@ -190,19 +208,35 @@ void WebServer::Routes() {
         });
     }
 
+    // A fresh token for the log-in form: in the answer for the form's field, and in a short-lived cookie.
+    server_->Get(kLoginTokenPath, [tls](const Request&, Response& res) {
+        const std::string token = RandomToken();
+        res.set_header("Set-Cookie", std::string(kLoginCookie) + "=" + token +
+                                         "; Path=/login; Max-Age=" + std::to_string(kLoginTokenSeconds) +
+                                         "; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
+        res.set_content("{\"csrf\":" + Json(token) + "}", kJson);
+    });
+
     server_->Post("/login", [this, tls](const Request& req, Response& res) {
+        const std::string formToken = CookieValue(req, kLoginCookie);
+        if (formToken.empty() || req.get_param_value("csrf") != formToken)
+            return Error(res, 403,
+                         "missing or stale log-in form token: reload the log-in page "
+                         "(a script first gets one from GET /login/token)");
         const std::string client = req.remote_addr;
         if (!throttle_.Allowed(client)) return Error(res, 429, "too many failed log-ins; try again later");
         const auto account = accounts_.Check(req.get_param_value("user"), req.get_param_value("password"));
         if (!account) {
             throttle_.Failed(client);
-            log_ << "login failed: client=" << client << "\n" << std::flush;
+            audit_.Note("login failed: client=" + client);
             return Error(res, 401, "wrong account name or password");
         }
         throttle_.Succeeded(client);
         const std::string token = sessions_.Open(account->name, account->role);
         res.set_header("Set-Cookie", std::string(kCookie) + "=" + token +
                                          "; Path=/; HttpOnly; SameSite=Strict" + (tls ? "; Secure" : ""));
+        res.set_header("Set-Cookie",
+                       std::string(kLoginCookie) + "=; Path=/login; Max-Age=0; HttpOnly; SameSite=Strict");
         res.status = 303;
         res.set_header("Location", "/now");
     });
@@ -272,24 +306,33 @@ void WebServer::Routes() {
 
     // A search's result, sorted when asked, from the cache or run on a leased connection. A sort
     // reorders the search's kept result and is kept beside it, for as long as that run is the one kept.
+    // A search stopped because the client that asked first went away is run again for a client still
+    // there.
     auto run = [this](const WebSearchRequest& search,
-                      std::optional<std::pair<std::size_t, SortDirection>> sort) {
+                      std::optional<std::pair<std::size_t, SortDirection>> sort, ClientWatch& client) {
         const std::string key = std::to_string(static_cast<int>(search.by)) + " " +
                                 std::to_string(static_cast<int>(search.aliases)) + " - " + search.pattern;
-        auto found = cache_.Get(key, [this, &search] {
-            std::unique_lock<std::mutex> wide;
-            if (search.pattern.find_first_of("*?#[") != std::string::npos)
-                wide = std::unique_lock(wideSearch_);
-            auto lease = pool_.Acquire();
-            WebSearchResult result = RunWebSearch(*lease, search);
-            result.run = ++searchRuns_;
-            return result;
-        });
-        if (!sort || found->outcome.failure) return found;
-        const std::string sorted = key + " run " + std::to_string(found->run) + " sort " +
-                                   std::to_string(sort->first) + " " +
-                                   std::to_string(static_cast<int>(sort->second));
-        return cache_.Get(sorted, [&] { return SortedResult(*found, sort->first, sort->second); });
+        for (;;) {
+            auto found = cache_.Get(key, [this, &search, &client] {
+                std::unique_lock<std::mutex> wide;
+                if (search.pattern.find_first_of("*?#[") != std::string::npos)
+                    wide = std::unique_lock(wideSearch_);
+                auto lease = pool_.Acquire();
+                WebSearchResult result = RunWebSearch(*lease, search, &client);
+                result.run = ++searchRuns_;
+                return result;
+            });
+            if (found->outcome.failure == kClientGoneText) {
+                if (!client.Gone()) continue;
+                audit_.Note("search stopped: client=" + client.RemoteAddress() + " went away");
+                return found;
+            }
+            if (!sort || found->outcome.failure) return found;
+            const std::string sorted = key + " run " + std::to_string(found->run) + " sort " +
+                                       std::to_string(sort->first) + " " +
+                                       std::to_string(static_cast<int>(sort->second));
+            return cache_.Get(sorted, [&] { return SortedResult(*found, sort->first, sort->second); });
+        }
     };
 
     server_->Get("/api/search", authed([this, searchOf, asked, viewOf, run](const Request& req, Response& res,
@@ -303,9 +346,11 @@ void WebServer::Routes() {
                          sort.empty() ? kResultCellCount : std::strtoull(sort.c_str(), nullptr, 10);
                      const auto order = req.get_param_value("order") == "desc" ? SortDirection::Descending
                                                                                : SortDirection::Ascending;
+                     ClientWatch client = WatchOf(req);
                      const auto found =
                          run(*search,
-                             cell < kResultCellCount ? std::optional(std::pair(cell, order)) : std::nullopt);
+                             cell < kResultCellCount ? std::optional(std::pair(cell, order)) : std::nullopt,
+                             client);
                      const WebSearchResult& result = *found;
                      if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search),
@@ -319,7 +364,8 @@ void WebServer::Routes() {
                                             run](const Request& req, Response& res, const Session& session) {
                      const auto search = searchOf(req, res, session);
                      if (!search) return;
-                     const auto found = run(*search, std::nullopt);
+                     ClientWatch client = WatchOf(req);
+                     const auto found = run(*search, std::nullopt, client);
                      const WebSearchResult& result = *found;
                      if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
                      (void)audit_.Record(session.account, req.remote_addr, asked(req, *search) + " csv",
@@ -337,8 +383,9 @@ void WebServer::Routes() {
             const std::string name = req.get_param_value("name");
             if (name.empty()) return Error(res, 400, "name is empty");
             auto lease = pool_.Acquire();
+            ClientWatch client = WatchOf(req);
             WebSearchResult result = RunWebSearch(
-                *lease, WebSearchRequest{SearchBy::Name, ExactPattern(name), Aliases::SameAddress});
+                *lease, WebSearchRequest{SearchBy::Name, ExactPattern(name), Aliases::SameAddress}, &client);
             if (result.outcome.failure) return Error(res, 500, *result.outcome.failure);
             (void)audit_.Record(session.account, req.remote_addr, Asked("player", name),
                                 result.outcome.matches);
@@ -366,9 +413,11 @@ void WebServer::Routes() {
             Flag(req, "samename") ? NameLinks::SamePlayerOrStrippedName : NameLinks::SamePlayerName;
         const Query start = name.empty() ? IpSearchQuery(ip) : NameSearchQuery(EncodeName(name));
         auto lease = pool_.Acquire();
-        FixedPostHost host(Aliases::Off);
+        ClientWatch client = WatchOf(req);
+        WebPostHost host(Aliases::Off, &client);
         cluster->outcome = ListCluster(*lease, cluster->list, host, start, options);
         if (cluster->outcome.failure) return Error(res, 500, *cluster->outcome.failure), nullptr;
+        if (cluster->outcome.end == ClusterEnd::Stopped) return Error(res, 500, kClientGoneText), nullptr;
         (void)audit_.Record(session.account, req.remote_addr,
                             Asked(name.empty() ? "cluster ip" : "cluster name", name.empty() ? ip : name) +
                                 " depth=" + std::to_string(options.depth),

@@ -6,9 +6,16 @@
 #include "TestBackend.h"
 
 #include <httplib.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <ctime>
@@ -46,6 +53,7 @@ protected:
         server_ = std::make_unique<WebServer>(std::move(config), log_);
         const auto port = server_->Bind("127.0.0.1", 0);
         ASSERT_TRUE(port) << port.reason();
+        port_ = *port;
         client_ = std::make_unique<httplib::Client>("127.0.0.1", *port);
         thread_ = std::thread([this] { server_->Run(); });
     }
@@ -53,9 +61,22 @@ protected:
         if (server_) server_->Stop();
         if (thread_.joinable()) thread_.join();
     }
+    // The log-in form's token as the page's script gets it: {field, cookie}.
+    std::pair<std::string, std::string> FormToken() {
+        const auto res = client_->Get("/login/token");
+        const std::string cookie = res ? res->get_header_value("Set-Cookie") : "";
+        return {std::regex_replace(res ? res->body : "", std::regex(R"re(\{"csrf":"([0-9a-f]+)"\})re"), "$1"),
+                cookie.substr(0, cookie.find(';'))};
+    }
+    // A log-in as the page sends it, with a fresh form token.
+    httplib::Result PostLogin(const std::string& user, const std::string& password) {
+        const auto [field, cookie] = FormToken();
+        return client_->Post("/login", httplib::Headers{{"Cookie", cookie}},
+                             httplib::Params{{"user", user}, {"password", password}, {"csrf", field}});
+    }
     // The session cookie of a log-in, or "" when refused (`status` gets the answer's status).
     std::string Login(const std::string& user, const std::string& password, int* status = nullptr) {
-        const auto res = client_->Post("/login", httplib::Params{{"user", user}, {"password", password}});
+        const auto res = PostLogin(user, password);
         if (status) *status = res ? res->status : 0;
         if (!res || res->status != 303) return {};
         const std::string cookie = res->get_header_value("Set-Cookie");
@@ -75,6 +96,7 @@ protected:
     std::atomic<int> minutes_{0};
     std::ostringstream log_;
     std::unique_ptr<WebServer> server_;
+    int port_ = 0;
     std::unique_ptr<httplib::Client> client_;
     std::thread thread_;
 };
@@ -108,9 +130,34 @@ TEST_P(WebServerTest, CsvIsWhatTheCommandLinePrints) {
     }
 }
 
+// A log-in needs the form's token in its field and its cookie (HttpOnly, only for /login, short-lived).
 // Without a session every route refuses; after log-out the session's cookie opens nothing.
 TEST_P(WebServerTest, EveryRouteRefusesWithoutSession) {
-    EXPECT_EQ(Get("/login", "")->status, 200);
+    const auto page = Get("/login", "");
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find(R"(<input type="hidden" name="csrf">)"), std::string::npos);
+    EXPECT_NE(Body("/static/login.js", "").find("/login/token"), std::string::npos);
+    const std::string tokenCookie = client_->Get("/login/token")->get_header_value("Set-Cookie");
+    EXPECT_TRUE(std::regex_match(
+        tokenCookie,
+        std::regex("corvanth_login=[0-9a-f]{64}; Path=/login; Max-Age=600; HttpOnly; SameSite=Strict")))
+        << tokenCookie;
+    const auto [field, formCookie] = FormToken();
+    const std::string other = FormToken().first;
+    ASSERT_EQ(field.size(), 64u);
+    ASSERT_NE(field, other);
+    for (const auto& [sentCookie, sentField, status] :
+         std::vector<std::tuple<std::string, std::string, int>>{{"", "", 403},
+                                                                {"", field, 403},
+                                                                {formCookie, "", 403},
+                                                                {formCookie, other, 403},
+                                                                {"corvanth_login=", "", 403},
+                                                                {formCookie, field, 303}}) {
+        const auto res =
+            client_->Post("/login", httplib::Headers{{"Cookie", sentCookie}},
+                          httplib::Params{{"user", "ada"}, {"password", "pw-a"}, {"csrf", sentField}});
+        EXPECT_EQ(res->status, status) << sentCookie << " / " << sentField;
+    }
     const std::string cookie = Login("ada", "pw-a");
     const std::string csrf =
         std::regex_replace(Body("/api/session", cookie), std::regex(".*\"csrf\":\"([0-9a-f]+)\".*"), "$1");
@@ -160,8 +207,15 @@ TEST_P(WebServerTest, RolesDecideWhatAddressesShow) {
     EXPECT_EQ(file.st_mode & 0027, 0u);
 }
 
-// Now playing is what corvanth-cli who --format json prints, with every address masked for a moderator.
+// Now playing is what corvanth-cli who --format json prints, with every address masked for a moderator;
+// before any follower has published, both list no server.
 TEST_P(WebServerTest, NowPlayingIsWhatWhoPrints) {
+    const std::vector<std::string> who = {"--data-dir", dir_.path(), "--database", location_->text(),
+                                          "who",        "--format",  "json"};
+    const CliResult none = RunCli(who);
+    EXPECT_EQ(none.exitCode, 0) << none.err;
+    EXPECT_EQ(none.out, "[]\n");
+    EXPECT_EQ(Body("/api/who", Login("mo", "pw-m")), none.out);
     {
         NamesDatabase db;
         db.Open(location_->location());
@@ -169,12 +223,10 @@ TEST_P(WebServerTest, NowPlayingIsWhatWhoPrints) {
         db.PublishOnline({"/srv/a.log", "^1Red", std::time(nullptr), ServerFollowed::Yes}, players);
         db.Commit();
     }
-    const CliResult cli =
-        RunCli({"--data-dir", dir_.path(), "--database", location_->text(), "who", "--format", "json"});
+    const CliResult cli = RunCli(who);
     ASSERT_EQ(cli.exitCode, 0) << cli.err;
     ASSERT_NE(cli.out.find("\"IP\": \"1.1.1.1\""), std::string::npos) << cli.out;
-    const auto login = client_->Post("/login", httplib::Params{{"user", "ada"}, {"password", "pw-a"}});
-    EXPECT_EQ(login->get_header_value("Location"), "/now"); // the first page after log-in
+    EXPECT_EQ(PostLogin("ada", "pw-a")->get_header_value("Location"), "/now"); // the first page after log-in
     EXPECT_EQ(Body("/api/who", Login("ada", "pw-a")), cli.out);
     EXPECT_EQ(Body("/api/who", Login("mo", "pw-m")),
               std::regex_replace(cli.out, std::regex(R"((\d+\.\d+\.\d+)\.\d+)"), "$1.x"));
@@ -194,6 +246,37 @@ TEST_P(WebServerTest, SearchPagesSortsAndKeepsMarkupAsText) {
     EXPECT_EQ(res->get_header_value("Content-Type"), "application/json; charset=utf-8");
     EXPECT_EQ(res->get_header_value("Cache-Control"), "no-store");
     EXPECT_NE(res->get_header_value("Content-Security-Policy").find("script-src 'self'"), std::string::npos);
+}
+
+// A search whose client has gone (here: it closed its side as it sent the request, both in one segment)
+// stops, with a line in the log (the library sends such a client no answer), and is not kept: the same
+// search for a client still there lists its rows.
+TEST_P(WebServerTest, SearchStopsWhenItsClientGoesAway) {
+    const std::string cookie = Login("ada", "pw-a");
+    const std::string request =
+        "GET /api/search?by=name&q=*&aliases=1 HTTP/1.1\r\nHost: 127.0.0.1\r\nCookie: " + cookie + "\r\n\r\n";
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    const std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* f) { ::close(*f), delete f; });
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(port_));
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int cork = 1; // the request waits for the shutdown, which sends it with the end of the stream
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server), 0);
+    ASSERT_EQ(::setsockopt(fd, IPPROTO_TCP, TCP_CORK, &cork, sizeof cork), 0);
+    ASSERT_EQ(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+    ASSERT_EQ(::shutdown(fd, SHUT_WR), 0);
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t got; (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, static_cast<std::size_t>(got));
+    EXPECT_EQ(reply, "");
+    EXPECT_NE(Body("/api/search?by=name&q=*&aliases=1", cookie).find("{\"total\":5,"), std::string::npos);
+    server_->Stop(); // the workers are joined: their lines are all in the log
+    thread_.join();
+    EXPECT_NE(log_.str().find("search stopped: client=127.0.0.1 went away\n"), std::string::npos)
+        << log_.str();
 }
 
 // Five failures in ten minutes refuse the address for ten minutes, the right password too; a session
@@ -217,6 +300,72 @@ INSTANTIATE_TEST_SUITE_P(Backends, WebServerTest, ::testing::Values(Backend::Sql
                          BackendName);
 
 } // namespace
+
+// A throw-away self-signed certificate for 127.0.0.1 and its key, as PEM files.
+void WriteSelfSignedCertificate(const std::string& certFile, const std::string& keyFile) {
+    const std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(EVP_EC_gen("P-256"), EVP_PKEY_free);
+    const std::unique_ptr<X509, decltype(&X509_free)> cert(X509_new(), X509_free);
+    ASSERT_TRUE(key && cert);
+    X509_NAME* name = X509_get_subject_name(cert.get());
+    ASSERT_TRUE(X509_set_version(cert.get(), 2) && ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), 1) &&
+                X509_gmtime_adj(X509_getm_notBefore(cert.get()), -60) &&
+                X509_gmtime_adj(X509_getm_notAfter(cert.get()), 3600) &&
+                X509_set_pubkey(cert.get(), key.get()) &&
+                X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                           reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0) &&
+                X509_set_issuer_name(cert.get(), name) && X509_sign(cert.get(), key.get(), EVP_sha256()));
+    const std::unique_ptr<BIO, decltype(&BIO_free)> certOut(BIO_new_file(certFile.c_str(), "w"), BIO_free),
+        keyOut(BIO_new_file(keyFile.c_str(), "w"), BIO_free);
+    ASSERT_TRUE(certOut && keyOut && PEM_write_bio_X509(certOut.get(), cert.get()) &&
+                PEM_write_bio_PrivateKey(keyOut.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr));
+}
+
+// With --tls-cert and --tls-key the server speaks HTTPS only: a log-in over it (the certificate checked
+// against itself) gets its cookies marked Secure, and plain HTTP to the port gets no page.
+TEST(WebServerTls, ServesHttpsWithSecureCookies) {
+    TempFolder dir;
+    const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
+    WriteSelfSignedCertificate(cert, key);
+    ASSERT_TRUE(
+        AccountFile(dir.file(kAccountFileName)).Set("ada", "pw-a", Role::Admin, AccountFile::Change::Add));
+    std::ostringstream log;
+    WebServer server(WebServerConfig{dir.path(),
+                                     BackendLocation(Backend::Sqlite, dir.file("names.db")).location(),
+                                     CORVANTH_WEB_PAGES,
+                                     {},
+                                     cert,
+                                     key},
+                     log);
+    const auto port = server.Bind("127.0.0.1", 0);
+    ASSERT_TRUE(port) << port.reason();
+    std::thread serving([&server] { server.Run(); });
+    httplib::SSLClient https("127.0.0.1", *port);
+    https.set_ca_cert_path(cert.c_str());
+    https.enable_server_certificate_verification(true);
+    const auto token = https.Get("/login/token");
+    ASSERT_TRUE(token) << httplib::to_string(token.error());
+    const std::string formCookie = token->get_header_value("Set-Cookie");
+    EXPECT_NE(formCookie.find("; HttpOnly; SameSite=Strict; Secure"), std::string::npos) << formCookie;
+    const auto login = https.Post(
+        "/login", httplib::Headers{{"Cookie", formCookie.substr(0, formCookie.find(';'))}},
+        httplib::Params{
+            {"user", "ada"},
+            {"password", "pw-a"},
+            {"csrf", std::regex_replace(token->body, std::regex(R"re(\{"csrf":"(.*)"\})re"), "$1")}});
+    ASSERT_TRUE(login && login->status == 303);
+    const std::string session = login->get_header_value("Set-Cookie");
+    EXPECT_TRUE(std::regex_match(session, std::regex("corvanth_session=[0-9a-f]{64}; Path=/; HttpOnly; "
+                                                     "SameSite=Strict; Secure")))
+        << session;
+    const auto account =
+        https.Get("/api/session", httplib::Headers{{"Cookie", session.substr(0, session.find(';'))}});
+    EXPECT_TRUE(account && account->status == 200 &&
+                account->body.find("\"account\":\"ada\"") != std::string::npos);
+    const auto plain = httplib::Client("127.0.0.1", *port).Get("/login");
+    EXPECT_FALSE(plain) << plain->status << " " << plain->body;
+    server.Stop();
+    serving.join();
+}
 
 // A result is made once while fresh, made again by the first caller once half its lifetime has passed
 // (a failed renewal keeps the old one), and made again once expired; failures are not kept, and the
