@@ -94,10 +94,15 @@ std::int64_t SqliteGuids::Count() {
 }
 
 void SqliteGuids::Record(std::string_view guid, std::string_view storedName, std::string_view ip,
-                         std::string_view lastVisit, Visit visit) {
+                         std::string_view lastVisit, Visit visit,
+                         std::optional<std::string_view> foldedName) {
     if (needsPreload_) preload();
-    foldedName_.clear();
-    AppendFolded(foldedName_, storedName);
+    if (foldedName) {
+        foldedName_.assign(*foldedName);
+    } else {
+        foldedName_.clear();
+        AppendFolded(foldedName_, storedName);
+    }
     makeKey(guid, foldedName_, ip);
     Known* known = known_.Find(key_, hash_);
     if (!known) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -117,6 +118,7 @@ private:
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
     std::vector<PairRow> unwrittenRows_;
     PairKey keyScratch_;
+    std::optional<std::string> keyName_; // the stored name keyScratch_ was made of, if any
     std::string nameScratch_;
 };
 
