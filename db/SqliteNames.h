@@ -118,7 +118,8 @@ private:
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
     std::vector<PairRow> unwrittenRows_;
     PairKey keyScratch_;
-    std::optional<std::string> keyName_; // the stored name keyScratch_ was made of, if any
+    std::string keyName_;   // the stored name keyScratch_ was made of ...
+    bool keyNamed_ = false; // ... when it was made of one
     std::string nameScratch_;
 };
 
