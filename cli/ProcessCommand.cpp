@@ -1,6 +1,7 @@
 #include "CliContext.h"
 #include "CliRunHost.h"
 #include "DatabaseError.h"
+#include "DeferredSink.h"
 #include "LineInterpreter.h"
 #include "ProcessLog.h"
 
@@ -9,6 +10,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <exception>
 #include <unistd.h>
 
 namespace corvanth {
@@ -72,19 +74,23 @@ int RunProcessCommand(CliContext& context, const QCommandLineParser& parser) {
         return static_cast<int>(ExitCode::LogMissing);
     }
 
-    NamesDatabase* database = nullptr;
-    try {
-        database = &context.database();
-    } catch (const DatabaseError& e) {
-        context.err() << "corvanth-cli process: " << e.what() << "\n";
-        return static_cast<int>(ExitCode::DataError);
-    }
-
+    // The database opens while the run starts reading (making a new file waits for the disk); the
+    // run's first write waits for it. A database that cannot be opened fails the run at that write,
+    // before anything is journaled, and is told as before the run.
+    DeferredSink database([&context]() -> VisitSink& { return context.database(); });
     context.err().flush();
     host.setStatus(status::Processing);
     const RunSummary summary =
-        ProcessLog(state, *database, context.journal(), host, log, StartPosition(start));
+        ProcessLog(state, database, context.journal(), host, log, StartPosition(start));
     host.finishDisplay();
+    if (const std::exception_ptr failure = database.OpeningFailure()) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const DatabaseError& e) {
+            context.err() << "corvanth-cli process: " << e.what() << "\n";
+            return static_cast<int>(ExitCode::DataError);
+        }
+    }
     // The run leaves the status of a stop to the host: on the command line a stop is always Ctrl-C.
     if (summary.outcome == RunOutcome::Stopped) host.setStatus(status::Canceled);
 

@@ -19,9 +19,20 @@ void CreateMissingFile(const std::string& path) {
     if (fd >= 0) ::close(fd); // an empty file, which SQLite takes for a new database
 }
 
+// SQLite counts every allocation under one lock shared by all its connections unless told otherwise
+// before it starts, and Debian's build allocates for every statement run (it has no lookaside); the
+// programs never read the counts. Told once, before the first connection opens (a C++ static: a second
+// thread waits for it). When something in the process started SQLite already, it answers
+// SQLITE_MISUSE and keeps counting, which changes nothing else.
+void LeaveAllocationsUncounted() {
+    static const int answer = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)answer; // SQLITE_OK, or SQLITE_MISUSE as said
+}
+
 } // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path, IfMissing ifMissing) {
+    LeaveAllocationsUncounted();
     const int create = ifMissing == IfMissing::Create ? SQLITE_OPEN_CREATE : 0;
     // A connection is only ever used by the thread that opened it (the programs have one), so SQLite
     // need not take its lock around every call.

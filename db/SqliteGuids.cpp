@@ -5,6 +5,8 @@
 #include "TextHash.h"
 #include "VisitDate.h"
 
+#include <algorithm>
+#include <cstring>
 #include <optional>
 
 namespace corvanth {
@@ -14,14 +16,17 @@ constexpr std::size_t kMostKnown = 100000;
 // Names are at most a line long, so the keys stay far below what a PairTable can address.
 constexpr std::size_t kMostKeyBytes = std::size_t{64} << 20;
 
-// Letter case folded as the look-up compares: an ASCII text byte by byte, any other through FoldCase.
+// Letter case folded as the look-up compares: an ASCII text byte by byte, any other one code point at
+// a time as FoldCase does, straight into `out`.
 void AppendFolded(std::string& out, std::string_view text) {
     if (!IsAscii(text)) {
-        out += FoldCase(text);
+        for (std::size_t pos = 0; pos < text.size();)
+            AppendUtf8(out, NextFoldedCodePoint(text, pos));
         return;
     }
-    for (const char c : text)
-        out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    std::transform(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at), AsciiLower);
 }
 
 } // namespace
@@ -43,11 +48,14 @@ SqliteGuids::SqliteGuids(const SqliteConnection& connection)
       all_(connection, "SELECT rowid, Guid, PlayerName, IP, LastVisit FROM Guids") {}
 
 void SqliteGuids::makeKey(std::string_view guid, std::string_view foldedName, std::string_view ip) {
-    key_.clear();
+    // The folded GUID and the folded name, each after its length in four bytes, then the folded address:
+    // two rows never share a key.
+    key_.assign(sizeof(std::uint32_t), '\0');
     AppendFolded(key_, guid);
-    key_ += '\n';
-    key_ += std::to_string(foldedName.size());
-    key_ += ':';
+    const auto guidLength = static_cast<std::uint32_t>(key_.size() - sizeof(std::uint32_t));
+    std::memcpy(key_.data(), &guidLength, sizeof guidLength);
+    const auto nameLength = static_cast<std::uint32_t>(foldedName.size());
+    key_.append(reinterpret_cast<const char*>(&nameLength), sizeof nameLength);
     key_ += foldedName;
     AppendFolded(key_, ip);
     hash_ = static_cast<std::size_t>(TextHash(key_));
@@ -86,10 +94,15 @@ std::int64_t SqliteGuids::Count() {
 }
 
 void SqliteGuids::Record(std::string_view guid, std::string_view storedName, std::string_view ip,
-                         std::string_view lastVisit, Visit visit) {
+                         std::string_view lastVisit, Visit visit,
+                         std::optional<std::string_view> foldedName) {
     if (needsPreload_) preload();
-    foldedName_.clear();
-    AppendFolded(foldedName_, storedName);
+    if (foldedName) {
+        foldedName_.assign(*foldedName);
+    } else {
+        foldedName_.clear();
+        AppendFolded(foldedName_, storedName);
+    }
     makeKey(guid, foldedName_, ip);
     Known* known = known_.Find(key_, hash_);
     if (!known) {

@@ -4,6 +4,7 @@
 #include "SqliteStatement.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,9 +27,11 @@ public:
     // kept only when it is the later one (IsLaterVisit).
     enum class Visit { Newest, KeepLater };
 
-    // `storedName` is the name as table Names stores it. Throws DatabaseError.
+    // `storedName` is the name as table Names stores it; `foldedName`, when given, is that name already
+    // folded (as fold() folds it). Throws DatabaseError.
     void Record(std::string_view guid, std::string_view storedName, std::string_view ip,
-                std::string_view lastVisit, Visit visit = Visit::Newest);
+                std::string_view lastVisit, Visit visit = Visit::Newest,
+                std::optional<std::string_view> foldedName = std::nullopt);
     // The rows of the table. Throws DatabaseError.
     std::int64_t Count();
     // Something else may have written the table: the cache no longer holds.

@@ -212,6 +212,7 @@ void SqliteNames::forgetCachedRows() {
 
 void SqliteNames::preloadPairs() {
     needsPreload_ = false;
+    keyNamed_ = false; // the key is made of every row in turn
     auto& count = statements_->count;
     const std::int64_t rows = count.step() ? count.integer(0) : kPreloadRows + 1;
     count.reset();
@@ -291,6 +292,8 @@ std::vector<SqliteNames::PairRow>& SqliteNames::rowsOfPair(std::string_view name
         preloadPairs();
     }
     MakePairKey(keyScratch_, name, ip);
+    keyName_.assign(name); // reuses its storage
+    keyNamed_ = true;
     if (auto* rows = pairRows_.Find(keyScratch_.bytes, keyScratch_.hash)) return *rows;
     if (cacheComplete_)
         return pairRows_.Add(keyScratch_.bytes, keyScratch_.hash, {}); // every pair is cached: a new one
@@ -372,7 +375,16 @@ void SqliteNames::RecordGuid(std::string_view guid, std::string_view playerName,
                              std::string_view lastVisit) {
     ensureBatch();
     if (!guids_) throw DatabaseError(path_ + " holds no table Guids");
-    guids_->Record(guid, StoredName(playerName, nameScratch_), ip, lastVisit);
+    const std::string_view name = StoredName(playerName, nameScratch_);
+    // A run records a pair's visit just before its GUID: the pair's key holds the name folded already
+    // (after its length in four bytes).
+    std::optional<std::string_view> folded;
+    if (keyNamed_ && name == keyName_) {
+        std::uint32_t length = 0;
+        std::memcpy(&length, keyScratch_.bytes.data(), sizeof length);
+        folded = std::string_view(keyScratch_.bytes).substr(sizeof length, length);
+    }
+    guids_->Record(guid, name, ip, lastVisit, SqliteGuids::Visit::Newest, folded);
 }
 
 void SqliteNames::MergeGuid(std::string_view guid, std::string_view storedName, std::string_view ip,

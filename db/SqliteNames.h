@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -119,6 +120,8 @@ private:
     std::unordered_map<std::int64_t, KnownRow> knownRows_;
     std::vector<PairRow> unwrittenRows_;
     PairKey keyScratch_;
+    std::string keyName_;   // the stored name keyScratch_ was made of ...
+    bool keyNamed_ = false; // ... when it was made of one
     std::string nameScratch_;
 };
 

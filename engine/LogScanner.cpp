@@ -1,13 +1,8 @@
 #include "LogScanner.h"
 
-#include <algorithm>
-#include <bit>
-#include <cstring>
-#include <utility>
+#include "BytePositions.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <utility>
 
 namespace corvanth {
 namespace {
@@ -15,56 +10,7 @@ namespace {
 // Besides every few lines, the clock is looked at after this many bytes, so long lines pump too.
 constexpr std::int64_t kBytesPerClockCheck = 64 << 10;
 
-constexpr std::size_t kNoLineEnd = std::string_view::npos;
-
-// The LFs of one block, in order. Each byte is compared once, 64 at a time into a bit mask, and a line
-// end then costs a bit scan rather than a call: most lines are a few dozen bytes long.
-class LineEnds {
-public:
-    LineEnds(const char* data, std::size_t size) : data_(data), size_(size) {
-        if (size_ > 0) load();
-    }
-
-    // The index of the next LF, or kNoLineEnd when the block holds no more.
-    std::size_t next() {
-        while (mask_ == 0) {
-            chunk_ += kChunk;
-            if (chunk_ >= size_) return kNoLineEnd;
-            load();
-        }
-        const std::size_t at = chunk_ + static_cast<std::size_t>(std::countr_zero(mask_));
-        mask_ &= mask_ - 1;
-        return at;
-    }
-
-private:
-    static constexpr std::size_t kChunk = 64;
-
-    void load() {
-        const char* p = data_ + chunk_;
-        const std::size_t n = std::min(kChunk, size_ - chunk_);
-#if defined(__SSE2__)
-        if (n == kChunk) {
-            const __m128i lf = _mm_set1_epi8('\n');
-            auto bits = [&](int i) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-                return static_cast<std::uint64_t>(
-                    static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))));
-            };
-            mask_ = bits(0) | bits(1) << 16 | bits(2) << 32 | bits(3) << 48;
-            return;
-        }
-#endif
-        mask_ = 0;
-        for (std::size_t i = 0; i < n; ++i)
-            mask_ |= static_cast<std::uint64_t>(p[i] == '\n') << i;
-    }
-
-    const char* const data_;
-    const std::size_t size_;
-    std::size_t chunk_ = 0; // the index of the 64 bytes the mask covers
-    std::uint64_t mask_ = 0;
-};
+constexpr std::size_t kNoLineEnd = BytePositions::kNone;
 
 } // namespace
 
@@ -123,7 +69,7 @@ ScanEnd LogScanner::scanBlocks(std::int64_t scanStart, std::int64_t byteBudget) 
         const char* const data = block.data();
         const std::size_t size = block.size();
         blockEnd_ = blockStart + static_cast<std::int64_t>(size) - 1;
-        LineEnds ends(data, size);
+        BytePositions ends(data, size, '\n');
         std::size_t pos = 0;
         // The positions and the clock count stay in locals while lines only pass; they are written back
         // before anything that reads them: an interpreted line, a hand-over, the end of the block.

@@ -1,5 +1,6 @@
 #include "UrtInterpreter.h"
 
+#include "BytePositions.h"
 #include "DecimalText.h"
 #include "TextCodec.h"
 
@@ -51,25 +52,34 @@ std::optional<SlotAndRest> SplitSlot(std::string_view rest) {
 }
 
 // The values of an info string's keys ip, name and cl_guid ("\ip\1.2.3.4:27960\name\Ace\..."), keys
-// compared ignoring ASCII letter case, as the game does.
+// compared ignoring ASCII letter case, as the game does; a key given twice has its last value. The
+// backslashes are found 64 bytes at a time: a userinfo line holds some thirty keys.
 struct Userinfo {
     std::optional<std::string_view> ip, name, guid;
 };
 Userinfo ReadUserinfo(std::string_view info) {
     Userinfo found;
-    std::size_t at = !info.empty() && info.front() == '\\' ? 1 : 0;
-    while (at < info.size()) {
-        const std::size_t keyEnd = info.find('\\', at);
-        if (keyEnd == npos) break;
-        const std::size_t valueEnd = std::min(info.find('\\', keyEnd + 1), info.size());
+    BytePositions slashes(info.data(), info.size(), '\\');
+    std::size_t at = 0;
+    if (!info.empty() && info.front() == '\\') {
+        slashes.next(); // the one that opens the text
+        at = 1;
+    }
+    for (;;) {
+        const std::size_t keyEnd = slashes.next();
+        if (keyEnd == BytePositions::kNone) break;
+        const std::size_t next = slashes.next();
+        const std::size_t valueEnd = next == BytePositions::kNone ? info.size() : next;
         const std::string_view key = info.substr(at, keyEnd - at);
         const std::string_view value = info.substr(keyEnd + 1, valueEnd - keyEnd - 1);
-        if (SameAsciiLetters(key, "ip"))
+        // Most keys are none of the three: their length tells at once.
+        if (key.size() == 2 && SameAsciiLetters(key, "ip"))
             found.ip = value;
-        else if (SameAsciiLetters(key, "name"))
+        else if (key.size() == 4 && SameAsciiLetters(key, "name"))
             found.name = value;
-        else if (SameAsciiLetters(key, "cl_guid"))
+        else if (key.size() == 7 && SameAsciiLetters(key, "cl_guid"))
             found.guid = value;
+        if (next == BytePositions::kNone) break;
         at = valueEnd + 1;
     }
     return found;

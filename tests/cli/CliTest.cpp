@@ -186,8 +186,8 @@ TEST_F(Cli, AFailureNamesItsLine) {
 }
 
 // --data-dir, then CORVANTH_DATA_DIR; --database, then CORVANTH_DATABASE, then the file in the data
-// folder; a PostgreSQL server that cannot be reached is a clear failure that creates no file and does
-// not repeat the password (which only the environment may hold).
+// folder; a PostgreSQL server that cannot be reached is a clear failure that creates no file, journals
+// nothing and does not repeat the password (which only the environment may hold).
 TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
     const std::string log = dir.write("games.log", InitGame() + Connect(1, "Ace", "10.0.0.1"));
     TempFolder other;
@@ -219,6 +219,8 @@ TEST_F(Cli, DataFolderAndDatabaseFromTheOptionOrTheEnvironment) {
         if (c.file.empty()) {
             EXPECT_NE(r.err.find("cannot connect to the PostgreSQL server"), std::string::npos) << r.err;
             EXPECT_EQ(r.err.find("hunter2"), std::string::npos) << r.err;
+            EXPECT_EQ(r.out, "");
+            EXPECT_FALSE(dir.exists("Positions.txt")); // the run that read the log journals nothing
         } else
             EXPECT_EQ(rows(c.file), 1);
     }

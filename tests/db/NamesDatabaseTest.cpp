@@ -664,6 +664,9 @@ TEST_P(Backends, GuidRowsAndTheirSearch) {
     db.Close();
     db.Open(where.location());
     db.RecordGuid("G", "Ann", "4.4.4.4", "d");
+    // Texts copied from another database may hold any character, a separator or a length included.
+    db.RecordGuid("X", "y\n1:z", "9.9.9.9", "d");
+    db.RecordGuid("X\n5:y", "z", "9.9.9.9", "d");
     db.Commit();
-    EXPECT_EQ(test::GuidsTable(db), "G|Ann|4.4.4.4|d\n");
+    EXPECT_EQ(test::GuidsTable(db), "G|Ann|4.4.4.4|d\nX\n5:y|z|9.9.9.9|d\nX|y\n1:z|9.9.9.9|d\n");
 }

@@ -46,6 +46,13 @@ TEST(UrtRules, WhatEachLineRecords) {
              Userinfo(2, "Me", "localhost") + Userinfo(4, "Me", "localhost:27960") +
              "  0:24 ClientUserinfo: 5 \\name\\NoIp\\cl_guid\\X\n" + Userinfo(6, "V6", "[::1]:27960"),
          "visit|V6|::1|D;guid|V6|::1|D|" + g + ";"},
+        {"keys in any letter case, the last of a key given twice, values past 64 bytes, no leading or "
+         "closing backslash, a last key without a value",
+         UrtInitGame() + "  0:30 ClientUserinfo: 8 \\IP\\9.9.9.9:1\\Name\\First\\pad\\" +
+             std::string(70, 'x') + "\\NAME\\Second\\CL_GUID\\abc\\ip\\8.8.8.8:2\\cl_guid\\Last\n" +
+             "  0:31 ClientUserinfo: 9 name\\NoLead\\ip\\6.6.6.6\n" +
+             "  0:32 ClientUserinfo: 10 \\name\\X\\ip\n",
+         "visit|Second|8.8.8.8|D;guid|Second|8.8.8.8|D|Last;visit|NoLead|6.6.6.6|D;"},
         {"a game of another kind, and one the present rules track, leave userinfo lines alone",
          UrtInitGame("baseq3") + Userinfo(1, "Other", "1.1.1.1") + InitGame() + Userinfo(1, "Wf", "1.1.1.1") +
              "  0:00 InitGame: \\gamename\\q3ut4\\wfversion\\2.8\\x\n" + Userinfo(1, "Both", "1.1.1.1"),
