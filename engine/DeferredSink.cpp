@@ -49,6 +49,10 @@ void DeferredSink::PublishOnline(const OnlineServer& server, std::span<const Onl
     opened().PublishOnline(server, slots);
 }
 
+void DeferredSink::FromLine(std::string_view log, std::int64_t position) {
+    opened().FromLine(log, position);
+}
+
 void DeferredSink::Checkpoint() {
     opened().Checkpoint();
 }

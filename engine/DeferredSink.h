@@ -29,6 +29,7 @@ public:
     void RecordGuid(std::string_view guid, std::string_view playerName, std::string_view ip,
                     std::string_view lastVisit) override;
     void PublishOnline(const OnlineServer& server, std::span<const OnlineSlot> slots) override;
+    void FromLine(std::string_view log, std::int64_t position) override;
     void Checkpoint() override;
     void Commit() override;
     void Reconnect() override;
