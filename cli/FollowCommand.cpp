@@ -40,7 +40,7 @@ public:
             if (log.gamesTracked > 0)
                 text += std::to_string(log.gamesTracked) + (log.gamesTracked == 1 ? " game" : " games") +
                         " tracked";
-            else if (log.tracking)
+            else if (log.tracking || log.visitsRecorded > 0)
                 text += "continuing a tracked game";
             else if (log.linesRead == 0)
                 text += "no new lines";

@@ -114,7 +114,8 @@ int RunProcessCommand(CliContext& context, const QCommandLineParser& parser) {
     out << "\n";
     out.flush();
     // A log read without a tracked game records nothing: say why (a stock Quake 3 server's log, say).
-    if (summary.gamesTracked == 0 && summary.linesRead > 0 && summary.outcome == RunOutcome::Finished)
+    if (summary.gamesTracked == 0 && summary.visitsRecorded == 0 && summary.linesRead > 0 &&
+        summary.outcome == RunOutcome::Finished)
         context.err() << "corvanth-cli process: "
                       << QString::fromStdString(NoTrackedGameReason(summary.startPosition)) << "\n";
     if (summary.outcome == RunOutcome::Failed) {

@@ -79,7 +79,7 @@ std::string NoTrackedGameReason(std::int64_t startPosition) {
     std::snprintf(version, sizeof version, "%g", kFirstTrackedVersion);
     std::string text = "no tracked game: the log has no " +
                        std::string(kInitGame.substr(0, kInitGame.size() - 1)) + " line with " +
-                       std::string(kVersionKey) + " " + version + " or later";
+                       std::string(kVersionKey) + " " + version + " or later, nor an Urban Terror game";
     if (startPosition > 1) text += " from byte " + std::to_string(startPosition) + " on";
     return text;
 }
@@ -120,6 +120,7 @@ void LineInterpreter::InterpretLine(std::string_view line) {
         line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
         urt_.InitGame(From(line, kPrefix), gameTracked_ ? PresentRules::Tracked : PresentRules::Untracked);
+        if (urt_.Slots().game == UrtGame::UrbanTerror) ++gamesTracked_; // a game the Urban Terror rules read
         if (gameTracked_ || urt_.Slots().game == UrtGame::UrbanTerror) noteHostname(From(line, kPrefix));
         if (!gameTracked_) return;
     }

@@ -156,7 +156,7 @@ TEST_F(Cli, AStockQuake3LogSaysWhyNothingIsRecorded) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find(", 5 lines, 0 games tracked, 0 visits recorded,"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "corvanth-cli process: no tracked game: the log has no InitGame line with \\wfversion\\ "
-                     "2.8 or later\n");
+                     "2.8 or later, nor an Urban Terror game\n");
     EXPECT_EQ(rows(), 0);
 }
 

@@ -94,7 +94,9 @@ TEST(UrtRules, ARunDatesVisitsByTheLogsModificationTime) {
     expected << std::put_time(&local, "%m/%d/%Y %H:%M:%S");
 
     RecordingSink sink;
-    EXPECT_EQ(RunFromStart(sink, dir.path(), log).visitsRecorded, 2);
+    const auto summary = RunFromStart(sink, dir.path(), log);
+    EXPECT_EQ(summary.visitsRecorded, 2);
+    EXPECT_EQ(summary.gamesTracked, 1);
     ASSERT_EQ(sink.calls.size(), 4u);
     for (const auto& call : sink.calls)
         EXPECT_EQ(call.date, expected.str());
