@@ -2,8 +2,11 @@
 // What every page shares: the API call, element building (text only, never markup), the game's
 // colours, the navigation bar with the log-out form.
 const Corvanth = (() => {
-  async function api(path) {
-    const response = await fetch(path, { credentials: 'same-origin', headers: { Accept: 'application/json' } });
+  // `signal` (an AbortController's) lets a page drop a request it no longer wants: its connection closes,
+  // and the server stops the search.
+  async function api(path, signal) {
+    const response = await fetch(path, { credentials: 'same-origin', headers: { Accept: 'application/json' },
+      signal });
     if (response.status === 401) {
       location.href = '/login';
       throw new Error('log in first');

@@ -20,11 +20,18 @@
     return p;
   }
 
+  // The search asked for last: a new one drops it, so that the server stops running it.
+  let pending = null;
+
   async function load() {
     history.replaceState(null, '', '/search?' + params(true));
     $('status').textContent = 'Searching…';
+    if (pending) pending.abort();
+    const mine = new AbortController();
+    pending = mine;
     try {
-      const reply = await api('/api/search?' + params(true));
+      const reply = await api('/api/search?' + params(true), mine.signal);
+      if (mine.signal.aborted) return;
       state.total = reply.total;
       const pages = Math.max(1, Math.ceil(reply.total / 100));
       $('status').textContent = 'Page ' + reply.page + ' of ' + pages + ', Total Matches: ' + reply.total +
@@ -40,9 +47,11 @@
         load();
       }));
     } catch (error) {
+      if (mine.signal.aborted) return; // the newer search shows its own result
       $('status').textContent = '';
       showError($('results'), error);
     }
+    if (pending === mine) pending = null;
     loaded();
   }
 
