@@ -64,7 +64,7 @@ void PgGuids::CreateMissing(PgConnection& connection) {
 }
 
 void PgGuids::Add(std::string_view guid, std::string_view storedName, std::string_view ip,
-                  std::string_view lastVisit) {
+                  std::string_view lastVisit, const RowOrigin& origin) {
     // Folded as the unique index folds (corvanth_fold()), each length in front so keys never run together.
     key_.clear();
     for (const std::string_view text : {guid, storedName, ip}) {
@@ -75,14 +75,15 @@ void PgGuids::Add(std::string_view guid, std::string_view storedName, std::strin
     const auto [it, added] = index_.emplace(key_, rows_.size());
     std::string visit = ToServerText(lastVisit);
     if (added) {
-        rows_.push_back({ToServerText(guid), ToServerText(storedName), ToServerText(ip), std::move(visit)});
+        rows_.push_back(
+            {ToServerText(guid), ToServerText(storedName), ToServerText(ip), std::move(visit), origin});
         return;
     }
     // The later date of the two, as the table compares them.
     if (IsLaterVisit(visit, rows_[it->second].lastVisit)) rows_[it->second].lastVisit = std::move(visit);
 }
 
-void PgGuids::Send(PgConnection& connection) {
+void PgGuids::Send(PgConnection& connection, const std::function<LogLine(const RowOrigin&)>& lineOf) {
     if (rows_.empty()) return;
     // In the order of their keys, the same in every program, so that two writers lock rows alike.
     std::vector<std::pair<std::string, std::size_t>> order(index_.begin(), index_.end());
@@ -90,15 +91,28 @@ void PgGuids::Send(PgConnection& connection) {
     const std::vector<Row> rows = std::move(rows_);
     rows_.clear();
     index_.clear();
-    ArrayText guids, names, ips, visits;
-    for (const auto& [key, i] : order) {
-        guids.add(rows[i].guid);
-        names.add(rows[i].name);
-        ips.add(rows[i].ip);
-        visits.add(rows[i].lastVisit);
-    }
-    connection.RunRepeatable(UpsertSql(), {guids.take(), names.take(), ips.take(), visits.take()},
-                             "cannot write the GUIDs");
+    const std::string upsert = UpsertSql();
+    WriteSplitting(
+        order.size(),
+        [&](std::size_t from, std::size_t to, const char* context) {
+            ArrayText guids, names, ips, visits;
+            for (std::size_t at = from; at < to; ++at) {
+                const Row& row = rows[order[at].second];
+                guids.add(row.guid);
+                names.add(row.name);
+                ips.add(row.ip);
+                visits.add(row.lastVisit);
+            }
+            connection.RunRepeatable(upsert, {guids.take(), names.take(), ips.take(), visits.take()},
+                                     context);
+        },
+        "cannot write the GUIDs",
+        [&](std::size_t at) {
+            const Row& row = rows[order[at].second];
+            return "cannot write the GUID \"" + Brief(row.guid) + "\" of \"" + Brief(row.name) +
+                   "\" from \"" + Brief(row.ip) + "\"";
+        },
+        [&](std::size_t at) { return lineOf(rows[order[at].second].origin); });
 }
 
 } // namespace corvanth

@@ -4,6 +4,7 @@
 #include "NameText.h"
 #include "PgCursor.h"
 #include "PgQueryText.h"
+#include "PgRowSplitting.h"
 #include "PgText.h"
 #include "SqlDialect.h"
 #include "TextCodec.h"
@@ -69,27 +70,9 @@ bool Has(const PgResult& r, CatalogColumn column) {
     return Libpq().PQgetvalue(r.get(), 0, column)[0] == 't';
 }
 
-// The server refused a statement for the values it holds (a data exception, a constraint, a limit such
-// as an index entry's size, or two rows of one statement on one pair): written one row at a time, the
-// other rows go in.
-bool RefusedForItsValues(const DatabaseError& e) {
-    const std::string& code = e.code();
-    return code.starts_with("22") || code.starts_with("23") || code.starts_with("54") || code == "21000";
-}
-
 constexpr std::string_view kInsufficientPrivilege = "42501";
 // ON CONFLICT names no unique index: the table's owner moved it to the bounded index meanwhile.
 constexpr std::string_view kNoSuchConflictIndex = "42P10";
-
-// The first bytes of a text, for a message.
-std::string Brief(std::string_view text) {
-    constexpr std::size_t kShown = 40;
-    if (text.size() <= kShown) return std::string(text);
-    std::size_t cut = kShown;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return std::string(text.substr(0, cut)) + "... (" + std::to_string(text.size()) + " bytes)";
-}
 
 // The batch key of a pair, folded as the server's pair index folds it (corvanth_fold()); the folded
 // name's length comes first, so two pairs never share a key.
@@ -98,44 +81,6 @@ void BatchKey(std::string& key, std::string_view name, std::string_view ip) {
     AppendServerFold(key, name);
     key.insert(0, std::to_string(key.size()) + ':');
     AppendServerFold(key, ip);
-}
-
-// Writes rows [0, count) in one statement (`write(from, to, context)`); when the server refuses it for
-// its values, each half in turn, down to single rows, so every row not refused is written (a few
-// statements for one bad row among thousands). Then throws a refusal, named by `describe`, with the log
-// line of its row (`lineOf`): of the rows of one log, the earliest line's; else the first row's.
-void WriteSplitting(std::size_t count,
-                    const std::function<void(std::size_t, std::size_t, const char*)>& write,
-                    const char* context, const std::function<std::string(std::size_t)>& describe,
-                    const std::function<LogLine(std::size_t)>& lineOf) {
-    std::optional<DatabaseError> first;
-    std::size_t refused = 0;
-    std::function<void(std::size_t, std::size_t)> split = [&](std::size_t from, std::size_t to) {
-        const std::string single = to - from == 1 ? describe(from) : std::string();
-        try {
-            write(from, to, to - from == 1 ? single.c_str() : context);
-        } catch (const DatabaseError& e) {
-            if (!RefusedForItsValues(e)) throw;
-            if (to - from > 1) {
-                split(from, from + (to - from) / 2);
-                split(from + (to - from) / 2, to);
-            } else {
-                LogLine line = lineOf(from);
-                if (++refused == 1 || (line.position > 0 && line.log == first->failedLine().log &&
-                                       line.position < first->failedLine().position)) {
-                    first = e;
-                    first->setFailedLine(std::move(line));
-                }
-            }
-        }
-    };
-    split(0, count);
-    if (!first) return;
-    if (refused == 1) throw *first;
-    DatabaseError all(std::string(first->what()) + " (and " + std::to_string(refused - 1) + " more rows)",
-                      first->code());
-    all.setFailedLine(first->failedLine());
-    throw all;
 }
 
 } // namespace
@@ -313,7 +258,7 @@ void PostgresNames::RecordGuid(std::string_view guid, std::string_view playerNam
                                std::string_view lastVisit) {
     connection();
     startBatch();
-    guids_.Add(guid, EncodeName(playerName), ip, lastVisit);
+    guids_.Add(guid, EncodeName(playerName), ip, lastVisit, origin_);
     if (guids_.Size() >= kMaxBatchRows) send();
 }
 
@@ -321,7 +266,7 @@ void PostgresNames::MergeGuid(std::string_view guid, std::string_view storedName
                               std::string_view lastVisit) {
     connection();
     startBatch();
-    guids_.Add(guid, storedName, ip, lastVisit); // the later LastVisit, in the batch and on the server
+    guids_.Add(guid, storedName, ip, lastVisit, {}); // the later LastVisit, in the batch and on the server
     if (guids_.Size() >= kMaxBatchRows) send();
 }
 
@@ -427,7 +372,9 @@ void PostgresNames::sendBatch(PgConnection& c, Wait wait) {
             if (!refused_) refused_ = e;
         }
     };
-    keepRefusal([&] { guids_.Send(c); }); // waited for: the visits may go out without waiting, after it
+    keepRefusal([&] {
+        guids_.Send(c, [this](const Origin& origin) { return lineOf(origin); });
+    }); // waited for: the visits may go out without waiting, after it
     if (!marks.empty()) keepRefusal([&] { writeMarks(c, marks); });
     if (rows.empty()) return;
     if (wait == Wait::Overlap) {

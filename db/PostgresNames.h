@@ -5,6 +5,7 @@
 #include "PgConnection.h"
 #include "PgGuids.h"
 #include "PgOnline.h"
+#include "PgRowSplitting.h"
 
 #include <chrono>
 #include <memory>
@@ -63,10 +64,7 @@ public:
 
 private:
     // The line that gave a row: an index in logs_ and the line's position (0: none).
-    struct Origin {
-        std::size_t log = 0;
-        std::int64_t line = 0;
-    };
+    using Origin = RowOrigin;
     struct Pending {
         std::string playerName, strippedName, ip, lastVisit;
         bool referee = false;

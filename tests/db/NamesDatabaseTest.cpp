@@ -404,6 +404,31 @@ TEST(PostgresWrites, ARefusedBatchIsWrittenRowByRowAndTheFailureNamesOneRow) {
         }
 }
 
+// The same for the GUIDs gathered beside the visits: the rows not refused are written, and the refusal
+// names the refused row and its line.
+TEST(PostgresWrites, ARefusedGuidIsNamedByItsLine) {
+    test::PgTestDatabase server;
+    NamesDatabase db;
+    db.Open(ParseDatabaseLocation(server.location(), {}));
+    server.Exec("ALTER TABLE Guids ADD CHECK (Guid <> 'REFUSED')");
+    for (int i = 0; i < 300; ++i) {
+        db.FromLine("/logs/urt.log", 500 + 10 * i);
+        db.RecordGuid(i == 120 ? "REFUSED" : "GUID" + std::to_string(i), "Player" + std::to_string(i),
+                      "1.1.1.1", "d");
+    }
+    try {
+        db.Commit();
+        ADD_FAILURE() << "the refused GUID was not reported";
+    } catch (const DatabaseError& e) {
+        const std::string why = e.what();
+        EXPECT_NE(why.find("\"REFUSED\" of \"Player120\""), std::string::npos) << why;
+        EXPECT_EQ(why.find("GUID1"), std::string::npos) << why;
+        EXPECT_EQ(e.failedLine().log, "/logs/urt.log");
+        EXPECT_EQ(e.failedLine().position, 500 + 10 * 120);
+    }
+    EXPECT_EQ(db.GuidCount(), 299);
+}
+
 // The letters whose lower case the C library and ICU give differently (the dotted capital I, a capital
 // sigma that ends a word): a batch folds pairs as the server's unique index does, so one batch stores the
 // same rows as one batch per visit.
