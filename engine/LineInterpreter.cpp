@@ -120,8 +120,10 @@ void LineInterpreter::InterpretLine(std::string_view line) {
         line.substr(kPrefix, kInitGame.size()) == kInitGame) {
         handleInitGame(line, cut);
         urt_.InitGame(From(line, kPrefix), gameTracked_ ? PresentRules::Tracked : PresentRules::Untracked);
-        if (urt_.Slots().game == UrtGame::UrbanTerror) ++gamesTracked_; // a game the Urban Terror rules read
-        if (gameTracked_ || urt_.Slots().game == UrtGame::UrbanTerror) noteHostname(From(line, kPrefix));
+        const bool urbanTerror =
+            urt_.Slots().game == UrtGame::UrbanTerror; // a game the Urban Terror rules read
+        if (urbanTerror) ++gamesTracked_;
+        if (gameTracked_ || urbanTerror) noteHostname(From(line, kPrefix));
         if (!gameTracked_) return;
     }
     // 2. Untracked games end here, but for the Urban Terror rules.

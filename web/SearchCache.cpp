@@ -4,10 +4,9 @@ namespace corvanth {
 
 SearchCache::Result SearchCache::Get(const std::string& key, const std::function<WebSearchResult()>& run) {
     std::promise<Result> promise;
-    std::uint64_t use = 0;
     {
         std::unique_lock lock(mutex_);
-        use = ++uses_;
+        const std::uint64_t use = ++uses_;
         const auto found = entries_.find(key);
         if (found != entries_.end()) {
             Entry& entry = found->second;
@@ -22,7 +21,7 @@ SearchCache::Result SearchCache::Get(const std::string& key, const std::function
                 }
                 entry.renewing = true;
                 lock.unlock();
-                return Make(key, run, use);
+                return Renew(key, run);
             }
             bytes_ -= entry.bytes;
             entries_.erase(found);
@@ -42,21 +41,15 @@ SearchCache::Result SearchCache::Get(const std::string& key, const std::function
     const std::lock_guard lock(mutex_);
     const auto entry = entries_.find(key);
     if (entry == entries_.end()) return result;
-    if (result->outcome.failure || result->rows.Bytes() > byteBudget_) {
+    if (Keepable(*result))
+        Keep(entry->second, result);
+    else
         entries_.erase(entry);
-    } else {
-        entry->second.ready = true;
-        entry->second.made = clock_();
-        entry->second.bytes = result->rows.Bytes();
-        bytes_ += entry->second.bytes;
-        Evict();
-    }
     return result;
 }
 
 // Makes a result again while the one kept is still fresh, and keeps the new one in its place.
-SearchCache::Result SearchCache::Make(const std::string& key, const std::function<WebSearchResult()>& run,
-                                      std::uint64_t use) {
+SearchCache::Result SearchCache::Renew(const std::string& key, const std::function<WebSearchResult()>& run) {
     Result result;
     try {
         result = std::make_shared<const WebSearchResult>(run());
@@ -70,13 +63,23 @@ SearchCache::Result SearchCache::Make(const std::string& key, const std::functio
     const auto entry = entries_.find(key);
     if (entry == entries_.end() || !entry->second.ready) return result; // evicted or expired meanwhile
     entry->second.renewing = false;
-    if (result->outcome.failure || result->rows.Bytes() > byteBudget_) return result;
+    if (Keepable(*result)) Keep(entry->second, result);
+    return result;
+}
+
+bool SearchCache::Keepable(const WebSearchResult& result) const {
+    return !result.outcome.failure && result.rows.Bytes() <= byteBudget_;
+}
+
+void SearchCache::Keep(Entry& entry, const Result& result) {
     std::promise<Result> made;
     made.set_value(result);
-    bytes_ = bytes_ - entry->second.bytes + result->rows.Bytes();
-    entry->second = Entry{made.get_future().share(), clock_(), result->rows.Bytes(), true, false, use};
+    bytes_ = bytes_ - entry.bytes + result->rows.Bytes();
+    entry.result = made.get_future().share();
+    entry.made = clock_();
+    entry.bytes = result->rows.Bytes();
+    entry.ready = true;
     Evict();
-    return result;
 }
 
 void SearchCache::Evict() {

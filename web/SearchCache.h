@@ -42,7 +42,11 @@ private:
         bool renewing = false; // a caller is making it again while this one is still read
         std::uint64_t lastUse = 0;
     };
-    Result Make(const std::string& key, const std::function<WebSearchResult()>& run, std::uint64_t use);
+    Result Renew(const std::string& key, const std::function<WebSearchResult()>& run);
+    // Failures and results larger than the whole budget are not kept.
+    bool Keepable(const WebSearchResult& result) const;
+    // Makes `result` the entry's, made now (the mutex held).
+    void Keep(Entry& entry, const Result& result);
     void Evict();
 
     std::size_t byteBudget_;

@@ -36,9 +36,8 @@ bool ViaIsAddress(LinkKind kind) {
     return kind == LinkKind::Address || kind == LinkKind::AddressRange;
 }
 
-// One row of a reply; `link` is a cluster row's link (Hops and Via), `cluster` whether the reply has them.
-void AppendRow(std::string& out, const PackedResult::Cells& cells, AddressView view, bool cluster,
-               const ClusterLink* link) {
+// One row of a reply, left open for a cluster row's link.
+void AppendCells(std::string& out, const PackedResult::Cells& cells, AddressView view) {
     const std::string_view referee = cells[static_cast<std::size_t>(ResultCell::Referee)];
     const std::string_view ip = cells[static_cast<std::size_t>(ResultCell::IP)];
     out += "{\"Name\":" + Json(cells[0]) + ",\"StripName\":" + Json(cells[1]) +
@@ -47,14 +46,17 @@ void AppendRow(std::string& out, const PackedResult::Cells& cells, AddressView v
            (referee == "True"    ? "true"
             : referee == "False" ? "false"
                                  : "null");
-    if (cluster && !link) {
+}
+
+// A cluster row's Hops and Via (null for a row the walk links to nothing).
+void AppendLink(std::string& out, const ClusterLink* link, AddressView view) {
+    if (!link) {
         out += ",\"Hops\":null,\"Via\":null";
-    } else if (cluster) {
-        const bool mask = view == AddressView::Masked && ViaIsAddress(link->kind);
-        out += ",\"Hops\":" + std::to_string(link->hops) +
-               ",\"Via\":" + Json(mask ? MaskAddress(link->via) : link->via);
+        return;
     }
-    out += "}";
+    const bool mask = view == AddressView::Masked && ViaIsAddress(link->kind);
+    out += ",\"Hops\":" + std::to_string(link->hops) +
+           ",\"Via\":" + Json(mask ? MaskAddress(link->via) : link->via);
 }
 
 PackedResult::Cells CellsOf(const ResultRow& row) {
@@ -103,7 +105,8 @@ std::string ResultJson(const PackedResult& rows, std::size_t total, std::size_t 
     const std::size_t first = (page - 1) * kRowsPerPage;
     for (std::size_t i = first; total > 0 && i < rows.Count() && i < first + kRowsPerPage; ++i) {
         if (i > first) out += ",";
-        AppendRow(out, rows.Row(i), view, false, nullptr);
+        AppendCells(out, rows.Row(i), view);
+        out += "}";
     }
     return out + "]}";
 }
@@ -114,7 +117,9 @@ std::string ClusterJson(const ResultList& list, const ClusterOutcome& cluster, A
         if (i > 0) out += ",";
         const ResultRow& row = list.Row(i);
         const auto link = row.ItemKey ? cluster.links.find(*row.ItemKey) : cluster.links.end();
-        AppendRow(out, CellsOf(row), view, true, link == cluster.links.end() ? nullptr : &link->second);
+        AppendCells(out, CellsOf(row), view);
+        AppendLink(out, link == cluster.links.end() ? nullptr : &link->second, view);
+        out += "}";
     }
     return out + "]}";
 }
@@ -132,7 +137,8 @@ std::string RefereesJson(const ResultList& list, AddressView view) {
     std::string out = "[";
     list.ForEachRow([&](const ResultRow& row) {
         if (out.size() > 1) out += ",";
-        AppendRow(out, CellsOf(row), view, false, nullptr);
+        AppendCells(out, CellsOf(row), view);
+        out += "}";
     });
     return out + "]";
 }

@@ -3,6 +3,7 @@
 #include "ClientWatch.h"
 #include "DatabaseError.h"
 #include "GraphDrawing.h"
+#include "LikePattern.h"
 #include "NameText.h"
 #include "ResultFormat.h"
 #include "WebPostHost.h"
@@ -315,8 +316,8 @@ void WebServer::Routes() {
         for (;;) {
             auto found = cache_.Get(key, [this, &search, &client] {
                 std::unique_lock<std::mutex> wide;
-                if (search.pattern.find_first_of("*?#[") != std::string::npos)
-                    wide = std::unique_lock(wideSearch_);
+                const auto exact = LikePattern::IndexablePrefix(search.pattern);
+                if (!exact || !exact->exact) wide = std::unique_lock(wideSearch_);
                 auto lease = pool_.Acquire();
                 WebSearchResult result = RunWebSearch(*lease, search, &client);
                 result.run = ++searchRuns_;

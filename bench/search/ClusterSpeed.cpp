@@ -69,12 +69,7 @@ int main(int argc, char** argv) {
 
     try {
         std::filesystem::create_directories(folder);
-        if (!std::filesystem::exists(path)) {
-            std::printf("generating %zu rows into %s ...\n", rows, path.c_str());
-            bench::GeneratorOptions options;
-            options.rows = rows;
-            bench::GenerateNamesDatabase(path, options);
-        }
+        bench::GenerateNamesDatabaseUnlessPresent(path, rows);
         NamesDatabase db;
         db.Open(path);
         const long long total = static_cast<long long>(db.RowCount());

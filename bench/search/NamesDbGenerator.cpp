@@ -6,6 +6,8 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cstdio>
+#include <filesystem>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -204,6 +206,14 @@ std::size_t GenerateAceNamesDatabase(const std::string& path, const GeneratorOpt
     }
     writer.commit();
     return written;
+}
+
+void GenerateNamesDatabaseUnlessPresent(const std::string& path, std::size_t rows) {
+    if (std::filesystem::exists(path)) return;
+    std::printf("generating %zu rows into %s ...\n", rows, path.c_str());
+    GeneratorOptions options;
+    options.rows = rows;
+    GenerateNamesDatabase(path, options);
 }
 
 } // namespace corvanth::bench

@@ -17,6 +17,10 @@ struct GeneratorOptions {
 // Returns the number of rows written. Throws std::runtime_error.
 std::size_t GenerateNamesDatabase(const std::string& path, const GeneratorOptions& options);
 
+// The table GenerateNamesDatabase writes, `rows` rows of it, at `path` unless a file is there already
+// (saying so on standard output, as it takes a while). Throws std::runtime_error.
+void GenerateNamesDatabaseUnlessPresent(const std::string& path, std::size_t rows);
+
 // A table where a name search for *ace* finds about a quarter of the rows: every name is two to four
 // syllables out of twelve, one of which is "ace", and every row has an address of its own, drawn at
 // random. Writes the rows into the database at `path`; returns the number written. Throws

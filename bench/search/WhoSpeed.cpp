@@ -46,12 +46,7 @@ int main(int argc, char** argv) {
             (std::filesystem::temp_directory_path() / ("corvanth-who-speed-" + std::to_string(rows) + ".mdb"))
                 .string();
     try {
-        if (!std::filesystem::exists(path)) {
-            std::printf("generating %zu rows into %s ...\n", rows, path.c_str());
-            bench::GeneratorOptions options;
-            options.rows = rows;
-            bench::GenerateNamesDatabase(path, options);
-        }
+        bench::GenerateNamesDatabaseUnlessPresent(path, rows);
         NamesDatabase db;
         db.Open(path);
         const std::int64_t total = db.RowCount();
