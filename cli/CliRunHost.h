@@ -24,6 +24,8 @@ public:
     CliRunHost& operator=(const CliRunHost&) = delete;
 
     void pumpEvents() override;
+    // Draws progress and takes signals only.
+    StoreUse storeUseWhilePumping() const override { return StoreUse::LeavesAlone; }
     void setStatus(std::string_view text) override { status_ = std::string(text); }
     // The last status text the host was given: what the summary line starts with.
     const std::string& shownStatus() const { return status_; }

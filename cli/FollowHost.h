@@ -19,6 +19,8 @@ public:
     std::function<void()> onStop;
 
     void pumpEvents() override;
+    // Takes signals only.
+    StoreUse storeUseWhilePumping() const override { return StoreUse::LeavesAlone; }
     void setStatus(std::string_view) override {}
     // The descriptor to wait on beside the log notifications; -1 when signals could not be redirected.
     int signalDescriptor() const { return signals_.descriptor(); }

@@ -122,16 +122,23 @@ SqliteNames::SqliteNames(const std::string& path, IfMissing ifMissing, FileReadi
         // gets pages of 8 KiB: a first import, which dirties most pages of a growing table, then commits
         // in half as many WAL frames (each two writes); a file that exists keeps the size it has. A file
         // that must exist already (what a copy reads) is not changed.
+        // Every commit reaches the disk before it returns (the WAL is synced): a run journals its
+        // position right after its last commit, and that position must never be ahead of the rows
+        // a power loss leaves. The sync the closing checkpoint would make comes earlier instead.
         if (ifMissing == IfMissing::Create)
             connection->exec("PRAGMA page_size=8192; PRAGMA journal_mode=WAL;");
         connection->exec(reading == FileReading::Mapped
-                             ? "PRAGMA synchronous=NORMAL; PRAGMA mmap_size=268435456;"
-                             : "PRAGMA synchronous=NORMAL; PRAGMA mmap_size=0;");
+                             ? "PRAGMA synchronous=FULL; PRAGMA mmap_size=268435456;"
+                             : "PRAGMA synchronous=FULL; PRAGMA mmap_size=0;");
         RegisterDialect(connection->get());
         RegisterAddressFilter(connection->get());
         if (ifMissing == IfMissing::Create) {
+            // One commit (one sync) for the whole schema; a failure leaves it to the closing connection,
+            // which rolls it back.
+            connection->exec("BEGIN");
             connection->exec(kSchema);
             SqliteGuids::CreateMissing(*connection);
+            connection->exec("COMMIT");
         }
     } catch (const DatabaseError& e) {
         throw DatabaseError("cannot prepare " + path + ": " + e.what());

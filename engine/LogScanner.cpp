@@ -31,7 +31,9 @@ struct ReadAgain {};
 } // namespace
 
 ScanEnd LogScanner::scan(std::int64_t byteBudget) {
-    nextPump_ = Clock::now() + options_.pumpInterval;
+    const auto now = Clock::now();
+    nextPump_ = now + options_.pumpInterval;
+    nextCheckpoint_ = now + options_.checkpointInterval;
     const std::int64_t scanStart = consumed_;
     // The positions live here while lines are found and reach the shared state whenever someone can
     // look: before the host runs, and on every way out of the scan, a failure included.
@@ -205,14 +207,18 @@ void LogScanner::maybePump() {
     if (now < nextPump_) return;
     nextPump_ = now + options_.pumpInterval;
     // Nobody may use the sink while the writer does: the host may search, the checkpoint commits.
-    if (writer_.Drain() == Drained::Failed) {
-        readAgain();
-        throw ReadAgain{};
+    const bool handOver = host_.storeUseWhilePumping() == StoreUse::MayUse || now >= nextCheckpoint_;
+    if (handOver) {
+        nextCheckpoint_ = now + options_.checkpointInterval;
+        if (writer_.Drain() == Drained::Failed) {
+            readAgain();
+            throw ReadAgain{};
+        }
     }
     publish();
-    sink_.Checkpoint();
+    if (handOver) sink_.Checkpoint();
     host_.pumpEvents();
-    markHere();
+    if (handOver) markHere();
 }
 
 } // namespace corvanth

@@ -187,6 +187,39 @@ TEST_F(Run, OverlongLinesAreSkippedAndLinesSpanningBlocksAreWhole) {
 }
 
 // A write failing behind the scan ends the run at its line (one spanning two reads), not at a later one.
+// A host that may use the store gets it at every hand-over, the writer caught up and the store
+// checkpointed; one that leaves it alone is handed control without either, and the store is
+// checkpointed only as often as the run's options say.
+TEST_F(Run, TheStoreIsHandedOverOnlyToAHostThatMayUseIt) {
+    std::string log = kInit;
+    for (int i = 0; i < 30; ++i) log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
+    dir.write("a.log", log);
+    constexpr auto kNever = std::chrono::hours(24);
+    constexpr auto kAlways = std::chrono::milliseconds(0);
+    const struct {
+        const char* what;
+        StoreUse use;
+        std::chrono::milliseconds checkpointInterval;
+        bool everyHandOver;
+    } rows[] = {
+        {"a window", StoreUse::MayUse, kNever, true},
+        {"the command line", StoreUse::LeavesAlone, kNever, false},
+        {"the command line, checkpoint due", StoreUse::LeavesAlone, kAlways, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        sink = RecordingSink();
+        host.pumps = 0;
+        host.storeUse = row.use;
+        RunOptions options = EveryLine();
+        options.checkpointInterval = row.checkpointInterval;
+        EXPECT_EQ(run("a.log", StartPosition(1), options).outcome, RunOutcome::Finished);
+        EXPECT_GE(host.pumps, 31);
+        EXPECT_EQ(sink.checkpoints, row.everyHandOver ? host.pumps : 0);
+        EXPECT_EQ(sink.calls.size(), 30U); // every visit written all the same
+    }
+}
+
 TEST_F(Run, AWriteFailingBehindTheScanEndsTheRunAtItsLine) {
     constexpr auto kRead = static_cast<std::int64_t>(LogReader::kBlockSize);
     std::string log = kInit;

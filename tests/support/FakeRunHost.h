@@ -15,11 +15,13 @@ public:
     std::string text{status::Processing};
     int pumps = 0;
     std::function<void(int pump)> onPump;
+    StoreUse storeUse = StoreUse::MayUse;
 
     void pumpEvents() override {
         ++pumps;
         if (onPump) onPump(pumps);
     }
+    StoreUse storeUseWhilePumping() const override { return storeUse; }
     void setStatus(std::string_view s) override { text = std::string(s); }
 };
 

@@ -18,6 +18,7 @@ public:
     };
     std::vector<Call> calls;
     int commits = 0;
+    int checkpoints = 0;
     int failOnVisit = -1; // throw on the visit with this index
 
     void RecordVisit(std::string_view name, std::string_view ip, std::string_view date) override {
@@ -32,7 +33,7 @@ public:
                     std::string_view date) override {
         calls.push_back({"guid", std::string(name), std::string(ip), std::string(date), std::string(guid)});
     }
-    void Checkpoint() override {}
+    void Checkpoint() override { ++checkpoints; }
     void Commit() override { ++commits; }
 
     // The calls as text: "kind|name|ip|date;" each, with "|guid" before the ";" when there is one.
