@@ -192,7 +192,8 @@ TEST_F(Run, OverlongLinesAreSkippedAndLinesSpanningBlocksAreWhole) {
 // checkpointed only as often as the run's options say.
 TEST_F(Run, TheStoreIsHandedOverOnlyToAHostThatMayUseIt) {
     std::string log = kInit;
-    for (int i = 0; i < 30; ++i) log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
+    for (int i = 0; i < 30; ++i)
+        log += Connect(i % 10, "P" + std::to_string(i), "10.0.0." + std::to_string(i));
     dir.write("a.log", log);
     constexpr auto kNever = std::chrono::hours(24);
     constexpr auto kAlways = std::chrono::milliseconds(0);
