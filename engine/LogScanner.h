@@ -44,9 +44,9 @@ enum class ScanEnd {
 // to the interpreter. Line ends are found 64 bytes at a time with a vector compare; the host is given control
 // by time, looked at every few lines, and Processing is tested after every line end, including after a
 // hand-over that follows one. Visits go to the sink through a VisitWriter (its own thread), drained
-// before every hand-over and checkpoint and on every way out of scan(). The scanner keeps the line being
-// assembled and the interpreter (with its game tracking) between calls of scan(), so it can be given more
-// bytes when the file grows.
+// before every checkpoint, before every hand-over to a host that may use the store, and on every way out
+// of scan(). The scanner keeps the line being assembled and the interpreter (with its game tracking)
+// between calls of scan(), so it can be given more bytes when the file grows.
 class LogScanner {
 public:
     LogScanner(ProcessingState& state, VisitSink& sink, RunHost& host, const RunOptions& options);
