@@ -190,6 +190,7 @@ TEST(LogFollower, RotationTruncationAndRecreation) {
             std::filesystem::rename(log, log + ".1");
             Append(log + ".1", Rename(1, "OldLate")); // the server wrote on before it reopened
             dir.write("a.log", fresh);
+            s.follower.reopen(); // logrotate's HUP: a renamed log is left to the turn that finds it moved
         } else if (change == Change::CopyAndTruncate) {
             dir.write("a.log", "");
             s.follower.turn();
@@ -328,6 +329,10 @@ TEST(FollowSnapshot, ReadsBackWhatWasSaved) {
         ASSERT_FALSE(store.load(saved.logPath)) << size;
     }
     dir.write(name, whole + "\n");
+    EXPECT_FALSE(store.load(saved.logPath));
+    std::string unknownGame = whole; // the Urban Terror game's number, the last "1:1" before the slots
+    unknownGame[unknownGame.rfind("1:1\n") + 2] = '7';
+    dir.write(name, unknownGame);
     EXPECT_FALSE(store.load(saved.logPath));
     saved.urt = {};
     saved.hostname.clear();

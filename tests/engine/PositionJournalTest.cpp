@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 using namespace corvanth;
 using corvanth::test::TempFolder;
@@ -100,6 +101,32 @@ TEST(PositionJournal, AFolderInTheWayFailsTheSaveAndKeepsTheJournal) {
         if (!journalBlocked) {
             EXPECT_EQ(dir.read("Positions.txt"), "/x.log\"9\r\n");
         }
+    }
+}
+
+// Programs sharing a data folder save at once: each one's record survives the others' saves (they take
+// turns at the journal), and none is left with another's position.
+TEST(PositionJournal, SavesAtOnceFromSeveralProgramsLoseNoRecord) {
+    TempFolder dir;
+    constexpr int kPrograms = 4, kSaves = 100;
+    std::vector<std::thread> programs;
+    std::vector<std::string> failures(kPrograms);
+    for (int p = 0; p < kPrograms; ++p)
+        programs.emplace_back([&dir, &failures, p] {
+            const PositionJournal journal(dir.path()); // each with its own descriptors, as programs have
+            try {
+                for (int save = 1; save <= kSaves; ++save)
+                    journal.SavePosition("/logs/" + std::to_string(p) + ".log", save);
+            } catch (const std::exception& e) {
+                failures[static_cast<std::size_t>(p)] = e.what();
+            }
+        });
+    for (auto& program : programs)
+        program.join();
+    const PositionJournal journal(dir.path());
+    for (int p = 0; p < kPrograms; ++p) {
+        EXPECT_EQ(failures[static_cast<std::size_t>(p)], "") << p;
+        EXPECT_EQ(journal.LastPosition("/logs/" + std::to_string(p) + ".log")->position, kSaves) << p;
     }
 }
 
