@@ -36,9 +36,9 @@ enum class Drained {
 // of 256, so the scan goes on while the database works. (Each batch costs the scan a mark and a
 // hand-off: with batches of 64 its thread took 15% longer over an Urban Terror log's client lines.)
 // The scan seals a batch at a line end once it is full and before doing so saves, in the next batch,
-// where it stands (ScanMark). Before the sink may be used by anyone else (a hand-over to the host, a
-// checkpoint, the end of a scan), the scan drains the writer: everything sent is then written, and the
-// sink is the caller's again.
+// where it stands (ScanMark). Before the sink may be used by anyone else (a hand-over to a host that may
+// use it, a checkpoint, the end of a scan), the scan drains the writer: everything sent is then written,
+// and the sink is the caller's again.
 //
 // A write that fails stops the writer; later batches are dropped. The drain reports it, and the scan
 // reads again from the mark of the failed batch: the visits of that batch that were written are

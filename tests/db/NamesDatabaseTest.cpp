@@ -73,6 +73,14 @@ protected:
     test::BackendLocation where{GetParam(), dir.file("IPLogging.mdb")};
     NamesDatabase db;
     void SetUp() override { db.Open(where.location()); }
+
+    // A copy's target: a file or server of the other kind than the one under test.
+    test::BackendLocation otherKind() const {
+        return {GetParam() == Backend::Sqlite ? Backend::Postgres : Backend::Sqlite, dir.file("copy.mdb")};
+    }
+    struct : CopyProgress {
+        void rowsCopied(std::int64_t, std::int64_t) override {}
+    } quiet;
 };
 
 class Database : public ::testing::Test {
@@ -172,11 +180,7 @@ TEST_P(Backends, EveryTextALogLineCanCarryIsStoredAndFoundAgain) {
     EXPECT_EQ(Rows(db, IpSearchQuery("1.1\0.1"s)).size(), 1u);
     EXPECT_EQ(Rows(db, NameSearchQuery(long1 + "*")).size(), 2u);
     EXPECT_EQ(Rows(db, NameSearchQuery("A\0*"s)).size(), 1u);
-    struct : CopyProgress {
-        void rowsCopied(std::int64_t, std::int64_t) override {}
-    } quiet;
-    test::BackendLocation other(GetParam() == Backend::Sqlite ? Backend::Postgres : Backend::Sqlite,
-                                dir.file("copy.mdb"));
+    const test::BackendLocation other = otherKind();
     NamesDatabase copy;
     copy.Open(other.location());
     // Rows no run writes, a name without an address and an address without a name, are passed over.
@@ -676,11 +680,7 @@ TEST_P(Backends, GuidRowsAndTheirSearch) {
     for (const auto& [pattern, rows] : searches)
         EXPECT_EQ(Sorted(db, GuidSearchQuery(pattern)), ByNameAndAddress(rows)) << pattern;
     // A copy to the other kind of database and back merges the rows (letter case ignored, the later date).
-    struct : CopyProgress {
-        void rowsCopied(std::int64_t, std::int64_t) override {}
-    } quiet;
-    test::BackendLocation there(GetParam() == Backend::Sqlite ? Backend::Postgres : Backend::Sqlite,
-                                dir.file("copy.mdb"));
+    const test::BackendLocation there = otherKind();
     NamesDatabase copy;
     copy.Open(there.location());
     copy.RecordGuid("ab12cd", "^1jo'SH", "1.1.1.1", "01/02/2026 10:00:00");
